@@ -1,0 +1,17 @@
+// The one object every routine receives: the OS services, the window, and the shared state.
+#pragma once
+
+#include "app/State.h"
+#include "app/Window.h"
+#include "platform/Os.h"
+
+namespace sw::app {
+
+struct Context {
+  Context(platform::Os& o, Window& w) : os(o), win(w) {}
+  platform::Os& os;
+  Window& win;
+  State state;
+};
+
+}  // namespace sw::app

@@ -1,0 +1,41 @@
+// Busy and idle layouts of the main window.
+#include "app/Layouts.h"
+
+namespace sw::app {
+
+void Show_Cancel(Context& ctx) {
+  Window& w = ctx.win;
+  ctx.state.TestRunning = true;
+  w.SetEnabled(Control::cmdCancel, true);
+  w.SetVisible(Control::cmdCancel, true);
+  for (Control c : {Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
+                    Control::cmdQuickTest, Control::cmdVolumeTest}) {
+    w.SetEnabled(c, false);
+  }
+  for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
+                    Control::cmdCopy, Control::cmdcleanup}) {
+    w.SetVisible(c, false);
+  }
+  // A list rebuild during a test would reopen the drive and overwrite DiskNumber and
+  // DriveSizeBytes under the running test.
+  w.SetEnabled(Control::chkShowAll, false);
+}
+
+void Hide_Cancel(Context& ctx) {
+  Window& w = ctx.win;
+  w.SetEnabled(Control::cmdCancel, false);
+  w.SetVisible(Control::cmdCancel, false);
+  w.SetVisible(Control::Label1, false);
+  for (Control c : {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1,
+                    Control::cmdcleanup, Control::cmdVolumeTest}) {
+    w.SetEnabled(c, true);
+  }
+  for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
+                    Control::cmdQuickTest, Control::cmdVolumeTest}) {
+    w.SetVisible(c, true);
+  }
+  w.SetEnabled(Control::chkShowAll, true);
+  ctx.state.TestRunning = false;
+}
+
+}  // namespace sw::app

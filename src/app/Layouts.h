@@ -1,0 +1,12 @@
+// The busy layout (a test runs: Cancel shown, the other commands disabled and hidden) and the
+// idle layout.
+#pragma once
+
+#include "app/Context.h"
+
+namespace sw::app {
+
+void Show_Cancel(Context& ctx);
+void Hide_Cancel(Context& ctx);
+
+}  // namespace sw::app

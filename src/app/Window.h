@@ -1,0 +1,90 @@
+// The window seam: the controls of the main window by name, modal message boxes, the message
+// loop, the clipboard, the shell, the keyboard and the window's geometry. The Win32 window, the
+// terminal and the tests' ScriptedWindow implement it; the window logic only talks to this.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sw::app {
+
+enum class Control {
+  cmdVolumeTest,
+  cmdQuickTest,
+  Combo1,
+  Drive1,
+  cmdRefreshDrive,
+  cmdCancel,
+  cmdcleanup,
+  cmdExit,
+  cmdCopy,
+  Text1,
+  Label1,
+  Label2,
+  chkShowAll,
+};
+
+// Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).
+struct TwipsRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+inline constexpr int VK_SHIFT = 0x10;
+
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  // Caption of a button, label or check box; the text of Text1; the selected entry's text of
+  // Combo1.
+  virtual std::string Text(Control c) = 0;
+  virtual void SetText(Control c, const std::string& text) = 0;
+  virtual bool Enabled(Control c) = 0;
+  virtual void SetEnabled(Control c, bool enabled) = 0;
+  virtual bool Visible(Control c) = 0;
+  virtual void SetVisible(Control c, bool visible) = 0;
+
+  // Caret and selection of Text1 (character positions).
+  virtual void SetSelStart(Control c, std::size_t start) = 0;
+  virtual void SetSelLength(Control c, std::size_t length) = 0;
+
+  // The drop-down list Combo1: entries in the order added; -1 = nothing selected.
+  virtual void ClearItems(Control c) = 0;
+  virtual void AddItem(Control c, const std::string& item) = 0;
+  virtual int ListCount(Control c) = 0;
+  virtual std::string ListItem(Control c, int index) = 0;
+  virtual int ListIndex(Control c) = 0;
+  virtual void SetListIndex(Control c, int index) = 0;
+
+  // The check box chkShowAll: 0 unticked, 1 ticked.
+  virtual int Value(Control c) = 0;
+  virtual void SetValue(Control c, int value) = 0;
+
+  // The window itself.
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual std::string Caption() = 0;
+  virtual TwipsRect Bounds() = 0;
+  virtual void SetBounds(const TwipsRect& r) = 0;
+  virtual int ScreenWidth() = 0;   // twips
+  virtual int ScreenHeight() = 0;  // twips
+  virtual bool Minimized() = 0;
+  virtual void Show() = 0;
+  virtual void EndProgram() = 0;
+
+  // Modal message box: prompt, style (MB_* values), title. Returns the button pressed (IDOK, ...).
+  virtual int MsgBox(const std::string& prompt, std::uint32_t style, const std::string& title) = 0;
+  // Hands control to the message loop once (repaint, clicks on the enabled controls).
+  virtual void DoEvents() = 0;
+
+  virtual void ClipboardClear() = 0;
+  virtual void ClipboardSetText(const std::string& text) = 0;
+  virtual void OpenWebPage(const std::string& url) = 0;
+  // As GetAsyncKeyState: nonzero when the key is (or was) down.
+  virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
+};
+
+}  // namespace sw::app

@@ -1,0 +1,86 @@
+// The OS-services seam: the handful of Windows services the logic calls, with their Windows
+// names, arguments and results, so the core builds the same bytes on every platform.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sw::platform {
+
+// Handles are signed; -1 (INVALID_HANDLE_VALUE) is the failure value, as on Windows.
+using Handle = std::int64_t;
+inline constexpr Handle kInvalidHandle = -1;
+
+// Local date-time to the second, counted in seconds from 1970-01-01 00:00:00 local time.
+// Differences of two values are whole seconds, which is all the reports need.
+using LocalTime = std::int64_t;
+
+// Separators of the user's number format (thousands grouping and decimal point).
+struct NumberFormat {
+  std::string thousands = ",";
+  std::string decimal = ".";
+};
+
+class Os {
+ public:
+  virtual ~Os() = default;
+
+  // --- Device and file access (kernel32) ---------------------------------------------------
+  // name is the Windows path: "\\.\PhysicalDrive2", "\\.\E:", or a file such as "E:\WARDFILE1.tmp".
+  // access, share, disposition and flags are the Win32 values (see WinApi.h). Returns -1 on failure.
+  virtual Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
+                             std::uint32_t disposition, std::uint32_t flags) = 0;
+  virtual bool CloseHandle(Handle h) = 0;
+  // in and out may be empty (no buffer). bytesReturned is written on every call (0 on failure).
+  virtual bool DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
+                               std::span<std::uint8_t> out, std::uint32_t& bytesReturned) = 0;
+  virtual bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) = 0;
+  virtual bool WriteFile(Handle h, std::span<const std::uint8_t> buffer,
+                         std::uint32_t& bytesWritten) = 0;
+  // method is FILE_BEGIN, FILE_CURRENT or FILE_END; newPosition may be null.
+  virtual bool SetFilePointerEx(Handle h, std::int64_t distance, std::int64_t* newPosition,
+                                std::uint32_t method) = 0;
+  virtual bool LockFile(Handle h, std::uint32_t offsetLow, std::uint32_t offsetHigh,
+                        std::uint32_t lengthLow, std::uint32_t lengthHigh) = 0;
+  virtual bool UnlockFile(Handle h, std::uint32_t offsetLow, std::uint32_t offsetHigh,
+                          std::uint32_t lengthLow, std::uint32_t lengthHigh) = 0;
+  virtual bool FlushFileBuffers(Handle h) = 0;
+  // The Win32 ERROR_* code of the last failed call, on every platform.
+  virtual std::uint32_t GetLastError() = 0;
+
+  // --- Volume queries ---------------------------------------------------------------------
+  // directory is a volume ("E:") or a folder on it. Sizes in bytes.
+  virtual bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
+                                   std::uint64_t& totalBytes, std::uint64_t& totalFree) = 0;
+  // root as the caller builds it ("E:" or "E:\"). The label and file system name are written
+  // NUL-terminated into the spans, which carry the buffer sizes.
+  virtual bool GetVolumeInformationA(const std::string& root, std::span<char> label,
+                                     std::uint32_t& serial, std::uint32_t& maxComponentLength,
+                                     std::uint32_t& fileSystemFlags,
+                                     std::span<char> fileSystemName) = 0;
+  // The system's drive letters as designators in letter order: "A:", "C:", "E:", ...
+  virtual std::vector<std::string> LogicalDrives() = 0;
+  // Physical drive number of the disk that holds the running system, or -1 when unknown.
+  virtual int SystemDiskNumber() = 0;
+
+  // --- Files by wildcard ------------------------------------------------------------------
+  // Names (without folder) of the ordinary files matching a pattern such as "E:\WARDFILE*.tmp";
+  // hidden and system files do not count.
+  virtual std::vector<std::string> FindFiles(const std::string& pattern) = 0;
+  // Deletes every ordinary file matching the pattern; returns how many were deleted.
+  virtual int DeleteFiles(const std::string& pattern) = 0;
+
+  // --- Time -------------------------------------------------------------------------------
+  virtual LocalTime Now() = 0;
+  // The system's general date format of a local time, as the traces begin with it.
+  virtual std::string GeneralDate(LocalTime t) = 0;
+  virtual std::uint32_t GetTickCount() = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+  // --- User's locale ----------------------------------------------------------------------
+  virtual NumberFormat UserNumberFormat() = 0;
+};
+
+}  // namespace sw::platform

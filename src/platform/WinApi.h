@@ -1,0 +1,116 @@
+// Win32 constant values the core and every provider share: access and share flags, control
+// codes, structure sizes, error codes, message-box styles. Defined once here so the core never
+// includes <windows.h>; the win32 provider checks each against the SDK with static_assert.
+#pragma once
+
+#include <cstdint>
+
+namespace sw::win {
+
+// CreateFileA
+inline constexpr std::uint32_t GENERIC_READ = 0x80000000u;
+inline constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
+inline constexpr std::uint32_t FILE_SHARE_READ = 0x1u;
+inline constexpr std::uint32_t FILE_SHARE_WRITE = 0x2u;
+inline constexpr std::uint32_t CREATE_ALWAYS = 2u;
+inline constexpr std::uint32_t OPEN_EXISTING = 3u;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80u;
+inline constexpr std::uint32_t FILE_FLAG_NO_BUFFERING = 0x20000000u;
+inline constexpr std::uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000u;
+
+// SetFilePointerEx
+inline constexpr std::uint32_t FILE_BEGIN = 0u;
+inline constexpr std::uint32_t FILE_CURRENT = 1u;
+inline constexpr std::uint32_t FILE_END = 2u;
+
+// Device controls
+inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH = 0x0004D004u;
+inline constexpr std::uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
+inline constexpr std::uint32_t IOCTL_DISK_GET_LENGTH_INFO = 0x0007405Cu;
+inline constexpr std::uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080u;
+inline constexpr std::uint32_t FSCTL_LOCK_VOLUME = 0x00090018u;
+inline constexpr std::uint32_t FSCTL_UNLOCK_VOLUME = 0x0009001Cu;
+inline constexpr std::uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020u;
+
+// Layout of the SCSI pass-through block as the core builds it: the 32-bit SCSI_PASS_THROUGH
+// header (44 bytes), a 32-byte sense area and a 512-byte data area.
+inline constexpr std::uint32_t kSptHeaderSize = 44;
+inline constexpr std::uint32_t kSptSenseOffset = 44;
+inline constexpr std::uint32_t kSptDataOffset = 76;
+inline constexpr std::uint32_t kSptBlockSize = 588;
+inline constexpr std::uint32_t kSptCdbOffset = 28;
+inline constexpr std::uint8_t SCSI_IOCTL_DATA_IN = 1;
+inline constexpr std::uint8_t kScsiReadCapacity10 = 0x25;
+inline constexpr std::uint8_t kScsiInquiry = 0x12;
+
+// Storage structures
+inline constexpr std::uint32_t kStoragePropertyQuerySize = 12;
+inline constexpr std::uint32_t kStorageDeviceDescriptorBusTypeOffset = 28;
+inline constexpr std::uint32_t kStorageDeviceNumberSize = 12;
+inline constexpr std::uint32_t kGetLengthInformationSize = 8;
+inline constexpr std::uint32_t FILE_DEVICE_CD_ROM = 2;
+inline constexpr std::uint32_t FILE_DEVICE_DISK = 7;
+
+// STORAGE_BUS_TYPE
+enum BusType : std::uint8_t {
+  BusTypeUnknown = 0,
+  BusTypeScsi = 1,
+  BusTypeAtapi = 2,
+  BusTypeAta = 3,
+  BusType1394 = 4,
+  BusTypeSsa = 5,
+  BusTypeFibre = 6,
+  BusTypeUsb = 7,
+  BusTypeRAID = 8,
+  BusTypeiScsi = 9,
+  BusTypeSas = 10,
+  BusTypeSata = 11,
+  BusTypeSd = 12,
+  BusTypeMmc = 13,
+  BusTypeVirtual = 14,
+  BusTypeFileBackedVirtual = 15,
+  BusTypeSpaces = 16,
+  BusTypeNvme = 17,
+};
+
+// System error codes
+inline constexpr std::uint32_t ERROR_SUCCESS = 0;
+inline constexpr std::uint32_t ERROR_INVALID_FUNCTION = 1;
+inline constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr std::uint32_t ERROR_PATH_NOT_FOUND = 3;
+inline constexpr std::uint32_t ERROR_TOO_MANY_OPEN_FILES = 4;
+inline constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
+inline constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr std::uint32_t ERROR_NO_MORE_FILES = 18;
+inline constexpr std::uint32_t ERROR_NOT_READY = 21;
+inline constexpr std::uint32_t ERROR_CRC = 23;
+inline constexpr std::uint32_t ERROR_SECTOR_NOT_FOUND = 27;
+inline constexpr std::uint32_t ERROR_WRITE_FAULT = 29;
+inline constexpr std::uint32_t ERROR_READ_FAULT = 30;
+inline constexpr std::uint32_t ERROR_GEN_FAILURE = 31;
+inline constexpr std::uint32_t ERROR_SHARING_VIOLATION = 32;
+inline constexpr std::uint32_t ERROR_LOCK_VIOLATION = 33;
+inline constexpr std::uint32_t ERROR_HANDLE_EOF = 38;
+inline constexpr std::uint32_t ERROR_NOT_SUPPORTED = 50;
+inline constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
+inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr std::uint32_t ERROR_DISK_FULL = 112;
+inline constexpr std::uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr std::uint32_t ERROR_INVALID_NAME = 123;
+inline constexpr std::uint32_t ERROR_BUSY = 170;
+inline constexpr std::uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
+inline constexpr std::uint32_t ERROR_NO_MEDIA_IN_DRIVE = 1112;
+inline constexpr std::uint32_t ERROR_IO_DEVICE = 1117;
+inline constexpr std::uint32_t ERROR_DEVICE_NOT_CONNECTED = 1167;
+
+// Message boxes
+inline constexpr std::uint32_t MB_OK = 0;
+inline constexpr std::uint32_t MB_OKCANCEL = 1;
+inline constexpr std::uint32_t MB_ICONCRITICAL = 16;  // MB_ICONHAND / vbCritical
+inline constexpr std::uint32_t MB_ICONEXCLAMATION = 48;
+inline constexpr std::uint32_t MB_ICONINFORMATION = 64;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+}  // namespace sw::win

@@ -1,0 +1,97 @@
+// A Window for tests: records every control change and every box shown, answers boxes from a
+// queue (OK when the queue is empty), and can run a hook at each yield (e.g. press Cancel).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Window.h"
+
+namespace sw::testing {
+
+struct ShownBox {
+  std::string prompt;
+  std::uint32_t style;
+  std::string title;
+};
+
+class ScriptedWindow final : public app::Window {
+ public:
+  ScriptedWindow();
+
+  // --- Script ---
+  std::deque<int> answers;                     // next box answers (IDOK, IDCANCEL)
+  std::function<void(int yieldNumber)> onDoEvents;  // called at every DoEvents, counted from 1
+  std::function<void(const ShownBox&)> onMsgBox;    // called when a box is shown
+  bool shiftDown = false;
+
+  // --- Record ---
+  std::vector<ShownBox> boxes;
+  int yields = 0;
+  std::string clipboard;
+  bool clipboardCleared = false;
+  std::vector<std::string> openedPages;
+  bool shown = false;
+  bool ended = false;
+  std::size_t selStart = 0;
+  std::size_t selLength = 0;
+  // Order of events as short texts: "box:<title>", "show", "end" (start-up order checks).
+  std::vector<std::string> events;
+
+  // The log split at CR LF (the text of Text1 line by line).
+  std::vector<std::string> Lines();
+
+  // --- Window ---
+  std::string Text(app::Control c) override;
+  void SetText(app::Control c, const std::string& text) override;
+  bool Enabled(app::Control c) override;
+  void SetEnabled(app::Control c, bool enabled) override;
+  bool Visible(app::Control c) override;
+  void SetVisible(app::Control c, bool visible) override;
+  void SetSelStart(app::Control c, std::size_t start) override;
+  void SetSelLength(app::Control c, std::size_t length) override;
+  void ClearItems(app::Control c) override;
+  void AddItem(app::Control c, const std::string& item) override;
+  int ListCount(app::Control c) override;
+  std::string ListItem(app::Control c, int index) override;
+  int ListIndex(app::Control c) override;
+  void SetListIndex(app::Control c, int index) override;
+  int Value(app::Control c) override;
+  void SetValue(app::Control c, int value) override;
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() override;
+  app::TwipsRect Bounds() override;
+  void SetBounds(const app::TwipsRect& r) override;
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  bool Minimized() override;
+  void Show() override;
+  void EndProgram() override;
+  int MsgBox(const std::string& prompt, std::uint32_t style, const std::string& title) override;
+  void DoEvents() override;
+  void ClipboardClear() override;
+  void ClipboardSetText(const std::string& text) override;
+  void OpenWebPage(const std::string& url) override;
+  std::int16_t GetAsyncKeyState(int virtualKey) override;
+
+  // Geometry the test can set.
+  app::TwipsRect bounds{0, 0, 8175, 7080};
+  int screenWidth = 19200;
+  int screenHeight = 10800;
+  bool minimized = false;
+  std::string caption;
+
+ private:
+  std::map<app::Control, std::string> text_;
+  std::map<app::Control, bool> enabled_;
+  std::map<app::Control, bool> visible_;
+  std::map<app::Control, int> value_;
+  std::vector<std::string> items_;
+  int listIndex_ = -1;
+};
+
+}  // namespace sw::testing
