@@ -11,11 +11,15 @@
 
 namespace sw::app {
 
+// How the last test command ended; the terminal turns it into its exit status.
+enum class Outcome { NotRun, Passed, Failed, Cancelled };
+
 struct State {
   // Flags of the shell and the tests.
   bool DebugMode = false;
   bool CancelRequested = false;
   bool TestRunning = false;  // between Show_Cancel and Hide_Cancel
+  Outcome LastOutcome = Outcome::NotRun;  // set by the test commands
 
   // Drive discovery and selection.
   std::string SelectedVolume;
