@@ -64,6 +64,12 @@ class Os {
   virtual std::vector<std::string> LogicalDrives() = 0;
   // Physical drive number of the disk that holds the running system, or -1 when unknown.
   virtual int SystemDiskNumber() = 0;
+  // What a designator stands for on this machine, for people who think in device names
+  // ("/dev/sdb1 on /media/stick"); empty when there is nothing to add.
+  virtual std::string DescribeVolume(const std::string& designator) {
+    (void)designator;
+    return {};
+  }
 
   // --- Files by wildcard ------------------------------------------------------------------
   // Names (without folder) of the ordinary files matching a pattern such as "E:\WARDFILE*.tmp";
