@@ -1,0 +1,63 @@
+// Building the SCSI pass-through block and decoding READ CAPACITY(10).
+#include "diskio/ScsiPassThrough.h"
+
+#include "diskio/ByteOrder.h"
+
+namespace sw::diskio {
+namespace {
+
+// SCSI_PASS_THROUGH field offsets (32-bit layout).
+constexpr std::size_t kLength = 0;
+constexpr std::size_t kPathId = 3;
+constexpr std::size_t kTargetId = 4;
+constexpr std::size_t kLun = 5;
+constexpr std::size_t kCdbLength = 6;
+constexpr std::size_t kSenseInfoLength = 7;
+constexpr std::size_t kDataIn = 8;
+constexpr std::size_t kDataTransferLength = 12;
+constexpr std::size_t kTimeOutValue = 16;
+constexpr std::size_t kDataBufferOffset = 20;
+constexpr std::size_t kSenseInfoOffset = 24;
+
+constexpr std::uint8_t kTargetIdSent = 1;
+constexpr std::uint8_t kCdbBytes = 6;
+constexpr std::uint8_t kSenseBytes = 24;
+// CDB byte 1 as both commands send it.
+constexpr std::uint8_t kCdbByte1 = 0x08;
+constexpr std::size_t kCdbAllocationLengthByte = 4;
+
+}  // namespace
+
+void PrepareScsiCommand(SptBlock& block, std::uint8_t opcode) {
+  std::span<std::uint8_t> b(block);
+  PutLe16(b, kLength, static_cast<std::uint16_t>(win::kSptHeaderSize));
+  b[kPathId] = 0;
+  b[kTargetId] = kTargetIdSent;
+  b[kLun] = 0;
+  b[kCdbLength] = kCdbBytes;
+  b[kSenseInfoLength] = kSenseBytes;
+  b[kDataIn] = win::SCSI_IOCTL_DATA_IN;
+  PutLe32(b, kDataTransferLength, kSptDataTransferLength);
+  PutLe32(b, kTimeOutValue, kSptTimeoutSeconds);
+  PutLe32(b, kDataBufferOffset, win::kSptDataOffset);
+  PutLe32(b, kSenseInfoOffset, win::kSptSenseOffset);
+  b[win::kSptCdbOffset + 0] = opcode;
+  b[win::kSptCdbOffset + 1] = kCdbByte1;
+  b[win::kSptCdbOffset + kCdbAllocationLengthByte] =
+      static_cast<std::uint8_t>(kSptDataTransferLength & 0xFF);
+}
+
+std::span<const std::uint8_t> SptData(const SptBlock& block) {
+  return std::span<const std::uint8_t>(block).subspan(win::kSptDataOffset, kSptDataBytes);
+}
+
+double ReadCapacitySize(std::span<const std::uint8_t> data) {
+  const std::uint64_t lastLba = be32(data, 0);
+  const std::uint64_t blockLength = be32(data, 4);
+  // Both factors are below 2^32, so the product and the 512 added to it fit 64 bits.
+  const std::uint64_t product = lastLba * blockLength;
+  // 512 rather than BlockLength is added: for 512-byte blocks this is (LastLBA + 1) x 512.
+  return product > 0 ? static_cast<double>(product + 512) : 0.0;
+}
+
+}  // namespace sw::diskio

@@ -1,0 +1,179 @@
+// Opening, locking, dismounting and releasing the volumes of a physical drive.
+#include "diskio/Volumes.h"
+
+#include <array>
+#include <string>
+
+#include "app/Log.h"
+#include "diskio/DevicePaths.h"
+#include "diskio/DriveLetters.h"
+#include "diskio/PhysicalDrive.h"
+#include "diskio/TraceTexts.h"
+#include "platform/WinApi.h"
+
+namespace sw::diskio {
+namespace {
+
+// A volume that is briefly busy (Explorer or a virus scanner still holding a file open) refuses
+// the lock with "access denied" and accepts it moments later, so the lock is tried a few times.
+// The wait is short because the caller dismounts the volume whether or not it was locked.
+constexpr int kLockAttempts = 3;
+constexpr std::uint32_t kLockRetryDelayMs = 100;
+
+constexpr std::uint32_t kVolumeAccess = win::GENERIC_READ | win::GENERIC_WRITE;
+constexpr std::uint32_t kVolumeShare = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
+
+bool WorthRetrying(std::uint32_t error) {
+  return error == win::ERROR_ACCESS_DENIED || error == win::ERROR_SHARING_VIOLATION ||
+         error == win::ERROR_LOCK_VIOLATION || error == win::ERROR_BUSY;
+}
+
+bool SendVolumeControl(app::Context& ctx, platform::Handle h, std::uint32_t code) {
+  std::uint32_t bytesReturned = 0;
+  return ctx.os.DeviceIoControl(h, code, {}, {}, bytesReturned);
+}
+
+std::string Num(std::int64_t v) { return std::to_string(v); }
+
+// Unlocks and closes every volume handle still held in hVolumes; closed entries become empty.
+void ReleaseLockedVolumes(app::Context& ctx) {
+  for (platform::Handle& entry : ctx.state.hVolumes) {
+    if (entry < 1) continue;
+    MyUnlock_Volume(ctx, entry);
+    app::Trace(ctx, text::kLockAllCloseHandle + Num(entry));
+    MyCloseHandle(ctx, entry);
+    entry = 0;
+  }
+}
+
+void LockAll(app::Context& ctx, std::int32_t drive) {
+  // Handles that an earlier LOCK left behind would otherwise stay open and locked for good.
+  ReleaseLockedVolumes(ctx);
+  ctx.state.hVolumes.fill(0);
+  std::array<std::string, 4> volumes;
+  Get_Drive_Volumes(ctx, drive, volumes[0], volumes[1], volumes[2], volumes[3]);
+  std::size_t slot = 0;
+  for (const std::string& v : volumes) {
+    if (v.empty()) continue;
+    platform::Handle& entry = ctx.state.hVolumes[slot++];
+    entry = ctx.os.CreateFileA(DevicePath(v), kVolumeAccess, kVolumeShare, win::OPEN_EXISTING, 0);
+    bool locked = false;
+    std::uint32_t error = 0;
+    if (entry == platform::kInvalidHandle) {
+      // No control is sent to a handle that was never opened; the open's error is reported.
+      error = ctx.os.GetLastError();
+      app::Trace(ctx, text::kLockAllCannotOpen1 + v + text::kLockAllCannotOpen2 + Num(error));
+    } else {
+      app::Trace(ctx, text::kLockAllOpened1 + v + text::kLockAllOpened2 + Num(entry));
+      locked = SendVolumeControl(ctx, entry, win::FSCTL_LOCK_VOLUME);
+      if (!locked) error = ctx.os.GetLastError();
+    }
+    if (locked) {
+      app::Trace(ctx, text::kLockAllLocked1 + v + text::kLockAllLocked2);
+    } else {
+      app::Trace(ctx, text::kLockAllCannotLock + v + " " + Num(error));
+    }
+    MyDismount_Volume(ctx, entry);
+  }
+  app::Trace(ctx, text::kLockAllEnd);
+}
+
+}  // namespace
+
+// Up to kLockAttempts tries, kLockRetryDelayMs apart, while the volume answers that it is busy
+// (access denied, sharing or lock violation, busy); other errors end the attempts at once.
+// "access denied" gets its own trace, every other failure the general one.
+bool MyLock_Volume(app::Context& ctx, platform::Handle& h) {
+  if (h < 0) return false;
+  std::uint32_t error = 0;
+  for (int attempt = 1; attempt <= kLockAttempts; ++attempt) {
+    if (SendVolumeControl(ctx, h, win::FSCTL_LOCK_VOLUME)) {
+      app::Trace(ctx, text::kLocked + Num(h));
+      return true;
+    }
+    error = ctx.os.GetLastError();
+    if (!WorthRetrying(error) || attempt == kLockAttempts) break;
+    ctx.os.Sleep(kLockRetryDelayMs);
+  }
+  app::Trace(ctx, (error == win::ERROR_ACCESS_DENIED ? text::kCannotLockDenied : text::kCannotLock) +
+                      Num(h));
+  return false;
+}
+
+bool MyUnlock_Volume(app::Context& ctx, platform::Handle h) {
+  if (h < 1) return false;
+  if (SendVolumeControl(ctx, h, win::FSCTL_UNLOCK_VOLUME)) {
+    app::Trace(ctx, text::kUnlocked + Num(h));
+    return true;
+  }
+  app::Trace(ctx, text::kCannotUnlock + Num(h));
+  return false;
+}
+
+bool MyDismount_Volume(app::Context& ctx, platform::Handle h) {
+  if (h < 1) return false;
+  if (SendVolumeControl(ctx, h, win::FSCTL_DISMOUNT_VOLUME)) {
+    app::Trace(ctx, text::kDismounted + Num(h));
+    return true;
+  }
+  app::Trace(ctx, text::kCannotDismount + Num(h));
+  return false;
+}
+
+void Open_Volume_get_lngHandle(app::Context& ctx, const std::string& name) {
+  app::Trace(ctx, text::kOpenVolumeFor + name);
+  ctx.win.DoEvents();
+  app::State& st = ctx.state;
+  // A handle still held from an open without its UnLock_Close_Volume is released first, so it
+  // cannot stay open (and the volume locked) after lngHandle is overwritten.
+  if (st.lngHandle > 0) UnLock_Close_Volume(ctx);
+  st.lngHandle = ctx.os.CreateFileA(DevicePath(name), kVolumeAccess, kVolumeShare,
+                                    win::OPEN_EXISTING, win::FILE_FLAG_NO_BUFFERING);
+  if (st.lngHandle == platform::kInvalidHandle) {
+    app::Trace(ctx, text::kOpenVolumeCannot + name);
+  } else {
+    app::Trace(ctx, text::kOpenVolumeOpened1 + name + text::kOpenVolumeOpened2 + Num(st.lngHandle));
+  }
+}
+
+void Open_Lock_Dismount_Volume(app::Context& ctx, const std::string& volume) {
+  app::Trace(ctx, text::kOpenLockDismount + volume);
+  Open_Volume_get_lngHandle(ctx, volume.substr(0, 2));
+  app::Trace(ctx, text::kReturnedFromOpen);
+  app::State& st = ctx.state;
+  if (st.lngHandle > 0) MyLock_Volume(ctx, st.lngHandle);
+  app::Trace(ctx, text::kReturnedFromLock);
+  if (st.lngHandle > 0) MyDismount_Volume(ctx, st.lngHandle);
+  app::Trace(ctx, text::kReturnedFromDismount);
+}
+
+void UnLock_Close_Volume(app::Context& ctx) {
+  app::State& st = ctx.state;
+  if (st.lngHandle > 0) MyUnlock_Volume(ctx, st.lngHandle);
+  const platform::Handle closed = st.lngHandle;
+  MyCloseHandle(ctx, st.lngHandle);
+  app::Trace(ctx, text::kCloseVolume + Num(closed));
+}
+
+void DisMount_All_Volumes(app::Context& ctx, std::int32_t drive) {
+  app::Trace(ctx, text::kDismountAllFor + Num(drive));
+  std::array<std::string, 4> volumes;
+  Get_Drive_Volumes(ctx, drive, volumes[0], volumes[1], volumes[2], volumes[3]);
+  // Each volume is released before the next is opened. An empty designator is opened as well
+  // ("\\.\" fails), which keeps the trace one block per slot.
+  for (const std::string& v : volumes) {
+    Open_Lock_Dismount_Volume(ctx, v);
+    UnLock_Close_Volume(ctx);
+  }
+}
+
+void Lock_Unlock_All_Volumes(app::Context& ctx, std::int32_t drive, const std::string& mode) {
+  if (mode == kLockMode) {
+    LockAll(ctx, drive);
+    return;
+  }
+  ReleaseLockedVolumes(ctx);
+  app::Trace(ctx, text::kLockAllEnd);
+}
+
+}  // namespace sw::diskio

@@ -1,0 +1,192 @@
+// Raw sector transfers: 64-bit offsets and their halves, refused counts, failure paths, and the
+// bytes that reach the simulated device.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "diskio/MockOs.h"
+#include "diskio/PhysicalDrive.h"
+#include "diskio/SectorIO.h"
+#include "diskio/SimFixture.h"
+#include "platform/WinApi.h"
+#include "support/ScriptedWindow.h"
+
+namespace sw::diskio {
+namespace {
+
+using ::testing::_;
+using ::testing::InSequence;
+using ::testing::Return;
+using ::testing::StrictMock;
+
+constexpr platform::Handle kDrive = 42;
+
+struct SectorIOMockTest : ::testing::Test {
+  StrictMock<testing::MockOs> os;
+  testing::ScriptedWindow win;
+  app::Context ctx{os, win};
+  void SetUp() override {
+    ctx.state.hDrive = kDrive;
+    ctx.state.SectorBuffer.Resize(4097);
+  }
+};
+
+struct OffsetRow {
+  std::int64_t sector;
+  std::int32_t count;
+  std::int64_t offset;
+  std::uint32_t offsetLow, offsetHigh, lengthLow;
+};
+
+TEST_F(SectorIOMockTest, WriteCarriesTheOffsetIn64BitsAndSplitsItForTheRangeLock) {
+  const OffsetRow rows[] = {
+      {0, 1, 0, 0, 0, 512},
+      {8'388'607, 1, 4'294'966'784, 0xFFFFFE00u, 0, 512},
+      {8'388'608, 1, 4'294'967'296, 0, 1, 512},
+      {8'388'609, 2, 4'294'967'808, 512, 1, 1024},
+      {62'521'343, 1, 32'010'927'616, 0x73FFFE00u, 7, 512},  // last sector of a 32 GB stick
+      {1ll << 32, 8, 1ll << 41, 0, 0x200, 4096},
+  };
+  for (const OffsetRow& r : rows) {
+    SCOPED_TRACE(r.sector);
+    InSequence order;
+    EXPECT_CALL(os, SetFilePointerEx(kDrive, r.offset, _, win::FILE_BEGIN)).WillOnce(Return(true));
+    EXPECT_CALL(os, LockFile(kDrive, r.offsetLow, r.offsetHigh, r.lengthLow, 0u))
+        .WillOnce(Return(true));
+    EXPECT_CALL(os, WriteFile(kDrive, _, _))
+        .WillOnce([&](platform::Handle, std::span<const std::uint8_t> b, std::uint32_t& n) {
+          EXPECT_EQ(b.data(), ctx.state.SectorBuffer.data());
+          EXPECT_EQ(b.size(), r.lengthLow);
+          n = static_cast<std::uint32_t>(b.size());
+          return true;
+        });
+    EXPECT_CALL(os, FlushFileBuffers(kDrive)).WillOnce(Return(true));
+    EXPECT_CALL(os, UnlockFile(kDrive, r.offsetLow, r.offsetHigh, r.lengthLow, 0u))
+        .WillOnce(Return(true));
+    EXPECT_TRUE(WriteSectors(ctx, r.sector, r.count));
+    ::testing::Mock::VerifyAndClearExpectations(&os);
+  }
+}
+
+TEST_F(SectorIOMockTest, ReadSeeksThenReadsIntoTheStartOfSectorBuffer) {
+  InSequence order;
+  EXPECT_CALL(os, SetFilePointerEx(kDrive, 4'294'967'296, _, win::FILE_BEGIN))
+      .WillOnce(Return(true));
+  EXPECT_CALL(os, ReadFile(kDrive, _, _))
+      .WillOnce([&](platform::Handle, std::span<std::uint8_t> b, std::uint32_t& n) {
+        EXPECT_EQ(b.data(), ctx.state.SectorBuffer.data());
+        EXPECT_EQ(b.size(), 512u);
+        n = 512;
+        return true;
+      });
+  EXPECT_TRUE(ReadSectors(ctx, 8'388'608, 1));
+}
+
+TEST_F(SectorIOMockTest, CountsThatAreNotPositiveOrOverflowTheBufferMakeNoSystemCall) {
+  struct Row {
+    std::size_t bufferBytes;
+    std::int64_t sector;
+    std::int32_t count;
+  };
+  const Row refused[] = {
+      {4097, 0, 0},  {4097, 0, -1}, {4097, 0, 9},   // 9 x 512 = 4,608 > 4,097
+      {512, 0, 2},   {0, 0, 1},     {4097, -1, 1},  // a negative sector has no byte offset
+      {4097, 0, 0x7FFFFFFF},                        // the byte count would not even fit 32 bits
+      {4097, std::int64_t{1} << 60, 1},             // the byte offset would not fit 64 bits
+  };
+  for (const Row& r : refused) {
+    SCOPED_TRACE(::testing::Message() << r.bufferBytes << " " << r.sector << " " << r.count);
+    ctx.state.SectorBuffer.Resize(r.bufferBytes);
+    EXPECT_FALSE(ReadSectors(ctx, r.sector, r.count));
+    EXPECT_FALSE(WriteSectors(ctx, r.sector, r.count));
+  }
+}
+
+TEST_F(SectorIOMockTest, TheLargestTransferThatFitsTheBufferGoesAhead) {
+  EXPECT_CALL(os, SetFilePointerEx(kDrive, 0, _, win::FILE_BEGIN)).WillOnce(Return(true));
+  EXPECT_CALL(os, ReadFile(kDrive, ::testing::SizeIs(4096u), _)).WillOnce(Return(true));
+  EXPECT_TRUE(ReadSectors(ctx, 0, 8));  // 4,096 of 4,097 bytes
+}
+
+TEST_F(SectorIOMockTest, FailedSeekTransfersNothing) {
+  EXPECT_CALL(os, SetFilePointerEx(kDrive, 1024, _, win::FILE_BEGIN)).WillRepeatedly(Return(false));
+  EXPECT_FALSE(ReadSectors(ctx, 2, 1));
+  EXPECT_FALSE(WriteSectors(ctx, 2, 1));
+}
+
+TEST_F(SectorIOMockTest, FailedReadIsFalse) {
+  EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, ReadFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_FALSE(ReadSectors(ctx, 5, 1));
+}
+
+TEST_F(SectorIOMockTest, FailedWriteIsNotFlushedButItsGrantedRangeLockIsReleased) {
+  InSequence order;
+  EXPECT_CALL(os, SetFilePointerEx(_, 512, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, LockFile(kDrive, 512u, 0u, 512u, 0u)).WillOnce(Return(true));
+  EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_CALL(os, UnlockFile(kDrive, 512u, 0u, 512u, 0u)).WillOnce(Return(true));
+  EXPECT_FALSE(WriteSectors(ctx, 1, 1));
+}
+
+TEST_F(SectorIOMockTest, RefusedRangeLockDoesNotStopTheWrite) {
+  InSequence order;
+  EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, LockFile(_, _, _, _, _)).WillOnce(Return(false));
+  EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, FlushFileBuffers(_)).WillOnce(Return(false));
+  EXPECT_CALL(os, UnlockFile(_, _, _, _, _)).WillOnce(Return(false));
+  EXPECT_TRUE(WriteSectors(ctx, 1, 1));
+}
+
+TEST_F(SectorIOMockTest, FailedWriteWithoutRangeLockHasNothingToRelease) {
+  InSequence order;
+  EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, LockFile(_, _, _, _, _)).WillOnce(Return(false));
+  EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_FALSE(WriteSectors(ctx, 1, 1));
+}
+
+// --- On a simulated stick --------------------------------------------------------------------
+
+using SectorIOSimTest = SimFixture;
+
+TEST_F(SectorIOSimTest, WrittenSectorReachesTheDeviceAndReadsBackWithoutTouchingTheRest) {
+  sim.AddDrive(1, Stick(8ull << 20));  // 16,384 sectors
+  ctx.state.DebugMode = false;
+  ASSERT_TRUE(Open_Physical_Disk_hDrive(ctx, 1));
+  app::AlignedBuffer& buf = ctx.state.SectorBuffer;
+  for (std::size_t i = 0; i < 512; ++i) buf[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  ASSERT_TRUE(WriteSectors(ctx, 16'383, 1));
+  const std::vector<std::uint8_t> onDevice = sim.PeekSector(1, 16'383);
+  ASSERT_EQ(onDevice.size(), 512u);
+  EXPECT_TRUE(std::equal(onDevice.begin(), onDevice.end(), buf.data()));
+
+  buf.Fill(0xEE);
+  ASSERT_TRUE(ReadSectors(ctx, 16'383, 1));
+  EXPECT_TRUE(std::equal(onDevice.begin(), onDevice.end(), buf.data()));
+  for (std::size_t i = 512; i < buf.size(); ++i) ASSERT_EQ(buf[i], 0xEE) << "index " << i;
+
+  EXPECT_FALSE(ReadSectors(ctx, 16'384, 1)) << "a read past the end must fail";
+  EXPECT_FALSE(WriteSectors(ctx, 16'384, 1)) << "a write past the end must fail";
+  MyCloseHandle(ctx, ctx.state.hDrive);
+}
+
+TEST_F(SectorIOSimTest, TransfersOnAClosedDriveFail) {
+  ctx.state.hDrive = -1;
+  EXPECT_FALSE(ReadSectors(ctx, 0, 1));
+  EXPECT_FALSE(WriteSectors(ctx, 0, 1));
+}
+
+TEST_F(SectorIOSimTest, RemovedDriveFailsItsTransfers) {
+  sim.AddDrive(1, Stick(8ull << 20));
+  ctx.state.DebugMode = false;
+  ASSERT_TRUE(Open_Physical_Disk_hDrive(ctx, 1));
+  ASSERT_TRUE(ReadSectors(ctx, 0, 1));
+  sim.RemoveDrive(1);
+  EXPECT_FALSE(ReadSectors(ctx, 0, 1));
+  EXPECT_FALSE(WriteSectors(ctx, 0, 1));
+  MyCloseHandle(ctx, ctx.state.hDrive);
+}
+
+}  // namespace
+}  // namespace sw::diskio
