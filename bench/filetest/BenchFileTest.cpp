@@ -1,0 +1,191 @@
+// bench_filetest: write throughput of the real test-file writer (through the Linux provider)
+// against a plain O_DIRECT write of the same bytes in the same chunks, side by side, and the
+// verification time as a share of the write time. Runs in a temporary folder and, as root, on a
+// scratch ext4 loop device.
+//   bench_filetest [--files N] [--rounds R] [--no-loop]
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/Context.h"
+#include "filetest/DirectWrite.h"
+#include "filetest/LoopVolume.h"
+#include "filetest/TestFileFormat.h"
+#include "filetest/TestFileVerifier.h"
+#include "filetest/TestFileWriter.h"
+#include "platform/linux/LinuxOs.h"
+#include "quicktest/SilentWindow.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sw::platform::linuxos::LinuxOs;
+
+struct Options {
+  int files = 2;
+  int rounds = 2;
+  bool loop = true;
+};
+
+struct Totals {
+  double writer = 0;      // WriteTestFile, all files
+  double verify = 0;      // VerifyTestFile, all files
+  double direct = 0;      // plain O_DIRECT
+  double directSync = 0;  // O_DIRECT | O_DSYNC (what write-through asks for)
+  std::uint64_t bytes = 0;
+  bool failed = false;
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The designator under which the provider reaches `folder`: the drive letter of the mount that
+// holds it, then the folder below that mount ("C:\var\tmp\sw-bench-x"); empty when none does.
+std::string DesignatorFor(LinuxOs& os, const fs::path& folder) {
+  const auto map = os.Snapshot();
+  const sw::platform::linuxos::VolumeEntry* best = nullptr;
+  for (const auto& volume : map.volumes) {
+    if (volume.mountPoint.empty()) continue;
+    const std::string mount = volume.mountPoint;
+    const std::string path = folder.string();
+    const bool inside = path == mount || (path.rfind(mount, 0) == 0 &&
+                                          (mount.back() == '/' || path[mount.size()] == '/'));
+    if (inside && (!best || mount.size() > best->mountPoint.size())) best = &volume;
+  }
+  if (!best) return {};
+  std::string designator = std::string(1, best->letter) + ":";
+  for (const auto& part : fs::relative(folder, best->mountPoint)) {
+    if (part != ".") designator += "\\" + part.string();
+  }
+  return designator;
+}
+
+void MeasureRound(LinuxOs& os, const std::string& volume, const fs::path& folder, int files,
+                  Totals& t) {
+  const std::uint64_t bytes = static_cast<std::uint64_t>(files) * sw::filetest::kFullFileSize;
+  const double direct =
+      sw::bench::TimeDirectWrite(folder / "direct.bin", bytes, sw::filetest::kChunkSize, 0);
+
+  sw::bench::SilentWindow win;
+  sw::app::Context ctx(os, win);
+  ctx.state.SelectedVolume = volume;
+  sw::filetest::PrepareTestPattern(ctx);
+  ctx.state.TestFileCount = files;
+  ctx.state.TestStartTime = os.Now();
+  ctx.state.TestFileSize = sw::filetest::kFullFileSize;
+  auto start = std::chrono::steady_clock::now();
+  for (int n = 1; n <= files; ++n) sw::filetest::WriteTestFile(ctx, n);
+  const double writer = Seconds(start);
+  const bool writeError = ctx.state.FileTestError;
+
+  start = std::chrono::steady_clock::now();
+  for (int n = 1; n <= files; ++n) sw::filetest::VerifyTestFile(ctx, n);
+  const double verify = Seconds(start);
+  const bool allGood = ctx.state.GoodFileCount == files;
+  os.DeleteFiles(sw::filetest::TestFilePattern(volume));
+
+  const double directSync =
+      sw::bench::TimeDirectWrite(folder / "direct.bin", bytes, sw::filetest::kChunkSize, O_DSYNC);
+  if (direct < 0 || directSync < 0 || writeError || !allGood) t.failed = true;
+  t.writer += writer;
+  t.verify += verify;
+  t.direct += direct;
+  t.directSync += directSync;
+  t.bytes += bytes;
+}
+
+void Report(const char* where, const Totals& t) {
+  const double mb = static_cast<double>(t.bytes) / 1'048'576.0;
+  std::printf("\n%s: %.0f MB in %d-byte chunks\n", where, mb, sw::filetest::kChunkSize);
+  if (t.failed) std::printf("  (a write or a verification failed: figures are not comparable)\n");
+  std::printf(
+      "  test-file writer (WriteTestFile, write-through + unbuffered): %8.1f MB/s  %7.2f s\n",
+      mb / t.writer, t.writer);
+  std::printf(
+      "  plain O_DIRECT write                                       : %8.1f MB/s  %7.2f s\n",
+      mb / t.direct, t.direct);
+  std::printf(
+      "  O_DIRECT | O_DSYNC write                                   : %8.1f MB/s  %7.2f s\n",
+      mb / t.directSync, t.directSync);
+  std::printf("  writer / plain O_DIRECT throughput ratio                   : %8.2f\n",
+              t.direct / t.writer);
+  std::printf("  writer / O_DIRECT|O_DSYNC throughput ratio                 : %8.2f\n",
+              t.directSync / t.writer);
+  std::printf("  verification (VerifyTestFile) %.3f s = %.1f %% of the write time\n", t.verify,
+              100.0 * t.verify / t.writer);
+}
+
+bool MeasureIn(const char* where, const fs::path& folder, const Options& o) {
+  LinuxOs os;
+  const std::string volume = DesignatorFor(os, folder);
+  if (volume.empty()) {
+    std::printf("\n%s: no drive letter reaches %s; skipped\n", where, folder.c_str());
+    return false;
+  }
+  // One untimed pass first, so that no figure pays for the first allocation of the space (a
+  // sparse loop image grows on the host as it is first written).
+  sw::bench::TimeDirectWrite(folder / "warmup.bin",
+                             static_cast<std::uint64_t>(o.files) * sw::filetest::kFullFileSize * 2,
+                             sw::filetest::kChunkSize, 0);
+  Totals t;
+  for (int r = 0; r < o.rounds; ++r) MeasureRound(os, volume, folder, o.files, t);
+  Report((std::string(where) + " (" + volume + ")").c_str(), t);
+  if (os.OpenHandleCount() != 0)
+    std::printf("  WARNING: %zu handles left open\n", os.OpenHandleCount());
+  return !t.failed;
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--files") && i + 1 < argc)
+      o.files = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
+      o.rounds = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--no-loop"))
+      o.loop = false;
+  }
+  return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = Parse(argc, argv);
+  std::printf("bench_filetest: %d file(s) of %d bytes per round, %d round(s)\n", o.files,
+              sw::filetest::kFullFileSize, o.rounds);
+
+  char pattern[] = "/var/tmp/sw-bench-filetest-XXXXXX";
+  if (!::mkdtemp(pattern)) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  const fs::path folder = pattern;
+  bool ok = MeasureIn("temporary folder", folder, o);
+
+  if (o.loop && ::geteuid() == 0) {
+    const std::uint64_t imageBytes =
+        static_cast<std::uint64_t>(o.files) * sw::filetest::kFullFileSize * 2 + 256ULL * 1'048'576;
+    sw::bench::LoopVolume loop(folder, imageBytes);
+    if (loop.ok()) {
+      ok = MeasureIn(("loop device " + loop.device() + ", ext4").c_str(), loop.mountPoint(), o) &&
+           ok;
+    } else {
+      std::printf("\nloop device: skipped (%s)\n", loop.error().c_str());
+    }
+  } else if (o.loop) {
+    std::printf("\nloop device: skipped (needs root)\n");
+  }
+
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  return ok ? 0 : 1;
+}

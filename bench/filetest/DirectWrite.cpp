@@ -1,0 +1,34 @@
+// A plain sequential O_DIRECT write, timed.
+#include "filetest/DirectWrite.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "app/AlignedBuffer.h"
+
+namespace sw::bench {
+
+double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk,
+                       int extraFlags) {
+  app::AlignedBuffer buffer(chunk);
+  buffer.Fill(0xA5);
+  const auto start = std::chrono::steady_clock::now();
+  const int fd =
+      ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_DIRECT | O_CLOEXEC | extraFlags, 0644);
+  if (fd < 0) return -1;
+  bool ok = true;
+  for (std::uint64_t done = 0; ok && done < bytes; done += chunk) {
+    ok = ::write(fd, buffer.data(), chunk) == static_cast<ssize_t>(chunk);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ::close(fd);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  return ok ? seconds : -1;
+}
+
+}  // namespace sw::bench

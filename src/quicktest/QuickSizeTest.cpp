@@ -1,0 +1,103 @@
+// The engine's entry: the drive checks, the interval table, and the passes in order.
+#include "quicktest/QuickSizeTest.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "diskio/PhysicalDrive.h"
+#include "diskio/Volumes.h"
+#include "quicktest/QuickTestRun.h"
+#include "quicktest/QuickTestTexts.h"
+
+namespace sw::quicktest {
+
+namespace {
+
+// (SizeGB bound, interval in sectors): the first row whose bound SizeGB does not exceed.
+struct IntervalRow {
+  double maxSizeGB;
+  std::int64_t sectors;
+};
+constexpr IntervalRow kIntervals[] = {
+    {14, 51200}, {29, 102400}, {59, 204800}, {125, 409600}, {249, 819200},
+};
+constexpr std::int64_t kLargestInterval = 1638400;
+
+}  // namespace
+
+std::int64_t ChooseIntervalSectors(double driveSizeBytes) {
+  const double sizeGB = std::floor(driveSizeBytes / 1000 / 1000 / 1000) + 1;
+  for (const IntervalRow& row : kIntervals) {
+    if (sizeGB <= row.maxSizeGB) return row.sectors;
+  }
+  return kLargestInterval;
+}
+
+DiskCheck CheckDisk(app::Context& ctx, std::int32_t disk) {
+  if (disk <= 0 || disk > kHighestDiskNumber) return DiskCheck::OutOfRange;
+  if (disk == ctx.os.SystemDiskNumber()) return DiskCheck::SystemDisk;
+  return DiskCheck::Testable;
+}
+
+QuickTestResult QuickSizeTest(app::Context& ctx) {
+  QuickTestResult result;
+  const std::int32_t disk = ctx.state.DiskNumber;
+  // Checked here as well as in the command: this routine destroys whatever the drive holds.
+  if (CheckDisk(ctx, disk) != DiskCheck::Testable) return result;
+  const auto totalSectors = static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / kSectorBytes));
+  if (totalSectors < 1) return result;
+
+  detail::QuickTestRun run;
+  run.disk = disk;
+  run.TotalSectors = totalSectors;
+  run.IntervalSectors = ChooseIntervalSectors(ctx.state.DriveSizeBytes);
+  run.IntervalBytes = static_cast<double>(run.IntervalSectors * kSectorBytes);
+  run.TotalBytes = static_cast<double>(totalSectors * kSectorBytes);
+  run.RemainingBytes = run.TotalBytes;
+  run.OffsetFromEnd = 0;
+  result.TotalSectors = run.TotalSectors;
+  result.IntervalSectors = run.IntervalSectors;
+
+  ctx.win.DoEvents();
+  ctx.win.DoEvents();
+
+  {
+    detail::DriveRelease release(ctx, disk);
+    detail::PrepareDrive(ctx, run);
+    const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
+    if (written != detail::WritePassEnd::Completed) {
+      release.Disarm();
+      result.end = written == detail::WritePassEnd::Cancelled ? TestEnd::Cancelled
+                                                              : TestEnd::AbortedWriteError;
+      return result;
+    }
+    detail::ReadBackMarkers(ctx, run);
+    release.Disarm();
+  }
+  detail::ReportVerdict(ctx, run, result);
+  return result;
+}
+
+namespace detail {
+
+DriveRelease::~DriveRelease() {
+  if (!armed_) return;
+  diskio::Lock_Unlock_All_Volumes(ctx_, disk_, text::kUnlock);
+  diskio::MyCloseHandle(ctx_, ctx_.state.hDrive);
+}
+
+void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber) {
+  if (run.MismatchCount == 0) {
+    run.MinBadSector = run.TotalSectors + 1;
+    run.MaxBadSector = 0;
+    run.MinFoundNumber = run.TotalSectors + 1;
+  }
+  ++run.MismatchCount;
+  run.MinBadSector = std::min(run.MinBadSector, sector);
+  run.MaxBadSector = std::max(run.MaxBadSector, sector);
+  run.MinFoundNumber = std::min(run.MinFoundNumber, foundNumber);
+}
+
+}  // namespace detail
+
+}  // namespace sw::quicktest

@@ -1,0 +1,53 @@
+// The Quick Size Test engine: marker blocks written across the whole drive, read back, judged.
+#pragma once
+
+#include <cstdint>
+
+#include "app/Context.h"
+
+namespace sw::quicktest {
+
+inline constexpr std::int64_t kSectorBytes = 512;
+inline constexpr double kMiB = 1048576.0;
+
+inline constexpr std::int32_t kHighestDiskNumber = 80;
+
+enum class DiskCheck {
+  Testable,
+  OutOfRange,  // drive 0 (the system disk as numbered), above 80, or no physical drive (99)
+  SystemDisk,  // the drive that holds the running system, wherever it is numbered
+};
+// Whether this physical drive may be written to at all. Drive 0 is taken as the system disk
+// whatever the system says; a system disk number of -1 (unknown) rules out nothing else.
+DiskCheck CheckDisk(app::Context& ctx, std::int32_t disk);
+
+// Marker spacing in sectors for a drive of this many bytes (25 MiB below 14 decimal GB, doubling
+// at 14, 29, 59, 125 and 249 GB, up to 800 MiB).
+std::int64_t ChooseIntervalSectors(double driveSizeBytes);
+
+enum class TestEnd {
+  NotStarted,        // refused: drive 0, above 80, the system disk, or no size
+  Passed,
+  Failed,
+  Cancelled,         // Cancel during the write pass
+  AbortedWriteError, // Cancel in the slow write-error box
+};
+
+// What one run found; the analysis values are set only when MismatchCount is not 0.
+struct QuickTestResult {
+  TestEnd end = TestEnd::NotStarted;
+  std::int64_t TotalSectors = 0;
+  std::int64_t IntervalSectors = 0;
+  std::int64_t SectorsChecked = 0;
+  std::int64_t MismatchCount = 0;
+  std::int64_t MinBadSector = 0;
+  std::int64_t MaxBadSector = 0;
+  std::int64_t MinFoundNumber = 0;
+  double RecommendedMiB = 0;  // as reported: never below 0
+};
+
+// Runs the whole test on DiskNumber with DriveSizeBytes, DebugMode and CancelRequested from the
+// shared state. Every way out after the volumes were locked unlocks them and closes hDrive.
+QuickTestResult QuickSizeTest(app::Context& ctx);
+
+}  // namespace sw::quicktest

@@ -1,0 +1,64 @@
+// Run state of one Quick Size Test and the steps the engine runs in order (engine-internal).
+#pragma once
+
+#include <cstdint>
+
+#include "app/Context.h"
+#include "platform/Os.h"
+#include "quicktest/QuickSizeTest.h"
+
+namespace sw::quicktest::detail {
+
+struct QuickTestRun {
+  std::int32_t disk = 0;
+  std::int64_t TotalSectors = 0;
+  std::int64_t IntervalSectors = 0;
+  double IntervalBytes = 0;
+  double TotalBytes = 0;
+  double RemainingBytes = 0;
+  std::int64_t OffsetFromEnd = 0;
+  platform::LocalTime TestStart = 0;
+  platform::LocalTime PassStart = 0;
+  int LastPercent = 0;
+
+  std::int64_t SectorsChecked = 0;
+  // The blocks that read back with the wrong number: how many, the lowest and highest such
+  // sector, and the lowest number found in one (-1: a block without any marker).
+  std::int64_t MismatchCount = 0;
+  std::int64_t MinBadSector = 0;
+  std::int64_t MaxBadSector = 0;
+  std::int64_t MinFoundNumber = 0;
+};
+
+// Releases what the write pass holds (volume locks, hDrive) when a way out forgets to; the
+// normal ways out release explicitly, in their own order, and then disarm it.
+class DriveRelease {
+ public:
+  DriveRelease(app::Context& ctx, std::int32_t disk) : ctx_(ctx), disk_(disk) {}
+  DriveRelease(const DriveRelease&) = delete;
+  DriveRelease& operator=(const DriveRelease&) = delete;
+  ~DriveRelease();
+  void Disarm() { armed_ = false; }
+
+ private:
+  app::Context& ctx_;
+  std::int32_t disk_;
+  bool armed_ = true;
+};
+
+enum class WritePassEnd { Completed, Cancelled, AbortedWriteError };
+
+// Locks and dismounts the volumes, wipes sector 0 and opens the drive for the markers.
+void PrepareDrive(app::Context& ctx, QuickTestRun& run);
+// Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel or
+// an aborted write error releases the drive before returning.
+WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run);
+// Reads every marker back, records mismatches, checks N - 1 and 0, releases the drive.
+void ReadBackMarkers(app::Context& ctx, QuickTestRun& run);
+// Analysis lines, test time, zeroed sector 0 and the verdict boxes.
+void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result);
+
+// Counts a mismatch into the bad range.
+void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber);
+
+}  // namespace sw::quicktest::detail

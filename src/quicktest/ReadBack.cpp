@@ -1,0 +1,91 @@
+// Reading the markers back, recording every block with the wrong number, releasing the drive.
+#include <algorithm>
+#include <string>
+
+#include "app/Log.h"
+#include "diskio/PhysicalDrive.h"
+#include "diskio/SectorIO.h"
+#include "diskio/Volumes.h"
+#include "quicktest/MarkerBlock.h"
+#include "quicktest/ProgressLine.h"
+#include "quicktest/QuickTestRun.h"
+#include "quicktest/QuickTestTexts.h"
+
+namespace sw::quicktest::detail {
+
+namespace {
+
+using app::kCrLf;
+
+constexpr std::uint32_t kSettleMs = 500;
+
+std::string Line(const std::string& text) { return kCrLf + text; }
+
+std::int64_t MarkerInBuffer(app::Context& ctx) {
+  return GetMarkerNumber(ctx.state.SectorBuffer.span());
+}
+
+// After a failed read the buffer still holds the block read before, which normally carries
+// another number. When it happens to carry this sector's own number, the failed read must
+// not pass as a good block.
+void Judge(QuickTestRun& run, std::int64_t sector, bool readOk, std::int64_t found) {
+  if (found != sector || !readOk) RecordMismatch(run, sector, found);
+}
+
+// One of the two single reads after the pass (N - 1 and 0).
+void FinalCheck(app::Context& ctx, QuickTestRun& run, std::int64_t sector) {
+  const bool ok = diskio::ReadSectors(ctx, sector, 1);
+  if (!ok) app::LogText(ctx, Line(text::kFinalReadError + std::to_string(sector)));
+  Judge(run, sector, ok, MarkerInBuffer(ctx));
+}
+
+}  // namespace
+
+// Every marker is read and judged however many were bad: a pass that stopped after the first
+// few thousand bad blocks from the top of a huge fake would put the lowest bad sector, and the
+// recommended size, far above the real memory.
+void ReadBackMarkers(app::Context& ctx, QuickTestRun& run) {
+  app::LogText(ctx, Line(text::kReadingBack));
+  run.RemainingBytes = run.TotalBytes;
+  run.OffsetFromEnd = 0;
+  run.PassStart = ctx.os.Now();
+  run.LastPercent = 0;
+  run.SectorsChecked = 0;
+
+  while (run.RemainingBytes > 0) {
+    // A whole interval, except on a drive smaller than one, which would otherwise read back
+    // "more than 100 %".
+    const double step = std::min(run.IntervalBytes, run.RemainingBytes);
+    const std::int64_t sector = run.TotalSectors - run.OffsetFromEnd - 1;
+    if (ctx.state.DebugMode) app::LogText(ctx, Line(text::kReadFromSector + std::to_string(sector)));
+    // A controller may answer the first read from its cache; the second is the one judged.
+    bool ok = diskio::ReadSectors(ctx, sector, 1);
+    if (ok) ok = diskio::ReadSectors(ctx, sector, 1);
+    if (!ok) {
+      app::LogText(ctx, Line(text::kReadError + std::to_string(run.disk) + text::kReadErrorAt +
+                             std::to_string(sector)));
+    }
+    Judge(run, sector, ok, MarkerInBuffer(ctx));
+    run.RemainingBytes -= step;
+    run.OffsetFromEnd += static_cast<std::int64_t>(step) / kSectorBytes;
+    const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
+    if (percent > run.LastPercent + 4 || percent > 99) {
+      app::LogText(ctx, ProgressLine(percent, text::kReadSeparator, ctx.os.Now() - run.PassStart,
+                                     run.RemainingBytes, run.TotalBytes));
+      ctx.win.DoEvents();
+      run.LastPercent = percent;
+    }
+    if (run.RemainingBytes < run.IntervalBytes) run.RemainingBytes = 0;
+    ++run.SectorsChecked;
+  }
+
+  FinalCheck(ctx, run, run.TotalSectors - 1);
+  FinalCheck(ctx, run, 0);
+
+  ctx.os.Sleep(kSettleMs);
+  diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
+  ctx.win.DoEvents();
+  diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+}
+
+}  // namespace sw::quicktest::detail

@@ -1,0 +1,102 @@
+// Where the bad memory lies, the recommended partition size, the test time, the zeroed sector 0
+// and the verdict.
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "app/Log.h"
+#include "diskio/PhysicalDrive.h"
+#include "diskio/SectorIO.h"
+#include "drives/TextFormat.h"
+#include "platform/WinApi.h"
+#include "quicktest/QuickTestRun.h"
+#include "quicktest/QuickTestTexts.h"
+
+namespace sw::quicktest::detail {
+
+namespace {
+
+using app::kCrLf;
+
+std::string Line(const std::string& text) { return kCrLf + text; }
+
+std::string SizeText(double mib) { return drives::FormatDecimals(mib, text::kSizePattern); }
+
+std::string SectorSizeText(std::int64_t sector) {
+  return SizeText(static_cast<double>(sector) * kSectorBytes / kMiB);
+}
+
+void Analyse(const QuickTestRun& run, QuickTestResult& result) {
+  result.MinBadSector = run.MinBadSector;
+  result.MaxBadSector = run.MaxBadSector;
+  result.MinFoundNumber = run.MinFoundNumber;
+  // When the lowest bad sector lies within the first interval nothing below it is known to be
+  // good: no partition is recommended rather than a negative size.
+  const double recommended =
+      (static_cast<double>(result.MinBadSector) * kSectorBytes - run.IntervalBytes) / kMiB;
+  result.RecommendedMiB = std::max(recommended, 0.0);
+}
+
+void LogBadMemory(app::Context& ctx, const QuickTestRun& run, const QuickTestResult& result) {
+  app::LogText(ctx, Line(text::kBlocksOf + std::to_string(run.IntervalSectors) + text::kBlocksSectors +
+                         std::to_string(run.SectorsChecked) + text::kBlocksChecked));
+  app::LogText(ctx, std::string(kCrLf) + kCrLf + text::kBadFrom + std::to_string(result.MinBadSector) +
+                        text::kSizeOpen + SectorSizeText(result.MinBadSector) + text::kBadFromUnit);
+  app::LogText(ctx, text::kBadTo + std::to_string(result.MaxBadSector) + text::kSizeOpen +
+                        SectorSizeText(result.MaxBadSector) + text::kBadToUnit);
+  if (result.MinFoundNumber == -1) {
+    app::LogText(ctx, std::string(kCrLf) + kCrLf + text::kNoMemoryWarning);
+  }
+}
+
+// Leaves the drive without a partition table, so that nothing mounts what the markers left.
+void ZeroSectorZero(app::Context& ctx, std::int32_t disk) {
+  ctx.state.SectorBuffer.Fill(0);
+  diskio::Open_Physical_Disk_hDrive(ctx, disk);
+  diskio::WriteSectors(ctx, 0, 1);
+  diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+}
+
+bool IsRemovable(std::string media) {
+  std::transform(media.begin(), media.end(), media.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return media.find(text::kRemovableMedia) != std::string::npos;
+}
+
+}  // namespace
+
+void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result) {
+  result.SectorsChecked = run.SectorsChecked;
+  result.MismatchCount = run.MismatchCount;
+  std::string recommendedText;
+  if (run.MismatchCount != 0) {
+    Analyse(run, result);
+    LogBadMemory(ctx, run, result);
+    recommendedText = text::kRecommended + SizeText(result.RecommendedMiB) + text::kRecommendedUnit +
+                      std::to_string(result.MinBadSector) + text::kRecommendedEnd;
+  }
+
+  app::LogText(ctx, Line(text::kTestTook + std::to_string(ctx.os.Now() - run.TestStart) +
+                         text::kTestTookUnit + kCrLf + std::to_string(run.SectorsChecked) +
+                         text::kSectorsChecked));
+  ctx.win.DoEvents();
+  ctx.state.DebugMode = false;
+
+  ZeroSectorZero(ctx, run.disk);
+
+  if (run.MismatchCount == 0) {
+    result.end = TestEnd::Passed;
+    app::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + text::kPassedNote,
+                   win::MB_ICONINFORMATION);
+    app::LogText(ctx, std::string(kCrLf) + kCrLf +
+                          (IsRemovable(ctx.state.DRV_MEDIA) ? text::kInfoRemovable : text::kInfoFixed));
+  } else {
+    result.end = TestEnd::Failed;
+    app::LogMsgBox(ctx, std::string(kCrLf) + text::kFailed + kCrLf + kCrLf + text::kDuplicateBlocks +
+                            kCrLf + kCrLf + recommendedText + kCrLf,
+                   win::MB_ICONCRITICAL);
+  }
+  app::LogMsgBox(ctx, Line(text::kUnplug), win::MB_OK);
+}
+
+}  // namespace sw::quicktest::detail

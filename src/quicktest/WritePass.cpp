@@ -1,0 +1,129 @@
+// Preparing the drive and writing the marker blocks from its end towards its start, with the
+// write-error rule and Cancel.
+#include <string>
+
+#include "app/Layouts.h"
+#include "app/Log.h"
+#include "diskio/PhysicalDrive.h"
+#include "diskio/SectorIO.h"
+#include "diskio/Volumes.h"
+#include "platform/WinApi.h"
+#include "quicktest/MarkerBlock.h"
+#include "quicktest/ProgressLine.h"
+#include "quicktest/QuickTestRun.h"
+#include "quicktest/QuickTestTexts.h"
+
+namespace sw::quicktest::detail {
+
+namespace {
+
+using app::kCrLf;
+
+// A failed write that blocks longer than this points at the cable or the device; the user is
+// asked whether to go on. Quicker failures are retried once without asking.
+constexpr std::uint32_t kSlowWriteMs = 500;
+constexpr std::uint32_t kSettleMs = 500;
+constexpr std::size_t kBlockBytes = 512;
+
+std::string Line(const std::string& text) { return kCrLf + text; }
+
+bool WriteMarker(app::Context& ctx, std::int64_t sector) {
+  SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
+  return diskio::WriteSectors(ctx, sector, 1);
+}
+
+// A marker written outside the pass (N - 1 before it, 0 after it) gets an error line only.
+void WriteEdgeMarker(app::Context& ctx, std::int64_t sector) {
+  if (!WriteMarker(ctx, sector)) {
+    app::LogText(ctx, Line(text::kEdgeWriteError + std::to_string(sector)));
+  }
+}
+
+void CancelRun(app::Context& ctx, const QuickTestRun& run) {
+  ctx.os.Sleep(kSettleMs);
+  diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
+  ctx.win.DoEvents();
+  diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+  app::Hide_Cancel(ctx);
+  app::LogText(ctx, Line(text::kAborted));
+  ctx.state.DebugMode = false;
+}
+
+void AbortOnWriteError(app::Context& ctx, const QuickTestRun& run) {
+  diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
+  diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+  app::LogText(ctx, Line(text::kAbortedOnWriteError));
+}
+
+// True to go on with the pass, false when the user chose to abort.
+bool HandleWriteError(app::Context& ctx, std::int64_t sector, std::uint32_t durationMs) {
+  app::LogText(ctx, Line(text::kWriteError + std::to_string(sector)));
+  if (durationMs > kSlowWriteMs) {
+    const std::string prompt = text::kSlowWriteAt + std::to_string(sector) + kCrLf + kCrLf +
+                               text::kSlowWriteNote + kCrLf + kCrLf + text::kSlowWriteContinue;
+    if (ctx.win.MsgBox(prompt, win::MB_OKCANCEL, text::kSlowWriteTitle) == win::IDCANCEL) {
+      return false;
+    }
+  }
+  diskio::WriteSectors(ctx, sector, 1);
+  return true;
+}
+
+}  // namespace
+
+void PrepareDrive(app::Context& ctx, QuickTestRun& run) {
+  diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kLock);
+  ctx.state.SectorBuffer.Resize(kBlockBytes);
+  ctx.state.SectorBuffer.Fill(0xFF);
+  diskio::DisMount_All_Volumes(ctx, run.disk);
+  diskio::Open_Physical_Disk_hDrive(ctx, run.disk);
+  diskio::WriteSectors(ctx, 0, 1);
+  diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+  ctx.os.Sleep(kSettleMs);
+  diskio::Open_Physical_Disk_hDrive(ctx, run.disk);
+}
+
+WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run) {
+  const auto intervalMiB = run.IntervalSectors / 2048;
+  app::LogText(ctx, std::string(kCrLf) + kCrLf + text::kWritingMarkers + std::to_string(run.disk) +
+                        text::kWritingMarkersAt + std::to_string(intervalMiB) +
+                        text::kWritingMarkersUnit);
+  run.TestStart = ctx.os.Now();
+  run.PassStart = run.TestStart;
+  run.LastPercent = 0;
+  const std::int64_t last = run.TotalSectors - 1;
+  WriteEdgeMarker(ctx, last);
+
+  while (run.RemainingBytes > 0) {
+    if (ctx.state.CancelRequested) {
+      CancelRun(ctx, run);
+      return WritePassEnd::Cancelled;
+    }
+    const double step = run.RemainingBytes >= run.IntervalBytes ? run.IntervalBytes : run.RemainingBytes;
+    const std::int64_t sector = run.TotalSectors - run.OffsetFromEnd - 1;
+    SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
+    if (ctx.state.DebugMode) app::LogText(ctx, Line(text::kWriteSectorTo + std::to_string(sector)));
+    const std::uint32_t before = ctx.os.GetTickCount();
+    const bool written = diskio::WriteSectors(ctx, sector, 1);
+    const std::uint32_t duration = ctx.os.GetTickCount() - before;
+    if (!written && !HandleWriteError(ctx, sector, duration)) {
+      AbortOnWriteError(ctx, run);
+      return WritePassEnd::AbortedWriteError;
+    }
+    run.RemainingBytes -= step;
+    run.OffsetFromEnd += static_cast<std::int64_t>(step) / kSectorBytes;
+    const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
+    if (percent > run.LastPercent) ctx.win.DoEvents();
+    if (percent > run.LastPercent + 4 || percent > 99) {
+      app::LogText(ctx, ProgressLine(percent, text::kWriteSeparator, ctx.os.Now() - run.PassStart,
+                                     run.RemainingBytes, run.TotalBytes));
+      run.LastPercent = percent;
+    }
+  }
+
+  run.OffsetFromEnd = 0;
+  WriteEdgeMarker(ctx, 0);
+  return WritePassEnd::Completed;
+}
+
+}  // namespace sw::quicktest::detail

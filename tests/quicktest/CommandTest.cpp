@@ -1,0 +1,168 @@
+// The Quick Size Test button: which drives it refuses, the confirmations, and the layouts.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/Layouts.h"
+#include "quicktest/QuickTestCommand.h"
+#include "quicktest/QuickTestFixture.h"
+
+namespace sw::quicktest {
+namespace {
+
+using app::Control;
+using app::Outcome;
+using platform::sim::SimDriveSpec;
+using platform::sim::SimVolumeSpec;
+
+constexpr const char* kOldReport = "an earlier report";
+// The drive summary of a 64-cylinder stick in debug mode: model padded to 31, then the bytes.
+const std::string kSummary =
+    "[DRIVE 1]     502.0MiB SIMTEK Flash Disk" + std::string(14, ' ') + " 526,417,920 Bytes ";
+
+class Command : public QuickTestFixture {
+ protected:
+  void SetUp() override {
+    app::Hide_Cancel(ctx);  // the idle layout the window starts in
+    ctx.state.WindowTitle = "SIZEWARDEN v1.0.0  [Zentrel]";
+    win.SetText(Control::Text1, kOldReport);
+  }
+  // Drive `number` with one lettered volume, listed and selected as the user would.
+  void AddSelected(int number, const std::string& letter, std::uint64_t bytes) {
+    SimDriveSpec spec;
+    spec.announcedBytes = bytes;
+    SimVolumeSpec v;
+    v.letter = letter;
+    spec.volumes.push_back(v);
+    sim.AddDrive(number, spec);
+    Select(letter);
+  }
+  void Select(const std::string& letter) {
+    ctx.state.SelectedVolume = letter;
+    win.ClearItems(Control::Combo1);
+    win.AddItem(Control::Combo1, letter + "  [STICK]");
+    win.SetListIndex(Control::Combo1, 0);
+  }
+  void ExpectIdle() {
+    EXPECT_FALSE(win.Visible(Control::cmdCancel));
+    EXPECT_TRUE(win.Visible(Control::cmdQuickTest));
+    EXPECT_TRUE(win.Enabled(Control::cmdQuickTest));
+    EXPECT_FALSE(ctx.state.TestRunning);
+  }
+};
+
+struct RefusalRow {
+  const char* name;
+  int disk;             // drive that carries the selected letter (-1: a CD-ROM letter)
+  bool systemDisk;      // that drive holds the running system
+  std::uint64_t bytes;  // its announced size
+  const char* box;      // the refusal box, or "" for a silent refusal
+};
+
+TEST_F(Command, RefusesWithoutTouchingTheDrive) {
+  const RefusalRow rows[] = {
+      {"drive 0", 0, false, 0, ""},
+      {"not a disk", -1, false, 0, ""},
+      {"drive 81", 81, false, 16 * GB, ""},
+      {"system disk", 3, true, 16 * GB, "This drive holds the running system and cannot be tested."},
+      {"no usable size", 4, false, 4'000'000, "Please run this application with Administrator rights."},
+  };
+  for (const RefusalRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    win.boxes.clear();
+    win.SetText(Control::Text1, kOldReport);
+    ctx.state.LastOutcome = Outcome::Passed;
+    sim.SetSystemDisk(row.systemDisk ? row.disk : 0);
+    if (row.disk == 0) {
+      Select("C:");
+    } else if (row.disk < 0) {
+      sim.AddCdRomLetter("R:");
+      Select("R:");
+    } else {
+      AddSelected(row.disk, std::string(1, static_cast<char>('G' + row.disk % 16)) + ":", row.bytes);
+    }
+    const std::uint64_t writesBefore = sim.Stats().sectorWrites;
+    cmdQuickTest_Click(ctx);
+    EXPECT_EQ(sim.Stats().sectorWrites, writesBefore);
+    EXPECT_EQ(win.Text(Control::Text1), kOldReport);
+    EXPECT_EQ(ctx.state.LastOutcome, Outcome::NotRun);
+    if (*row.box == 0) {
+      EXPECT_TRUE(win.boxes.empty());
+    } else {
+      ASSERT_EQ(win.boxes.size(), 1u);
+      EXPECT_EQ(win.boxes[0].prompt, row.box);
+      EXPECT_EQ(win.boxes[0].style, win::MB_ICONCRITICAL);
+      EXPECT_EQ(win.boxes[0].title, "SIZEWARDEN");
+    }
+    ExpectIdle();
+  }
+}
+
+TEST_F(Command, AcceptsDriveEighty) {
+  AddSelected(80, "K:", 16 * GB);
+  win.answers = {win::IDCANCEL};
+  cmdQuickTest_Click(ctx);
+  ASSERT_EQ(win.boxes.size(), 1u);
+  EXPECT_EQ(win.boxes[0].title, "Quick Size Test");
+  EXPECT_EQ(ctx.state.DiskNumber, 80);
+}
+
+TEST_F(Command, CancelInEitherConfirmationLeavesTheDriveAlone) {
+  for (int cancelled = 1; cancelled <= 2; ++cancelled) {
+    SCOPED_TRACE(cancelled);
+    AddSelected(kDisk, "E:", 64 * kCylinder);
+    win.boxes.clear();
+    win.answers = cancelled == 1 ? std::deque<int>{win::IDCANCEL} : std::deque<int>{win::IDOK, win::IDCANCEL};
+    win.shiftDown = true;
+    cmdQuickTest_Click(ctx);
+
+    EXPECT_EQ(sim.Stats().sectorWrites, 0u);
+    ASSERT_EQ(win.boxes.size(), static_cast<std::size_t>(cancelled));
+    EXPECT_EQ(win.boxes[0].prompt,
+              "WARNING: This test will DESTROY ALL DATA on the whole drive.\r\n\r\n" + kSummary +
+                  "\r\n\r\nYou will need to reformat it afterwards.");
+    EXPECT_EQ(win.boxes[0].style, win::MB_OKCANCEL);
+    if (cancelled == 2) {
+      EXPECT_EQ(win.boxes[1].prompt, "ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE 1?");
+      EXPECT_EQ(win.boxes[1].style, win::MB_OKCANCEL | win::MB_ICONEXCLAMATION);
+      EXPECT_EQ(win.boxes[1].title, "Quick Size Test");
+    }
+    // The new heading, the drive summary and the chosen entry replace the earlier report.
+    const std::vector<std::string> expected = {
+        "SIZEWARDEN v1.0.0  [Zentrel]",
+        kSummary,
+        "SWD - Quick Size Test (destructive)",
+        "E:  [STICK]",
+    };
+    EXPECT_EQ(win.Lines(), expected);
+    EXPECT_TRUE(ctx.state.DebugMode) << "SHIFT was held: debug mode stays until the next click";
+    EXPECT_EQ(ctx.state.LastOutcome, Outcome::NotRun);
+    ExpectIdle();
+  }
+}
+
+TEST_F(Command, BusyLayoutWhileTheEngineRunsThenIdle) {
+  AddSelected(kDisk, "E:", 64 * kCylinder);
+  int checkedAt = 0;
+  win.onDoEvents = [&](int yield) {
+    if (checkedAt != 0) return;
+    checkedAt = yield;
+    EXPECT_TRUE(win.Visible(Control::cmdCancel));
+    EXPECT_TRUE(win.Enabled(Control::cmdCancel));
+    EXPECT_TRUE(win.Visible(Control::cmdQuickTest)) << "in view during the test";
+    EXPECT_FALSE(win.Enabled(Control::cmdQuickTest));
+    EXPECT_FALSE(win.Visible(Control::cmdVolumeTest));
+    EXPECT_FALSE(win.Enabled(Control::Combo1));
+  };
+  win.shiftDown = true;
+  cmdQuickTest_Click(ctx);
+  EXPECT_EQ(checkedAt, 1);
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::Passed);
+  EXPECT_FALSE(ctx.state.DebugMode);
+  ExpectIdle();
+}
+
+}  // namespace
+}  // namespace sw::quicktest

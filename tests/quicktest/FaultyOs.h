@@ -1,0 +1,110 @@
+// An Os that passes every call on to another one, except the sector transfers that its rules
+// fail (each failing write taking a chosen virtual time).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+
+#include "platform/Os.h"
+#include "platform/WinApi.h"
+
+namespace sw::testing {
+
+class FaultyOs final : public platform::Os {
+ public:
+  explicit FaultyOs(platform::Os& inner) : inner_(inner) {}
+
+  // Asked before each transfer of a physical drive's sector: true makes it fail.
+  std::function<bool(std::int64_t sector)> failWrite;
+  std::function<bool(std::int64_t sector)> failRead;
+  std::uint32_t failedWriteMs = 0;  // virtual time a failing write takes
+
+  platform::Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
+                               std::uint32_t disposition, std::uint32_t flags) override {
+    return inner_.CreateFileA(name, access, share, disposition, flags);
+  }
+  bool CloseHandle(platform::Handle h) override {
+    position_.erase(h);
+    return inner_.CloseHandle(h);
+  }
+  bool DeviceIoControl(platform::Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
+                       std::span<std::uint8_t> out, std::uint32_t& bytesReturned) override {
+    return inner_.DeviceIoControl(h, code, in, out, bytesReturned);
+  }
+  bool ReadFile(platform::Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override {
+    if (Fails(failRead, h, win::ERROR_CRC)) {
+      bytesRead = 0;
+      return false;
+    }
+    Advance(h, buffer.size());
+    return inner_.ReadFile(h, buffer, bytesRead);
+  }
+  bool WriteFile(platform::Handle h, std::span<const std::uint8_t> buffer,
+                 std::uint32_t& bytesWritten) override {
+    if (Fails(failWrite, h, win::ERROR_WRITE_FAULT)) {
+      inner_.Sleep(failedWriteMs);
+      bytesWritten = 0;
+      return false;
+    }
+    Advance(h, buffer.size());
+    return inner_.WriteFile(h, buffer, bytesWritten);
+  }
+  bool SetFilePointerEx(platform::Handle h, std::int64_t distance, std::int64_t* newPosition,
+                        std::uint32_t method) override {
+    const bool ok = inner_.SetFilePointerEx(h, distance, newPosition, method);
+    if (ok && method == win::FILE_BEGIN) position_[h] = distance;
+    return ok;
+  }
+  bool LockFile(platform::Handle h, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                std::uint32_t d) override {
+    return inner_.LockFile(h, a, b, c, d);
+  }
+  bool UnlockFile(platform::Handle h, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                  std::uint32_t d) override {
+    return inner_.UnlockFile(h, a, b, c, d);
+  }
+  bool FlushFileBuffers(platform::Handle h) override { return inner_.FlushFileBuffers(h); }
+  std::uint32_t GetLastError() override { return error_ != 0 ? error_ : inner_.GetLastError(); }
+  bool GetDiskFreeSpaceExA(const std::string& d, std::uint64_t& a, std::uint64_t& b,
+                           std::uint64_t& c) override {
+    return inner_.GetDiskFreeSpaceExA(d, a, b, c);
+  }
+  bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
+                             std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
+                             std::span<char> fileSystemName) override {
+    return inner_.GetVolumeInformationA(root, label, serial, maxComponentLength, fileSystemFlags,
+                                        fileSystemName);
+  }
+  std::vector<std::string> LogicalDrives() override { return inner_.LogicalDrives(); }
+  int SystemDiskNumber() override { return inner_.SystemDiskNumber(); }
+  std::vector<std::string> FindFiles(const std::string& pattern) override {
+    return inner_.FindFiles(pattern);
+  }
+  int DeleteFiles(const std::string& pattern) override { return inner_.DeleteFiles(pattern); }
+  platform::LocalTime Now() override { return inner_.Now(); }
+  std::string GeneralDate(platform::LocalTime t) override { return inner_.GeneralDate(t); }
+  std::uint32_t GetTickCount() override { return inner_.GetTickCount(); }
+  void Sleep(std::uint32_t ms) override { inner_.Sleep(ms); }
+  platform::NumberFormat UserNumberFormat() override { return inner_.UserNumberFormat(); }
+
+ private:
+  bool Fails(const std::function<bool(std::int64_t)>& rule, platform::Handle h,
+             std::uint32_t error) {
+    error_ = 0;
+    auto at = position_.find(h);
+    if (!rule || at == position_.end() || !rule(at->second / 512)) return false;
+    error_ = error;
+    return true;
+  }
+  void Advance(platform::Handle h, std::size_t bytes) {
+    auto at = position_.find(h);
+    if (at != position_.end()) at->second += static_cast<std::int64_t>(bytes);
+  }
+
+  platform::Os& inner_;
+  std::map<platform::Handle, std::int64_t> position_;
+  std::uint32_t error_ = 0;
+};
+
+}  // namespace sw::testing
