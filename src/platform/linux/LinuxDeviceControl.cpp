@@ -1,0 +1,152 @@
+// DeviceIoControl: each Windows control code and what carries it on Linux.
+//   IOCTL_SCSI_PASS_THROUGH          SG_IO with the block's CDB (sd devices; none on loop/nvme/mmc)
+//   IOCTL_STORAGE_QUERY_PROPERTY     sysfs + udev -> STORAGE_DEVICE_DESCRIPTOR
+//   IOCTL_DISK_GET_LENGTH_INFO       BLKGETSIZE64
+//   IOCTL_STORAGE_GET_DEVICE_NUMBER  this provider's drive numbering
+//   FSCTL_LOCK_VOLUME                exclusive open (O_EXCL) of the volume's node
+//   FSCTL_UNLOCK_VOLUME              closing that exclusive open
+//   FSCTL_DISMOUNT_VOLUME            sync + umount of every mount of the volume
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/WinApi.h"
+#include "platform/linux/BusType.h"
+#include "platform/linux/ErrnoMap.h"
+#include "platform/linux/LinuxOs.h"
+#include "platform/linux/ScsiPassThrough.h"
+#include "platform/linux/StorageDescriptor.h"
+#include "platform/linux/UdevInfo.h"
+
+namespace sw::platform::linuxos {
+
+namespace {
+
+void PutLe32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
+                              std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
+  bytesReturned = 0;
+  Object* object = Find(h);
+  if (!object) return false;
+  if (object->kind == Object::Kind::File) return Fail(win::ERROR_INVALID_FUNCTION);
+  switch (code) {
+    case win::IOCTL_SCSI_PASS_THROUGH:
+      return ScsiCommand(*object, in, out, bytesReturned);
+    case win::IOCTL_STORAGE_QUERY_PROPERTY:
+      return QueryProperty(*object, in, out, bytesReturned);
+    case win::IOCTL_DISK_GET_LENGTH_INFO:
+      return DiskLength(*object, out, bytesReturned);
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
+      return DeviceNumber(*object, out, bytesReturned);
+    case win::FSCTL_LOCK_VOLUME:
+      return object->kind == Object::Kind::Volume ? LockVolume(*object) : Fail(win::ERROR_INVALID_FUNCTION);
+    case win::FSCTL_UNLOCK_VOLUME:
+      return object->kind == Object::Kind::Volume ? UnlockVolume(*object) : Fail(win::ERROR_INVALID_FUNCTION);
+    case win::FSCTL_DISMOUNT_VOLUME:
+      return object->kind == Object::Kind::Volume ? DismountVolume(*object) : Fail(win::ERROR_INVALID_FUNCTION);
+    default:
+      return Fail(win::ERROR_INVALID_FUNCTION);
+  }
+}
+
+bool LinuxOs::ScsiCommand(const Object& object, std::span<const std::uint8_t> in,
+                          std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
+  if (!object.fd.valid()) return Fail(win::ERROR_ACCESS_DENIED);
+  std::uint32_t error = win::ERROR_SUCCESS;
+  if (!ScsiPassThrough(in, out, bytesReturned, error, SgIoTransport(object.fd.get()))) return Fail(error);
+  return true;
+}
+
+bool LinuxOs::QueryProperty(const Object& object, std::span<const std::uint8_t> in,
+                            std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
+  DeviceMap map = Snapshot();
+  const PhysicalDisk* disk = map.Disk(object.diskNumber);
+  if (!disk || !disk->known()) return Fail(win::ERROR_INVALID_FUNCTION);
+  const SysBlockDevice& dev = disk->device;
+  // udev describes the real machine only; a fixture tree under another root has no record there.
+  UdevInfo udev = paths_.sysRoot == "/sys" ? LookUpUdev(dev.name) : UdevInfo{};
+  DeviceDescription description;
+  description.busType = BusTypeFor(dev.name, udev.bus, dev.devicePath, dev.mmcType);
+  description.removable = dev.removable;
+  description.vendor = dev.vendor;
+  description.product = dev.model;
+  description.revision = dev.revision;
+  description.serial = udev.serial;
+  std::uint32_t error = win::ERROR_SUCCESS;
+  if (!AnswerStorageQuery(in, out, description, bytesReturned, error)) return Fail(error);
+  return true;
+}
+
+bool LinuxOs::DeviceNumber(const Object& object, std::span<std::uint8_t> out,
+                           std::uint32_t& bytesReturned) {
+  if (object.diskNumber < 0) return Fail(win::ERROR_INVALID_FUNCTION);
+  if (out.size() < win::kStorageDeviceNumberSize) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  PutLe32(out, 0, win::FILE_DEVICE_DISK);
+  PutLe32(out, 4, static_cast<std::uint32_t>(object.diskNumber));
+  PutLe32(out, 8, static_cast<std::uint32_t>(object.partitionNumber));
+  bytesReturned = win::kStorageDeviceNumberSize;
+  return true;
+}
+
+bool LinuxOs::DiskLength(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
+  if (!object.fd.valid()) return Fail(win::ERROR_ACCESS_DENIED);  // Windows wants read access too
+  if (out.size() < win::kGetLengthInformationSize) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  std::uint64_t length = 0;
+  if (::ioctl(object.fd.get(), BLKGETSIZE64, &length) != 0) return FailErrno(errno);
+  PutLe32(out, 0, static_cast<std::uint32_t>(length));
+  PutLe32(out, 4, static_cast<std::uint32_t>(length >> 32));
+  bytesReturned = win::kGetLengthInformationSize;
+  return true;
+}
+
+bool LinuxOs::LockVolume(Object& object) {
+  if (object.lockFd.valid()) return true;
+  // An exclusive open succeeds only while nothing else claims the device: no mount, no other
+  // exclusive opener. Held until unlock or close, it also keeps an automounter from mounting
+  // the volume again in the middle of a test.
+  int fd = ::open(object.devNode.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) return errno == EBUSY ? Fail(win::ERROR_ACCESS_DENIED) : FailErrno(errno);
+  object.lockFd.reset(fd);
+  return true;
+}
+
+bool LinuxOs::UnlockVolume(Object& object) {
+  if (!object.lockFd.valid()) return Fail(win::ERROR_NOT_LOCKED);
+  object.lockFd.reset();
+  return true;
+}
+
+bool LinuxOs::DismountVolume(const Object& object) {
+  std::vector<MountEntry> mounts = ReadMountInfo(paths_.mountInfo);
+  std::vector<std::string> targets;
+  for (const MountEntry& m : mounts) {
+    if (m.majMin == object.majMin || m.source == object.devNode) targets.push_back(m.target);
+  }
+  // Topmost first: a later entry may sit on top of an earlier one.
+  for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
+    UniqueFd dir(::open(it->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::syncfs(dir.get());
+    dir.reset();
+    // No MNT_DETACH: a lazy unmount would leave the file system writing to the device
+    // underneath the test. A busy mount (an open file, a shell inside it) therefore stays and
+    // the call fails with ERROR_BUSY; the Quick Size Test ignores that, as it ignores a failed
+    // dismount on Windows, and writes on under the mounted file system. Its transfers bypass the
+    // page cache, so the verdict still reflects the flash, but the file system on the stick is
+    // destroyed (the user confirmed that twice) and may write back its own metadata in between.
+    if (::umount2(it->c_str(), 0) != 0) {
+      return errno == EBUSY ? Fail(win::ERROR_BUSY) : FailErrno(errno);
+    }
+  }
+  return true;
+}
+
+}  // namespace sw::platform::linuxos

@@ -1,0 +1,116 @@
+// The OS services on Linux: real USB sticks, card readers and disks behind the Windows-shaped
+// seam. Physical drives and drive letters come from sysfs and the mount table (DeviceMap),
+// device controls are carried by ioctls, volume locks by exclusive opens, dismounts by umount.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <locale>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/Os.h"
+#include "platform/linux/DeviceMap.h"
+#include "platform/linux/UniqueFd.h"
+
+namespace sw::platform::linuxos {
+
+// Where the system's tables are; tests point these at fixtures.
+struct SystemPaths {
+  std::filesystem::path sysRoot = "/sys";
+  std::filesystem::path mountInfo = "/proc/self/mountinfo";
+  std::string devDir = "/dev";
+};
+
+class LinuxOs final : public Os {
+ public:
+  explicit LinuxOs(SystemPaths paths = {});
+  ~LinuxOs() override = default;  // every open handle closes with its object
+  LinuxOs(const LinuxOs&) = delete;
+  LinuxOs& operator=(const LinuxOs&) = delete;
+
+  Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
+                     std::uint32_t disposition, std::uint32_t flags) override;
+  bool CloseHandle(Handle h) override;
+  bool DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
+                       std::span<std::uint8_t> out, std::uint32_t& bytesReturned) override;
+  bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override;
+  bool WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint32_t& bytesWritten) override;
+  bool SetFilePointerEx(Handle h, std::int64_t distance, std::int64_t* newPosition,
+                        std::uint32_t method) override;
+  bool LockFile(Handle h, std::uint32_t offsetLow, std::uint32_t offsetHigh, std::uint32_t lengthLow,
+                std::uint32_t lengthHigh) override;
+  bool UnlockFile(Handle h, std::uint32_t offsetLow, std::uint32_t offsetHigh,
+                  std::uint32_t lengthLow, std::uint32_t lengthHigh) override;
+  bool FlushFileBuffers(Handle h) override;
+  std::uint32_t GetLastError() override { return lastError_; }
+
+  bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
+                           std::uint64_t& totalBytes, std::uint64_t& totalFree) override;
+  bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
+                             std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
+                             std::span<char> fileSystemName) override;
+  std::vector<std::string> LogicalDrives() override;
+  int SystemDiskNumber() override { return 0; }
+  std::string DescribeVolume(const std::string& designator) override;
+
+  std::vector<std::string> FindFiles(const std::string& pattern) override;
+  int DeleteFiles(const std::string& pattern) override;
+
+  LocalTime Now() override;
+  std::string GeneralDate(LocalTime t) override;
+  std::uint32_t GetTickCount() override;
+  void Sleep(std::uint32_t milliseconds) override;
+  NumberFormat UserNumberFormat() override;
+
+  // The machine as this provider sees it right now.
+  DeviceMap Snapshot() const;
+  std::size_t OpenHandleCount() const { return objects_.size(); }
+
+ private:
+  struct Object {
+    enum class Kind { Disk, Volume, File };
+    Kind kind = Kind::File;
+    UniqueFd fd;              // empty for a handle opened with access 0 (queries only)
+    UniqueFd lockFd;          // the exclusive open that stands for FSCTL_LOCK_VOLUME
+    std::uint32_t access = 0;
+    bool direct = false;      // unbuffered: transfers must be whole, aligned sectors
+    bool wrote = false;       // Disk: something was written through this handle
+    std::string devNode;      // Disk, Volume
+    std::string majMin;       // Volume
+    int diskNumber = -1;      // Disk, Volume
+    int partitionNumber = 0;  // Volume
+    char letter = 0;          // Volume, File
+  };
+
+  Handle Add(Object object);
+  Object* Find(Handle h);
+  bool Fail(std::uint32_t win32Error);
+  bool FailErrno(int error);
+  Handle OpenDevice(const std::string& name, std::uint32_t access);
+  Handle OpenFile(char letter, const std::string& relative, std::uint32_t access,
+                  std::uint32_t disposition, std::uint32_t flags);
+  // The folder a volume's files live in (its mount point + relative), or empty with lastError_
+  // set: the letter is unknown (ERROR_PATH_NOT_FOUND) or the volume is not mounted
+  // (ERROR_UNRECOGNIZED_VOLUME, as Windows says of a volume without a file system).
+  std::string VolumeFolder(char letter, const std::string& relative);
+
+  bool QueryProperty(const Object& object, std::span<const std::uint8_t> in,
+                     std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
+  bool DeviceNumber(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
+  bool DiskLength(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
+  bool ScsiCommand(const Object& object, std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                   std::uint32_t& bytesReturned);
+  bool LockVolume(Object& object);
+  bool UnlockVolume(Object& object);
+  bool DismountVolume(const Object& object);
+
+  SystemPaths paths_;
+  std::optional<std::locale> userLocale_;  // the environment's, read once; none for C/POSIX
+  std::map<Handle, Object> objects_;
+  Handle nextHandle_ = 4;
+  std::uint32_t lastError_ = 0;
+};
+
+}  // namespace sw::platform::linuxos

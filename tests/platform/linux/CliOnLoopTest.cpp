@@ -1,0 +1,120 @@
+// The real terminal program on a loop-device stick: list, the volume file test and the Quick
+// Size Test, end to end through LinuxOs.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "LoopStick.h"
+#include "platform/linux/LinuxOs.h"
+#include "platform/linux/UniqueFd.h"
+
+namespace sw::platform::linuxos {
+namespace {
+
+using testing::LoopStick;
+using testing::Quote;
+
+struct CliRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+// Runs sizewarden with args, stdin from /dev/null, stdout and stderr together.
+CliRun RunCli(const std::string& args) {
+  CliRun run;
+  FILE* pipe = ::popen((Quote(SW_CLI_BINARY) + " " + args + " </dev/null 2>&1").c_str(), "r");
+  if (!pipe) return run;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  int status = ::pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class CliOnLoopStick : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string whyNot;
+    stick_ = LoopStick::Create(whyNot);
+    if (!stick_) SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot);
+    LinuxOs os;
+    DeviceMap map = os.Snapshot();
+    for (const PhysicalDisk& d : map.disks) {
+      if (d.known() && d.devNode == stick_->Disk()) drive_ = d.number;
+    }
+    for (const VolumeEntry& v : map.volumes) {
+      if (v.devNode == stick_->Partition()) letter_ = std::string(1, v.letter) + ":";
+    }
+    ASSERT_GE(drive_, 1);
+    ASSERT_FALSE(letter_.empty());
+  }
+
+  std::unique_ptr<LoopStick> stick_;
+  int drive_ = -1;
+  std::string letter_;
+};
+
+TEST_F(CliOnLoopStick, ListAllShowsTheStickWithLetterLabelAndSize) {
+  CliRun all = RunCli("list --all");
+  ASSERT_EQ(all.exitCode, 0) << all.output;
+  std::string entry = letter_ + "     " + LoopStick::kLabel + "   [DRIVE " + std::to_string(drive_) + "]";
+  std::size_t at = all.output.find(entry);
+  ASSERT_NE(at, std::string::npos) << all.output;
+  std::string line = all.output.substr(at, all.output.find('\n', at) - at);
+  // The usable size: whole cylinders of 255 x 63 sectors of what BLKGETSIZE64 reported (a loop
+  // device answers no READ CAPACITY), in MiB with one decimal, cut.
+  constexpr std::uint64_t kCylinder = 255ull * 63 * 512;
+  std::uint64_t usable = stick_->Bytes() / kCylinder * kCylinder;
+  std::uint64_t tenthsOfMiB = usable * 10 / (1024 * 1024);
+  std::string size = std::to_string(tenthsOfMiB / 10) + "." + std::to_string(tenthsOfMiB % 10) + "MiB";
+  EXPECT_NE(line.find(size), std::string::npos) << line << " lacks " << size;
+  // A loop device is no USB drive: the default list leaves it out.
+  CliRun usbOnly = RunCli("list");
+  EXPECT_EQ(usbOnly.output.find(entry), std::string::npos) << usbOnly.output;
+}
+
+TEST_F(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
+  CliRun run = RunCli("files " + letter_ + " --yes --all");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
+  EXPECT_TRUE(stick_->IsMounted());
+  for (const auto& entry : std::filesystem::directory_iterator(stick_->MountDir())) {
+    EXPECT_EQ(entry.path().filename().string().rfind("WARDFILE", 0), std::string::npos) << entry.path();
+  }
+}
+
+TEST_F(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
+  CliRun run = RunCli("quick " + letter_ + " --yes --all");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
+  EXPECT_FALSE(stick_->IsMounted()) << "the partition is still mounted";
+  // Sector 0 is zero in the image itself, so it went through to the "flash".
+  UniqueFd image(::open(stick_->Image().c_str(), O_RDONLY));
+  ASSERT_TRUE(image.valid());
+  std::vector<std::uint8_t> sector0(512, 0xFF);
+  ASSERT_EQ(::pread(image.get(), sector0.data(), 512, 0), 512);
+  EXPECT_EQ(sector0, std::vector<std::uint8_t>(512, 0));
+  // Nothing holds the disk any more: it detaches at once, and no mount refers to it.
+  std::string holders;
+  testing::Run("ls /sys/block/" + stick_->Disk().substr(5) + "/holders", &holders);
+  EXPECT_EQ(holders, "");
+  std::string attached;
+  ASSERT_TRUE(testing::Run("losetup -j " + Quote(stick_->Image().string()), &attached));
+  EXPECT_EQ(std::count(attached.begin(), attached.end(), '\n'), 0) << attached;  // one line: ours
+  // The old partition is gone with the partition table, so the blank disk is listed by a
+  // letter of its own, ready to be tested again.
+  EXPECT_FALSE(std::filesystem::exists(stick_->Partition()));
+  CliRun list = RunCli("list --all");
+  EXPECT_NE(list.output.find("[DRIVE " + std::to_string(drive_) + "]"), std::string::npos) << list.output;
+  EXPECT_TRUE(testing::Run("losetup -d " + stick_->Disk()));
+  EXPECT_FALSE(stick_->IsAttached());
+}
+
+}  // namespace
+}  // namespace sw::platform::linuxos
