@@ -1,0 +1,64 @@
+// The main window's logic: start-up, the service buttons, the drive list and the command
+// buttons, on whatever Window the context carries (the real window, the terminal, a test window).
+#pragma once
+
+#include <string>
+
+#include "app/Context.h"
+
+namespace sw::app {
+
+class MainForm {
+ public:
+  struct Options {
+    // The terminal has no use for the modal introduction.
+    bool showIntroduction = true;
+  };
+
+  explicit MainForm(Context& ctx) : MainForm(ctx, Options{}) {}
+  MainForm(Context& ctx, Options options) : ctx_(ctx), options_(options) {}
+
+  // Start-up: designed size, centred, title, idle layout, SectorBuffer, drive list, introduction,
+  // then the window shows.
+  void Form_Load();
+  // Keeps the designed size unless minimized.
+  void Form_Resize();
+  void Label2_Click();
+  void cmdCopy_Click();
+  void cmdExit_Click();
+  void cmdCancel_Click();
+
+  // The drive list.
+  void Drive1_Change();
+  void chkShowAll_Click();
+  void cmdRefreshDrive_Click();
+  void Combo1_Click();
+  void Combo1_Change();
+  void GetVolumeLabel(const std::string& root, std::string& label);
+
+  // The commands (MainFormCommands.cpp): each runs its whole operation before it returns.
+  void cmdQuickTest_Click();
+  void cmdVolumeTest_Click();
+  void cmdcleanup_Click();
+
+  // The window's close box. While a test runs it presses Cancel and the window closes once the
+  // command has unwound (ClosePending); otherwise the program ends at once.
+  void RequestClose();
+  bool ClosePending() const { return closePending_; }
+  // Ends the program when a close was requested while the command that just returned ran; the
+  // command buttons call it on their way out.
+  void FinishPendingClose();
+
+  float SavedHeight = 0;
+  float SavedWidth = 0;
+
+ private:
+  Context& ctx_;
+  Options options_;
+  bool closePending_ = false;
+};
+
+// "SIZEWARDEN v1.0.0  [Zentrel]" for this build's version.
+std::string BuildWindowTitle();
+
+}  // namespace sw::app

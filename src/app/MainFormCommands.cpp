@@ -1,0 +1,24 @@
+// The three command buttons of the main window hand over to their subsystems.
+#include "app/MainForm.h"
+#include "filetest/Cleanup.h"
+#include "filetest/VolumeTestCommand.h"
+#include "quicktest/QuickTestCommand.h"
+
+namespace sw::app {
+
+void MainForm::cmdQuickTest_Click() {
+  quicktest::cmdQuickTest_Click(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdVolumeTest_Click() {
+  filetest::cmdVolumeTest_Click(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdcleanup_Click() {
+  filetest::cmdcleanup_Click(ctx_);
+  FinishPendingClose();
+}
+
+}  // namespace sw::app

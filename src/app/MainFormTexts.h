@@ -1,0 +1,55 @@
+// Every text of the main window: title parts, web addresses, introduction, farewell, warnings.
+#pragma once
+
+#include <array>
+
+namespace sw::app::form_text {
+
+// Title: "SIZEWARDEN v1.0.0  [Zentrel]" (two blanks before the maker's tag).
+inline constexpr const char* kTitlePrefix = "SIZEWARDEN v";
+inline constexpr const char* kTitleSuffix = "  [Zentrel]";
+
+// The maker's web presence: the link label's caption, the tutorial page it opens, and the two
+// addresses of the farewell box.
+inline constexpr const char* kWebSite = "www.sizewarden.net";
+inline constexpr const char* kWebForum = "forum.sizewarden.net";
+inline constexpr const char* kTutorialUrl =
+    "https://www.sizewarden.net/tutorials/-fake-usb-flash-memory-drives";
+
+inline constexpr const char* kFarewellStart = "Thanks for using SIZEWARDEN - Please visit ";
+inline constexpr const char* kFarewellJoin = " and ";
+inline constexpr const char* kFarewellEnd =
+    " for more information on Fake Flash Memory and lots of other interesting things!";
+
+inline constexpr const char* kShowAllWarning = "WARNING: All drives in the system will be listed!";
+
+// The introduction box, line by line (the leading blanks belong to the text).
+inline constexpr std::array<const char*, 25> kIntroduction = {
+    "",
+    "This utility tests the size of the memory in your USB Flash drive or SD card.",
+    "",
+    "Many FAKE SD cards and USB Flash drives are made to deceive you.",
+    "",
+    "Example: a 32GB SD card may contain only 4GB of memory.",
+    "Once you fill the card up with 4GB of files, it will be corrupted",
+    "and you will lose all your data, files and photos!",
+    "",
+    "QUICK SIZE TEST (fastest and best)",
+    "  This test checks your drive and reports the true capacity.",
+    "  It will report if your drive is a fake or not.",
+    "  Note: This is a destructive test and you will lose all your files.",
+    "",
+    "TEST EMPTY SPACE",
+    "  This test writes files to any remaining free space on one",
+    "  volume of your drive. This test is not destructive.",
+    "  If the drive is a fake then you may lose all your data.",
+    "",
+    "    WARNING: ",
+    "    If you have any valuable files on the drive you want to",
+    "    test, please backup it up first.",
+    "",
+    "NOTE: During testing, this utility may respond very slowly",
+    "to the Cancel button - just click once and wait!",
+};
+
+}  // namespace sw::app::form_text

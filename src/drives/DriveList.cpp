@@ -1,0 +1,67 @@
+// The drive list: one entry per listed physical drive, "E: F:    LABEL   [DRIVE 1] ...".
+#include "drives/DriveList.h"
+
+#include <cctype>
+#include <cstdint>
+#include <vector>
+
+#include "diskio/DiskIdentity.h"
+#include "diskio/DriveLetters.h"
+#include "drives/DriveInfo.h"
+#include "drives/DriveTexts.h"
+
+namespace sw::drives {
+
+void Drive1_Change(app::Context& ctx) {
+  app::State& s = ctx.state;
+  app::Window& w = ctx.win;
+  const auto letterCount = static_cast<std::int32_t>(ctx.os.LogicalDrives().size());
+  w.ClearItems(app::Control::Combo1);
+
+  for (std::int32_t n = 1; n <= letterCount - 1; ++n) {
+    s.DiskNumber = n;
+    diskio::GetDriveLetter(ctx, n);
+    GetUSBDiskDriveInfo(ctx, n);
+    if (s.DriveSizeBytes <= 0) continue;
+    const bool usb = diskio::IsUSBDisk(ctx, n);
+    if (!s.ShowAllDrives && !usb) continue;
+    std::string label;
+    GetVolumeLabel(ctx, s.DriveLetter1, label);
+    w.AddItem(app::Control::Combo1, s.DriveLetter1 + " " + s.DriveLetter2 + " " + s.DriveLetter3 +
+                                        " " + s.DriveLetter4 + "  " + label + "   " +
+                                        Print_Drive_Details(ctx));
+  }
+
+  if (w.ListCount(app::Control::Combo1) > 0) w.SetListIndex(app::Control::Combo1, 0);
+  Combo1_Change(ctx);
+}
+
+void Combo1_Change(app::Context& ctx) {
+  const std::string entry = ctx.win.Text(app::Control::Combo1);
+  std::string volume;
+  if (!entry.empty()) {
+    volume.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(entry.front()))));
+  }
+  ctx.state.SelectedVolume = volume + ":";
+}
+
+void GetVolumeLabel(app::Context& ctx, const std::string& root, std::string& label) {
+  label.assign(static_cast<std::size_t>(text::kLabelBufferChars), ' ');
+  // An empty root would name the current directory's volume, not the drive being listed.
+  if (root.empty()) return;
+  std::vector<char> buffer(label.begin(), label.end());
+  std::vector<char> fileSystemName(static_cast<std::size_t>(text::kFileSystemNameChars), '\0');
+  std::uint32_t serial = 0;
+  std::uint32_t maxComponentLength = 0;
+  std::uint32_t fileSystemFlags = 0;
+  if (!ctx.os.GetVolumeInformationA(root, buffer, serial, maxComponentLength, fileSystemFlags,
+                                    fileSystemName)) {
+    return;
+  }
+  std::string result(buffer.begin(), buffer.end());
+  if (const auto nul = result.find('\0'); nul != std::string::npos) result.erase(nul);
+  if (result.find_first_not_of(' ') == std::string::npos) result = text::kNoLabel;
+  label = result;
+}
+
+}  // namespace sw::drives

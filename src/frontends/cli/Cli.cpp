@@ -1,0 +1,216 @@
+// Arguments with CLI11, then one command run through the window logic, as a user would click it.
+#include "frontends/cli/Cli.h"
+
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "app/Context.h"
+#include "app/MainForm.h"
+#include "frontends/cli/CliTexts.h"
+#include "frontends/cli/SimSetup.h"
+#include "frontends/cli/TerminalWindow.h"
+#include "platform/sim/SimOs.h"
+#include "sw/Version.h"
+#ifndef SW_CLI_NO_REAL_DRIVES
+#include "platform/DefaultOs.h"
+#endif
+
+namespace sw::frontends::cli {
+namespace {
+
+using app::Control;
+
+enum class Command { List, Quick, Files, Cleanup };
+
+struct Arguments {
+  std::vector<std::string> simulate;
+  std::string drive;
+  bool all = false;
+  bool yes = false;
+  bool debug = false;
+  Command command = Command::List;
+};
+
+// The volume letters an entry begins with ("E: F:    LABEL ..." gives E: and F:): four pieces,
+// each a letter and a colon or empty, each followed by one blank.
+std::vector<std::string> EntryLetters(const std::string& entry) {
+  std::vector<std::string> letters;
+  std::size_t pos = 0;
+  for (int piece = 0; piece < 4 && pos < entry.size(); ++piece) {
+    if (pos + 1 < entry.size() && std::isalpha(static_cast<unsigned char>(entry[pos])) &&
+        entry[pos + 1] == ':') {
+      letters.push_back(entry.substr(pos, 2));
+      pos += 2;
+    }
+    ++pos;
+  }
+  return letters;
+}
+
+// "e", "E:", "e:\" -> "E:"; empty when the text names no drive letter.
+std::string NormalLetter(const std::string& text) {
+  std::string t = text;
+  while (!t.empty() && (t.back() == '\\' || t.back() == '/')) t.pop_back();
+  if (t.size() == 2 && t[1] == ':') t.pop_back();
+  if (t.size() != 1 || !std::isalpha(static_cast<unsigned char>(t[0]))) return {};
+  return std::string{static_cast<char>(std::toupper(static_cast<unsigned char>(t[0]))), ':'};
+}
+
+int ExitStatus(app::Outcome outcome) {
+  switch (outcome) {
+    case app::Outcome::Passed:
+      return kExitPassed;
+    case app::Outcome::Failed:
+      return kExitFailed;
+    case app::Outcome::Cancelled:
+      return kExitCancelled;
+    case app::Outcome::NotRun:
+      break;
+  }
+  return kExitNotRun;
+}
+
+void PrintList(app::Context& ctx, std::ostream& out, std::ostream& err, bool all) {
+  app::Window& w = ctx.win;
+  const int count = w.ListCount(Control::Combo1);
+  if (count == 0) err << text::kNoDrives << (all ? "" : text::kNoDrivesUsbOnly) << '\n';
+  for (int i = 0; i < count; ++i) out << w.ListItem(Control::Combo1, i) << '\n';
+  for (int i = 0; i < count; ++i) {
+    for (const std::string& letter : EntryLetters(w.ListItem(Control::Combo1, i))) {
+      const std::string description = ctx.os.DescribeVolume(letter);
+      if (!description.empty()) out << letter << text::kVolumeDescriptionGap << description << '\n';
+    }
+  }
+}
+
+// Chooses the list entry of the drive letter, as a user would in the drop-down list. Returns an
+// error text, empty when the entry is selected.
+std::string SelectDrive(app::Context& ctx, app::MainForm& form, const Arguments& args) {
+  const std::string letter = NormalLetter(args.drive);
+  if (letter.empty()) return text::kBadLetter + args.drive;
+  app::Window& w = ctx.win;
+  // The volume file test and the clean-up work on the volume the entry begins with; the Quick
+  // Size Test takes the whole drive, whichever of its volumes names it.
+  const bool anyVolume = args.command == Command::Quick;
+  for (int i = 0; i < w.ListCount(Control::Combo1); ++i) {
+    const auto letters = EntryLetters(w.ListItem(Control::Combo1, i));
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+      if (letters[k] != letter) continue;
+      if (k > 0 && !anyVolume) {
+        return letter + text::kNotFirstVolume1 + letters[0] + text::kNotFirstVolume2;
+      }
+      w.SetListIndex(Control::Combo1, i);
+      form.Combo1_Click();
+      return {};
+    }
+  }
+  return text::kUnknownDrive1 + letter + text::kUnknownDrive2 +
+         (args.all ? "" : text::kUnknownDriveUsbOnly);
+}
+
+std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& error) {
+  if (!args.simulate.empty()) {
+    auto sim = std::make_unique<platform::sim::SimOs>();
+    error = BuildSimulatedMachine(args.simulate, *sim);
+    if (!error.empty()) return nullptr;
+    return sim;
+  }
+#ifndef SW_CLI_NO_REAL_DRIVES
+  if (auto real = platform::MakeDefaultOs()) return real;
+#endif
+  error = text::kNoRealDrives;
+  return nullptr;
+}
+
+int Run(const Arguments& args, std::ostream& out, std::ostream& err,
+        const ConsoleFactory& makeConsole) {
+  std::string error;
+  const std::unique_ptr<platform::Os> os = MakeMachine(args, error);
+  if (!os) {
+    err << text::kErrorPrefix << error << '\n';
+    return kExitNotRun;
+  }
+  const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
+  TerminalWindow win(out, err, *console, {args.yes, args.debug});
+  app::Context ctx(*os, win);
+  app::MainForm form(ctx, app::MainForm::Options{false});
+  win.onCancel = [&form] { form.cmdCancel_Click(); };
+  form.Form_Load();
+  if (args.all) {
+    win.SetValue(Control::chkShowAll, 1);
+    win.AnswerNextQuestionOk(text::kAnsweredOkAll);
+    form.chkShowAll_Click();
+  }
+
+  if (args.command == Command::List) {
+    PrintList(ctx, out, err, args.all);
+    return kExitPassed;
+  }
+  error = SelectDrive(ctx, form, args);
+  if (!error.empty()) {
+    err << text::kErrorPrefix << error << '\n';
+    return kExitNotRun;
+  }
+  switch (args.command) {
+    case Command::Quick:
+      form.cmdQuickTest_Click();
+      break;
+    case Command::Files:
+      form.cmdVolumeTest_Click();
+      break;
+    case Command::Cleanup:
+      form.cmdcleanup_Click();
+      break;
+    case Command::List:
+      break;
+  }
+  win.FinishReport();
+  if (args.command == Command::Cleanup) return kExitPassed;
+  return ExitStatus(ctx.state.LastOutcome);
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
+           const ConsoleFactory& makeConsole) {
+  Arguments args;
+  CLI::App cli{text::kDescription, text::kProgram};
+  cli.set_version_flag("--version", SW_VERSION_TEXT);
+  cli.footer(text::kFooter);
+  cli.require_subcommand(1);
+  cli.fallthrough();
+  cli.add_option("--simulate", args.simulate, text::kSimulateHelp)
+      ->type_name("SPEC")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+
+  CLI::App* list = cli.add_subcommand("list", text::kListHelp);
+  list->add_flag("--all", args.all, text::kAllHelp);
+
+  const auto addDriveCommand = [&](const char* name, const char* help, bool debugFlag) {
+    CLI::App* sub = cli.add_subcommand(name, help);
+    sub->add_option("DRIVE", args.drive, text::kDriveHelp)->required();
+    sub->add_flag("--yes", args.yes, text::kYesHelp);
+    sub->add_flag("--all", args.all, text::kAllHelp);
+    if (debugFlag) sub->add_flag("--debug", args.debug, text::kDebugHelp);
+    return sub;
+  };
+  CLI::App* quick = addDriveCommand("quick", text::kQuickHelp, true);
+  CLI::App* files = addDriveCommand("files", text::kFilesHelp, false);
+  CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
+
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = cli.exit(e, out, err);
+    return code == 0 ? kExitPassed : kExitNotRun;
+  }
+  if (quick->parsed()) args.command = Command::Quick;
+  if (files->parsed()) args.command = Command::Files;
+  if (cleanup->parsed()) args.command = Command::Cleanup;
+  return Run(args, out, err, makeConsole);
+}
+
+}  // namespace sw::frontends::cli

@@ -1,0 +1,91 @@
+// Every text of the terminal front end: help, errors, the message-box prompts.
+#pragma once
+
+namespace sw::frontends::cli::text {
+
+inline constexpr const char* kProgram = "sizewarden";
+inline constexpr const char* kDescription =
+    "SizeWarden exposes counterfeit USB flash drives and memory cards: drives that report a large "
+    "size but hold far less memory.";
+
+inline constexpr const char* kDemo = "demo";  // --simulate demo: the demo machine
+inline constexpr const char* kSimulateHelp =
+    "Use a simulated drive instead of the real ones (repeatable; the drives are numbered 1, 2, ... "
+    "in the order given). 'demo' loads the demo machine.";
+inline constexpr const char* kListHelp =
+    "List the drives that can be tested, as the drive list shows them";
+inline constexpr const char* kQuickHelp =
+    "Quick Size Test (DESTROYS ALL DATA on the whole drive): markers across the drive, read back";
+inline constexpr const char* kFilesHelp =
+    "Test Empty Space (slow, not destructive): fill the volume's free space with test files and "
+    "verify them";
+inline constexpr const char* kCleanupHelp =
+    "Delete test files left on the volume by a cancelled run";
+inline constexpr const char* kDriveHelp =
+    "The volume letter of the drive, as the list shows it, e.g. E:";
+inline constexpr const char* kAllHelp = "List all drives, not only USB drives";
+inline constexpr const char* kYesHelp = "Answer OK to every question (no prompts)";
+inline constexpr const char* kDebugHelp =
+    "Debug mode: trace every disk and volume routine in the report";
+
+inline constexpr const char* kFooter = R"(Exit status:
+  0  the test PASSED (list and cleanup: done)
+  1  the test FAILED
+  2  not run: refused, answered Cancel before the test started, bad input, unknown drive
+  3  cancelled (Ctrl-C) or aborted while the test ran
+
+Questions are asked on the terminal ([O]K/[C]ancel). Without a terminal on stdin and without
+--yes every question is answered Cancel, so nothing destructive happens unattended.
+Ctrl-C is the Cancel button while a test runs; --debug stands for holding SHIFT.
+
+--simulate SPEC, with SPEC = LETTER:SIZE[:OPTION...], for example E:usb:32G:real=8G:limbo
+  LETTER            the first volume, D: to Z:
+  SIZE              announced size: bytes, or with k M G T (powers of 1000) or
+                    Ki Mi Gi Ti (powers of 1024): 32G, 7.5G, 512Mi
+  usb sata nvme sd scsi ata   bus (default usb); fixed: not removable
+  real=SIZE         the real memory, below SIZE for a counterfeit
+  limbo wrap chain good       how a counterfeit treats sectors past its real memory
+                    (limbo is the default when real= is below SIZE)
+  fill=zeros|ones|stale       what limbo sectors read back
+  cache=N           limbo writes kept readable in a cache of N sectors
+  readerr writeerr  reads or writes past the real memory fail
+  delay=MS          virtual time each sector write takes
+  block=512|4096    block length that READ CAPACITY reports
+  label=TEXT free=SIZE model=VENDOR/PRODUCT vol=F:  volume label, free space, identity,
+                    a further volume of the same drive
+  demo              E: a 32 GB counterfeit holding 8 GB, F: a genuine 16 GB stick)";
+
+// Errors and notes (on stderr).
+inline constexpr const char* kErrorPrefix = "sizewarden: ";
+inline constexpr const char* kNoRealDrives =
+    "real drives are not supported in this build; use --simulate (see --help)";
+inline constexpr const char* kBadLetter = "not a drive letter: ";
+inline constexpr const char* kUnknownDrive1 = "no drive ";
+inline constexpr const char* kUnknownDrive2 = " in the drive list";
+inline constexpr const char* kUnknownDriveUsbOnly =
+    " (USB drives only; --all lists every drive; 'sizewarden list' shows them)";
+inline constexpr const char* kNotFirstVolume1 =
+    " is not the first volume of its drive; this command works on ";
+inline constexpr const char* kNotFirstVolume2 = ", the volume the drive list selects for it";
+inline constexpr const char* kLetterTwice = "a volume letter is used twice: ";
+inline constexpr const char* kDemoTwice = "--simulate demo can be given once, before other drives";
+inline constexpr const char* kNoDrives = "No drive to test was found.";
+inline constexpr const char* kNoDrivesUsbOnly = " (USB drives only; --all lists every drive)";
+
+// Message boxes and prompts.
+inline constexpr const char* kBoxRule = "----- ";
+inline constexpr const char* kBoxRuleEnd = " -----";
+inline constexpr const char* kAsk = "[O]K/[C]ancel? ";
+inline constexpr const char* kAnswerOk[] = {"o", "ok"};  // typed answers, any case
+inline constexpr const char* kAnswerCancel[] = {"c", "cancel"};
+inline constexpr const char* kAnsweredOkYes = "OK (--yes)";
+inline constexpr const char* kAnsweredOkAll = "OK (--all)";
+inline constexpr const char* kAnsweredCancelNoTerminal =
+    "Cancel (no terminal to ask; --yes answers OK)";
+inline constexpr const char* kAnsweredCancelInterrupt = "Cancel";
+inline constexpr const char* kVolumeDescriptionGap = "  ";  // "E:  /dev/sdb1 on /media/stick"
+inline constexpr const char* kCancelPressed =
+    "Cancel pressed (Ctrl-C): the test stops at its next check, please wait...";
+inline constexpr const char* kOpenPage = "Web page: ";
+
+}  // namespace sw::frontends::cli::text

@@ -1,0 +1,77 @@
+// The terminal on Linux: SIGINT stays blocked while it is caught and is collected with a zero
+// timeout poll, so no signal handler and no global flag are needed.
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "frontends/cli/Console.h"
+
+namespace sw::frontends::cli {
+namespace {
+
+constexpr int kPollMs = 100;
+
+class PosixConsole final : public Console {
+ public:
+  explicit PosixConsole(bool catchCtrlC) : catching_(catchCtrlC) {
+    if (!catching_) return;
+    sigset_t interrupt = InterruptSet();
+    catching_ = sigprocmask(SIG_BLOCK, &interrupt, &previous_) == 0;
+  }
+  ~PosixConsole() override {
+    if (!catching_) return;
+    // A Ctrl-C still pending would end the program the moment the old mask returns.
+    CancelPressed();
+    sigprocmask(SIG_SETMASK, &previous_, nullptr);
+  }
+  PosixConsole(const PosixConsole&) = delete;
+  PosixConsole& operator=(const PosixConsole&) = delete;
+
+  bool Interactive() override { return isatty(STDIN_FILENO) == 1; }
+
+  bool CancelPressed() override {
+    if (!catching_) return false;
+    const sigset_t interrupt = InterruptSet();
+    const timespec zero{0, 0};
+    return sigtimedwait(&interrupt, nullptr, &zero) == SIGINT;
+  }
+
+  ReadResult ReadLine(std::string& line, std::ostream&) override {
+    line.clear();
+    for (;;) {
+      if (CancelPressed()) return ReadResult::Interrupted;
+      pollfd in{STDIN_FILENO, POLLIN, 0};
+      const int ready = poll(&in, 1, kPollMs);
+      if (ready < 0 && errno != EINTR) return ReadResult::EndOfInput;
+      if (ready <= 0) continue;
+      char c = 0;
+      const ssize_t got = read(STDIN_FILENO, &c, 1);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return ReadResult::EndOfInput;
+      if (c == '\n') return ReadResult::Line;
+      line.push_back(c);
+    }
+  }
+
+ private:
+  static sigset_t InterruptSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    return set;
+  }
+
+  bool catching_;
+  sigset_t previous_{};
+};
+
+}  // namespace
+
+std::unique_ptr<Console> MakeConsole(bool catchCtrlC) {
+  return std::make_unique<PosixConsole>(catchCtrlC);
+}
+
+}  // namespace sw::frontends::cli

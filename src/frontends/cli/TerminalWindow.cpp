@@ -1,0 +1,214 @@
+// The terminal window: report streaming, prompts and the Cancel key.
+#include "frontends/cli/TerminalWindow.h"
+
+#include <cctype>
+
+#include "frontends/cli/CliTexts.h"
+#include "platform/WinApi.h"
+
+namespace sw::frontends::cli {
+namespace {
+
+using app::Control;
+
+// A nominal screen in twips (1920 x 1080 pixels at 15 twips each); only centring uses it.
+constexpr int kScreenWidthTwips = 1920 * 15;
+constexpr int kScreenHeightTwips = 1080 * 15;
+constexpr std::uint32_t kButtonsMask = 0xF;
+
+// CR LF (and a lone CR) become the terminal's line breaks.
+std::string TerminalLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') continue;
+      out.push_back('\n');
+      continue;
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+// A box's text without the empty lines it is framed with.
+std::string BoxText(const std::string& prompt) {
+  std::string shown = TerminalLines(prompt);
+  const auto first = shown.find_first_not_of('\n');
+  if (first == std::string::npos) return {};
+  const auto last = shown.find_last_not_of('\n');
+  return shown.substr(first, last - first + 1);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Trimmed(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+}  // namespace
+
+TerminalWindow::TerminalWindow(std::ostream& report, std::ostream& prompts, Console& console,
+                               Options options)
+    : report_(report), prompts_(prompts), console_(console), options_(options) {}
+
+void TerminalWindow::AnswerNextQuestionOk(const std::string& note) { nextAnswerNote_ = note; }
+
+void TerminalWindow::FinishReport() {
+  if (!atLineStart_) {
+    report_ << '\n' << std::flush;
+    atLineStart_ = true;
+    lineBroken_ = true;
+  }
+}
+
+void TerminalWindow::WriteReport(const std::string& text) {
+  std::string lines = TerminalLines(text);
+  if (lines.empty()) return;
+  // The line break that ended a line early (for a prompt) stands for the one the report adds next.
+  if (lineBroken_ && lines.front() == '\n') lines.erase(0, 1);
+  lineBroken_ = false;
+  if (lines.empty()) return;
+  report_ << lines << std::flush;
+  atLineStart_ = lines.back() == '\n';
+}
+
+std::string TerminalWindow::Text(Control c) {
+  if (c == Control::Combo1) return ListItem(c, listIndex_);
+  return text_[c];
+}
+
+void TerminalWindow::SetText(Control c, const std::string& text) {
+  if (c == Control::Text1) {
+    if (text.compare(0, printed_.size(), printed_) == 0 && text.size() >= printed_.size()) {
+      WriteReport(text.substr(printed_.size()));
+    } else {
+      // A new report replaces the old one: it starts on a line of its own.
+      FinishReport();
+      WriteReport(text);
+    }
+    printed_ = text;
+  }
+  text_[c] = text;
+}
+
+bool TerminalWindow::Enabled(Control c) {
+  const auto it = enabled_.find(c);
+  return it == enabled_.end() || it->second;
+}
+void TerminalWindow::SetEnabled(Control c, bool enabled) { enabled_[c] = enabled; }
+bool TerminalWindow::Visible(Control c) {
+  const auto it = visible_.find(c);
+  return it == visible_.end() ? c != Control::Drive1 : it->second;
+}
+void TerminalWindow::SetVisible(Control c, bool visible) { visible_[c] = visible; }
+void TerminalWindow::SetSelStart(Control, std::size_t) {}
+void TerminalWindow::SetSelLength(Control, std::size_t) {}
+
+void TerminalWindow::ClearItems(Control c) {
+  if (c != Control::Combo1) return;
+  items_.clear();
+  listIndex_ = -1;
+}
+void TerminalWindow::AddItem(Control c, const std::string& item) {
+  if (c == Control::Combo1) items_.push_back(item);
+}
+int TerminalWindow::ListCount(Control c) {
+  return c == Control::Combo1 ? static_cast<int>(items_.size()) : 0;
+}
+std::string TerminalWindow::ListItem(Control c, int index) {
+  if (c != Control::Combo1 || index < 0 || index >= ListCount(c)) return {};
+  return items_[static_cast<std::size_t>(index)];
+}
+int TerminalWindow::ListIndex(Control c) { return c == Control::Combo1 ? listIndex_ : -1; }
+void TerminalWindow::SetListIndex(Control c, int index) {
+  if (c == Control::Combo1) listIndex_ = index >= 0 && index < ListCount(c) ? index : -1;
+}
+int TerminalWindow::Value(Control c) { return value_[c]; }
+void TerminalWindow::SetValue(Control c, int value) { value_[c] = value; }
+
+void TerminalWindow::SetCaption(const std::string& caption) { caption_ = caption; }
+std::string TerminalWindow::Caption() { return caption_; }
+app::TwipsRect TerminalWindow::Bounds() { return bounds_; }
+void TerminalWindow::SetBounds(const app::TwipsRect& r) { bounds_ = r; }
+int TerminalWindow::ScreenWidth() { return kScreenWidthTwips; }
+int TerminalWindow::ScreenHeight() { return kScreenHeightTwips; }
+bool TerminalWindow::Minimized() { return false; }
+void TerminalWindow::Show() {}
+void TerminalWindow::EndProgram() { ended_ = true; }
+
+int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
+                           const std::string& title) {
+  FinishReport();
+  report_.flush();
+  prompts_ << text::kBoxRule << title << text::kBoxRuleEnd << '\n';
+  const std::string shown = BoxText(prompt);
+  if (!shown.empty()) prompts_ << shown << '\n';
+  // Boxes with only an OK button inform; every other box asks.
+  if ((style & kButtonsMask) == win::MB_OK) {
+    prompts_ << std::flush;
+    return win::IDOK;
+  }
+  return Ask();
+}
+
+int TerminalWindow::Ask() {
+  prompts_ << text::kAsk;
+  if (nextAnswerNote_) {
+    prompts_ << *nextAnswerNote_ << '\n' << std::flush;
+    nextAnswerNote_.reset();
+    return win::IDOK;
+  }
+  if (options_.yes) {
+    prompts_ << text::kAnsweredOkYes << '\n' << std::flush;
+    return win::IDOK;
+  }
+  if (!console_.Interactive()) {
+    prompts_ << text::kAnsweredCancelNoTerminal << '\n' << std::flush;
+    return win::IDCANCEL;
+  }
+  for (;;) {
+    prompts_ << std::flush;
+    std::string line;
+    const ReadResult r = console_.ReadLine(line, prompts_);
+    if (r != ReadResult::Line) {
+      prompts_ << '\n' << text::kAnsweredCancelInterrupt << '\n' << std::flush;
+      return win::IDCANCEL;
+    }
+    const std::string answer = Lower(Trimmed(line));
+    for (const char* ok : text::kAnswerOk) {
+      if (answer == ok) return win::IDOK;
+    }
+    for (const char* cancel : text::kAnswerCancel) {
+      if (answer == cancel) return win::IDCANCEL;
+    }
+    prompts_ << text::kAsk;
+  }
+}
+
+void TerminalWindow::DoEvents() {
+  if (!console_.CancelPressed()) return;
+  // Ctrl-C is the Cancel button, so it counts only while the button can be clicked.
+  if (!Enabled(Control::cmdCancel) || !Visible(Control::cmdCancel) || !onCancel) return;
+  FinishReport();
+  prompts_ << text::kCancelPressed << '\n' << std::flush;
+  onCancel();
+}
+
+void TerminalWindow::ClipboardClear() { clipboard_.clear(); }
+void TerminalWindow::ClipboardSetText(const std::string& text) { clipboard_ = text; }
+void TerminalWindow::OpenWebPage(const std::string& url) {
+  prompts_ << text::kOpenPage << url << '\n' << std::flush;
+}
+
+std::int16_t TerminalWindow::GetAsyncKeyState(int virtualKey) {
+  constexpr std::uint16_t kDown = 0x8000;
+  return virtualKey == app::VK_SHIFT && options_.debug ? static_cast<std::int16_t>(kDown) : 0;
+}
+
+}  // namespace sw::frontends::cli

@@ -1,0 +1,94 @@
+// The main window as a terminal: the report streams to stdout as it grows, message boxes become
+// prompts, Ctrl-C is the Cancel button, --debug holds SHIFT. The controls keep their state here.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/Window.h"
+#include "frontends/cli/Console.h"
+
+namespace sw::frontends::cli {
+
+class TerminalWindow final : public app::Window {
+ public:
+  struct Options {
+    bool yes = false;    // answer OK to every question
+    bool debug = false;  // SHIFT held
+  };
+
+  // report receives the text of Text1; prompts the message boxes and questions.
+  TerminalWindow(std::ostream& report, std::ostream& prompts, Console& console, Options options);
+
+  // The Cancel button's handler, pressed by Ctrl-C while the button shows.
+  std::function<void()> onCancel;
+  // The next question is answered OK without asking; the note says why ("OK (--all)").
+  void AnswerNextQuestionOk(const std::string& note);
+  // Ends the report's last line.
+  void FinishReport();
+  bool ended() const { return ended_; }
+
+  std::string Text(app::Control c) override;
+  void SetText(app::Control c, const std::string& text) override;
+  bool Enabled(app::Control c) override;
+  void SetEnabled(app::Control c, bool enabled) override;
+  bool Visible(app::Control c) override;
+  void SetVisible(app::Control c, bool visible) override;
+  void SetSelStart(app::Control c, std::size_t start) override;
+  void SetSelLength(app::Control c, std::size_t length) override;
+  void ClearItems(app::Control c) override;
+  void AddItem(app::Control c, const std::string& item) override;
+  int ListCount(app::Control c) override;
+  std::string ListItem(app::Control c, int index) override;
+  int ListIndex(app::Control c) override;
+  void SetListIndex(app::Control c, int index) override;
+  int Value(app::Control c) override;
+  void SetValue(app::Control c, int value) override;
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() override;
+  app::TwipsRect Bounds() override;
+  void SetBounds(const app::TwipsRect& r) override;
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  bool Minimized() override;
+  void Show() override;
+  void EndProgram() override;
+  int MsgBox(const std::string& prompt, std::uint32_t style, const std::string& title) override;
+  void DoEvents() override;
+  void ClipboardClear() override;
+  void ClipboardSetText(const std::string& text) override;
+  void OpenWebPage(const std::string& url) override;
+  std::int16_t GetAsyncKeyState(int virtualKey) override;
+
+ private:
+  void WriteReport(const std::string& text);
+  int Ask();
+
+  std::ostream& report_;
+  std::ostream& prompts_;
+  Console& console_;
+  Options options_;
+  std::optional<std::string> nextAnswerNote_;
+
+  std::string printed_;  // the part of Text1 already on the terminal
+  bool atLineStart_ = true;
+  bool lineBroken_ = false;  // a line was ended early to make room for a prompt
+
+  std::map<app::Control, std::string> text_;
+  std::map<app::Control, bool> enabled_;
+  std::map<app::Control, bool> visible_;
+  std::map<app::Control, int> value_;
+  std::vector<std::string> items_;
+  int listIndex_ = -1;
+  std::string caption_;
+  app::TwipsRect bounds_{0, 0, 8175, 7080};
+  std::string clipboard_;
+  bool ended_ = false;
+};
+
+}  // namespace sw::frontends::cli

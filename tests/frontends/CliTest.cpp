@@ -1,0 +1,180 @@
+// The sizewarden command line end to end on simulated drives: output, questions, exit statuses.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frontends/FakeConsole.h"
+#include "frontends/cli/Cli.h"
+
+namespace sw::frontends::cli {
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class Cli : public ::testing::Test {
+ protected:
+  Result Run(std::vector<std::string> args) {
+    args.insert(args.begin(), "sizewarden");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status =
+        RunCli(static_cast<int>(argv.size()), argv.data(), out, err, [this](bool catchCtrlC) {
+          script.catching = catchCtrlC;
+          return std::make_unique<FakeConsole>(script);
+        });
+    return {status, out.str(), err.str()};
+  }
+  ConsoleScript script;
+};
+
+TEST_F(Cli, ListPrintsTheDemoDrivesAsTheDriveListHoldsThem) {
+  const Result r = Run({"--simulate", "demo", "list", "--all"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "E:     BARGAIN32   [DRIVE 1]      29.7GiB SIMTEK Flash Disk 32G          \n"
+            "F:     GENUINE16   [DRIVE 2]      14.8GiB SIMTEK Flash Disk 16G          \n"
+            "E:  simulated USB drive 1, volume 1\n"
+            "F:  simulated USB drive 2, volume 1\n");
+  EXPECT_FALSE(script.catching) << "listing leaves Ctrl-C alone";
+}
+
+TEST_F(Cli, ListShowsOtherBusesOnlyWithAll) {
+  const std::vector<std::string> machine = {"--simulate", "E:sata:64G:label=DISK", "--simulate",
+                                            "F:8G"};
+  std::vector<std::string> args = machine;
+  args.push_back("list");
+  Result r = Run(args);
+  EXPECT_EQ(r.out.find("E:"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.rfind("F:     (no label)   [DRIVE 2]", 0), 0u) << r.out;
+
+  args.push_back("--all");
+  r = Run(args);
+  EXPECT_EQ(r.out.rfind("E:     DISK   [DRIVE 1]", 0), 0u) << r.out;
+}
+
+TEST_F(Cli, EmptyMachineSaysSoAndSucceeds) {
+  const Result r = Run({"--simulate", "demo", "list"});
+  ASSERT_EQ(r.status, 0);
+  const Result none = Run({"--simulate", "E:sata:8G", "list"});
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "");
+  EXPECT_NE(none.err.find("No drive to test was found."), std::string::npos);
+}
+
+TEST_F(Cli, MalformedSimulationIsAClearErrorWithStatusTwo) {
+  const std::vector<std::string> bad = {
+      "E:usb:32Q",     "usb:32G", "",          "E:",
+      "E:8G:real=16G", "C:8G",    "E:8G:wrap", std::string(5000, 'x')};
+  for (const std::string& spec : bad) {
+    const Result r = Run({"--simulate", spec, "list"});
+    EXPECT_EQ(r.status, 2) << spec;
+    EXPECT_EQ(r.out, "") << spec;
+    EXPECT_EQ(r.err.rfind("sizewarden: ", 0), 0u) << spec << ": " << r.err;
+  }
+  Result r = Run({"--simulate", "E:8G", "--simulate", "E:16G", "list"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("E:"), std::string::npos) << r.err;
+  r = Run({"--simulate", "E:8G", "--simulate", "demo", "list"});
+  EXPECT_EQ(r.status, 2);
+  r = Run({"--simulate"});
+  EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(Cli, BadArgumentsAndUnknownDrivesGiveStatusTwo) {
+  EXPECT_EQ(Run({"--simulate", "demo"}).status, 2) << "a command is required";
+  EXPECT_EQ(Run({"--simulate", "demo", "quick"}).status, 2) << "the drive is required";
+  EXPECT_EQ(Run({"--simulate", "demo", "frobnicate"}).status, 2);
+  Result r = Run({"--simulate", "demo", "quick", "EE", "--yes"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("not a drive letter: EE"), std::string::npos);
+  r = Run({"--simulate", "demo", "quick", "G:", "--yes"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no drive G: in the drive list"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "") << "nothing ran";
+  r = Run({"--simulate", "demo", "files", "C:", "--yes", "--all"});
+  EXPECT_EQ(r.status, 2) << "drive 0 is never listed";
+}
+
+TEST_F(Cli, HelpDocumentsCommandsStatusesAndSimulation) {
+  const Result r = Run({"--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char* expected : {"list", "quick", "files", "cleanup", "--simulate",
+                               "Exit status:", "3  cancelled", "real=SIZE", "demo"}) {
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected;
+  }
+}
+
+TEST_F(Cli, WithoutATerminalTheQuickTestIsNotRun) {
+  const Result r = Run({"--simulate", "demo", "quick", "E:"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Cancel (no terminal"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("Writing marker"), std::string::npos) << r.out;
+  EXPECT_TRUE(script.catching);
+}
+
+TEST_F(Cli, QuickTestVerdictsBecomeExitStatuses) {
+  Result r = Run({"--simulate", "demo", "quick", "E:", "--yes"});
+  EXPECT_EQ(r.status, 1) << "the demo's E: is a counterfeit";
+  EXPECT_NE(r.out.find("FAILED"), std::string::npos);
+  EXPECT_EQ(r.out.rfind("SIZEWARDEN v", 0), 0u) << "the report starts with the title";
+  EXPECT_EQ(r.out.find('\r'), std::string::npos);
+  EXPECT_EQ(r.out.back(), '\n');
+
+  r = Run({"--simulate", "demo", "quick", "F:", "--yes"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("PASSED"), std::string::npos);
+}
+
+TEST_F(Cli, AnsweredQuestionsOnATerminal) {
+  script.interactive = true;
+  script.lines = {"o", "c"};
+  const Result r = Run({"--simulate", "demo", "quick", "F:"});
+  EXPECT_EQ(r.status, 2) << "Cancel at the second confirmation";
+  EXPECT_NE(r.err.find("ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE 2?"),
+            std::string::npos);
+}
+
+TEST_F(Cli, CtrlCDuringTheTestCancelsIt) {
+  script.ctrlCAtPoll = 4;
+  const Result r = Run({"--simulate", "demo", "quick", "E:", "--yes"});
+  EXPECT_EQ(r.status, 3) << r.out;
+  EXPECT_NE(r.err.find("Cancel pressed (Ctrl-C)"), std::string::npos);
+}
+
+TEST_F(Cli, DebugStandsForShift) {
+  const Result plain = Run({"--simulate", "demo", "quick", "F:", "--yes"});
+  const Result debug = Run({"--simulate", "demo", "quick", "F:", "--yes", "--debug"});
+  EXPECT_EQ(plain.out.find(" SCSI size="), std::string::npos);
+  EXPECT_NE(debug.out.find(" SCSI size="), std::string::npos);
+  EXPECT_EQ(debug.status, 0);
+}
+
+TEST_F(Cli, VolumeCommandsWorkOnTheFirstVolumeOfAnEntry) {
+  const std::vector<std::string> machine = {"--simulate", "E:16G:free=1G:vol=G:"};
+  std::vector<std::string> args = machine;
+  args.insert(args.end(), {"files", "G:", "--yes"});
+  Result r = Run(args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("G: is not the first volume of its drive"), std::string::npos) << r.err;
+
+  args = machine;
+  args.insert(args.end(), {"files", "e", "--yes"});
+  r = Run(args);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("PASSED"), std::string::npos);
+
+  args = machine;
+  args.insert(args.end(), {"cleanup", "E:"});
+  EXPECT_EQ(Run(args).status, 0);
+}
+
+}  // namespace
+}  // namespace sw::frontends::cli

@@ -1,0 +1,134 @@
+// The terminal window: the report as it grows, boxes as prompts, Ctrl-C as the Cancel button.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "frontends/FakeConsole.h"
+#include "frontends/cli/TerminalWindow.h"
+#include "platform/WinApi.h"
+
+namespace sw::frontends::cli {
+namespace {
+
+using app::Control;
+
+class Terminal : public ::testing::Test {
+ protected:
+  TerminalWindow Make(TerminalWindow::Options options = {}) {
+    return TerminalWindow(report, prompts, console, options);
+  }
+  void Append(TerminalWindow& w, const std::string& text) {
+    w.SetText(Control::Text1, w.Text(Control::Text1) + text);
+  }
+  std::ostringstream report;
+  std::ostringstream prompts;
+  ConsoleScript script;
+  FakeConsole console{script};
+};
+
+TEST_F(Terminal, ReportPrintsOnlyWhatWasAppendedWithLineBreaks) {
+  TerminalWindow w = Make();
+  Append(w, "TITLE");
+  Append(w, "\r\nline 1");
+  Append(w, " continued");
+  EXPECT_EQ(report.str(), "TITLE\nline 1 continued");
+  EXPECT_EQ(w.Text(Control::Text1), "TITLE\r\nline 1 continued");
+  w.FinishReport();
+  EXPECT_EQ(report.str(), "TITLE\nline 1 continued\n");
+}
+
+TEST_F(Terminal, ANewReportStartsOnItsOwnLine) {
+  TerminalWindow w = Make();
+  Append(w, "old report");
+  w.SetText(Control::Text1, "SWD - Volume File Test");
+  Append(w, "\r\nnext");
+  EXPECT_EQ(report.str(), "old report\nSWD - Volume File Test\nnext");
+}
+
+TEST_F(Terminal, InformationBoxesArePrintedNotAsked) {
+  TerminalWindow w = Make();
+  Append(w, "heading\r\nPASSED");
+  EXPECT_EQ(w.MsgBox("\r\nPASSED\r\n", win::MB_ICONINFORMATION, "SIZEWARDEN"), win::IDOK);
+  EXPECT_EQ(w.MsgBox("Drive is not supported!", win::MB_ICONCRITICAL, "SIZEWARDEN"), win::IDOK);
+  Append(w, "\r\nafter");
+  EXPECT_EQ(prompts.str(),
+            "----- SIZEWARDEN -----\nPASSED\n----- SIZEWARDEN -----\nDrive is not supported!\n");
+  EXPECT_EQ(report.str(), "heading\nPASSED\nafter") << "the line ended for the box is not doubled";
+  EXPECT_EQ(script.polls, 0);
+}
+
+TEST_F(Terminal, WithoutATerminalEveryQuestionIsCancel) {
+  TerminalWindow w = Make();
+  EXPECT_EQ(w.MsgBox("Erase?", win::MB_OKCANCEL | win::MB_ICONEXCLAMATION, "Quick Size Test"),
+            win::IDCANCEL);
+  EXPECT_NE(prompts.str().find("[O]K/[C]ancel? Cancel (no terminal"), std::string::npos)
+      << prompts.str();
+}
+
+TEST_F(Terminal, YesAnswersOkWithoutReading) {
+  script.interactive = true;
+  TerminalWindow w = Make({true, false});
+  EXPECT_EQ(w.MsgBox("Erase?", win::MB_OKCANCEL, "Quick Size Test"), win::IDOK);
+  EXPECT_NE(prompts.str().find("OK (--yes)"), std::string::npos);
+}
+
+TEST_F(Terminal, PromptAsksAgainUntilOkOrCancel) {
+  script.interactive = true;
+  script.lines = {"yes", " O ", "cancel", "^C"};
+  TerminalWindow w = Make();
+  EXPECT_EQ(w.MsgBox("Q1", win::MB_OKCANCEL, "T"), win::IDOK);
+  EXPECT_EQ(w.MsgBox("Q2", win::MB_OKCANCEL, "T"), win::IDCANCEL);
+  EXPECT_EQ(w.MsgBox("Q3", win::MB_OKCANCEL, "T"), win::IDCANCEL) << "Ctrl-C at a prompt";
+  EXPECT_EQ(w.MsgBox("Q4", win::MB_OKCANCEL, "T"), win::IDCANCEL) << "end of input";
+  std::size_t asks = 0;
+  for (std::size_t at = prompts.str().find("[O]K/[C]ancel? "); at != std::string::npos;
+       at = prompts.str().find("[O]K/[C]ancel? ", at + 1)) {
+    ++asks;
+  }
+  EXPECT_EQ(asks, 5u);
+}
+
+TEST_F(Terminal, CtrlCPressesCancelOnlyWhileTheButtonShows) {
+  TerminalWindow w = Make();
+  int pressed = 0;
+  w.onCancel = [&] { ++pressed; };
+  w.SetVisible(Control::cmdCancel, false);
+  w.SetEnabled(Control::cmdCancel, false);
+  script.ctrlCAtPoll = 1;
+  w.DoEvents();
+  EXPECT_EQ(pressed, 0);
+
+  w.SetVisible(Control::cmdCancel, true);
+  w.SetEnabled(Control::cmdCancel, true);
+  script.ctrlCAtPoll = 3;
+  w.DoEvents();
+  EXPECT_EQ(pressed, 0);
+  w.DoEvents();
+  EXPECT_EQ(pressed, 1);
+  w.DoEvents();
+  EXPECT_EQ(pressed, 1);
+}
+
+TEST_F(Terminal, DebugHoldsShift) {
+  TerminalWindow plain = Make();
+  TerminalWindow debug = Make({false, true});
+  EXPECT_EQ(plain.GetAsyncKeyState(app::VK_SHIFT), 0);
+  EXPECT_NE(debug.GetAsyncKeyState(app::VK_SHIFT), 0);
+  EXPECT_EQ(debug.GetAsyncKeyState(0x11), 0);
+}
+
+TEST_F(Terminal, ComboHoldsEntriesInOrderAndTheSelectionsText) {
+  TerminalWindow w = Make();
+  w.AddItem(Control::Combo1, "E: one");
+  w.AddItem(Control::Combo1, "F: two");
+  EXPECT_EQ(w.Text(Control::Combo1), "");
+  w.SetListIndex(Control::Combo1, 1);
+  EXPECT_EQ(w.Text(Control::Combo1), "F: two");
+  w.SetListIndex(Control::Combo1, 2);
+  EXPECT_EQ(w.ListIndex(Control::Combo1), -1);
+  w.ClearItems(Control::Combo1);
+  EXPECT_EQ(w.ListCount(Control::Combo1), 0);
+}
+
+}  // namespace
+}  // namespace sw::frontends::cli

@@ -1,0 +1,338 @@
+// Drives the real window (linked with the simulated demo drives) from outside, through the
+// Win32 API, as a user meets it: the introduction box first, then the idle layout as designed,
+// the drive list, Refresh, a pick in the list, the fixed size, a whole Quick Size Test with its
+// boxes, and the close box. The tests of a suite share one run of the program, in order.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/Log.h"
+#include "app/MainFormLayout.h"
+#include "app/MainFormTexts.h"
+#include "frontends/win32/WindowConstants.h"
+#include "quicktest/QuickTestTexts.h"
+#include "sw/Version.h"
+
+// <windows.h> after our headers: its macros would rewrite names in them.
+#include "WindowDriver.h"
+
+#include <commctrl.h>
+
+namespace sw::testing::win32 {
+namespace {
+
+using app::Control;
+using app::ControlKind;
+using app::kMainFormControls;
+
+constexpr DWORD kStepTimeoutMs = 20000;
+constexpr int kTwipsPerPixelAt96Dpi = 15;
+
+bool At96Dpi() {
+  HDC dc = ::GetDC(nullptr);
+  int dpi = ::GetDeviceCaps(dc, LOGPIXELSX);
+  ::ReleaseDC(nullptr, dc);
+  return dpi == 96;
+}
+
+RECT RectIn(HWND parent, HWND child) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+const char* ClassFor(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::ComboBox:
+    case ControlKind::DriveListBox:
+      return "ComboBox";
+    case ControlKind::TextBox:
+      return "Edit";
+    case ControlKind::Label:
+      return "Static";
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+      break;
+  }
+  return "Button";
+}
+
+class WindowSmoke : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    w_ = new WindowDriver;
+    started_ = w_->Start();
+  }
+  static void TearDownTestSuite() {
+    delete w_;
+    w_ = nullptr;
+  }
+  void SetUp() override { ASSERT_TRUE(started_) << "cannot start " << Options().sim; }
+
+  static WindowDriver* w_;
+  static bool started_;
+};
+
+WindowDriver* WindowSmoke::w_ = nullptr;
+bool WindowSmoke::started_ = false;
+
+TEST_F(WindowSmoke, IntroductionBoxComesBeforeTheWindow) {
+  std::string intro;
+  ASSERT_TRUE(w_->PassIntroduction(intro)) << "no introduction box, or the window showed first";
+  EXPECT_NE(intro.find(app::form_text::kIntroduction[1]), std::string::npos) << intro;
+  EXPECT_NE(intro.find(app::form_text::kIntroduction[24]), std::string::npos) << intro;
+}
+
+TEST_F(WindowSmoke, WindowHasItsTitleDesignedSizeAndIsCentred) {
+  HWND main = w_->Main();
+  ASSERT_NE(main, nullptr);
+  const std::string title = std::string(app::form_text::kTitlePrefix) +
+                            std::to_string(SW_VERSION_MAJOR) + "." +
+                            std::to_string(SW_VERSION_MINOR) + "." +
+                            std::to_string(SW_VERSION_PATCH) + app::form_text::kTitleSuffix;
+  EXPECT_EQ(WindowDriver::TextOf(main), title);
+  if (!At96Dpi()) GTEST_SKIP() << "pixel positions are checked at 96 DPI";
+  RECT client{};
+  ::GetClientRect(main, &client);
+  EXPECT_EQ(client.right, app::kClientWidth / kTwipsPerPixelAt96Dpi);
+  EXPECT_EQ(client.bottom, app::kClientHeight / kTwipsPerPixelAt96Dpi);
+  RECT outer{};
+  ::GetWindowRect(main, &outer);
+  const int screenW = ::GetSystemMetrics(SM_CXSCREEN), screenH = ::GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_NEAR(outer.left, (screenW - (outer.right - outer.left)) / 2, 1);
+  EXPECT_NEAR(outer.top, (screenH - (outer.bottom - outer.top)) / 2, 1);
+}
+
+TEST_F(WindowSmoke, IdleLayoutIsTheDesignedOne) {
+  HWND main = w_->Main();
+  ASSERT_NE(main, nullptr);
+  const bool checkPixels = At96Dpi();
+  int withTooltip = 0;
+  for (const app::ControlLayout& row : kMainFormControls) {
+    SCOPED_TRACE(row.name);
+    HWND h = w_->Ctl(row.id);
+    ASSERT_NE(h, nullptr);
+    if (row.tooltip && *row.tooltip) ++withTooltip;
+
+    char cls[64] = {};
+    ::GetClassNameA(h, cls, sizeof cls);
+    EXPECT_EQ(::lstrcmpiA(cls, ClassFor(row.kind)), 0) << cls;
+    if (row.kind == ControlKind::Button || row.kind == ControlKind::Label ||
+        row.kind == ControlKind::CheckBox) {
+      EXPECT_EQ(WindowDriver::TextOf(h), row.caption);
+    }
+
+    const LONG style = ::GetWindowLongA(h, GWL_STYLE);
+    const bool hidden = row.id == Control::Drive1 || row.id == Control::cmdCancel ||
+                        row.id == Control::Label1;
+    EXPECT_EQ((style & WS_VISIBLE) != 0, !hidden);
+    if (row.id != Control::Drive1) {
+      EXPECT_EQ(::IsWindowEnabled(h) != FALSE, row.id != Control::cmdCancel);
+    }
+    if (row.graphical) {
+      EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);
+    }
+    if (checkPixels) {
+      RECT r = RectIn(main, h);
+      EXPECT_EQ(r.left, row.rect.left / kTwipsPerPixelAt96Dpi);
+      EXPECT_EQ(r.top, row.rect.top / kTwipsPerPixelAt96Dpi);
+      EXPECT_EQ(r.right - r.left, row.rect.width / kTwipsPerPixelAt96Dpi);
+      EXPECT_EQ(r.bottom - r.top, row.rect.height / kTwipsPerPixelAt96Dpi);
+    }
+  }
+  EXPECT_TRUE(w_->IdleLayout());
+
+  HWND text1 = w_->Ctl(Control::Text1);
+  EXPECT_EQ(::GetWindowLongA(text1, GWL_STYLE) & (ES_MULTILINE | ES_READONLY | WS_VSCROLL),
+            ES_MULTILINE | ES_READONLY | WS_VSCROLL);
+  EXPECT_EQ(WindowDriver::TextOf(text1), "") << "nothing is logged at start-up";
+  EXPECT_EQ(::GetWindowLongA(w_->Ctl(Control::Combo1), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+  EXPECT_EQ(WindowDriver::Send(w_->Ctl(Control::chkShowAll), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  // Tab order is creation order: the children follow the table.
+  int expectedId = frontends::win32::kFirstControlId;
+  for (HWND c = ::GetWindow(main, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    EXPECT_EQ(::GetDlgCtrlID(c), expectedId++);
+  }
+  EXPECT_EQ(expectedId,
+            frontends::win32::kFirstControlId + static_cast<int>(kMainFormControls.size()));
+
+  HWND tips = w_->Process().FindWindowOf(TOOLTIPS_CLASSA, nullptr);
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(::GetWindow(tips, GW_OWNER), main);
+  EXPECT_EQ(WindowDriver::Send(tips, TTM_GETTOOLCOUNT, 0, 0), withTooltip);
+}
+
+TEST_F(WindowSmoke, DriveListOffersTheDemoSticks) {
+  HWND combo = w_->Ctl(Control::Combo1);
+  ASSERT_NE(combo, nullptr);
+  ASSERT_EQ(WindowDriver::Send(combo, CB_GETCOUNT, 0, 0), 2);
+  const std::string first = WindowDriver::ComboItem(combo, 0);
+  const std::string second = WindowDriver::ComboItem(combo, 1);
+  EXPECT_EQ(first.rfind("E:", 0), 0u) << first;
+  EXPECT_EQ(second.rfind("F:", 0), 0u) << second;
+  EXPECT_NE(first.find("[DRIVE "), std::string::npos) << first;
+  EXPECT_NE(second.find("[DRIVE "), std::string::npos) << second;
+  EXPECT_EQ(WindowDriver::Send(combo, CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(WindowSmoke, APickHoldsUntilRefreshSelectsTheFirstEntryAgain) {
+  HWND combo = w_->Ctl(Control::Combo1);
+  ASSERT_NE(combo, nullptr);
+  WindowDriver::Send(combo, CB_SETCURSEL, 1, 0);
+  WindowDriver::Send(w_->Main(), WM_COMMAND,
+                     MAKEWPARAM(WindowDriver::IdOf(Control::Combo1), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(WindowDriver::Send(combo, CB_GETCURSEL, 0, 0), 1);
+
+  WindowDriver::Send(w_->Ctl(Control::cmdRefreshDrive), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return WindowDriver::Send(combo, CB_GETCURSEL, 0, 0) == 0; },
+                      kStepTimeoutMs));
+  EXPECT_EQ(WindowDriver::Send(combo, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(WindowDriver::TextOf(w_->Ctl(Control::Text1)), "") << "a refresh logs nothing";
+}
+
+TEST_F(WindowSmoke, AccessKeyAltRPressesRefresh) {
+  HWND combo = w_->Ctl(Control::Combo1);
+  ASSERT_NE(combo, nullptr);
+  WindowDriver::Send(combo, CB_SETCURSEL, 1, 0);
+  // What a keyboard delivers for Alt+R; the program's dialog handling finds "&Refresh".
+  ::PostMessageA(combo, WM_SYSCHAR, 'r', 1 << 29);
+  EXPECT_TRUE(WaitFor([&] { return WindowDriver::Send(combo, CB_GETCURSEL, 0, 0) == 0; },
+                      kStepTimeoutMs));
+}
+
+TEST_F(WindowSmoke, SizeSnapsBackAndMinimizeRestoreWork) {
+  HWND main = w_->Main();
+  ASSERT_NE(main, nullptr);
+  RECT designed{};
+  ::GetWindowRect(main, &designed);
+  auto sameSize = [&] {
+    RECT now{};
+    ::GetWindowRect(main, &now);
+    return now.right - now.left == designed.right - designed.left &&
+           now.bottom - now.top == designed.bottom - designed.top;
+  };
+  ::SetWindowPos(main, nullptr, 0, 0, designed.right - designed.left + 120,
+                 designed.bottom - designed.top + 80, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(WaitFor(sameSize, kStepTimeoutMs));
+
+  ::ShowWindowAsync(main, SW_MINIMIZE);
+  EXPECT_TRUE(WaitFor([&] { return ::IsIconic(main) != FALSE; }, kStepTimeoutMs));
+  ::ShowWindowAsync(main, SW_RESTORE);
+  EXPECT_TRUE(WaitFor([&] { return !::IsIconic(main) && sameSize(); }, kStepTimeoutMs));
+}
+
+TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
+  HWND text1 = w_->Ctl(Control::Text1);
+  ASSERT_NE(text1, nullptr);
+  ASSERT_EQ(WindowDriver::Send(w_->Ctl(Control::Combo1), CB_GETCURSEL, 0, 0), 0);  // E:, the fake
+  ::PostMessageA(w_->Ctl(Control::cmdQuickTest), BM_CLICK, 0, 0);
+
+  std::vector<SeenBox> boxes;
+  auto finished = [&] {
+    std::string log = WindowDriver::TextOf(text1);
+    return log.find(quicktest::text::kFailed) != std::string::npos && w_->IdleLayout();
+  };
+  ASSERT_TRUE(w_->AnswerBoxesUntil(finished, boxes))
+      << "log: [" << WindowDriver::TextOf(text1) << "] idle=" << w_->IdleLayout();
+
+  ASSERT_GE(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].title, quicktest::text::kConfirmTitle);
+  EXPECT_EQ(boxes[1].title, quicktest::text::kConfirmTitle);
+  EXPECT_FALSE(boxes[0].busyLayout) << "asks before it shows the busy layout";
+  for (std::size_t i = 2; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i].title, app::kAppTitle);
+    EXPECT_TRUE(boxes[i].busyLayout) << boxes[i].text;
+  }
+  const std::string log = WindowDriver::TextOf(text1);
+  EXPECT_EQ(log.rfind(WindowDriver::TextOf(w_->Main()), 0), 0u) << "the report starts with the title";
+  EXPECT_TRUE(w_->IdleLayout());
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!::OpenClipboard(nullptr)) return "<clipboard busy>";
+  if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
+      text = p;
+      ::GlobalUnlock(data);
+    }
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+void PutOnClipboard(const std::string& text) {
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  std::memcpy(::GlobalLock(memory), text.c_str(), text.size() + 1);
+  ::GlobalUnlock(memory);
+  ::OpenClipboard(nullptr);
+  ::EmptyClipboard();
+  ::SetClipboardData(CF_TEXT, memory);
+  ::CloseClipboard();
+}
+
+TEST_F(WindowSmoke, CopyPutsTheWholeReportOnTheClipboard) {
+  PutOnClipboard("left over from before");
+  const std::string log = WindowDriver::TextOf(w_->Ctl(Control::Text1));
+  ASSERT_NE(log, "");
+  WindowDriver::Send(w_->Ctl(Control::cmdCopy), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return ClipboardText() == log; }, kStepTimeoutMs)) << ClipboardText();
+}
+
+TEST_F(WindowSmoke, CloseBoxEndsTheProgramWithoutAFarewell) {
+  HWND main = w_->Main();
+  ASSERT_NE(main, nullptr);
+  if (!Options().holdMarker.empty()) {
+    // The screenshot script takes its picture now; the marker carries the window's place.
+    RECT r{};
+    ::GetWindowRect(main, &r);
+    std::ofstream(Options().holdMarker)
+        << r.left << ' ' << r.top << ' ' << r.right - r.left << ' ' << r.bottom - r.top << '\n';
+    WaitFor([] { return ::GetFileAttributesA(Options().holdMarker.c_str()) ==
+                        INVALID_FILE_ATTRIBUTES; },
+            120000);
+  }
+  ::PostMessageA(main, WM_CLOSE, 0, 0);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(w_->Process().WaitForExit(kStepTimeoutMs, exitCode)) << "still running";
+  EXPECT_EQ(exitCode, 0u);
+}
+
+// The close box while a test runs presses Cancel; the program ends once the command is over.
+TEST(WindowSmokeCloseDuringTest, CloseBoxActsAsCancelThenEndsTheProgram) {
+  WindowDriver w;
+  ASSERT_TRUE(w.Start());
+  std::string intro;
+  ASSERT_TRUE(w.PassIntroduction(intro));
+  HWND main = w.Main();
+  ::PostMessageA(w.Ctl(Control::cmdQuickTest), BM_CLICK, 0, 0);
+
+  bool closeSent = false;
+  bool aliveAfterClose = false;
+  std::vector<SeenBox> boxes;
+  DWORD exitCode = 99;
+  auto ended = [&] { return w.Process().WaitForExit(0, exitCode); };
+  ASSERT_TRUE(w.AnswerBoxesUntil(ended, boxes, [&](HWND box) {
+    // At the first box of the running test: the close box, then the box must still be there.
+    if (closeSent || !w.BusyLayout()) return;
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    closeSent = true;
+    ::Sleep(500);
+    aliveAfterClose = ::IsWindow(box) && ::IsWindow(main);
+  }));
+  EXPECT_TRUE(closeSent);
+  EXPECT_TRUE(aliveAfterClose) << "the close box ended the program in the middle of a test";
+  EXPECT_EQ(exitCode, 0u);
+  for (const SeenBox& b : boxes) {
+    EXPECT_EQ(b.text.find(app::form_text::kFarewellStart), std::string::npos) << "no farewell";
+  }
+}
+
+}  // namespace
+}  // namespace sw::testing::win32
