@@ -1,14 +1,14 @@
 // Simulated drives for the tests and the demo: genuine and counterfeit sticks that answer the
 // device controls with the bytes a Windows driver would return, volumes with letters and labels,
-// file volumes in a temporary folder, and a virtual clock.
+// file volumes held compactly in memory, and a virtual clock.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Os.h"
@@ -19,7 +19,7 @@ namespace sw::platform::sim {
 // How a counterfeit treats the sectors beyond its real memory (modelled on how fakes behave).
 enum class FakeKind {
   Good,        // every announced sector is real
-  Wraparound,  // addresses wrap modulo the real size (a power of two)
+  Wraparound,  // addresses wrap modulo the real size
   Limbo,       // writes past the real memory vanish; reads there give LimboFill
   Chain,       // wrap plus limbo: past twice the real size writes vanish, below that they wrap
 };
@@ -30,14 +30,16 @@ enum class LimboFill { Zeros, Ones, Stale };
 // Counterfeit behaviour of the file data of a volume.
 enum class FileFault {
   None,
-  Lose,       // bytes written past FileFaultAfter read back as zeros
-  Overwrite,  // bytes written past FileFaultAfter land on earlier data (wrap to offset 0 of the stream)
+  Lose,  // bytes written past FileFaultAfter read back as zeros
+  // Bytes written past FileFaultAfter land where stream position p mod FileFaultAfter was
+  // stored, so earlier files read back the new data there.
+  Overwrite,
   FailWrite,  // writes that would go past FileFaultAfter fail (ERROR_WRITE_FAULT)
 };
 
 struct SimVolumeSpec {
-  std::string letter;  // "E:"
-  std::string label;   // may be empty or blanks
+  std::string letter;       // "E:"
+  std::string label;        // may be empty or blanks
   bool refuseLock = false;  // FSCTL_LOCK_VOLUME fails with ERROR_ACCESS_DENIED
   bool noMedia = false;     // GetVolumeInformationA fails (ERROR_NOT_READY)
   // File volume: free space offered to the caller. A volume with freeBytes unset is unformatted
@@ -52,13 +54,13 @@ struct SimDriveSpec {
   std::uint64_t realBytes = 0;       // real memory; 0 = same as announced
   FakeKind kind = FakeKind::Good;
   LimboFill limboFill = LimboFill::Zeros;
-  bool readErrorsPastReal = false;   // reads past the real memory fail (ERROR_CRC)
-  bool writeErrorsPastReal = false;  // writes past the real memory fail (ERROR_WRITE_FAULT)
-  std::uint32_t writeCacheSectors = 0;  // limbo writes kept readable in a small FIFO cache
-  std::uint32_t writeDelayMs = 0;       // virtual time each sector write costs
-  std::uint32_t failedWriteDelayMs = 0; // virtual time a failing write costs
+  bool readErrorsPastReal = false;       // reads past the real memory fail (ERROR_CRC)
+  bool writeErrorsPastReal = false;      // writes past the real memory fail (ERROR_WRITE_FAULT)
+  std::uint32_t writeCacheSectors = 0;   // limbo writes kept readable in a small FIFO cache
+  std::uint32_t writeDelayMs = 0;        // virtual time each sector write costs
+  std::uint32_t failedWriteDelayMs = 0;  // virtual time a failing write costs
 
-  std::uint32_t blockLength = 512;   // READ CAPACITY block length (512 or 4,096)
+  std::uint32_t blockLength = 512;  // READ CAPACITY block length (512 or 4,096)
   bool readCapacityFails = false;
   bool diskLengthFails = false;
   bool inquiryFails = false;
@@ -74,6 +76,13 @@ struct SimDriveSpec {
   std::vector<SimVolumeSpec> volumes;
 };
 
+// Attributes of a file planted on a volume by a test.
+struct SimFileAttributes {
+  bool hidden = false;    // not listed by FindFiles, not deleted by DeleteFiles
+  bool system = false;    // likewise
+  bool readOnly = false;  // listed, but DeleteFiles cannot delete it
+};
+
 // Counters the benchmarks and tests read.
 struct SimStats {
   std::uint64_t sectorWrites = 0;
@@ -81,6 +90,13 @@ struct SimStats {
   std::uint64_t deviceControls = 0;
 };
 
+// The simulated machine. Paths: "\\.\PhysicalDriveN" (N plain decimal), "\\.\E:" (a volume or
+// CD-ROM letter), and files "E:\NAME" (or "E:/NAME") in the root of a formatted volume.
+// Handles are positive numbers from 100 in steps of 4, never reused.
+//
+// The core's drive list examines physical drives 1 .. (number of letters - 1), so a test that
+// wants drive n listed must give the machine at least n + 1 letters (C: counts; add CD-ROM
+// letters with AddCdRomLetter when the drives have too few volumes).
 class SimOs final : public Os {
  public:
   SimOs();
@@ -90,10 +106,15 @@ class SimOs final : public Os {
 
   // --- Building the machine ---------------------------------------------------------------
   // Adds physical drive `number` (0 is the system disk C:, added by the constructor with a
-  // 256 GB SATA disk unless replaced). Its volumes get their letters.
+  // 256 GB SATA disk unless replaced). Its volumes get their letters, partition numbers 1, 2, ...
+  // in the order given. Replacing a drive leaves handles to the old one on the old one.
   void AddDrive(int number, SimDriveSpec spec);
   // A letter that is not a disk (DeviceType CD-ROM): GetDiskNumber gives 99 for it.
   void AddCdRomLetter(const std::string& letter);
+  // Puts a file on a formatted volume as it is, outside the counterfeit model (leftovers,
+  // hidden or read-only files). False when the letter has no formatted volume.
+  bool AddVolumeFile(const std::string& letter, const std::string& name,
+                     std::span<const std::uint8_t> content, SimFileAttributes attributes = {});
   // From now on every call on this drive, its open handles and its volumes fails
   // (ERROR_DEVICE_NOT_CONNECTED); its letters disappear from LogicalDrives.
   void RemoveDrive(int number);
@@ -101,18 +122,24 @@ class SimOs final : public Os {
   void SetNumberFormat(NumberFormat format);
 
   // --- Virtual clock ------------------------------------------------------------------------
-  void SetNow(LocalTime t);           // sets the wall clock; ticks keep counting from there
-  void Advance(std::uint32_t ms);     // lets virtual time pass
+  void SetNow(LocalTime t);        // sets the wall clock; ticks keep counting from there
+  void Advance(std::uint32_t ms);  // lets virtual time pass
 
   // --- Inspection -------------------------------------------------------------------------
   // The 512 bytes a read of this sector would return now (as the device holds them).
   std::vector<std::uint8_t> PeekSector(int drive, std::uint64_t sector) const;
-  int OpenHandleCount() const;        // handles not yet closed
-  int LockedVolumeCount() const;      // volumes locked by a handle not yet unlocked
+  int OpenHandleCount() const;    // handles not yet closed
+  int LockedVolumeCount() const;  // volumes locked by a handle not yet unlocked
   bool Dismounted(const std::string& letter) const;
   const SimStats& Stats() const;
-  // Folder that holds the files of a volume (created in a temporary directory on first use).
-  std::filesystem::path VolumeFolder(const std::string& letter);
+  // Size of a file on a volume (any attributes), or nothing when there is no such file.
+  std::optional<std::uint64_t> VolumeFileSize(const std::string& letter,
+                                              const std::string& name) const;
+  // count bytes of a file from offset as a read would return them (shorter at the end).
+  std::vector<std::uint8_t> PeekFile(const std::string& letter, const std::string& name,
+                                     std::uint64_t offset, std::size_t count) const;
+  // Names of all files of a volume, hidden ones included.
+  std::vector<std::string> VolumeFileNames(const std::string& letter) const;
 
   // --- Os ---------------------------------------------------------------------------------
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
@@ -133,12 +160,13 @@ class SimOs final : public Os {
   std::uint32_t GetLastError() override;
   bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                            std::uint64_t& totalBytes, std::uint64_t& totalFree) override;
-  bool GetVolumeInformationA(const std::string& root, std::span<char> label,
-                             std::uint32_t& serial, std::uint32_t& maxComponentLength,
-                             std::uint32_t& fileSystemFlags,
+  bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
+                             std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
                              std::span<char> fileSystemName) override;
   std::vector<std::string> LogicalDrives() override;
   int SystemDiskNumber() override;
+  // "simulated USB drive 1, volume 1", "simulated CD-ROM drive"; empty for an unknown letter.
+  std::string DescribeVolume(const std::string& designator) override;
   std::vector<std::string> FindFiles(const std::string& pattern) override;
   int DeleteFiles(const std::string& pattern) override;
   LocalTime Now() override;
@@ -153,15 +181,40 @@ class SimOs final : public Os {
   std::unique_ptr<Impl> impl_;
 };
 
-// Parses a drive description of the command line, e.g. "E:usb:32G:real=8G:limbo" (see the
-// terminal front end's --help). Returns the physical drive spec, or an error text.
+// The syntax of a simulated drive description, as the terminal front end's --help shows it.
+inline constexpr std::string_view kSimDriveSyntax =
+    "E:[option:]...  a simulated physical drive whose first volume is E: (D: to Z:);\n"
+    "options, separated by colons, in any order:\n"
+    "  SIZE               announced size (required): a number with K, M, G, T (decimal,\n"
+    "                     32G = 32,000,000,000 bytes) or Ki, Mi, Gi, Ti (binary), e.g. 7.5G;\n"
+    "                     rounded down to whole 512-byte sectors\n"
+    "  usb|sata|nvme|sd|scsi|ata   bus (default usb)\n"
+    "  real=SIZE          memory it really holds (default: the announced size)\n"
+    "  good|wrap|limbo|chain       what happens past the real memory (default limbo when\n"
+    "                     real= is smaller, else good)\n"
+    "  fill=zeros|ones|stale       what limbo sectors read back as (default zeros)\n"
+    "  readerr, writeerr  reads / writes past the real memory fail\n"
+    "  cache=N            the last N limbo writes stay readable\n"
+    "  delay=MS           milliseconds each sector write takes\n"
+    "  block=512|4096     block length that READ CAPACITY reports\n"
+    "  label=TEXT         volume label\n"
+    "  model=VENDOR/PRODUCT        INQUIRY identity (8 and 16 characters at most)\n"
+    "  free=SIZE          free space for files (default about 95% of the real memory)\n"
+    "  fixed              fixed media instead of removable\n"
+    "  vol=F:             another volume of the same drive\n"
+    "example: E:usb:32G:real=8G:limbo:label=BARGAIN";
+
+// Parses a drive description of the command line, e.g. "E:usb:32G:real=8G:limbo" (syntax
+// above). Returns the physical drive spec, or an error text; never throws.
 struct ParsedSimDrive {
   SimDriveSpec spec;
   std::string error;  // empty on success
 };
 ParsedSimDrive ParseSimDrive(const std::string& text);
 
-// The built-in demo machine: E: a 32 GB limbo fake holding 8 GB, F: a genuine 16 GB stick.
+// The built-in demo machine: drive 1 = E: a 32 GB limbo fake holding 8 GB, drive 2 = F: a
+// genuine 16 GB stick with 1 GB free, and the CD-ROM letter D: so that the drive list, which
+// examines drives 1 .. (letters - 1), reaches both.
 void AddDemoDrives(SimOs& os);
 
 }  // namespace sw::platform::sim

@@ -1,0 +1,284 @@
+// The command line's description of a simulated drive, e.g. "E:usb:32G:real=8G:limbo".
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <optional>
+#include <set>
+#include <string_view>
+
+#include "platform/sim/SimOs.h"
+#include "platform/sim/SimTexts.h"
+
+namespace sw::platform::sim {
+namespace {
+
+constexpr std::uint64_t kSector = 512;
+constexpr std::uint64_t kDefaultFreePercent = 95;
+constexpr std::size_t kVendorMax = 8;
+constexpr std::size_t kProductMax = 16;
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+// "32G", "7.5G", "512Ki", "1000000000" (bytes): the size rounded down to whole sectors.
+std::optional<std::uint64_t> ParseSize(std::string_view text) {
+  std::size_t i = 0;
+  std::uint64_t whole = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    const auto digit = static_cast<std::uint64_t>(text[i] - '0');
+    if (whole > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
+    whole = whole * 10 + digit;
+    ++i;
+  }
+  if (i == 0) return std::nullopt;
+  double fraction = 0;
+  if (i < text.size() && text[i] == '.') {
+    double scale = 0.1;
+    const std::size_t start = ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+      fraction += (text[i] - '0') * scale;
+      scale /= 10;
+      ++i;
+    }
+    if (i == start) return std::nullopt;
+  }
+  const std::string unit = Lower(text.substr(i));
+  std::uint64_t multiplier = 0;
+  if (unit.empty())
+    multiplier = 1;
+  else if (unit == "k")
+    multiplier = 1'000ull;
+  else if (unit == "m")
+    multiplier = 1'000'000ull;
+  else if (unit == "g")
+    multiplier = 1'000'000'000ull;
+  else if (unit == "t")
+    multiplier = 1'000'000'000'000ull;
+  else if (unit == "ki")
+    multiplier = 1ull << 10;
+  else if (unit == "mi")
+    multiplier = 1ull << 20;
+  else if (unit == "gi")
+    multiplier = 1ull << 30;
+  else if (unit == "ti")
+    multiplier = 1ull << 40;
+  else
+    return std::nullopt;
+  if (whole > std::numeric_limits<std::uint64_t>::max() / multiplier) return std::nullopt;
+  const std::uint64_t bytes =
+      whole * multiplier + static_cast<std::uint64_t>(std::floor(fraction * multiplier));
+  if (bytes < whole * multiplier) return std::nullopt;
+  const std::uint64_t sectors = bytes / kSector * kSector;
+  if (sectors == 0) return std::nullopt;
+  return sectors;
+}
+
+std::optional<std::uint32_t> ParseNumber(std::string_view text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  std::uint32_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return value;
+}
+
+// A volume letter D: to Z: (A: and B: are never scanned, C: is the system disk).
+std::optional<std::string> ParseLetter(std::string_view text) {
+  if (text.size() != 1 && !(text.size() == 2 && text[1] == ':')) return std::nullopt;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  if (letter < 'D' || letter > 'Z') return std::nullopt;
+  return std::string{letter, ':'};
+}
+
+struct Parser {
+  const std::string& whole;
+  ParsedSimDrive result;
+  std::set<std::string> seen;  // option names, to refuse repeats
+  std::optional<std::uint64_t> freeBytes;
+  std::optional<FakeKind> kind;
+  std::string label;
+  std::vector<std::string> extraLetters;
+
+  bool Error(std::string_view what, std::string_view token = {}, bool quoted = false) {
+    result.error = std::string(what);
+    if (quoted) {
+      result.error += token;
+      result.error += text::kQuoteEnd;
+    }
+    result.error += text::kIn;
+    result.error += whole;
+    return false;
+  }
+
+  bool Once(const std::string& name, std::string_view token) {
+    if (!seen.insert(name).second) return Error(text::kTwice, token, true);
+    return true;
+  }
+
+  bool Option(std::string_view token) {
+    SimDriveSpec& spec = result.spec;
+    const std::size_t equals = token.find('=');
+    const std::string name = Lower(token.substr(0, equals));
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view{} : token.substr(equals + 1);
+    const bool hasValue = equals != std::string_view::npos;
+    const auto bad = [&] { return Error(text::kBadValue, token, true); };
+
+    static const std::pair<std::string_view, std::uint8_t> kBuses[] = {
+        {"usb", win::BusTypeUsb}, {"sata", win::BusTypeSata}, {"nvme", win::BusTypeNvme},
+        {"sd", win::BusTypeSd},   {"scsi", win::BusTypeScsi}, {"ata", win::BusTypeAta}};
+    static const std::pair<std::string_view, FakeKind> kKinds[] = {{"good", FakeKind::Good},
+                                                                   {"wrap", FakeKind::Wraparound},
+                                                                   {"limbo", FakeKind::Limbo},
+                                                                   {"chain", FakeKind::Chain}};
+
+    if (!hasValue) {
+      for (const auto& [busName, bus] : kBuses) {
+        if (name == busName) {
+          spec.busType = bus;
+          return Once("bus", token);
+        }
+      }
+      for (const auto& [kindName, k] : kKinds) {
+        if (name == kindName) {
+          kind = k;
+          return Once("kind", token);
+        }
+      }
+      if (name == "readerr") {
+        spec.readErrorsPastReal = true;
+        return Once(name, token);
+      }
+      if (name == "writeerr") {
+        spec.writeErrorsPastReal = true;
+        return Once(name, token);
+      }
+      if (name == "fixed") {
+        spec.removable = false;
+        return Once(name, token);
+      }
+      if (!token.empty() && std::isdigit(static_cast<unsigned char>(token[0]))) {
+        const auto size = ParseSize(token);
+        if (!size) return bad();
+        spec.announcedBytes = *size;
+        return Once("size", token);
+      }
+      return Error(text::kUnknownOption, token, true);
+    }
+
+    if (name == "real" || name == "free") {
+      const auto size = ParseSize(value);
+      if (!size) return bad();
+      (name == "real" ? spec.realBytes : freeBytes.emplace()) = *size;
+      return Once(name, token);
+    }
+    if (name == "fill") {
+      const std::string fill = Lower(value);
+      if (fill == "zeros")
+        spec.limboFill = LimboFill::Zeros;
+      else if (fill == "ones")
+        spec.limboFill = LimboFill::Ones;
+      else if (fill == "stale")
+        spec.limboFill = LimboFill::Stale;
+      else
+        return bad();
+      return Once(name, token);
+    }
+    if (name == "cache" || name == "delay") {
+      const auto number = ParseNumber(value);
+      if (!number) return bad();
+      (name == "cache" ? spec.writeCacheSectors : spec.writeDelayMs) = *number;
+      return Once(name, token);
+    }
+    if (name == "block") {
+      const auto number = ParseNumber(value);
+      if (!number || (*number != 512 && *number != 4096)) return bad();
+      spec.blockLength = *number;
+      return Once(name, token);
+    }
+    if (name == "label") {
+      label = std::string(value);
+      return Once(name, token);
+    }
+    if (name == "model") {
+      const std::size_t slash = value.find('/');
+      if (slash == std::string_view::npos) return bad();
+      spec.vendor = std::string(value.substr(0, slash));
+      spec.product = std::string(value.substr(slash + 1));
+      if (spec.vendor.size() > kVendorMax) return Error(text::kVendorTooLong);
+      if (spec.product.size() > kProductMax) return Error(text::kProductTooLong);
+      return Once(name, token);
+    }
+    if (name == "vol") {
+      const auto letter = ParseLetter(value);
+      if (!letter) return bad();
+      extraLetters.push_back(*letter);
+      return true;
+    }
+    return Error(text::kUnknownOption, token, true);
+  }
+
+  bool Run() {
+    const auto first =
+        whole.size() >= 2 ? ParseLetter(std::string_view(whole).substr(0, 2)) : std::nullopt;
+    if (!first || whole[1] != ':') return Error(text::kNeedsLetter);
+    std::string_view rest = std::string_view(whole).substr(2);
+    // A volume letter inside an option ("vol=F:") ends in a colon too; empty tokens are skipped.
+    while (!rest.empty()) {
+      const std::size_t colon = rest.find(':');
+      const std::string_view token = rest.substr(0, colon);
+      rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+      if (!token.empty() && !Option(token)) return false;
+    }
+    return Finish(*first);
+  }
+
+  bool Finish(const std::string& letter) {
+    SimDriveSpec& spec = result.spec;
+    if (spec.announcedBytes == 0) return Error(text::kNoSize);
+    if (spec.realBytes > spec.announcedBytes) return Error(text::kRealTooLarge);
+    const std::uint64_t real = spec.realBytes == 0 ? spec.announcedBytes : spec.realBytes;
+    const bool fake = real < spec.announcedBytes;
+    if (kind == FakeKind::Good && fake) return Error(text::kGoodButFake);
+    if (kind && *kind != FakeKind::Good && !fake) return Error(text::kFakeButReal);
+    spec.kind = kind.value_or(fake ? FakeKind::Limbo : FakeKind::Good);
+
+    std::set<std::string> letters{letter};
+    for (const std::string& extra : extraLetters) {
+      if (!letters.insert(extra).second) return Error(text::kLetterTwice);
+    }
+    SimVolumeSpec volume;
+    volume.letter = letter;
+    volume.label = label;
+    volume.freeBytes = freeBytes.value_or(real / 100 * kDefaultFreePercent / kSector * kSector);
+    spec.volumes.push_back(volume);
+    for (const std::string& extra : extraLetters) {
+      SimVolumeSpec other;
+      other.letter = extra;
+      spec.volumes.push_back(other);
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+ParsedSimDrive ParseSimDrive(const std::string& text) {
+  Parser parser{text, {}, {}, {}, {}, {}, {}};
+  try {
+    parser.Run();
+  } catch (const std::exception&) {
+    // Only allocation can throw here; a description that cannot be held is no drive.
+    parser.result.error = std::string(text::kUnknownOption) + text + std::string(text::kQuoteEnd);
+  }
+  if (!parser.result.error.empty()) parser.result.spec = SimDriveSpec{};
+  return parser.result;
+}
+
+}  // namespace sw::platform::sim

@@ -1,0 +1,85 @@
+// Inside the simulated machine: its drives, volumes and open handles, shared by the files that
+// implement SimOs.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimFileVolume.h"
+#include "platform/sim/SimOs.h"
+#include "platform/sim/SimSectors.h"
+
+namespace sw::platform::sim {
+
+struct SimVolume {
+  SimVolumeSpec spec;
+  char letter = 0;              // upper case
+  std::uint32_t partition = 0;  // 1-based
+  Handle lockedBy = 0;          // 0: not locked
+  bool dismounted = false;
+  std::unique_ptr<FileVolume> files;  // null: unformatted
+};
+
+struct SimDrive {
+  SimDrive(int driveNumber, SimDriveSpec driveSpec);
+  int number;
+  SimDriveSpec spec;
+  SectorStore sectors;
+  std::vector<SimVolume> volumes;
+  bool removed = false;
+};
+
+enum class HandleKind { Disk, Volume, CdRom, File };
+
+struct SimHandle {
+  HandleKind kind = HandleKind::Disk;
+  std::shared_ptr<SimDrive> drive;  // null for a CD-ROM letter
+  std::size_t volume = 0;           // index into drive->volumes (Volume and File)
+  SimFile* file = nullptr;          // File
+  std::uint32_t access = 0;
+  std::uint32_t share = 0;
+  std::uint32_t flags = 0;
+  std::int64_t position = 0;
+
+  SimVolume& Volume() const { return drive->volumes[volume]; }
+};
+
+// A volume found by its letter.
+struct VolumeRef {
+  std::shared_ptr<SimDrive> drive;
+  std::size_t index = 0;
+  SimVolume& Volume() const { return drive->volumes[index]; }
+};
+
+struct SimOs::Impl {
+  VirtualClock clock;
+  std::map<int, std::shared_ptr<SimDrive>> drives;
+  std::vector<char> cdRoms;  // upper-case letters
+  std::map<Handle, SimHandle> handles;
+  Handle nextHandle = 100;
+  std::uint32_t lastError = 0;
+  int systemDisk = 0;
+  NumberFormat numberFormat;
+  SimStats stats;
+
+  bool Fail(std::uint32_t code) {
+    lastError = code;
+    return false;
+  }
+  // The open handle, or null (the error is then recorded): unknown handles give
+  // ERROR_INVALID_HANDLE, handles of a removed drive ERROR_DEVICE_NOT_CONNECTED.
+  SimHandle* Usable(Handle h);
+  // The volume with this letter on any drive, removed ones included.
+  std::optional<VolumeRef> FindVolume(char letter) const;
+  bool IsCdRom(char letter) const;
+};
+
+// The drive letter of "E:", "e:", "E:\..." or 0 when text does not start with one.
+char LetterOf(const std::string& text);
+
+}  // namespace sw::platform::sim

@@ -1,0 +1,34 @@
+// Texts of the simulated machine: volume descriptions and the errors of drive descriptions.
+#pragma once
+
+#include <string_view>
+
+namespace sw::platform::sim::text {
+
+inline constexpr std::string_view kSimulated = "simulated ";
+inline constexpr std::string_view kDrive = "drive ";
+inline constexpr std::string_view kVolume = ", volume ";
+inline constexpr std::string_view kCdRom = "simulated CD-ROM drive";
+inline constexpr std::string_view kFat32 = "FAT32";
+inline constexpr std::string_view kExFat = "exFAT";
+
+// Errors of ParseSimDrive; each is followed by kIn and the whole description.
+inline constexpr std::string_view kIn = " in --simulate ";
+inline constexpr std::string_view kNeedsLetter = "a drive letter D: to Z: must come first";
+inline constexpr std::string_view kUnknownOption = "unknown option '";
+inline constexpr std::string_view kBadValue = "bad value in '";
+inline constexpr std::string_view kTwice = "given twice: '";
+inline constexpr std::string_view kQuoteEnd = "'";
+inline constexpr std::string_view kNoSize = "the announced size is missing";
+inline constexpr std::string_view kRealTooLarge = "real= is larger than the announced size";
+inline constexpr std::string_view kGoodButFake =
+    "'good' contradicts real= below the announced size";
+inline constexpr std::string_view kFakeButReal =
+    "wrap, limbo and chain need real= below the announced size";
+inline constexpr std::string_view kVendorTooLong =
+    "the vendor of model= has more than 8 characters";
+inline constexpr std::string_view kProductTooLong =
+    "the product of model= has more than 16 characters";
+inline constexpr std::string_view kLetterTwice = "a volume letter is used twice";
+
+}  // namespace sw::platform::sim::text
