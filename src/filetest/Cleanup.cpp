@@ -1,0 +1,42 @@
+// Free space of a volume and the clean-up of leftover test files.
+#include "filetest/Cleanup.h"
+
+#include "app/Log.h"
+#include "filetest/FileTestTexts.h"
+#include "filetest/TestFileFormat.h"
+
+namespace sw::filetest {
+
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+double FreeDiskSpace(app::Context& ctx, const std::string& sDriveLetter) {
+  std::uint64_t freeToCaller = 0;
+  std::uint64_t totalBytes = 0;
+  std::uint64_t totalFree = 0;
+  if (!ctx.os.GetDiskFreeSpaceExA(sDriveLetter, freeToCaller, totalBytes, totalFree)) return 0;
+  // What the caller may use, quotas included, not what the volume has left in all.
+  return static_cast<double>(freeToCaller);
+}
+
+void cmdcleanup_Click(app::Context& ctx) {
+  const std::string volume = ctx.state.SelectedVolume;
+  if (TrimBlanks(volume).size() < 2) return;
+  const std::string pattern = TestFilePattern(volume);
+  if (ctx.os.FindFiles(pattern).empty()) return;
+  app::LogText(ctx, app::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);
+  ctx.win.DoEvents();
+  // Files that cannot go (in use, read-only) stay; the line ends the same either way.
+  ctx.os.DeleteFiles(pattern);
+  app::LogText(ctx, texts::kCleanupFinished);
+}
+
+}  // namespace sw::filetest

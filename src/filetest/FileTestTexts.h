@@ -1,0 +1,75 @@
+// Every text the volume file test and the test-file clean-up show: report lines, message boxes
+// and their titles.
+#pragma once
+
+namespace sw::filetest::texts {
+
+// Heading and run lines of the report.
+inline constexpr const char* kHeading = "SWD - Volume File Test";
+inline constexpr const char* kWarningTesting = "Warning: Testing ";
+inline constexpr const char* kOutOfReportedSize = "MB out of reported drive size of ";
+inline constexpr const char* kMB = "MB";
+inline constexpr const char* kWriting = "Writing ";
+inline constexpr const char* kFilesOf200MB = " x 200MB files...";
+inline constexpr const char* kWriteError = "WRITE ERROR!";
+inline constexpr const char* kDataError = "DATA ERROR!";
+inline constexpr const char* kWritingLastFile = "Writing last file (";
+inline constexpr const char* kLastFileMBClose = "MB)";
+inline constexpr const char* kVerifyingFiles = "Verifying files 1 - ";
+inline constexpr const char* kVerifyingFile = "Verifying file ";
+inline constexpr const char* kEllipsis = "...";
+inline constexpr const char* kAbortedWhileWriting = "TEST ABORTED (test files may be present)!";
+inline constexpr const char* kAbortedWhileVerifying =
+    "TEST ABORTED (use Clean-up to delete test files)!";
+
+// Report figures and verdict lines.
+inline constexpr const char* kRule = "-----------------------";
+inline constexpr const char* kTestFinished = "TEST FINISHED";
+inline constexpr const char* kFilespaceTested = "MB of filespace was tested.";
+inline constexpr const char* kTestTime = "Test Time = ";
+inline constexpr const char* kFailedOnly = "TEST FAILED: Only ";
+inline constexpr const char* kOutOfThe = "MB out of the ";
+inline constexpr const char* kTestedWereGood = "MB tested were good.";
+inline constexpr const char* kPassed = "PASSED: ";
+inline constexpr const char* kTestedAndOk = "MB tested and OK.";
+inline constexpr const char* kDeletingTestFiles = "Deleting test files - please wait...";
+inline constexpr const char* kFinishedDeleting = " Finished.";
+inline constexpr const char* kNote = "Note: ";
+inline constexpr const char* kOutOf = "MB out of ";
+inline constexpr const char* kTestedForIntegrity = "MB were tested for integrity.";
+
+// Message boxes.
+inline constexpr const char* kNoSpaceText = "ERROR: Drive not formatted or volume too full!";
+inline constexpr const char* kNoSpaceTitle = "No spare space or unformatted Drive!";
+inline constexpr const char* kIncompatibleDrive = "Incompatible drive?";
+inline constexpr const char* kConsentTitle = "File Test";
+inline constexpr const char* kConsentOkToFill = "OK to fill ";
+inline constexpr const char* kConsentWith = " with ";
+inline constexpr const char* kConsentOfTestFiles = "MB of test files?";
+inline constexpr const char* kConsentWarning =
+    "WARNING: If this device is 'fake', this operation could corrupt all your files.";
+inline constexpr const char* kConsentTip =
+    "Tip: Close all instances of Windows Explorer to improve the speed.";
+inline constexpr const char* kSeemsGood =
+    "The unused file space on this drive volume seems good, however to ensure the memory is not "
+    "faulty, I recommend you run the Quick Size Test.";
+inline constexpr const char* kFaulty = "THIS DRIVE IS FAULTY - THE CONTENTS MAY NOW BE CORRUPT!";
+inline constexpr const char* kProbablyFake =
+    "THIS DRIVE IS PROBABLY FAKE (COUNTERFEIT) OR FAULTY - THE CONTENTS MAY NOW BE CORRUPT!";
+
+// The writer and the interim check.
+inline constexpr const char* kWritingFile = " Writing ";
+inline constexpr const char* kRemainingLead = ", ";
+inline constexpr const char* kRemaining = " remaining ";
+inline constexpr const char* kChecking = " Checking...";
+inline constexpr const char* kCheckOk = " OK";
+
+// Test file names and the clean-up.
+inline constexpr const char* kFilePrefix = "\\WARDFILE";
+inline constexpr const char* kFileSuffix = ".tmp";
+inline constexpr const char* kFilePattern = "\\WARDFILE*.tmp";
+inline constexpr const char* kDeleting = "Deleting ";
+inline constexpr const char* kFilesEllipsis = " files...";
+inline constexpr const char* kCleanupFinished = "finished.";
+
+}  // namespace sw::filetest::texts

@@ -1,0 +1,36 @@
+// The verification phase of a volume file test: every full file, then the last one.
+#include "app/Log.h"
+#include "filetest/FileTestTexts.h"
+#include "filetest/TestFileFormat.h"
+#include "filetest/TestFileVerifier.h"
+#include "filetest/VolumeTestPhases.h"
+
+namespace sw::filetest::phases {
+
+bool VerifyAllFiles(app::Context& ctx, std::int32_t filesWritten) {
+  app::State& s = ctx.state;
+  app::LogText(ctx, app::kCrLf + std::string(texts::kVerifyingFiles) +
+                        std::to_string(filesWritten) + texts::kEllipsis);
+  s.TestFileSize = kFullFileSize;
+  s.GoodFileCount = 0;
+  for (std::int32_t i = 1; i <= filesWritten; ++i) {
+    ctx.win.DoEvents();
+    if (s.CancelRequested) {
+      Abort(ctx, texts::kAbortedWhileVerifying);
+      return false;
+    }
+    VerifyTestFile(ctx, i);
+  }
+
+  // Runs even when no last file was written: that file does not exist, so it fails uncounted.
+  s.TestFileSize = s.LastFileSize;
+  if (!s.FileTestError) {
+    app::LogText(ctx, app::kCrLf + std::string(texts::kVerifyingFile) +
+                          std::to_string(filesWritten + 1) + texts::kEllipsis);
+    VerifyTestFile(ctx, filesWritten + 1);
+  }
+  s.TestFileSize = kFullFileSize;
+  return true;
+}
+
+}  // namespace sw::filetest::phases

@@ -1,0 +1,99 @@
+// An Os that passes every call on to the simulated machine and records what the test file
+// routines asked of it: the opens with their flags, the size (and, on request, the bytes) of
+// every write, and the reads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Os.h"
+
+namespace sw::filetest::testing {
+
+struct OpenCall {
+  std::string name;
+  std::uint32_t access;
+  std::uint32_t share;
+  std::uint32_t disposition;
+  std::uint32_t flags;
+};
+
+class FileCallRecorder final : public platform::Os {
+ public:
+  using Handle = platform::Handle;
+  explicit FileCallRecorder(platform::Os& real) : real_(real) {}
+
+  std::vector<OpenCall> opens;
+  std::vector<std::size_t> writeSizes;
+  std::vector<bool> writeResults;
+  std::vector<std::vector<std::uint8_t>> writeData;  // only with keepWriteData
+  bool keepWriteData = false;
+  std::function<void()> onWrite;  // called before each write is passed on (a slow device)
+  int reads = 0;
+
+  Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
+                     std::uint32_t disposition, std::uint32_t flags) override {
+    opens.push_back({name, access, share, disposition, flags});
+    return real_.CreateFileA(name, access, share, disposition, flags);
+  }
+  bool CloseHandle(Handle h) override { return real_.CloseHandle(h); }
+  bool DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
+                       std::span<std::uint8_t> out, std::uint32_t& bytesReturned) override {
+    return real_.DeviceIoControl(h, code, in, out, bytesReturned);
+  }
+  bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override {
+    ++reads;
+    return real_.ReadFile(h, buffer, bytesRead);
+  }
+  bool WriteFile(Handle h, std::span<const std::uint8_t> buffer,
+                 std::uint32_t& bytesWritten) override {
+    if (onWrite) onWrite();
+    writeSizes.push_back(buffer.size());
+    if (keepWriteData) writeData.emplace_back(buffer.begin(), buffer.end());
+    const bool ok = real_.WriteFile(h, buffer, bytesWritten);
+    writeResults.push_back(ok);
+    return ok;
+  }
+  bool SetFilePointerEx(Handle h, std::int64_t distance, std::int64_t* newPosition,
+                        std::uint32_t method) override {
+    return real_.SetFilePointerEx(h, distance, newPosition, method);
+  }
+  bool LockFile(Handle h, std::uint32_t offsetLow, std::uint32_t offsetHigh,
+                std::uint32_t lengthLow, std::uint32_t lengthHigh) override {
+    return real_.LockFile(h, offsetLow, offsetHigh, lengthLow, lengthHigh);
+  }
+  bool UnlockFile(Handle h, std::uint32_t offsetLow, std::uint32_t offsetHigh,
+                  std::uint32_t lengthLow, std::uint32_t lengthHigh) override {
+    return real_.UnlockFile(h, offsetLow, offsetHigh, lengthLow, lengthHigh);
+  }
+  bool FlushFileBuffers(Handle h) override { return real_.FlushFileBuffers(h); }
+  std::uint32_t GetLastError() override { return real_.GetLastError(); }
+  bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
+                           std::uint64_t& totalBytes, std::uint64_t& totalFree) override {
+    return real_.GetDiskFreeSpaceExA(directory, freeToCaller, totalBytes, totalFree);
+  }
+  bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
+                             std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
+                             std::span<char> fileSystemName) override {
+    return real_.GetVolumeInformationA(root, label, serial, maxComponentLength, fileSystemFlags,
+                                       fileSystemName);
+  }
+  std::vector<std::string> LogicalDrives() override { return real_.LogicalDrives(); }
+  int SystemDiskNumber() override { return real_.SystemDiskNumber(); }
+  std::vector<std::string> FindFiles(const std::string& pattern) override {
+    return real_.FindFiles(pattern);
+  }
+  int DeleteFiles(const std::string& pattern) override { return real_.DeleteFiles(pattern); }
+  platform::LocalTime Now() override { return real_.Now(); }
+  std::string GeneralDate(platform::LocalTime t) override { return real_.GeneralDate(t); }
+  std::uint32_t GetTickCount() override { return real_.GetTickCount(); }
+  void Sleep(std::uint32_t milliseconds) override { real_.Sleep(milliseconds); }
+  platform::NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
+
+ private:
+  platform::Os& real_;
+};
+
+}  // namespace sw::filetest::testing

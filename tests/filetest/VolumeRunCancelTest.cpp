@@ -1,0 +1,113 @@
+// Volume file test runs the user stops: at the consent box (nothing written), while writing and
+// while verifying (files left for the clean-up button).
+#include <gtest/gtest.h>
+
+#include "filetest/Cleanup.h"
+#include "filetest/VolumeRunFixture.h"
+
+namespace sw::filetest::testing {
+namespace {
+
+bool LogEndsWith(sw::testing::ScriptedWindow& win, const std::string& tail) {
+  const std::string text = win.Text(app::Control::Text1);
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST_F(VolumeRunTest, CancelAtTheConsentBoxKeepsTheHeadingAndTheWarning) {
+  AddStick(1, "E:", 3 * kFull + 100 * kMiB + 1024);
+  const std::uint8_t leftover[512] = {};
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE3.tmp", leftover));
+  win.answers = {win::IDCANCEL};
+  Run();
+  ExpectLines({
+      "SWD - Volume File Test",
+      "SIZEWARDEN v1.0.0  [Zentrel]",
+      "",
+      kDriveLine,
+      "Deleting E:\\WARDFILE*.tmp files...finished.",
+      "",
+      "Warning: Testing 700MB out of reported drive size of 7844.23828125MB",
+  });
+  EXPECT_EQ(win.boxes.size(), 1u);
+  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::NotRun);
+  EXPECT_TRUE(os.writeSizes.empty());
+  EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
+  EXPECT_FALSE(ctx.state.TestRunning);
+}
+
+TEST_F(VolumeRunTest, CancelWhileWritingLeavesTheFilesWritten) {
+  AddStick(1, "E:", 3 * kFull);
+  // Pressed while file 2 is announced: the writer returns before creating it.
+  win.onDoEvents = [&](int) {
+    if (LogEndsWith(win, "WARDFILE2.tmp, 00:00:00 remaining ")) ctx.state.CancelRequested = true;
+  };
+  Run();
+  ExpectLines({
+      "SWD - Volume File Test",
+      "SIZEWARDEN v1.0.0  [Zentrel]",
+      "",
+      kDriveLine,
+      "",
+      "Warning: Testing 600MB out of reported drive size of 7844.23828125MB",
+      "Writing 3 x 200MB files...",
+      "00:00:00 Writing E:\\WARDFILE1.tmp",
+      "00:00:00 Writing E:\\WARDFILE2.tmp, 00:00:00 remaining ",
+      "TEST ABORTED (test files may be present)!",
+  });
+  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Cancelled);
+  EXPECT_EQ(sim.VolumeFileNames("E:"), (std::vector<std::string>{"WARDFILE1.tmp"}));
+  ExpectIdleLayout();
+
+  win.onDoEvents = nullptr;
+  cmdcleanup_Click(ctx);
+  EXPECT_EQ(Lines().back(), "Deleting E:\\WARDFILE*.tmp files...finished.");
+  EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
+}
+
+TEST_F(VolumeRunTest, CancelInTheMiddleOfAFileLeavesItPartlyWritten) {
+  AddStick(1, "E:", 3 * kFull);
+  // Yield 1 follows the consent box; file 1 yields at 2, then inside the writer at 3 (before
+  // creating), 4, 5, 6 (before chunks 2 to 4).
+  win.onDoEvents = [&](int k) {
+    if (k == 4) ctx.state.CancelRequested = true;
+  };
+  Run();
+  EXPECT_EQ(Lines().back(), "TEST ABORTED (test files may be present)!");
+  EXPECT_EQ(sim.VolumeFileSize("E:", "WARDFILE1.tmp"), kChunk);
+  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Cancelled);
+}
+
+TEST_F(VolumeRunTest, CancelWhileVerifyingLeavesEveryFile) {
+  AddStick(1, "E:", 2 * kFull + kChunk + 1024);
+  win.onDoEvents = [&](int) {
+    if (LogEndsWith(win, "Verifying files 1 - 2...")) ctx.state.CancelRequested = true;
+  };
+  Run();
+  ExpectLines({
+      "SWD - Volume File Test",
+      "SIZEWARDEN v1.0.0  [Zentrel]",
+      "",
+      kDriveLine,
+      "",
+      "Warning: Testing 450MB out of reported drive size of 7844.23828125MB",
+      "Writing 2 x 200MB files...",
+      "00:00:00 Writing E:\\WARDFILE1.tmp",
+      "00:00:00 Writing E:\\WARDFILE2.tmp, 00:00:00 remaining ",
+      "Writing last file (50.MB)",
+      "00:00:00 Writing E:\\WARDFILE3.tmp, 00:00:00 remaining ",
+      "Verifying files 1 - 2...",
+      "TEST ABORTED (use Clean-up to delete test files)!",
+  });
+  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Cancelled);
+  EXPECT_EQ(sim.VolumeFileNames("E:"),
+            (std::vector<std::string>{"WARDFILE1.tmp", "WARDFILE2.tmp", "WARDFILE3.tmp"}));
+  ExpectIdleLayout();
+
+  win.onDoEvents = nullptr;
+  cmdcleanup_Click(ctx);
+  EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
+}
+
+}  // namespace
+}  // namespace sw::filetest::testing
