@@ -39,12 +39,12 @@ struct Figures {
 
 Figures RunOnce(const Case& c) {
   SimOs os;
-  SimDriveSpec spec;
-  spec.announcedBytes = c.announced;
-  spec.realBytes = c.real;
-  spec.kind = c.real == 0 ? FakeKind::Good : FakeKind::Limbo;
-  spec.writeDelayMs = kDeviceWriteMs;
-  os.AddDrive(1, spec);
+  SimDriveSpec config;
+  config.announcedBytes = c.announced;
+  config.realBytes = c.real;
+  config.kind = c.real == 0 ? FakeKind::Good : FakeKind::Limbo;
+  config.writeDelayMs = kDeviceWriteMs;
+  os.AddDrive(1, config);
   sw::bench::SilentWindow win;
   sw::app::Context ctx(os, win);
   ctx.state.DiskNumber = 1;

@@ -26,10 +26,10 @@ SimVolumeSpec Volume(const std::string& letter, const std::string& label) {
 }
 
 SimDriveSpec Drive(std::uint64_t bytes, std::vector<SimVolumeSpec> volumes) {
-  SimDriveSpec spec;
-  spec.announcedBytes = bytes;
-  spec.volumes = std::move(volumes);
-  return spec;
+  SimDriveSpec config;
+  config.announcedBytes = bytes;
+  config.volumes = std::move(volumes);
+  return config;
 }
 
 class DriveList : public ::testing::Test {

@@ -20,13 +20,13 @@ using platform::sim::SimDriveSpec;
 using platform::sim::SimOs;
 
 SimDriveSpec UsbStick(const std::string& letter, const std::string& label) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 16'000'000'000ull;
+  SimDriveSpec config;
+  config.announcedBytes = 16'000'000'000ull;
   platform::sim::SimVolumeSpec volume;
   volume.letter = letter;
   volume.label = label;
-  spec.volumes = {volume};
-  return spec;
+  config.volumes = {volume};
+  return config;
 }
 
 class MainFormTest : public ::testing::Test {

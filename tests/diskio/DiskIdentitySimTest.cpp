@@ -29,12 +29,12 @@ TEST_F(DiskIdentitySimTest, OnlyTheFirstTwoCharactersOfTheDriveTextCount) {
 }
 
 TEST_F(DiskIdentitySimTest, GenuineStickReportsItsSizeAndIdentity) {
-  SimDriveSpec spec = Stick(16'008'609'792ull);
-  spec.vendor = "ACME";
-  spec.product = "Flash Disk";
-  spec.revision = "8.07";
-  spec.serial = "AA00112233";
-  sim.AddDrive(2, spec);
+  SimDriveSpec config = Stick(16'008'609'792ull);
+  config.vendor = "ACME";
+  config.product = "Flash Disk";
+  config.revision = "8.07";
+  config.serial = "AA00112233";
+  sim.AddDrive(2, config);
   ctx.state.DRV_MODEL = "";
   EXPECT_EQ(GetSCSICapacity(ctx, 2), 16'008'609'792.0);
   EXPECT_EQ(ctx.state.DRV_MODEL, "ACME Flash Disk");
@@ -66,21 +66,21 @@ TEST_F(DiskIdentitySimTest, CapacityRowsOnSimulatedDrives) {
   int drive = 1;
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    SimDriveSpec spec = Stick(r.bytes);
-    spec.blockLength = r.blockLength;
-    spec.readCapacityFails = r.readCapacityFails;
-    spec.diskLengthFails = r.diskLengthFails;
-    sim.AddDrive(drive, spec);
+    SimDriveSpec config = Stick(r.bytes);
+    config.blockLength = r.blockLength;
+    config.readCapacityFails = r.readCapacityFails;
+    config.diskLengthFails = r.diskLengthFails;
+    sim.AddDrive(drive, config);
     EXPECT_EQ(GetSCSICapacity(ctx, drive), r.size);
     ++drive;
   }
 }
 
 TEST_F(DiskIdentitySimTest, FixedDiskWithShortInquiryHasNoSerial) {
-  SimDriveSpec spec = Stick(1ull << 30);
-  spec.inquiryLength = 36;
-  spec.removable = false;
-  sim.AddDrive(1, spec);
+  SimDriveSpec config = Stick(1ull << 30);
+  config.inquiryLength = 36;
+  config.removable = false;
+  sim.AddDrive(1, config);
   GetSCSICapacity(ctx, "1");
   EXPECT_EQ(ctx.state.DRV_SERIAL, "");
   EXPECT_EQ(ctx.state.DRV_MEDIA, "FIXED MEDIA");
@@ -88,9 +88,9 @@ TEST_F(DiskIdentitySimTest, FixedDiskWithShortInquiryHasNoSerial) {
 }
 
 TEST_F(DiskIdentitySimTest, FailedInquiryOnlyTracesTheClose) {
-  SimDriveSpec spec = Stick(1ull << 30);
-  spec.inquiryFails = true;
-  sim.AddDrive(1, spec);
+  SimDriveSpec config = Stick(1ull << 30);
+  config.inquiryFails = true;
+  sim.AddDrive(1, config);
   ctx.state.DRV_MODEL = "old";
   EXPECT_EQ(GetSCSICapacity(ctx, 1), 1073741824.0);
   EXPECT_EQ(ctx.state.DRV_MODEL, "old");

@@ -37,14 +37,14 @@ class SimFixture : public ::testing::Test {
 
   // A USB stick of the given size with volumes at the given letters.
   static platform::sim::SimDriveSpec Stick(std::uint64_t bytes, std::vector<std::string> letters = {}) {
-    platform::sim::SimDriveSpec spec;
-    spec.announcedBytes = bytes;
+    platform::sim::SimDriveSpec config;
+    config.announcedBytes = bytes;
     for (std::string& l : letters) {
       platform::sim::SimVolumeSpec v;
       v.letter = l;
-      spec.volumes.push_back(v);
+      config.volumes.push_back(v);
     }
-    return spec;
+    return config;
   }
 
   // The trace lines written so far without their date; each must begin with the general date.

@@ -124,9 +124,9 @@ TEST_F(VolumesTest, ASecondLockReleasesWhatTheFirstLeftBehind) {
 }
 
 TEST_F(VolumesTest, RefusedLockIsTracedWithTheSystemErrorAndTheRestGoesOn) {
-  platform::sim::SimDriveSpec spec = Stick(1ull << 30, {"E:", "F:"});
-  spec.volumes[0].refuseLock = true;
-  sim.AddDrive(1, spec);
+  platform::sim::SimDriveSpec config = Stick(1ull << 30, {"E:", "F:"});
+  config.volumes[0].refuseLock = true;
+  sim.AddDrive(1, config);
   Lock_Unlock_All_Volumes(ctx, 1, "LOCK");
   const Handle e = ctx.state.hVolumes[0];
   const std::vector<std::string> t = Traces();
@@ -231,9 +231,9 @@ TEST_F(VolumesTest, ReopeningReleasesTheVolumeStillHeld) {
 }
 
 TEST_F(VolumesTest, BusyVolumeIsTriedThreeTimesThenDeniedWithoutCost) {
-  platform::sim::SimDriveSpec spec = Stick(1ull << 30, {"E:"});
-  spec.volumes[0].refuseLock = true;
-  sim.AddDrive(1, spec);
+  platform::sim::SimDriveSpec config = Stick(1ull << 30, {"E:"});
+  config.volumes[0].refuseLock = true;
+  sim.AddDrive(1, config);
   Open_Volume_get_lngHandle(ctx, "E:");
   ClearLog();
   const std::uint32_t ticks = sim.GetTickCount();

@@ -19,13 +19,13 @@ constexpr std::uint64_t kCylinder = 8225280;
 constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
 
 SimDriveSpec Stick(std::uint64_t announced) {
-  SimDriveSpec spec;
-  spec.announcedBytes = announced;
+  SimDriveSpec config;
+  config.announcedBytes = announced;
   platform::sim::SimVolumeSpec volume;
   volume.letter = "E:";
   volume.label = "STICK";
-  spec.volumes = {volume};
-  return spec;
+  config.volumes = {volume};
+  return config;
 }
 
 class DriveInfo : public ::testing::Test {
@@ -58,13 +58,13 @@ TEST_F(DriveInfo, UsableSizeIsWholeCylindersLessOneWhenTheLastSectorFails) {
   };
   int n = 1;
   for (const SizeRow& r : rows) {
-    SimDriveSpec spec = Stick(r.announced);
-    spec.volumes.clear();
+    SimDriveSpec config = Stick(r.announced);
+    config.volumes.clear();
     if (r.unreadableFrom != 0) {
-      spec.realBytes = r.unreadableFrom;
-      spec.readErrorsPastReal = true;
+      config.realBytes = r.unreadableFrom;
+      config.readErrorsPastReal = true;
     }
-    os.AddDrive(n, spec);
+    os.AddDrive(n, config);
     Examine(n);
     EXPECT_EQ(ctx.state.DriveSizeBytes, r.expected) << r.what;
     EXPECT_EQ(ctx.state.hDrive, platform::kInvalidHandle) << r.what;

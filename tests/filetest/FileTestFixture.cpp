@@ -50,16 +50,16 @@ platform::sim::SimDriveSpec FileTestFixture::StickSpec(const std::string& letter
                                                        std::optional<std::uint64_t> freeBytes,
                                                        platform::sim::FileFault fault,
                                                        std::uint64_t faultAfter) {
-  platform::sim::SimDriveSpec spec;
-  spec.announcedBytes = kStickBytes;
+  platform::sim::SimDriveSpec config;
+  config.announcedBytes = kStickBytes;
   platform::sim::SimVolumeSpec volume;
   volume.letter = letter;
   volume.label = "STICK";
   volume.freeBytes = freeBytes;
   volume.fileFault = fault;
   volume.fileFaultAfter = faultAfter;
-  spec.volumes.push_back(volume);
-  return spec;
+  config.volumes.push_back(volume);
+  return config;
 }
 
 ::testing::AssertionResult FileTestFixture::FileHoldsLayout(const std::string& name,

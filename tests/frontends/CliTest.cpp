@@ -73,11 +73,11 @@ TEST_F(Cli, MalformedSimulationIsAClearErrorWithStatusTwo) {
   const std::vector<std::string> bad = {
       "E:usb:32Q",     "usb:32G", "",          "E:",
       "E:8G:real=16G", "C:8G",    "E:8G:wrap", std::string(5000, 'x')};
-  for (const std::string& spec : bad) {
-    const Result r = Run({"--simulate", spec, "list"});
-    EXPECT_EQ(r.status, 2) << spec;
-    EXPECT_EQ(r.out, "") << spec;
-    EXPECT_EQ(r.err.rfind("sizewarden: ", 0), 0u) << spec << ": " << r.err;
+  for (const std::string& config : bad) {
+    const Result r = Run({"--simulate", config, "list"});
+    EXPECT_EQ(r.status, 2) << config;
+    EXPECT_EQ(r.out, "") << config;
+    EXPECT_EQ(r.err.rfind("sizewarden: ", 0), 0u) << config << ": " << r.err;
   }
   Result r = Run({"--simulate", "E:8G", "--simulate", "E:16G", "list"});
   EXPECT_EQ(r.status, 2);

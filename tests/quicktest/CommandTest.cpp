@@ -31,12 +31,12 @@ class Command : public QuickTestFixture {
   }
   // Drive `number` with one lettered volume, listed and selected as the user would.
   void AddSelected(int number, const std::string& letter, std::uint64_t bytes) {
-    SimDriveSpec spec;
-    spec.announcedBytes = bytes;
+    SimDriveSpec config;
+    config.announcedBytes = bytes;
     SimVolumeSpec v;
     v.letter = letter;
-    spec.volumes.push_back(v);
-    sim.AddDrive(number, spec);
+    config.volumes.push_back(v);
+    sim.AddDrive(number, config);
     Select(letter);
   }
   void Select(const std::string& letter) {

@@ -73,13 +73,13 @@ class EngineTable : public QuickTestFixture, public ::testing::WithParamInterfac
 
 TEST_P(EngineTable, VerdictBadRangeAndRecommendedSize) {
   const EngineRow& row = GetParam();
-  SimDriveSpec spec;
-  spec.announcedBytes = row.announced;
-  spec.realBytes = row.real;
-  spec.kind = row.real == 0 ? FakeKind::Good : FakeKind::Limbo;
-  spec.limboFill = row.fill;
-  spec.readErrorsPastReal = row.readErrors;
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = row.announced;
+  config.realBytes = row.real;
+  config.kind = row.real == 0 ? FakeKind::Good : FakeKind::Limbo;
+  config.limboFill = row.fill;
+  config.readErrorsPastReal = row.readErrors;
+  AddStick(config);
 
   const QuickTestResult r = RunEngine(row.announced);
 
@@ -123,9 +123,9 @@ INSTANTIATE_TEST_SUITE_P(Geometries, EngineTable, ::testing::ValuesIn(kRows),
 using Engine = QuickTestFixture;
 
 TEST_F(Engine, WritesEachMarkerOnceButTheLastTwiceAndReadsEachTwice) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 16 * GB;
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 16 * GB;
+  AddStick(config);
   const QuickTestResult r = RunEngine(16 * GB);
   ASSERT_EQ(r.end, TestEnd::Passed);
   // 306 markers (k x 102,400 < 31,250,000), N - 1 once more before the pass, sector 0's wipe,
@@ -136,9 +136,9 @@ TEST_F(Engine, WritesEachMarkerOnceButTheLastTwiceAndReadsEachTwice) {
 }
 
 TEST_F(Engine, MarkersLieOneIntervalApartCountedDownFromTheLastSector) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 64 * kCylinder;  // 1,028,160 sectors, 25 MiB intervals
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 64 * kCylinder;  // 1,028,160 sectors, 25 MiB intervals
+  AddStick(config);
   ASSERT_EQ(RunEngine(64 * kCylinder).end, TestEnd::Passed);
   for (std::int64_t sector : {1028159LL, 976959LL, 55359LL, 4159LL}) {
     const auto block = Sector(static_cast<std::uint64_t>(sector));
@@ -151,9 +151,9 @@ TEST_F(Engine, MarkersLieOneIntervalApartCountedDownFromTheLastSector) {
 // Only sector 0 fails to read back: the lowest bad sector lies below one interval, so nothing
 // below it is known to be good and the recommended size is 0 rather than minus one interval.
 TEST_F(Engine, OnlySectorZeroBadRecommendsNothing) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 16 * GB;
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 16 * GB;
+  AddStick(config);
   os.failRead = [](std::int64_t sector) { return sector == 0; };
   const QuickTestResult r = RunEngine(16 * GB);
   EXPECT_EQ(r.end, TestEnd::Failed);
@@ -172,9 +172,9 @@ TEST_F(Engine, OnlySectorZeroBadRecommendsNothing) {
 // A failed read of N - 1 right after a good one leaves that sector's own marker in the buffer;
 // the failure must still count against the drive.
 TEST_F(Engine, FailedFinalReadIsBadEvenWhenTheBufferHoldsTheRightNumber) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 6 * kCylinder;  // 96,390 sectors: the read-back loop reads N - 1 only
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 6 * kCylinder;  // 96,390 sectors: the read-back loop reads N - 1 only
+  AddStick(config);
   const std::int64_t last = 96389;
   int readsOfLast = 0;
   os.failRead = [&](std::int64_t sector) { return sector == last && ++readsOfLast == 3; };
@@ -188,9 +188,9 @@ TEST_F(Engine, FailedFinalReadIsBadEvenWhenTheBufferHoldsTheRightNumber) {
 }
 
 TEST_F(Engine, DriveSmallerThanOneIntervalEndsBothPassesAtOneHundredPercent) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 3 * kCylinder;  // 48,195 sectors, less than one 25 MiB interval
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 3 * kCylinder;  // 48,195 sectors, less than one 25 MiB interval
+  AddStick(config);
   const QuickTestResult r = RunEngine(3 * kCylinder);
   EXPECT_EQ(r.end, TestEnd::Passed);
   EXPECT_EQ(r.SectorsChecked, 1);
@@ -202,10 +202,10 @@ TEST_F(Engine, DriveSmallerThanOneIntervalEndsBothPassesAtOneHundredPercent) {
 }
 
 TEST_F(Engine, RefusesDriveZeroDriveEightyOneAndTheSystemDisk) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 16 * GB;
-  AddStick(spec);
-  sim.AddDrive(2, spec);
+  SimDriveSpec config;
+  config.announcedBytes = 16 * GB;
+  AddStick(config);
+  sim.AddDrive(2, config);
   sim.SetSystemDisk(2);
   for (std::int32_t disk : {0, 81, 2, -1}) {
     ctx.state.DiskNumber = disk;

@@ -26,9 +26,9 @@ class FaultPath : public QuickTestFixture {
  protected:
   void SetUp() override {
     app::Hide_Cancel(ctx);  // the idle layout the window starts in
-    SimDriveSpec spec;
-    spec.announcedBytes = 64 * kCylinder;
-    AddStick(spec, true);
+    SimDriveSpec config;
+    config.announcedBytes = 64 * kCylinder;
+    AddStick(config, true);
     ctx.state.SelectedVolume = "E:";
     win.AddItem(Control::Combo1, "E:  [STICK]");
     win.SetListIndex(Control::Combo1, 0);

@@ -30,17 +30,17 @@ class QuickTestFixture : public ::testing::Test {
   app::Context ctx{os, win};
 
   // Drive 1 with the volume E: (and F: when asked), a USB stick unless told otherwise.
-  void AddStick(platform::sim::SimDriveSpec spec, bool twoVolumes = false) {
+  void AddStick(platform::sim::SimDriveSpec config, bool twoVolumes = false) {
     platform::sim::SimVolumeSpec e;
     e.letter = "E:";
     e.label = "STICK";
-    spec.volumes.push_back(e);
+    config.volumes.push_back(e);
     if (twoVolumes) {
       platform::sim::SimVolumeSpec f;
       f.letter = "F:";
-      spec.volumes.push_back(f);
+      config.volumes.push_back(f);
     }
-    sim.AddDrive(kDisk, spec);
+    sim.AddDrive(kDisk, config);
   }
 
   // The engine alone, on drive 1 with the given usable size.

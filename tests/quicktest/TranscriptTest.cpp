@@ -46,10 +46,10 @@ class Transcript : public QuickTestFixture {
 };
 
 TEST_F(Transcript, GenuineStickPasses) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 64 * kCylinder;  // 1,028,160 sectors: 21 markers at 25 MiB
-  spec.writeDelayMs = 3000;              // a slow stick, so that the estimates move
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 64 * kCylinder;  // 1,028,160 sectors: 21 markers at 25 MiB
+  config.writeDelayMs = 3000;              // a slow stick, so that the estimates move
+  AddStick(config);
   cmdQuickTest_Click(ctx);
 
   ExpectReport({
@@ -127,11 +127,11 @@ TEST_F(Transcript, GenuineStickPasses) {
 }
 
 TEST_F(Transcript, LimboFakeFails) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 64 * kCylinder;
-  spec.realBytes = 256 << 20;  // writes past 256 MiB vanish and read back as zeros
-  spec.kind = FakeKind::Limbo;
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 64 * kCylinder;
+  config.realBytes = 256 << 20;  // writes past 256 MiB vanish and read back as zeros
+  config.kind = FakeKind::Limbo;
+  AddStick(config);
   cmdQuickTest_Click(ctx);
 
   const std::string readStep = "% complete - 0 min 1 sec remaining";
@@ -188,9 +188,9 @@ TEST_F(Transcript, LimboFakeFails) {
 // before each marker write and read. Handles count up from 100 in steps of 4 on this machine;
 // the command's own look-ups used 100 to 112 before the heading replaced the report.
 TEST_F(Transcript, DebugTraceOfASmallDrive) {
-  SimDriveSpec spec;
-  spec.announcedBytes = 6 * kCylinder;  // 96,390 sectors: markers at 96,389 and 45,189
-  AddStick(spec);
+  SimDriveSpec config;
+  config.announcedBytes = 6 * kCylinder;  // 96,390 sectors: markers at 96,389 and 45,189
+  AddStick(config);
   win.shiftDown = true;
   cmdQuickTest_Click(ctx);
 

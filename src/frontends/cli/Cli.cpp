@@ -182,7 +182,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   cli.require_subcommand(1);
   cli.fallthrough();
   cli.add_option("--simulate", args.simulate, text::kSimulateHelp)
-      ->type_name("SPEC")
+      ->type_name("DESC")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 

@@ -38,7 +38,7 @@ Questions are asked on the terminal ([O]K/[C]ancel). Without a terminal on stdin
 --yes every question is answered Cancel, so nothing destructive happens unattended.
 Ctrl-C is the Cancel button while a test runs; --debug stands for holding SHIFT.
 
---simulate SPEC, with SPEC = LETTER:SIZE[:OPTION...], for example E:usb:32G:real=8G:limbo
+--simulate DESC, with DESC = LETTER:SIZE[:OPTION...], for example E:usb:32G:real=8G:limbo
   LETTER            the first volume, D: to Z:
   SIZE              announced size: bytes, or with k M G T (powers of 1000) or
                     Ki Mi Gi Ti (powers of 1024): 32G, 7.5G, 512Mi

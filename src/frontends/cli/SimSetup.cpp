@@ -11,9 +11,9 @@
 namespace sw::frontends::cli {
 namespace {
 
-bool IsDemo(std::string spec) {
-  for (char& c : spec) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return spec == text::kDemo;
+bool IsDemo(std::string config) {
+  for (char& c : config) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return config == text::kDemo;
 }
 
 bool DriveExists(platform::sim::SimOs& os, int number) {
@@ -43,10 +43,10 @@ std::string BuildSimulatedMachine(const std::vector<std::string>& specs, platfor
     }
     platform::sim::ParsedSimDrive parsed = platform::sim::ParseSimDrive(specs[i]);
     if (!parsed.error.empty()) return parsed.error;
-    for (const auto& volume : parsed.spec.volumes) {
+    for (const auto& volume : parsed.config.volumes) {
       if (LetterInUse(os, volume.letter)) return text::kLetterTwice + volume.letter;
     }
-    os.AddDrive(next++, parsed.spec);
+    os.AddDrive(next++, parsed.config);
   }
 
   // The drive list examines drives 1 to (letters - 1): drives without a letter of their own

@@ -122,7 +122,7 @@ struct Parser {
   }
 
   bool Option(std::string_view token) {
-    SimDriveSpec& spec = result.spec;
+    SimDriveSpec& config = result.config;
     const std::size_t equals = token.find('=');
     const std::string name = Lower(token.substr(0, equals));
     const std::string_view value =
@@ -141,7 +141,7 @@ struct Parser {
     if (!hasValue) {
       for (const auto& [busName, bus] : kBuses) {
         if (name == busName) {
-          spec.busType = bus;
+          config.busType = bus;
           return Once("bus", token);
         }
       }
@@ -152,21 +152,21 @@ struct Parser {
         }
       }
       if (name == "readerr") {
-        spec.readErrorsPastReal = true;
+        config.readErrorsPastReal = true;
         return Once(name, token);
       }
       if (name == "writeerr") {
-        spec.writeErrorsPastReal = true;
+        config.writeErrorsPastReal = true;
         return Once(name, token);
       }
       if (name == "fixed") {
-        spec.removable = false;
+        config.removable = false;
         return Once(name, token);
       }
       if (!token.empty() && std::isdigit(static_cast<unsigned char>(token[0]))) {
         const auto size = ParseSize(token);
         if (!size) return bad();
-        spec.announcedBytes = *size;
+        config.announcedBytes = *size;
         return Once("size", token);
       }
       return Error(text::kUnknownOption, token, true);
@@ -175,17 +175,17 @@ struct Parser {
     if (name == "real" || name == "free") {
       const auto size = ParseSize(value);
       if (!size) return bad();
-      (name == "real" ? spec.realBytes : freeBytes.emplace()) = *size;
+      (name == "real" ? config.realBytes : freeBytes.emplace()) = *size;
       return Once(name, token);
     }
     if (name == "fill") {
       const std::string fill = Lower(value);
       if (fill == "zeros")
-        spec.limboFill = LimboFill::Zeros;
+        config.limboFill = LimboFill::Zeros;
       else if (fill == "ones")
-        spec.limboFill = LimboFill::Ones;
+        config.limboFill = LimboFill::Ones;
       else if (fill == "stale")
-        spec.limboFill = LimboFill::Stale;
+        config.limboFill = LimboFill::Stale;
       else
         return bad();
       return Once(name, token);
@@ -193,13 +193,13 @@ struct Parser {
     if (name == "cache" || name == "delay") {
       const auto number = ParseNumber(value);
       if (!number) return bad();
-      (name == "cache" ? spec.writeCacheSectors : spec.writeDelayMs) = *number;
+      (name == "cache" ? config.writeCacheSectors : config.writeDelayMs) = *number;
       return Once(name, token);
     }
     if (name == "block") {
       const auto number = ParseNumber(value);
       if (!number || (*number != 512 && *number != 4096)) return bad();
-      spec.blockLength = *number;
+      config.blockLength = *number;
       return Once(name, token);
     }
     if (name == "label") {
@@ -209,10 +209,10 @@ struct Parser {
     if (name == "model") {
       const std::size_t slash = value.find('/');
       if (slash == std::string_view::npos) return bad();
-      spec.vendor = std::string(value.substr(0, slash));
-      spec.product = std::string(value.substr(slash + 1));
-      if (spec.vendor.size() > kVendorMax) return Error(text::kVendorTooLong);
-      if (spec.product.size() > kProductMax) return Error(text::kProductTooLong);
+      config.vendor = std::string(value.substr(0, slash));
+      config.product = std::string(value.substr(slash + 1));
+      if (config.vendor.size() > kVendorMax) return Error(text::kVendorTooLong);
+      if (config.product.size() > kProductMax) return Error(text::kProductTooLong);
       return Once(name, token);
     }
     if (name == "vol") {
@@ -240,14 +240,14 @@ struct Parser {
   }
 
   bool Finish(const std::string& letter) {
-    SimDriveSpec& spec = result.spec;
-    if (spec.announcedBytes == 0) return Error(text::kNoSize);
-    if (spec.realBytes > spec.announcedBytes) return Error(text::kRealTooLarge);
-    const std::uint64_t real = spec.realBytes == 0 ? spec.announcedBytes : spec.realBytes;
-    const bool fake = real < spec.announcedBytes;
+    SimDriveSpec& config = result.config;
+    if (config.announcedBytes == 0) return Error(text::kNoSize);
+    if (config.realBytes > config.announcedBytes) return Error(text::kRealTooLarge);
+    const std::uint64_t real = config.realBytes == 0 ? config.announcedBytes : config.realBytes;
+    const bool fake = real < config.announcedBytes;
     if (kind == FakeKind::Good && fake) return Error(text::kGoodButFake);
     if (kind && *kind != FakeKind::Good && !fake) return Error(text::kFakeButReal);
-    spec.kind = kind.value_or(fake ? FakeKind::Limbo : FakeKind::Good);
+    config.kind = kind.value_or(fake ? FakeKind::Limbo : FakeKind::Good);
 
     std::set<std::string> letters{letter};
     for (const std::string& extra : extraLetters) {
@@ -257,11 +257,11 @@ struct Parser {
     volume.letter = letter;
     volume.label = label;
     volume.freeBytes = freeBytes.value_or(real / 100 * kDefaultFreePercent / kSector * kSector);
-    spec.volumes.push_back(volume);
+    config.volumes.push_back(volume);
     for (const std::string& extra : extraLetters) {
       SimVolumeSpec other;
       other.letter = extra;
-      spec.volumes.push_back(other);
+      config.volumes.push_back(other);
     }
     return true;
   }
@@ -277,7 +277,7 @@ ParsedSimDrive ParseSimDrive(const std::string& text) {
     // Only allocation can throw here; a description that cannot be held is no drive.
     parser.result.error = std::string(text::kUnknownOption) + text + std::string(text::kQuoteEnd);
   }
-  if (!parser.result.error.empty()) parser.result.spec = SimDriveSpec{};
+  if (!parser.result.error.empty()) parser.result.config = SimDriveSpec{};
   return parser.result;
 }
 

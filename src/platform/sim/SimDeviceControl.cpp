@@ -47,31 +47,31 @@ void PutPadded(std::vector<std::uint8_t>& data, std::size_t at, std::size_t widt
   }
 }
 
-std::vector<std::uint8_t> InquiryData(const SimDriveSpec& spec) {
-  std::vector<std::uint8_t> data(std::max<std::size_t>(spec.inquiryLength, 44), 0);
+std::vector<std::uint8_t> InquiryData(const SimDriveSpec& config) {
+  std::vector<std::uint8_t> data(std::max<std::size_t>(config.inquiryLength, 44), 0);
   data[0] = 0;  // direct-access block device
-  data[1] = spec.removable ? 0x80 : 0x00;
+  data[1] = config.removable ? 0x80 : 0x00;
   data[2] = kInquiryVersionSpc;
   data[3] = kInquiryResponseFormat;
-  data[4] = static_cast<std::uint8_t>(std::clamp<std::uint32_t>(spec.inquiryLength, 5, 260) - 5);
-  PutPadded(data, kInquiryVendor, kInquiryVendorLength, spec.vendor);
-  PutPadded(data, kInquiryProduct, kInquiryProductLength, spec.product);
-  PutPadded(data, kInquiryRevision, kInquiryRevisionLength, spec.revision);
-  PutPadded(data, kInquirySerial, kInquirySerialLength, spec.serial);
-  data.resize(spec.inquiryLength);
+  data[4] = static_cast<std::uint8_t>(std::clamp<std::uint32_t>(config.inquiryLength, 5, 260) - 5);
+  PutPadded(data, kInquiryVendor, kInquiryVendorLength, config.vendor);
+  PutPadded(data, kInquiryProduct, kInquiryProductLength, config.product);
+  PutPadded(data, kInquiryRevision, kInquiryRevisionLength, config.revision);
+  PutPadded(data, kInquirySerial, kInquirySerialLength, config.serial);
+  data.resize(config.inquiryLength);
   return data;
 }
 
-std::vector<std::uint8_t> ReadCapacityData(const SimDriveSpec& spec) {
+std::vector<std::uint8_t> ReadCapacityData(const SimDriveSpec& config) {
   std::vector<std::uint8_t> data(8, 0);
-  const std::uint64_t blocks = spec.blockLength == 0 ? 0 : spec.announcedBytes / spec.blockLength;
+  const std::uint64_t blocks = config.blockLength == 0 ? 0 : config.announcedBytes / config.blockLength;
   const std::uint64_t lastLba = blocks == 0 ? 0 : std::min<std::uint64_t>(blocks - 1, 0xFFFFFFFFu);
   PutBe32(data.data(), static_cast<std::uint32_t>(lastLba));
-  PutBe32(data.data() + 4, spec.blockLength);
+  PutBe32(data.data() + 4, config.blockLength);
   return data;
 }
 
-std::vector<std::uint8_t> DeviceDescriptor(const SimDriveSpec& spec) {
+std::vector<std::uint8_t> DeviceDescriptor(const SimDriveSpec& config) {
   std::vector<std::uint8_t> d(kDescriptorFixedSize, 0);
   const auto addString = [&d](const std::string& text) {
     const auto offset = static_cast<std::uint32_t>(d.size());
@@ -79,21 +79,21 @@ std::vector<std::uint8_t> DeviceDescriptor(const SimDriveSpec& spec) {
     d.push_back(0);
     return offset;
   };
-  const std::uint32_t vendor = addString(spec.vendor);
-  const std::uint32_t product = addString(spec.product);
-  const std::uint32_t revision = addString(spec.revision);
-  const std::uint32_t serial = addString(spec.serial);
+  const std::uint32_t vendor = addString(config.vendor);
+  const std::uint32_t product = addString(config.product);
+  const std::uint32_t revision = addString(config.revision);
+  const std::uint32_t serial = addString(config.serial);
   PutLe32(&d[0], kDescriptorFixedSize);
   PutLe32(&d[4], static_cast<std::uint32_t>(d.size()));
   d[8] = 0;  // direct-access device
   d[9] = 0;
-  d[10] = spec.removable ? 1 : 0;
+  d[10] = config.removable ? 1 : 0;
   d[11] = 0;
   PutLe32(&d[12], vendor);
   PutLe32(&d[16], product);
   PutLe32(&d[20], revision);
   PutLe32(&d[24], serial);
-  PutLe32(&d[win::kStorageDeviceDescriptorBusTypeOffset], spec.busType);
+  PutLe32(&d[win::kStorageDeviceDescriptorBusTypeOffset], config.busType);
   PutLe32(&d[32], 0);
   return d;
 }
@@ -124,7 +124,7 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       if (in.size() < win::kSptHeaderSize || out.size() < win::kSptHeaderSize) {
         return m.Fail(win::ERROR_INVALID_PARAMETER);
       }
-      const SimDriveSpec& spec = handle->drive->spec;
+      const SimDriveSpec& config = handle->drive->config;
       const std::uint8_t opcode = in[win::kSptCdbOffset];
       const std::uint32_t transfer = GetLe32(in, kSptDataTransferLength);
       const std::uint32_t dataOffset = GetLe32(in, kSptDataBufferOffset);
@@ -133,11 +133,11 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       }
       std::vector<std::uint8_t> data;
       if (opcode == win::kScsiReadCapacity10) {
-        if (spec.readCapacityFails) return m.Fail(win::ERROR_IO_DEVICE);
-        data = ReadCapacityData(spec);
+        if (config.readCapacityFails) return m.Fail(win::ERROR_IO_DEVICE);
+        data = ReadCapacityData(config);
       } else if (opcode == win::kScsiInquiry) {
-        if (spec.inquiryFails) return m.Fail(win::ERROR_IO_DEVICE);
-        data = InquiryData(spec);
+        if (config.inquiryFails) return m.Fail(win::ERROR_IO_DEVICE);
+        data = InquiryData(config);
       } else {
         return m.Fail(win::ERROR_INVALID_FUNCTION);
       }
@@ -156,13 +156,13 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       if (!disk && !volume) return m.Fail(win::ERROR_INVALID_FUNCTION);
       if (in.size() < win::kStoragePropertyQuerySize) return m.Fail(win::ERROR_INVALID_PARAMETER);
       if (GetLe32(in, 0) != 0 || GetLe32(in, 4) != 0) return m.Fail(win::ERROR_NOT_SUPPORTED);
-      return answer(DeviceDescriptor(handle->drive->spec), true);
+      return answer(DeviceDescriptor(handle->drive->config), true);
     }
     case win::IOCTL_DISK_GET_LENGTH_INFO: {
       if (!disk) return m.Fail(win::ERROR_INVALID_FUNCTION);
-      if (handle->drive->spec.diskLengthFails) return m.Fail(win::ERROR_IO_DEVICE);
+      if (handle->drive->config.diskLengthFails) return m.Fail(win::ERROR_IO_DEVICE);
       std::vector<std::uint8_t> length(win::kGetLengthInformationSize, 0);
-      const std::uint64_t bytes = handle->drive->spec.announcedBytes;
+      const std::uint64_t bytes = handle->drive->config.announcedBytes;
       PutLe32(length.data(), static_cast<std::uint32_t>(bytes));
       PutLe32(length.data() + 4, static_cast<std::uint32_t>(bytes >> 32));
       return answer(length, false);
@@ -183,7 +183,7 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
     case win::FSCTL_LOCK_VOLUME: {
       if (!volume) return m.Fail(win::ERROR_INVALID_FUNCTION);
       SimVolume& v = handle->Volume();
-      if (v.spec.refuseLock || (v.lockedBy != 0 && v.lockedBy != h)) {
+      if (v.config.refuseLock || (v.lockedBy != 0 && v.lockedBy != h)) {
         return m.Fail(win::ERROR_ACCESS_DENIED);
       }
       v.lockedBy = h;

@@ -104,7 +104,7 @@ Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::ui
     if (!volume) return fail(win::ERROR_PATH_NOT_FOUND);
     if (volume->drive->removed) return fail(win::ERROR_DEVICE_NOT_CONNECTED);
     SimVolume& v = volume->Volume();
-    if (v.spec.noMedia) return fail(win::ERROR_NOT_READY);
+    if (v.config.noMedia) return fail(win::ERROR_NOT_READY);
     if (!v.files) return fail(win::ERROR_UNRECOGNIZED_VOLUME);
     if (v.lockedBy != 0) return fail(win::ERROR_ACCESS_DENIED);
 
@@ -243,10 +243,10 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = drive.sectors.Write(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) {
-      m.clock.Advance(drive.spec.failedWriteDelayMs);
+      m.clock.Advance(drive.config.failedWriteDelayMs);
       return m.Fail(error);
     }
-    m.clock.Advance(drive.spec.writeDelayMs);
+    m.clock.Advance(drive.config.writeDelayMs);
     ++m.stats.sectorWrites;
     bytesWritten += kSectorSize;
     handle->position += kSectorSize;
@@ -270,7 +270,7 @@ bool SimOs::SetFilePointerEx(Handle h, std::int64_t distance, std::int64_t* newP
       if (handle->kind == HandleKind::File) {
         base = static_cast<std::int64_t>(handle->file->data.Size());
       } else if (handle->kind == HandleKind::Disk) {
-        base = static_cast<std::int64_t>(handle->drive->spec.announcedBytes / kSectorSize *
+        base = static_cast<std::int64_t>(handle->drive->config.announcedBytes / kSectorSize *
                                          kSectorSize);
       }
       break;

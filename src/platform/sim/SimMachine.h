@@ -17,7 +17,7 @@
 namespace sw::platform::sim {
 
 struct SimVolume {
-  SimVolumeSpec spec;
+  SimVolumeSpec config;
   char letter = 0;              // upper case
   std::uint32_t partition = 0;  // 1-based
   Handle lockedBy = 0;          // 0: not locked
@@ -28,7 +28,7 @@ struct SimVolume {
 struct SimDrive {
   SimDrive(int driveNumber, SimDriveSpec driveSpec);
   int number;
-  SimDriveSpec spec;
+  SimDriveSpec config;
   SectorStore sectors;
   std::vector<SimVolume> volumes;
   bool removed = false;

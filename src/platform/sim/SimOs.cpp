@@ -19,19 +19,19 @@ constexpr std::uint32_t kFatFlags = 0x00000006u;  // case-preserved names, Unico
 constexpr std::uint64_t kLargestFat32 = 32'000'000'000ull;
 
 SimDriveSpec SystemDisk() {
-  SimDriveSpec spec;
-  spec.announcedBytes = 256'060'514'304ull;
-  spec.busType = win::BusTypeSata;
-  spec.vendor = "SIMTEK";
-  spec.product = "System SSD 256G";
-  spec.serial = "SIM0000000";
-  spec.removable = false;
+  SimDriveSpec config;
+  config.announcedBytes = 256'060'514'304ull;
+  config.busType = win::BusTypeSata;
+  config.vendor = "SIMTEK";
+  config.product = "System SSD 256G";
+  config.serial = "SIM0000000";
+  config.removable = false;
   SimVolumeSpec c;
   c.letter = "C:";
   c.label = "SYSTEM";
   c.freeBytes = 100'000'000'000ull;
-  spec.volumes.push_back(c);
-  return spec;
+  config.volumes.push_back(c);
+  return config;
 }
 
 std::string_view BusName(std::uint8_t bus) {
@@ -69,11 +69,11 @@ char LetterOf(const std::string& text) {
 }
 
 SimDrive::SimDrive(int driveNumber, SimDriveSpec driveSpec)
-    : number(driveNumber), spec(std::move(driveSpec)), sectors(spec) {
+    : number(driveNumber), config(std::move(driveSpec)), sectors(config) {
   std::uint32_t partition = 1;
-  for (const SimVolumeSpec& volumeSpec : spec.volumes) {
+  for (const SimVolumeSpec& volumeSpec : config.volumes) {
     SimVolume volume;
-    volume.spec = volumeSpec;
+    volume.config = volumeSpec;
     volume.letter = LetterOf(volumeSpec.letter);
     volume.partition = partition++;
     if (volumeSpec.freeBytes) {
@@ -118,8 +118,8 @@ SimOs::SimOs() : impl_(std::make_unique<Impl>()) { AddDrive(0, SystemDisk()); }
 
 SimOs::~SimOs() = default;
 
-void SimOs::AddDrive(int number, SimDriveSpec spec) {
-  impl_->drives[number] = std::make_shared<SimDrive>(number, std::move(spec));
+void SimOs::AddDrive(int number, SimDriveSpec config) {
+  impl_->drives[number] = std::make_shared<SimDrive>(number, std::move(config));
 }
 
 void SimOs::AddCdRomLetter(const std::string& letter) {
@@ -209,7 +209,7 @@ bool SimOs::GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& fre
   if (!volume) return impl_->Fail(win::ERROR_PATH_NOT_FOUND);
   if (volume->drive->removed) return impl_->Fail(win::ERROR_DEVICE_NOT_CONNECTED);
   const SimVolume& v = volume->Volume();
-  if (v.spec.noMedia) return impl_->Fail(win::ERROR_NOT_READY);
+  if (v.config.noMedia) return impl_->Fail(win::ERROR_NOT_READY);
   if (!v.files) return impl_->Fail(win::ERROR_UNRECOGNIZED_VOLUME);
   freeToCaller = v.files->FreeBytes();
   totalFree = freeToCaller;
@@ -229,15 +229,15 @@ bool SimOs::GetVolumeInformationA(const std::string& root, std::span<char> label
   if (!volume) return impl_->Fail(win::ERROR_PATH_NOT_FOUND);
   if (volume->drive->removed) return impl_->Fail(win::ERROR_DEVICE_NOT_CONNECTED);
   const SimVolume& v = volume->Volume();
-  if (v.spec.noMedia) return impl_->Fail(win::ERROR_NOT_READY);
+  if (v.config.noMedia) return impl_->Fail(win::ERROR_NOT_READY);
   const std::string_view fs =
-      volume->drive->spec.announcedBytes <= kLargestFat32 ? text::kFat32 : text::kExFat;
-  if ((!label.empty() && label.size() < v.spec.label.size() + 1) ||
+      volume->drive->config.announcedBytes <= kLargestFat32 ? text::kFat32 : text::kExFat;
+  if ((!label.empty() && label.size() < v.config.label.size() + 1) ||
       (!fileSystemName.empty() && fileSystemName.size() < fs.size() + 1)) {
     return impl_->Fail(win::ERROR_BAD_LENGTH);
   }
   if (!label.empty()) {
-    std::memcpy(label.data(), v.spec.label.c_str(), v.spec.label.size() + 1);
+    std::memcpy(label.data(), v.config.label.c_str(), v.config.label.size() + 1);
   }
   if (!fileSystemName.empty()) {
     std::memcpy(fileSystemName.data(), fs.data(), fs.size());
@@ -273,8 +273,8 @@ std::string SimOs::DescribeVolume(const std::string& designator) {
   const auto volume = impl_->FindVolume(letter);
   if (!volume || volume->drive->removed) return {};
   std::string description(text::kSimulated);
-  description += BusName(volume->drive->spec.busType);
-  if (!BusName(volume->drive->spec.busType).empty()) description += ' ';
+  description += BusName(volume->drive->config.busType);
+  if (!BusName(volume->drive->config.busType).empty()) description += ' ';
   description += text::kDrive;
   description += std::to_string(volume->drive->number);
   description += text::kVolume;

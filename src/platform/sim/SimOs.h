@@ -108,7 +108,7 @@ class SimOs final : public Os {
   // Adds physical drive `number` (0 is the system disk C:, added by the constructor with a
   // 256 GB SATA disk unless replaced). Its volumes get their letters, partition numbers 1, 2, ...
   // in the order given. Replacing a drive leaves handles to the old one on the old one.
-  void AddDrive(int number, SimDriveSpec spec);
+  void AddDrive(int number, SimDriveSpec config);
   // A letter that is not a disk (DeviceType CD-ROM): GetDiskNumber gives 99 for it.
   void AddCdRomLetter(const std::string& letter);
   // Puts a file on a formatted volume as it is, outside the counterfeit model (leftovers,
@@ -205,9 +205,9 @@ inline constexpr std::string_view kSimDriveSyntax =
     "example: E:usb:32G:real=8G:limbo:label=BARGAIN";
 
 // Parses a drive description of the command line, e.g. "E:usb:32G:real=8G:limbo" (syntax
-// above). Returns the physical drive spec, or an error text; never throws.
+// above). Returns the physical drive config, or an error text; never throws.
 struct ParsedSimDrive {
-  SimDriveSpec spec;
+  SimDriveSpec config;
   std::string error;  // empty on success
 };
 ParsedSimDrive ParseSimDrive(const std::string& text);

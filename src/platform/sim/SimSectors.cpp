@@ -6,16 +6,16 @@
 
 namespace sw::platform::sim {
 
-SectorStore::SectorStore(const SimDriveSpec& spec)
-    : kind_(spec.kind),
-      fill_(spec.limboFill),
-      readErrors_(spec.readErrorsPastReal),
-      writeErrors_(spec.writeErrorsPastReal),
-      cacheSectors_(spec.writeCacheSectors),
-      announcedSectors_(spec.announcedBytes / kSectorSize),
-      realSectors_(spec.realBytes == 0
+SectorStore::SectorStore(const SimDriveSpec& config)
+    : kind_(config.kind),
+      fill_(config.limboFill),
+      readErrors_(config.readErrorsPastReal),
+      writeErrors_(config.writeErrorsPastReal),
+      cacheSectors_(config.writeCacheSectors),
+      announcedSectors_(config.announcedBytes / kSectorSize),
+      realSectors_(config.realBytes == 0
                        ? announcedSectors_
-                       : std::min(spec.realBytes, spec.announcedBytes) / kSectorSize) {}
+                       : std::min(config.realBytes, config.announcedBytes) / kSectorSize) {}
 
 SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
   if (lba < realSectors_ || kind_ == FakeKind::Good) return {true, lba};

@@ -18,7 +18,7 @@ using Sector = std::array<std::uint8_t, kSectorSize>;
 
 class SectorStore {
  public:
-  explicit SectorStore(const SimDriveSpec& spec);
+  explicit SectorStore(const SimDriveSpec& config);
 
   std::uint64_t AnnouncedSectors() const { return announcedSectors_; }
   std::uint64_t RealSectors() const { return realSectors_; }

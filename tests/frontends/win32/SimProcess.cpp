@@ -34,7 +34,8 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
 
 SimProcess::~SimProcess() {
   if (pi_.hProcess) {
-    if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi_.hProcess, 99);
+    if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT)
+      ::TerminateProcess(pi_.hProcess, 99);
     ::CloseHandle(pi_.hProcess);
     ::CloseHandle(pi_.hThread);
   }
@@ -59,7 +60,8 @@ HWND SimProcess::FindWindowOf(const char* className, const char* title) const {
 }
 
 bool SimProcess::WaitForExit(DWORD timeoutMs, DWORD& exitCode) {
-  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    return false;
   return ::GetExitCodeProcess(pi_.hProcess, &exitCode) != FALSE;
 }
 

@@ -92,9 +92,9 @@ bool WindowDriver::BusyLayout() const {
 }
 
 bool WindowDriver::IdleLayout() const {
-  for (Control c : {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1,
-                    Control::cmdcleanup, Control::cmdVolumeTest, Control::cmdExit,
-                    Control::cmdCopy}) {
+  for (Control c :
+       {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
+        Control::cmdVolumeTest, Control::cmdExit, Control::cmdCopy}) {
     if (!Visible(c) || !Enabled(c)) return false;
   }
   return !Visible(Control::cmdCancel) && !Enabled(Control::cmdCancel) && !Visible(Control::Label1);

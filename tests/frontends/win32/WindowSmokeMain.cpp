@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   // Wine without an X display has no desktop: nothing to drive.
-  HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                 nullptr, nullptr);
+  HWND probe =
+      ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   if (!probe) {
     std::fprintf(stderr, "window_smoke_test: no desktop to show windows on; skipped\n");
     return kSkipped;

@@ -10,46 +10,46 @@ TEST(ParseSimDrive, GoodDescriptions) {
   {
     const ParsedSimDrive p = ParseSimDrive("E:usb:32G:real=8G:limbo");
     ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.spec.announcedBytes, 32'000'000'000ull);
-    EXPECT_EQ(p.spec.realBytes, 8'000'000'000ull);
-    EXPECT_EQ(p.spec.kind, FakeKind::Limbo);
-    EXPECT_EQ(p.spec.busType, win::BusTypeUsb);
-    EXPECT_TRUE(p.spec.removable);
-    ASSERT_EQ(p.spec.volumes.size(), 1u);
-    EXPECT_EQ(p.spec.volumes[0].letter, "E:");
-    EXPECT_EQ(p.spec.volumes[0].freeBytes, 7'600'000'000ull);
+    EXPECT_EQ(p.config.announcedBytes, 32'000'000'000ull);
+    EXPECT_EQ(p.config.realBytes, 8'000'000'000ull);
+    EXPECT_EQ(p.config.kind, FakeKind::Limbo);
+    EXPECT_EQ(p.config.busType, win::BusTypeUsb);
+    EXPECT_TRUE(p.config.removable);
+    ASSERT_EQ(p.config.volumes.size(), 1u);
+    EXPECT_EQ(p.config.volumes[0].letter, "E:");
+    EXPECT_EQ(p.config.volumes[0].freeBytes, 7'600'000'000ull);
   }
   {
     const ParsedSimDrive p = ParseSimDrive(
         "g:sata:2Ti:real=1.5Gi:wrap:fill=stale:readerr:writeerr:cache=16:delay=5:block=4096:"
         "label=MY STICK:model=ACME/Flash Disk:free=100M:fixed:vol=H:");
     ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.spec.announcedBytes, 2ull << 40);
-    EXPECT_EQ(p.spec.realBytes, 3ull << 29);
-    EXPECT_EQ(p.spec.kind, FakeKind::Wraparound);
-    EXPECT_EQ(p.spec.limboFill, LimboFill::Stale);
-    EXPECT_TRUE(p.spec.readErrorsPastReal);
-    EXPECT_TRUE(p.spec.writeErrorsPastReal);
-    EXPECT_EQ(p.spec.writeCacheSectors, 16u);
-    EXPECT_EQ(p.spec.writeDelayMs, 5u);
-    EXPECT_EQ(p.spec.blockLength, 4096u);
-    EXPECT_EQ(p.spec.vendor, "ACME");
-    EXPECT_EQ(p.spec.product, "Flash Disk");
-    EXPECT_FALSE(p.spec.removable);
-    EXPECT_EQ(p.spec.busType, win::BusTypeSata);
-    ASSERT_EQ(p.spec.volumes.size(), 2u);
-    EXPECT_EQ(p.spec.volumes[0].letter, "G:");
-    EXPECT_EQ(p.spec.volumes[0].label, "MY STICK");
-    EXPECT_EQ(p.spec.volumes[0].freeBytes, 99'999'744ull);  // whole sectors
-    EXPECT_EQ(p.spec.volumes[1].letter, "H:");
-    EXPECT_FALSE(p.spec.volumes[1].freeBytes.has_value());
+    EXPECT_EQ(p.config.announcedBytes, 2ull << 40);
+    EXPECT_EQ(p.config.realBytes, 3ull << 29);
+    EXPECT_EQ(p.config.kind, FakeKind::Wraparound);
+    EXPECT_EQ(p.config.limboFill, LimboFill::Stale);
+    EXPECT_TRUE(p.config.readErrorsPastReal);
+    EXPECT_TRUE(p.config.writeErrorsPastReal);
+    EXPECT_EQ(p.config.writeCacheSectors, 16u);
+    EXPECT_EQ(p.config.writeDelayMs, 5u);
+    EXPECT_EQ(p.config.blockLength, 4096u);
+    EXPECT_EQ(p.config.vendor, "ACME");
+    EXPECT_EQ(p.config.product, "Flash Disk");
+    EXPECT_FALSE(p.config.removable);
+    EXPECT_EQ(p.config.busType, win::BusTypeSata);
+    ASSERT_EQ(p.config.volumes.size(), 2u);
+    EXPECT_EQ(p.config.volumes[0].letter, "G:");
+    EXPECT_EQ(p.config.volumes[0].label, "MY STICK");
+    EXPECT_EQ(p.config.volumes[0].freeBytes, 99'999'744ull);  // whole sectors
+    EXPECT_EQ(p.config.volumes[1].letter, "H:");
+    EXPECT_FALSE(p.config.volumes[1].freeBytes.has_value());
   }
   {
     const ParsedSimDrive p = ParseSimDrive("F:16G");
     ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.spec.kind, FakeKind::Good);
-    EXPECT_EQ(p.spec.realBytes, 0u);
-    EXPECT_EQ(p.spec.volumes[0].freeBytes, 15'200'000'000ull);
+    EXPECT_EQ(p.config.kind, FakeKind::Good);
+    EXPECT_EQ(p.config.realBytes, 0u);
+    EXPECT_EQ(p.config.volumes[0].freeBytes, 15'200'000'000ull);
   }
   struct Bus {
     const char* text;
@@ -59,12 +59,12 @@ TEST(ParseSimDrive, GoodDescriptions) {
                        Bus{"scsi", win::BusTypeScsi}, Bus{"ATA", win::BusTypeAta}}) {
     const ParsedSimDrive p = ParseSimDrive(std::string("E:1T:") + b.text);
     ASSERT_EQ(p.error, "") << b.text;
-    EXPECT_EQ(p.spec.busType, b.bus);
+    EXPECT_EQ(p.config.busType, b.bus);
   }
-  EXPECT_EQ(ParseSimDrive("E:64G:real=4G:chain").spec.kind, FakeKind::Chain);
-  EXPECT_EQ(ParseSimDrive("E:64G:real=4G").spec.kind, FakeKind::Limbo);
-  EXPECT_EQ(ParseSimDrive("E:64G:real=4G:fill=ones").spec.limboFill, LimboFill::Ones);
-  EXPECT_EQ(ParseSimDrive("E:64G:good").spec.kind, FakeKind::Good);
+  EXPECT_EQ(ParseSimDrive("E:64G:real=4G:chain").config.kind, FakeKind::Chain);
+  EXPECT_EQ(ParseSimDrive("E:64G:real=4G").config.kind, FakeKind::Limbo);
+  EXPECT_EQ(ParseSimDrive("E:64G:real=4G:fill=ones").config.limboFill, LimboFill::Ones);
+  EXPECT_EQ(ParseSimDrive("E:64G:good").config.kind, FakeKind::Good);
 }
 
 TEST(ParseSimDrive, BadDescriptionsSayWhatIsWrong) {
@@ -107,8 +107,8 @@ TEST(ParseSimDrive, BadDescriptionsSayWhatIsWrong) {
     const ParsedSimDrive p = ParseSimDrive(row.text);
     EXPECT_EQ(p.error.rfind(row.errorStart, 0), 0u) << p.error;
     EXPECT_NE(p.error.find(" in --simulate " + row.text), std::string::npos) << p.error;
-    EXPECT_EQ(p.spec.announcedBytes, 0u);
-    EXPECT_TRUE(p.spec.volumes.empty());
+    EXPECT_EQ(p.config.announcedBytes, 0u);
+    EXPECT_TRUE(p.config.volumes.empty());
   }
 }
 
@@ -116,7 +116,7 @@ TEST(ParseSimDrive, ParsedDriveWorksOnTheMachine) {
   const ParsedSimDrive p = ParseSimDrive("E:usb:1M:real=64Ki:wrap:vol=F:label=TINY");
   ASSERT_EQ(p.error, "");
   SimOs os;
-  os.AddDrive(1, p.spec);
+  os.AddDrive(1, p.config);
   EXPECT_EQ(os.LogicalDrives(), (std::vector<std::string>{"C:", "E:", "F:"}));
   const Handle h = Open(os, DiskPath(1));
   ASSERT_TRUE(WriteAt(os, h, 128, Tagged(128)));  // 64 KiB real: wraps onto sector 0

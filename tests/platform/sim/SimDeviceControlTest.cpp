@@ -29,9 +29,9 @@ TEST(SimDeviceControl, ReadCapacityReportsLastBlockAndBlockLength) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SimOs os;
-    SimDriveSpec spec = Stick(row.announced);
-    spec.blockLength = row.blockLength;
-    os.AddDrive(1, spec);
+    SimDriveSpec config = Stick(row.announced);
+    config.blockLength = row.blockLength;
+    os.AddDrive(1, config);
     const Handle h = Open(os, DiskPath(1));
     std::vector<std::uint8_t> block = PassThroughBlock(win::kScsiReadCapacity10, 0xEE);
     std::uint32_t returned = 0;
@@ -46,12 +46,12 @@ TEST(SimDeviceControl, ReadCapacityReportsLastBlockAndBlockLength) {
 
 TEST(SimDeviceControl, InquiryGivesStandardDataWithSerialConvention) {
   SimOs os;
-  SimDriveSpec spec = Stick(32'000'000'000ull);
-  spec.vendor = "ACME";
-  spec.product = "Flash Disk";
-  spec.revision = "8.07";
-  spec.serial = "AB12";
-  os.AddDrive(1, spec);
+  SimDriveSpec config = Stick(32'000'000'000ull);
+  config.vendor = "ACME";
+  config.product = "Flash Disk";
+  config.revision = "8.07";
+  config.serial = "AB12";
+  os.AddDrive(1, config);
   const Handle h = Open(os, DiskPath(1));
   std::vector<std::uint8_t> block = PassThroughBlock(win::kScsiInquiry, 0xEE);
   std::uint32_t returned = 0;
@@ -84,10 +84,10 @@ TEST(SimDeviceControl, ShortInquiryLeavesTheCallersBytes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SimOs os;
-    SimDriveSpec spec = Stick(8ull << 30);
-    spec.inquiryLength = row.inquiryLength;
-    spec.removable = false;
-    os.AddDrive(1, spec);
+    SimDriveSpec config = Stick(8ull << 30);
+    config.inquiryLength = row.inquiryLength;
+    config.removable = false;
+    os.AddDrive(1, config);
     const Handle h = Open(os, DiskPath(1));
     // READ CAPACITY first, as the core does: its answer stays where INQUIRY does not reach.
     std::vector<std::uint8_t> block = PassThroughBlock(win::kScsiReadCapacity10, 0xEE);
@@ -119,10 +119,10 @@ TEST(SimDeviceControl, FailingCommandsReturnNothing) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SimOs os;
-    SimDriveSpec spec = Stick(8ull << 30);
-    spec.readCapacityFails = row.capacityFails;
-    spec.inquiryFails = row.inquiryFails;
-    os.AddDrive(1, spec);
+    SimDriveSpec config = Stick(8ull << 30);
+    config.readCapacityFails = row.capacityFails;
+    config.inquiryFails = row.inquiryFails;
+    os.AddDrive(1, config);
     const Handle h = Open(os, DiskPath(1));
     std::vector<std::uint8_t> block = PassThroughBlock(row.opcode, 0xEE);
     std::uint32_t returned = 77;
@@ -161,10 +161,10 @@ TEST(SimDeviceControl, StorageDescriptorCarriesBusTypeAtByte28) {
   for (const std::uint8_t bus : buses) {
     SCOPED_TRACE(static_cast<int>(bus));
     SimOs os;
-    SimDriveSpec spec = Stick(8ull << 30);
-    spec.busType = bus;
-    spec.vendor = "SIMTEK";
-    os.AddDrive(1, spec);
+    SimDriveSpec config = Stick(8ull << 30);
+    config.busType = bus;
+    config.vendor = "SIMTEK";
+    os.AddDrive(1, config);
     // The core asks with access 0 and share 0.
     const Handle h = os.CreateFileA(DiskPath(1), 0, 0, win::OPEN_EXISTING, 0);
     ASSERT_NE(h, kInvalidHandle);
@@ -226,11 +226,11 @@ TEST(SimDeviceControl, DiskLengthIsTheAnnouncedSize) {
 
 TEST(SimDeviceControl, DeviceNumbersOfDisksVolumesAndCdRoms) {
   SimOs os;
-  SimDriveSpec spec = Stick(8ull << 30, "G:");
+  SimDriveSpec config = Stick(8ull << 30, "G:");
   SimVolumeSpec second;
   second.letter = "E:";
-  spec.volumes.push_back(second);
-  os.AddDrive(3, spec);
+  config.volumes.push_back(second);
+  os.AddDrive(3, config);
   os.AddCdRomLetter("D:");
   struct Row {
     std::string path;
@@ -293,9 +293,9 @@ TEST(SimDeviceControl, VolumeLocksBelongToOneHandle) {
 
 TEST(SimDeviceControl, AVolumeThatRefusesLocksStillDismounts) {
   SimOs os;
-  SimDriveSpec spec = Stick(8ull << 30);
-  spec.volumes[0].refuseLock = true;
-  os.AddDrive(1, spec);
+  SimDriveSpec config = Stick(8ull << 30);
+  config.volumes[0].refuseLock = true;
+  os.AddDrive(1, config);
   const Handle h = Open(os, VolumePath("E:"));
   std::uint32_t returned = 0;
   EXPECT_FALSE(os.DeviceIoControl(h, win::FSCTL_LOCK_VOLUME, {}, {}, returned));

@@ -246,11 +246,11 @@ TEST(SimFileFaults, CounterfeitFileDataLosesOverwritesOrFails) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SimOs os;
-    SimDriveSpec spec = Stick(8ull << 30);
-    spec.volumes[0].freeBytes = 1 << 20;
-    spec.volumes[0].fileFault = row.fault;
-    spec.volumes[0].fileFaultAfter = kAfter;
-    os.AddDrive(1, spec);
+    SimDriveSpec config = Stick(8ull << 30);
+    config.volumes[0].freeBytes = 1 << 20;
+    config.volumes[0].fileFault = row.fault;
+    config.volumes[0].fileFaultAfter = kAfter;
+    os.AddDrive(1, config);
     const AlignedBuffer first(kFileSize, 0x11), second(kFileSize, 0x22);
     std::uint32_t written = 0;
     const Handle a =
@@ -278,11 +278,11 @@ TEST(SimFileFaults, CounterfeitFileDataLosesOverwritesOrFails) {
 
 TEST(SimFileFaults, OverwriteKeepsWrappingOntoEarlierData) {
   SimOs os;
-  SimDriveSpec spec = Stick(8ull << 30);
-  spec.volumes[0].freeBytes = 1 << 20;
-  spec.volumes[0].fileFault = FileFault::Overwrite;
-  spec.volumes[0].fileFaultAfter = 3000;
-  os.AddDrive(1, spec);
+  SimDriveSpec config = Stick(8ull << 30);
+  config.volumes[0].freeBytes = 1 << 20;
+  config.volumes[0].fileFault = FileFault::Overwrite;
+  config.volumes[0].fileFaultAfter = 3000;
+  os.AddDrive(1, config);
   std::uint32_t written = 0;
   const auto write = [&](const std::string& path, std::size_t size, std::uint8_t fill) {
     const Handle h = os.CreateFileA(path, win::GENERIC_WRITE, 0, win::CREATE_ALWAYS, 0);
@@ -310,9 +310,9 @@ TEST(SimFileFaults, OverwriteKeepsWrappingOntoEarlierData) {
 // a run of gigabytes must stay compact and read back exactly.
 TEST(SimFileFaults, GigabyteRunsReadBackTheirMarkers) {
   SimOs os;
-  SimDriveSpec spec = Stick(32'000'000'000ull);
-  spec.volumes[0].freeBytes = 3'000'000'000ull;
-  os.AddDrive(1, spec);
+  SimDriveSpec config = Stick(32'000'000'000ull);
+  config.volumes[0].freeBytes = 3'000'000'000ull;
+  os.AddDrive(1, config);
   constexpr std::size_t kChunk = 52'428'800;
   AlignedBuffer pattern(kChunk, 0xA5);
   std::uint8_t* p = pattern.storage.data() + pattern.offset;

@@ -116,14 +116,14 @@ TEST(SimSectors, EachKindOfFakeReadsBackWhatItsMemoryHolds) {
   for (const KindRow& row : KindRows()) {
     SCOPED_TRACE(row.name);
     SimOs os;
-    SimDriveSpec spec = Stick(kAnnouncedSectors * 512);
-    spec.realBytes = kRealSectors * 512;
-    spec.kind = row.kind;
-    spec.limboFill = row.fill;
-    spec.writeCacheSectors = row.cache;
-    spec.readErrorsPastReal = row.readErrors;
-    spec.writeErrorsPastReal = row.writeErrors;
-    os.AddDrive(1, spec);
+    SimDriveSpec config = Stick(kAnnouncedSectors * 512);
+    config.realBytes = kRealSectors * 512;
+    config.kind = row.kind;
+    config.limboFill = row.fill;
+    config.writeCacheSectors = row.cache;
+    config.readErrorsPastReal = row.readErrors;
+    config.writeErrorsPastReal = row.writeErrors;
+    os.AddDrive(1, config);
     const Handle h = Open(os, DiskPath(1));
     ASSERT_NE(h, kInvalidHandle);
 
@@ -254,12 +254,12 @@ TEST(SimSectors, OnlyAWriteHandleWritesAndOnlyAReadHandleReads) {
 
 TEST(SimSectors, WritesCostVirtualTimeAndAreCounted) {
   SimOs os;
-  SimDriveSpec spec = Stick(64 * 512);
-  spec.realBytes = 32 * 512;
-  spec.writeErrorsPastReal = true;
-  spec.writeDelayMs = 3;
-  spec.failedWriteDelayMs = 500;
-  os.AddDrive(1, spec);
+  SimDriveSpec config = Stick(64 * 512);
+  config.realBytes = 32 * 512;
+  config.writeErrorsPastReal = true;
+  config.writeDelayMs = 3;
+  config.failedWriteDelayMs = 500;
+  os.AddDrive(1, config);
   const Handle h = Open(os, DiskPath(1));
   const std::uint32_t start = os.GetTickCount();
   std::vector<std::uint8_t> four(4 * 512, 1);
@@ -276,10 +276,10 @@ TEST(SimSectors, WritesCostVirtualTimeAndAreCounted) {
 
 TEST(SimSectors, AMultiSectorWriteStopsAtTheFirstFailingSector) {
   SimOs os;
-  SimDriveSpec spec = Stick(64 * 512);
-  spec.realBytes = 32 * 512;
-  spec.writeErrorsPastReal = true;
-  os.AddDrive(1, spec);
+  SimDriveSpec config = Stick(64 * 512);
+  config.realBytes = 32 * 512;
+  config.writeErrorsPastReal = true;
+  os.AddDrive(1, config);
   const Handle h = Open(os, DiskPath(1));
   std::vector<std::uint8_t> four(4 * 512, 0x3C);
   std::uint32_t written = 0;

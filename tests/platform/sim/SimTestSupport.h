@@ -82,12 +82,12 @@ inline std::uint32_t Le32(const std::uint8_t* p) {
 
 // A removable USB stick with one volume, announcing `announced` bytes.
 inline SimDriveSpec Stick(std::uint64_t announced, const std::string& letter = "E:") {
-  SimDriveSpec spec;
-  spec.announcedBytes = announced;
+  SimDriveSpec config;
+  config.announcedBytes = announced;
   SimVolumeSpec volume;
   volume.letter = letter;
-  spec.volumes.push_back(volume);
-  return spec;
+  config.volumes.push_back(volume);
+  return config;
 }
 
 }  // namespace sw::platform::sim::testing
