@@ -15,6 +15,10 @@
 #include "sw/Version.h"
 #ifndef SW_CLI_NO_REAL_DRIVES
 #include "platform/DefaultOs.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #endif
 
 namespace sw::frontends::cli {
@@ -72,10 +76,24 @@ int ExitStatus(app::Outcome outcome) {
   return kExitNotRun;
 }
 
-void PrintList(app::Context& ctx, std::ostream& out, std::ostream& err, bool all) {
+// Without root the real drives cannot be opened on Linux, so none of them gets a size and the
+// list stays empty; the window never gets as far as its Administrator-rights box.
+bool LacksRawAccessRights(const Arguments& args) {
+#ifdef _WIN32
+  (void)args;
+  return false;
+#else
+  return args.simulate.empty() && geteuid() != 0;
+#endif
+}
+
+void PrintList(app::Context& ctx, std::ostream& out, std::ostream& err, bool all, bool noRights) {
   app::Window& w = ctx.win;
   const int count = w.ListCount(Control::Combo1);
-  if (count == 0) err << text::kNoDrives << (all ? "" : text::kNoDrivesUsbOnly) << '\n';
+  if (count == 0) {
+    err << text::kNoDrives << (all ? "" : text::kNoDrivesUsbOnly) << (noRights ? text::kNeedsRoot : "")
+        << '\n';
+  }
   for (int i = 0; i < count; ++i) out << w.ListItem(Control::Combo1, i) << '\n';
   for (int i = 0; i < count; ++i) {
     for (const std::string& letter : EntryLetters(w.ListItem(Control::Combo1, i))) {
@@ -145,12 +163,12 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   }
 
   if (args.command == Command::List) {
-    PrintList(ctx, out, err, args.all);
+    PrintList(ctx, out, err, args.all, LacksRawAccessRights(args));
     return kExitPassed;
   }
   error = SelectDrive(ctx, form, args);
   if (!error.empty()) {
-    err << text::kErrorPrefix << error << '\n';
+    err << text::kErrorPrefix << error << (LacksRawAccessRights(args) ? text::kNeedsRoot : "") << '\n';
     return kExitNotRun;
   }
   switch (args.command) {

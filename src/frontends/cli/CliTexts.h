@@ -71,6 +71,7 @@ inline constexpr const char* kLetterTwice = "a volume letter is used twice: ";
 inline constexpr const char* kDemoTwice = "--simulate demo can be given once, before other drives";
 inline constexpr const char* kNoDrives = "No drive to test was found.";
 inline constexpr const char* kNoDrivesUsbOnly = " (USB drives only; --all lists every drive)";
+inline constexpr const char* kNeedsRoot = " Opening drives for raw access needs root: run it with sudo.";
 
 // Message boxes and prompts.
 inline constexpr const char* kBoxRule = "----- ";
