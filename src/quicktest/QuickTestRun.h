@@ -53,7 +53,8 @@ void PrepareDrive(app::Context& ctx, QuickTestRun& run);
 // Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel or
 // an aborted write error releases the drive before returning.
 WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run);
-// Reads every marker back, records mismatches, checks N - 1 and 0, releases the drive.
+// Reads every marker back, records mismatches, checks N - 1 and 0 and whether the addresses
+// wrap, releases the drive.
 void ReadBackMarkers(app::Context& ctx, QuickTestRun& run);
 // Analysis lines, test time, zeroed sector 0 and the verdict boxes.
 void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result);

@@ -1,4 +1,5 @@
-// Reading the markers back, recording every block with the wrong number, releasing the drive.
+// Reading the markers back, recording every block with the wrong number, looking for wrapped
+// addresses, releasing the drive.
 #include <algorithm>
 #include <string>
 
@@ -37,6 +38,26 @@ void FinalCheck(app::Context& ctx, QuickTestRun& run, std::int64_t sector) {
   const bool ok = diskio::ReadSectors(ctx, sector, 1);
   if (!ok) app::LogText(ctx, Line(text::kFinalReadError + std::to_string(sector)));
   Judge(run, sector, ok, MarkerInBuffer(ctx));
+}
+
+// Markers lie 25 MiB x 2^k apart, while the real memory of a counterfeit that wraps its
+// addresses is a power of two; its wrapped markers seldom land on one another, so the read-back
+// alone would pass it. Sector 0 holds marker 0, written last, and on such a drive every multiple
+// of the real size is sector 0 again: marker 0 read at a power-of-two sector means the addresses
+// wrap there, and that is where the real memory ends. Anything else read there proves nothing
+// (those sectors hold no marker), so only that finding counts, and only as the whole block this
+// program writes, so that old data on a genuine drive cannot pass for it.
+bool HoldsMarkerZero(app::Context& ctx) {
+  const auto block = ctx.state.SectorBuffer.span().first(static_cast<std::size_t>(kSectorBytes));
+  return GetMarkerNumber(block) == 0 &&
+         std::all_of(block.begin() + 8, block.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
+
+void ProbeAddressWrap(app::Context& ctx, QuickTestRun& run) {
+  constexpr std::int64_t kSmallestRealMemory = 2048;  // 1 MiB
+  for (std::int64_t sector = kSmallestRealMemory; sector < run.TotalSectors; sector *= 2) {
+    if (diskio::ReadSectors(ctx, sector, 1) && HoldsMarkerZero(ctx)) RecordMismatch(run, sector, 0);
+  }
 }
 
 }  // namespace
@@ -81,6 +102,7 @@ void ReadBackMarkers(app::Context& ctx, QuickTestRun& run) {
 
   FinalCheck(ctx, run, run.TotalSectors - 1);
   FinalCheck(ctx, run, 0);
+  ProbeAddressWrap(ctx, run);
 
   ctx.os.Sleep(kSettleMs);
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);

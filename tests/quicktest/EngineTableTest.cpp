@@ -131,8 +131,9 @@ TEST_F(Engine, WritesEachMarkerOnceButTheLastTwiceAndReadsEachTwice) {
   // 306 markers (k x 102,400 < 31,250,000), N - 1 once more before the pass, sector 0's wipe,
   // its marker and its zeroing.
   EXPECT_EQ(sim.Stats().sectorWrites, 306u + 1 + 3);
-  // 305 markers read twice, then N - 1 and 0 once each.
-  EXPECT_EQ(sim.Stats().sectorReads, 305u * 2 + 2);
+  // 305 markers read twice, then N - 1 and 0 once each, then the 14 powers of two from
+  // 2,048 to 16,777,216 that look for wrapped addresses.
+  EXPECT_EQ(sim.Stats().sectorReads, 305u * 2 + 2 + 14);
 }
 
 TEST_F(Engine, MarkersLieOneIntervalApartCountedDownFromTheLastSector) {
@@ -146,6 +147,77 @@ TEST_F(Engine, MarkersLieOneIntervalApartCountedDownFromTheLastSector) {
     EXPECT_EQ(block[511], 0xFF);
   }
   EXPECT_EQ(GetMarkerNumber(Sector(1028158)), -1) << "only marker sectors are written";
+}
+
+// Counterfeits whose addresses wrap: markers 100 MiB apart never land on one another in a
+// memory of 2^k bytes, so only the probe of the power-of-two sectors (which alias sector 0 and
+// its marker 0) can catch them. Worked out by hand: a 32 GB drive has N = 62,500,000 and odd
+// marker positions, so no marker sits on a multiple of the real size.
+struct WrapRow {
+  const char* name;
+  FakeKind kind;
+  std::uint64_t real;
+  std::int64_t mismatches;
+  std::int64_t minBad;
+  std::int64_t maxBad;
+  double recommendedMiB;
+  bool noMemoryWarning;
+};
+
+TEST_F(Engine, WrappingCounterfeitsFailAtTheirRealSize) {
+  const WrapRow rows[] = {
+      // 8 GiB = 16,777,216 sectors: the probes at 2^24 and 2^25 read marker 0.
+      {"wraparound 32 GB holding 8 GiB", FakeKind::Wraparound, 8ull << 30, 2, 16777216, 33554432, 8092.0, false},
+      // 1 GiB: markers 256 intervals apart share a place, so the top 50 read back the number of
+      // the marker written over them (and N - 1 again in the final check); the probes at 2^21
+      // to 2^25 read marker 0.
+      {"wraparound 32 GB holding 1 GiB", FakeKind::Wraparound, 1ull << 30, 56, 2097152, 62499999, 924.0, false},
+      // Chain at 4 GiB: wraps below 8 GiB, loses everything above (224 markers and N - 1 read
+      // as zeros), and the probe at 2^23 reads marker 0.
+      {"chain 32 GB holding 4 GiB", FakeKind::Chain, 4ull << 30, 226, 8388608, 62499999, 3996.0, true},
+  };
+  for (const WrapRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    win.SetText(app::Control::Text1, "");
+    win.boxes.clear();
+    SimDriveSpec config;
+    config.announcedBytes = 32 * GB;
+    config.realBytes = row.real;
+    config.kind = row.kind;
+    AddStick(config);
+    const QuickTestResult r = RunEngine(32 * GB);
+    EXPECT_EQ(r.end, TestEnd::Failed);
+    EXPECT_EQ(r.MismatchCount, row.mismatches);
+    EXPECT_EQ(r.MinBadSector, row.minBad);
+    EXPECT_EQ(r.MaxBadSector, row.maxBad);
+    EXPECT_DOUBLE_EQ(r.RecommendedMiB, row.recommendedMiB);
+    EXPECT_LE(r.RecommendedMiB * 1048576.0, static_cast<double>(row.real)) << "recommends more than the real memory";
+    EXPECT_EQ(CountLinesStartingWith("WARNING: no memory detected"), row.noMemoryWarning ? 1 : 0);
+    EXPECT_EQ(sim.OpenHandleCount(), 0);
+    EXPECT_EQ(sim.LockedVolumeCount(), 0);
+  }
+}
+
+// Old data on a genuine drive that merely begins like marker 0 (eight bytes 00 .. 00 80, as a
+// little-endian 2^63 would) is no evidence of wrapped addresses.
+TEST_F(Engine, OldDataThatBeginsLikeMarkerZeroIsNoWrap) {
+  SimDriveSpec config;
+  config.announcedBytes = 16 * GB;
+  AddStick(config);
+  platform::Handle h = sim.CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ | win::GENERIC_WRITE,
+                                       3, win::OPEN_EXISTING, 0);
+  ASSERT_NE(h, platform::kInvalidHandle);
+  std::vector<std::uint8_t> block(512, 0x11);
+  std::fill(block.begin(), block.begin() + 7, 0);
+  block[7] = 0x80;
+  std::uint32_t done = 0;
+  ASSERT_TRUE(sim.SetFilePointerEx(h, (1 << 20) * 512LL, nullptr, win::FILE_BEGIN));
+  ASSERT_TRUE(sim.WriteFile(h, block, done));
+  sim.CloseHandle(h);
+
+  const QuickTestResult r = RunEngine(16 * GB);
+  EXPECT_EQ(r.end, TestEnd::Passed);
+  EXPECT_EQ(r.MismatchCount, 0);
 }
 
 // Only sector 0 fails to read back: the lowest bad sector lies below one interval, so nothing
