@@ -18,7 +18,6 @@ inline constexpr std::int32_t kMarkedPatternBytes = 104'857'600;  // bytes of th
 inline constexpr std::size_t kPatternSize = 104'857'601;  // TestPattern, indices 0..104,857,600
 inline constexpr std::uint8_t kFiller = 0xA5;
 inline constexpr std::uint8_t kHeaderF = 0x46;  // "F", bytes 4 to 6
-inline constexpr std::size_t kHeaderSize = 9;   // number, "FFF", CR LF
 inline constexpr std::size_t kChunkStartZeros = 8;
 inline constexpr double kBytesPerMB = 1'048'576.0;
 inline constexpr std::int32_t kFileMB = 200;

@@ -227,10 +227,13 @@ void Win32Window::ClipboardClear() {
 void Win32Window::ClipboardSetText(const std::string& text) {
   HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   if (!memory) return;
-  if (void* p = ::GlobalLock(memory)) {
-    std::memcpy(p, text.c_str(), text.size() + 1);
-    ::GlobalUnlock(memory);
+  void* p = ::GlobalLock(memory);
+  if (!p) {
+    ::GlobalFree(memory);  // never hand the clipboard memory that holds no text
+    return;
   }
+  std::memcpy(p, text.c_str(), text.size() + 1);
+  ::GlobalUnlock(memory);
   if (!::OpenClipboard(hwnd_)) {
     ::GlobalFree(memory);
     return;

@@ -58,8 +58,13 @@ bool LinuxOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& 
     ssize_t n = ::read(object->fd.get(), target.data() + done, target.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return FailErrno(errno);
-    if (n == 0) break;  // end of file or device: a short read, as Windows reports it
+    if (n == 0) break;  // end of file: a short read, as Windows reports it
     done += static_cast<std::size_t>(n);
+  }
+  // A device has no short reads: Windows fails a read that reaches past the last sector, and a
+  // success here would leave the caller's buffer holding whatever an earlier read put there.
+  if (object->kind != Object::Kind::File && done < target.size()) {
+    return Fail(win::ERROR_SECTOR_NOT_FOUND);
   }
   if (bounce) std::memcpy(buffer.data(), target.data(), done);
   bytesRead = static_cast<std::uint32_t>(done);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "platform/WinApi.h"
 #include "platform/linux/ErrnoMap.h"
@@ -30,6 +31,10 @@ void CopyText(const std::string& text, std::span<char> into) {
   std::memcpy(into.data(), text.data(), n);
   into[n] = '\0';
 }
+
+struct DirClose {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
 
 // The folder and the name pattern of "E:\WARDFILE*.tmp" or "E:\sub\*.tmp".
 bool SplitPattern(const std::string& pattern, WinPath& path, std::string& folder, std::string& name) {
@@ -106,21 +111,21 @@ std::vector<std::string> LinuxOs::FindFiles(const std::string& pattern) {
   }
   std::string folder = VolumeFolder(path.letter, sub);
   if (folder.empty()) return names;
-  DIR* dir = ::opendir(folder.c_str());
+  std::unique_ptr<DIR, DirClose> dir(::opendir(folder.c_str()));
   if (!dir) {
     FailErrno(errno);
     return names;
   }
-  while (const dirent* entry = ::readdir(dir)) {
+  while (const dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
     // Dot-files are the hidden files of Linux; links, folders and devices are not ordinary files.
     if (name.empty() || name[0] == '.' || !MatchesWildcard(namePattern, name)) continue;
     struct stat st {};
-    if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode)) {
       names.push_back(name);
     }
   }
-  ::closedir(dir);
   std::sort(names.begin(), names.end());
   if (names.empty()) lastError_ = win::ERROR_FILE_NOT_FOUND;
   return names;

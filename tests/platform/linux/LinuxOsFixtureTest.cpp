@@ -142,7 +142,7 @@ TEST_F(LinuxOsOnFakeMachine, TestFilesAreWrittenReadAndFoundLikeOnWindows) {
   Handle h = os_.CreateFileA("D:\\WARDFILE1.tmp", win::GENERIC_WRITE, 0, win::CREATE_ALWAYS,
                              win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING | win::FILE_ATTRIBUTE_NORMAL);
   ASSERT_NE(h, kInvalidHandle) << os_.GetLastError();
-  alignas(4096) static std::uint8_t pattern[8192];
+  alignas(4096) std::uint8_t pattern[8192];
   std::fill(std::begin(pattern), std::end(pattern), 0xA5);
   pattern[0] = 1;
   std::uint32_t written = 0;

@@ -163,6 +163,13 @@ TEST_F(LoopDevice, RawSectorsMakeTheRoundTripAndReachTheBackingFile) {
   std::int64_t last = static_cast<std::int64_t>(stick_->Bytes() / kSector) - 1;
   EXPECT_TRUE(ReadSector(h, last, in.bytes));
   EXPECT_FALSE(ReadSector(h, last + 1, in.bytes));
+  // Right at the end the seek is taken, but the read fails rather than coming back empty.
+  std::uint32_t got = 1;
+  ASSERT_TRUE(os_.SetFilePointerEx(h, (last + 1) * static_cast<std::int64_t>(kSector), nullptr,
+                                   win::FILE_BEGIN));
+  EXPECT_FALSE(os_.ReadFile(h, std::span(in.bytes, kSector), got));
+  EXPECT_EQ(os_.GetLastError(), win::ERROR_SECTOR_NOT_FOUND);
+  EXPECT_EQ(got, 0u);
   // Unbuffered transfers come in whole logical sectors (512 bytes on this device); an unaligned
   // caller buffer is bounced rather than refused.
   std::uint32_t n = 0;

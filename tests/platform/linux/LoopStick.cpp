@@ -102,10 +102,12 @@ bool LoopStick::Unmount() {
 }
 
 bool LoopStick::IsMounted() const {
+  // The folder is ours alone, so a mount on it counts even when the partition node is gone.
+  // The node name is checked only while it exists: once given back, another stick may reuse it.
   struct stat st {};
-  if (partition_.empty() || ::stat(partition_.c_str(), &st) != 0) return false;
+  bool nodeExists = !partition_.empty() && ::stat(partition_.c_str(), &st) == 0;
   for (const MountEntry& m : ReadMountInfo("/proc/self/mountinfo")) {
-    if (m.source == partition_ || m.target == mountDir_.string()) return true;
+    if (m.target == mountDir_.string() || (nodeExists && m.source == partition_)) return true;
   }
   return false;
 }
@@ -120,6 +122,8 @@ LoopStick::~LoopStick() {
     Run("umount " + Quote(mountDir_.string()));
     if (IsMounted()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
+  // Still busy (a test left a file open): detach lazily rather than leave a mount behind.
+  if (IsMounted()) Run("umount -l " + Quote(mountDir_.string()));
   // Only the device that still holds our image: a number given back may already be someone
   // else's loop device.
   std::string attached;

@@ -37,7 +37,7 @@ class LoopStick {
 
   bool Mount();
   bool Unmount();
-  bool IsMounted() const;   // the partition appears in /proc/self/mountinfo
+  bool IsMounted() const;   // the partition or the mount folder appears in /proc/self/mountinfo
   bool IsAttached() const;  // losetup still lists the image
 
  private:
