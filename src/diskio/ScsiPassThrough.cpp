@@ -7,17 +7,17 @@ namespace sw::diskio {
 namespace {
 
 // SCSI_PASS_THROUGH field offsets (32-bit layout).
-constexpr std::size_t kLength = 0;
-constexpr std::size_t kPathId = 3;
-constexpr std::size_t kTargetId = 4;
-constexpr std::size_t kLun = 5;
-constexpr std::size_t kCdbLength = 6;
-constexpr std::size_t kSenseInfoLength = 7;
-constexpr std::size_t kDataIn = 8;
-constexpr std::size_t kDataTransferLength = 12;
-constexpr std::size_t kTimeOutValue = 16;
-constexpr std::size_t kDataBufferOffset = 20;
-constexpr std::size_t kSenseInfoOffset = 24;
+constexpr std::size_t kLength = win::spt::Length;
+constexpr std::size_t kPathId = win::spt::PathId;
+constexpr std::size_t kTargetId = win::spt::TargetId;
+constexpr std::size_t kLun = win::spt::Lun;
+constexpr std::size_t kCdbLength = win::spt::CdbLength;
+constexpr std::size_t kSenseInfoLength = win::spt::SenseInfoLength;
+constexpr std::size_t kDataIn = win::spt::DataIn;
+constexpr std::size_t kDataTransferLength = win::spt::DataTransferLength;
+constexpr std::size_t kTimeOutValue = win::spt::TimeOutValue;
+constexpr std::size_t kDataBufferOffset = win::spt::DataBufferOffset;
+constexpr std::size_t kSenseInfoOffset = win::spt::SenseInfoOffset;
 
 constexpr std::uint8_t kTargetIdSent = 1;
 constexpr std::uint8_t kCdbBytes = 6;

@@ -39,6 +39,22 @@ inline constexpr std::uint32_t kSptSenseOffset = 44;
 inline constexpr std::uint32_t kSptDataOffset = 76;
 inline constexpr std::uint32_t kSptBlockSize = 588;
 inline constexpr std::uint32_t kSptCdbOffset = 28;
+// Field offsets of the 32-bit SCSI_PASS_THROUGH header, shared by the core that builds the
+// block and every provider that carries it.
+namespace spt {
+inline constexpr std::uint32_t Length = 0;
+inline constexpr std::uint32_t ScsiStatus = 2;
+inline constexpr std::uint32_t PathId = 3;
+inline constexpr std::uint32_t TargetId = 4;
+inline constexpr std::uint32_t Lun = 5;
+inline constexpr std::uint32_t CdbLength = 6;
+inline constexpr std::uint32_t SenseInfoLength = 7;
+inline constexpr std::uint32_t DataIn = 8;
+inline constexpr std::uint32_t DataTransferLength = 12;
+inline constexpr std::uint32_t TimeOutValue = 16;
+inline constexpr std::uint32_t DataBufferOffset = 20;
+inline constexpr std::uint32_t SenseInfoOffset = 24;
+}  // namespace spt
 inline constexpr std::uint8_t SCSI_IOCTL_DATA_IN = 1;
 inline constexpr std::uint8_t kScsiReadCapacity10 = 0x25;
 inline constexpr std::uint8_t kScsiInquiry = 0x12;

@@ -15,14 +15,14 @@ namespace sw::platform::linuxos {
 
 namespace {
 
-constexpr std::size_t kScsiStatusOffset = 2;
-constexpr std::size_t kCdbLengthOffset = 6;
-constexpr std::size_t kSenseLengthOffset = 7;
-constexpr std::size_t kDataInOffset = 8;
-constexpr std::size_t kTransferLengthOffset = 12;
-constexpr std::size_t kTimeoutOffset = 16;
-constexpr std::size_t kDataOffsetOffset = 20;
-constexpr std::size_t kSenseOffsetOffset = 24;
+constexpr std::size_t kScsiStatusOffset = win::spt::ScsiStatus;
+constexpr std::size_t kCdbLengthOffset = win::spt::CdbLength;
+constexpr std::size_t kSenseLengthOffset = win::spt::SenseInfoLength;
+constexpr std::size_t kDataInOffset = win::spt::DataIn;
+constexpr std::size_t kTransferLengthOffset = win::spt::DataTransferLength;
+constexpr std::size_t kTimeoutOffset = win::spt::TimeOutValue;
+constexpr std::size_t kDataOffsetOffset = win::spt::DataBufferOffset;
+constexpr std::size_t kSenseOffsetOffset = win::spt::SenseInfoOffset;
 constexpr std::uint8_t kMaxCdb = 16;
 constexpr std::uint8_t kDataOut = 0;
 // The sense buffer size SG_IO accepts in one byte; Windows callers offer 18 to 32.

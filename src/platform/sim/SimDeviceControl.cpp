@@ -11,9 +11,9 @@ namespace sw::platform::sim {
 namespace {
 
 // SCSI_PASS_THROUGH fields (32-bit layout) that the answer reads or writes.
-constexpr std::size_t kSptScsiStatus = 2;
-constexpr std::size_t kSptDataTransferLength = 12;
-constexpr std::size_t kSptDataBufferOffset = 20;
+constexpr std::size_t kSptScsiStatus = win::spt::ScsiStatus;
+constexpr std::size_t kSptDataTransferLength = win::spt::DataTransferLength;
+constexpr std::size_t kSptDataBufferOffset = win::spt::DataBufferOffset;
 
 // Standard INQUIRY data.
 constexpr std::size_t kInquiryVendor = 8, kInquiryVendorLength = 8;

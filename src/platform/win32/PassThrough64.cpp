@@ -24,13 +24,13 @@ namespace sw::platform::win32 {
 namespace {
 
 // Field offsets of the 32-bit header.
-constexpr std::size_t kLength = 0;
-constexpr std::size_t kScsiStatus = 2;
-constexpr std::size_t kSenseInfoLength = 7;
-constexpr std::size_t kDataTransferLength = 12;
-constexpr std::size_t kTimeOutValue = 16;
-constexpr std::size_t kDataBufferOffset = 20;
-constexpr std::size_t kSenseInfoOffset = 24;
+constexpr std::size_t kLength = win::spt::Length;
+constexpr std::size_t kScsiStatus = win::spt::ScsiStatus;
+constexpr std::size_t kSenseInfoLength = win::spt::SenseInfoLength;
+constexpr std::size_t kDataTransferLength = win::spt::DataTransferLength;
+constexpr std::size_t kTimeOutValue = win::spt::TimeOutValue;
+constexpr std::size_t kDataBufferOffset = win::spt::DataBufferOffset;
+constexpr std::size_t kSenseInfoOffset = win::spt::SenseInfoOffset;
 
 #ifdef _WIN64
 static_assert(sizeof(SCSI_PASS_THROUGH) == 56,
