@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "filetest/DirectWrite.h"
 #include "filetest/LoopVolume.h"
 #include "filetest/TestFileFormat.h"
@@ -75,7 +75,7 @@ void MeasureRound(LinuxOs& os, const std::string& volume, const fs::path& folder
       sw::bench::TimeDirectWrite(folder / "direct.bin", bytes, sw::filetest::kChunkSize, 0);
 
   sw::bench::SilentWindow win;
-  sw::app::Context ctx(os, win);
+  sw::core::Context ctx(os, win);
   ctx.state.SelectedVolume = volume;
   sw::filetest::PrepareTestPattern(ctx);
   ctx.state.TestFileCount = files;

@@ -6,13 +6,13 @@
 
 #include <chrono>
 
-#include "app/AlignedBuffer.h"
+#include "core/AlignedBuffer.h"
 
 namespace sw::bench {
 
 double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk,
                        int extraFlags) {
-  app::AlignedBuffer buffer(chunk);
+  core::AlignedBuffer buffer(chunk);
   buffer.Fill(0xA5);
   const auto start = std::chrono::steady_clock::now();
   const int fd =

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "platform/sim/SimOs.h"
 #include "quicktest/QuickSizeTest.h"
 #include "quicktest/SilentWindow.h"
@@ -46,7 +46,7 @@ Figures RunOnce(const Case& c) {
   config.writeDelayMs = kDeviceWriteMs;
   os.AddDrive(1, config);
   sw::bench::SilentWindow win;
-  sw::app::Context ctx(os, win);
+  sw::core::Context ctx(os, win);
   ctx.state.DiskNumber = 1;
   ctx.state.DriveSizeBytes = static_cast<double>(c.announced);
 

@@ -5,32 +5,32 @@
 #include <map>
 #include <string>
 
-#include "app/Window.h"
+#include "core/Window.h"
 
 namespace sw::bench {
 
-class SilentWindow final : public app::Window {
+class SilentWindow final : public core::Window {
  public:
-  std::string Text(app::Control c) override { return text_[c]; }
-  void SetText(app::Control c, const std::string& text) override { text_[c] = text; }
-  bool Enabled(app::Control) override { return true; }
-  void SetEnabled(app::Control, bool) override {}
-  bool Visible(app::Control) override { return true; }
-  void SetVisible(app::Control, bool) override {}
-  void SetSelStart(app::Control, std::size_t) override {}
-  void SetSelLength(app::Control, std::size_t) override {}
-  void ClearItems(app::Control) override {}
-  void AddItem(app::Control, const std::string&) override {}
-  int ListCount(app::Control) override { return 0; }
-  std::string ListItem(app::Control, int) override { return {}; }
-  int ListIndex(app::Control) override { return -1; }
-  void SetListIndex(app::Control, int) override {}
-  int Value(app::Control) override { return 0; }
-  void SetValue(app::Control, int) override {}
+  std::string Text(core::Control c) override { return text_[c]; }
+  void SetText(core::Control c, const std::string& text) override { text_[c] = text; }
+  bool Enabled(core::Control) override { return true; }
+  void SetEnabled(core::Control, bool) override {}
+  bool Visible(core::Control) override { return true; }
+  void SetVisible(core::Control, bool) override {}
+  void SetSelStart(core::Control, std::size_t) override {}
+  void SetSelLength(core::Control, std::size_t) override {}
+  void ClearItems(core::Control) override {}
+  void AddItem(core::Control, const std::string&) override {}
+  int ListCount(core::Control) override { return 0; }
+  std::string ListItem(core::Control, int) override { return {}; }
+  int ListIndex(core::Control) override { return -1; }
+  void SetListIndex(core::Control, int) override {}
+  int Value(core::Control) override { return 0; }
+  void SetValue(core::Control, int) override {}
   void SetCaption(const std::string&) override {}
   std::string Caption() override { return {}; }
-  app::TwipsRect Bounds() override { return {}; }
-  void SetBounds(const app::TwipsRect&) override {}
+  core::TwipsRect Bounds() override { return {}; }
+  void SetBounds(const core::TwipsRect&) override {}
   int ScreenWidth() override { return 0; }
   int ScreenHeight() override { return 0; }
   bool Minimized() override { return false; }
@@ -44,7 +44,7 @@ class SilentWindow final : public app::Window {
   std::int16_t GetAsyncKeyState(int) override { return 0; }
 
  private:
-  std::map<app::Control, std::string> text_;
+  std::map<core::Control, std::string> text_;
 };
 
 }  // namespace sw::bench

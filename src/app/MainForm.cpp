@@ -1,8 +1,8 @@
 // Start-up, resizing, the service buttons and the close box of the main window.
 #include "app/MainForm.h"
 
-#include "app/Layouts.h"
-#include "app/Log.h"
+#include "core/Layouts.h"
+#include "core/Log.h"
 #include "app/MainFormTexts.h"
 #include "diskio/PhysicalDrive.h"
 #include "drives/DriveList.h"
@@ -17,7 +17,7 @@ constexpr std::size_t kStartupSectorBufferBytes = 4097;
 std::string IntroductionText() {
   std::string text;
   for (std::size_t i = 0; i < form_text::kIntroduction.size(); ++i) {
-    if (i > 0) text += kCrLf;
+    if (i > 0) text += core::kCrLf;
     text += form_text::kIntroduction[i];
   }
   return text;
@@ -32,8 +32,8 @@ std::string BuildWindowTitle() {
 }
 
 void MainForm::Form_Load() {
-  Window& w = ctx_.win;
-  TwipsRect r = w.Bounds();
+  core::Window& w = ctx_.win;
+  core::TwipsRect r = w.Bounds();
   SavedHeight = static_cast<float>(r.height);
   SavedWidth = static_cast<float>(r.width);
   r.top = (w.ScreenHeight() - r.height) / 2;
@@ -42,17 +42,17 @@ void MainForm::Form_Load() {
 
   ctx_.state.WindowTitle = BuildWindowTitle();
   w.SetCaption(ctx_.state.WindowTitle);
-  Hide_Cancel(ctx_);
+  core::Hide_Cancel(ctx_);
   ctx_.state.SectorBuffer.Resize(kStartupSectorBufferBytes);
   Drive1_Change();
-  if (options_.showIntroduction) w.MsgBox(IntroductionText(), win::MB_ICONINFORMATION, kAppTitle);
+  if (options_.showIntroduction) w.MsgBox(IntroductionText(), win::MB_ICONINFORMATION, core::kAppTitle);
   w.Show();
 }
 
 void MainForm::Form_Resize() {
-  Window& w = ctx_.win;
+  core::Window& w = ctx_.win;
   if (w.Minimized()) return;
-  TwipsRect r = w.Bounds();
+  core::TwipsRect r = w.Bounds();
   r.height = static_cast<int>(SavedHeight);
   r.width = static_cast<int>(SavedWidth);
   w.SetBounds(r);
@@ -62,13 +62,13 @@ void MainForm::Label2_Click() { ctx_.win.OpenWebPage(form_text::kTutorialUrl); }
 
 void MainForm::cmdCopy_Click() {
   ctx_.win.ClipboardClear();
-  ctx_.win.ClipboardSetText(ctx_.win.Text(Control::Text1));
+  ctx_.win.ClipboardSetText(ctx_.win.Text(core::Control::Text1));
 }
 
 void MainForm::cmdExit_Click() {
   ctx_.win.MsgBox(std::string(form_text::kFarewellStart) + form_text::kWebSite +
                       form_text::kFarewellJoin + form_text::kWebForum + form_text::kFarewellEnd,
-                  win::MB_ICONINFORMATION, kAppTitle);
+                  win::MB_ICONINFORMATION, core::kAppTitle);
   diskio::MyCloseHandle(ctx_, ctx_.state.hDrive);
   ctx_.win.EndProgram();
 }
@@ -80,9 +80,9 @@ void MainForm::Drive1_Change() { drives::Drive1_Change(ctx_); }
 void MainForm::chkShowAll_Click() {
   // A rebuild reopens drives and overwrites DiskNumber and DriveSizeBytes under a running test.
   if (ctx_.state.TestRunning) return;
-  const bool ticked = ctx_.win.Value(Control::chkShowAll) != 0;
+  const bool ticked = ctx_.win.Value(core::Control::chkShowAll) != 0;
   int answer = win::IDOK;
-  if (ticked) answer = ctx_.win.MsgBox(form_text::kShowAllWarning, win::MB_OKCANCEL, kAppTitle);
+  if (ticked) answer = ctx_.win.MsgBox(form_text::kShowAllWarning, win::MB_OKCANCEL, core::kAppTitle);
   if (answer != win::IDOK) return;
   ctx_.state.ShowAllDrives = ticked;
   Drive1_Change();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::app {
 
@@ -15,8 +15,8 @@ class MainForm {
     bool showIntroduction = true;
   };
 
-  explicit MainForm(Context& ctx) : MainForm(ctx, Options{}) {}
-  MainForm(Context& ctx, Options options) : ctx_(ctx), options_(options) {}
+  explicit MainForm(core::Context& ctx) : MainForm(ctx, Options{}) {}
+  MainForm(core::Context& ctx, Options options) : ctx_(ctx), options_(options) {}
 
   // Start-up: designed size, centred, title, idle layout, SectorBuffer, drive list, introduction,
   // then the window shows.
@@ -53,7 +53,7 @@ class MainForm {
   float SavedWidth = 0;
 
  private:
-  Context& ctx_;
+  core::Context& ctx_;
   Options options_;
   bool closePending_ = false;
 };

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/MainFormTexts.h"
-#include "app/Window.h"
+#include "core/Window.h"
 
 namespace sw::app {
 
@@ -24,12 +24,12 @@ struct ControlFont {
 };
 
 struct ControlLayout {
-  Control id;
+  core::Control id;
   const char* name;
   ControlKind kind;
   const char* caption;  // caption or starting text; may be empty
   const char* tooltip;  // empty: none
-  TwipsRect rect;       // within the client area
+  core::TwipsRect rect;       // within the client area
   int tabIndex;
   std::uint32_t backColour = kSystemColour;
   std::uint32_t foreColour = kSystemColour;
@@ -53,59 +53,59 @@ inline constexpr std::uint32_t kLinkBlue = 0x00FF0000u;
 // In tab order.
 // clang-format off
 inline constexpr std::array<ControlLayout, 13> kMainFormControls = {{
-    {.id = Control::cmdVolumeTest, .name = "cmdVolumeTest", .kind = ControlKind::Button,
+    {.id = core::Control::cmdVolumeTest, .name = "cmdVolumeTest", .kind = ControlKind::Button,
      .caption = "Test &Empty Space (Slow)",
      .tooltip = "This test fills up the drive with test files and then checks them.",
      .rect = {5670, 2010, 2220, 465}, .tabIndex = 0, .backColour = kLightCyan, .graphical = true},
-    {.id = Control::cmdQuickTest, .name = "cmdQuickTest", .kind = ControlKind::Button,
+    {.id = core::Control::cmdQuickTest, .name = "cmdQuickTest", .kind = ControlKind::Button,
      .caption = "&Quick Size Test (Destructive)",
      .tooltip = "This test will destroy all data on the drive - only a small number of sectors "
                 "are tested (hold SHIFT key and click for debug mode).",
      .rect = {5640, 1200, 2235, 735}, .tabIndex = 1, .backColour = kLightBlue, .graphical = true,
      .font = {.name = "MS Sans Serif", .points = 9.75, .bold = true}},
-    {.id = Control::Combo1, .name = "Combo1", .kind = ControlKind::ComboBox, .caption = "",
+    {.id = core::Control::Combo1, .name = "Combo1", .kind = ControlKind::ComboBox, .caption = "",
      .tooltip = "Select the drive you want to test",
      .rect = {150, 510, 6510, 315}, .tabIndex = 2, .backColour = kLightYellow},
-    {.id = Control::Drive1, .name = "Drive1", .kind = ControlKind::DriveListBox, .caption = "",
+    {.id = core::Control::Drive1, .name = "Drive1", .kind = ControlKind::DriveListBox, .caption = "",
      .tooltip = "",
      .rect = {2895, 30, 1800, 315}, .tabIndex = 3, .visibleAtStart = false},
-    {.id = Control::cmdRefreshDrive, .name = "cmdRefreshDrive", .kind = ControlKind::Button,
+    {.id = core::Control::cmdRefreshDrive, .name = "cmdRefreshDrive", .kind = ControlKind::Button,
      .caption = "&Refresh Drive List", .tooltip = "Use if you have inserted or removed a drive",
      .rect = {150, 105, 1635, 285}, .tabIndex = 4},
-    {.id = Control::cmdCancel, .name = "cmdCancel", .kind = ControlKind::Button,
+    {.id = core::Control::cmdCancel, .name = "cmdCancel", .kind = ControlKind::Button,
      .caption = "&Cancel", .tooltip = "Click to cancel (be patient!)",
      .rect = {6120, 4305, 1350, 495}, .tabIndex = 5, .visibleAtStart = false},
-    {.id = Control::cmdcleanup, .name = "cmdcleanup", .kind = ControlKind::Button,
+    {.id = core::Control::cmdcleanup, .name = "cmdcleanup", .kind = ControlKind::Button,
      .caption = "&Delete Test Files", .tooltip = "Deletes any test files ",
      .rect = {6030, 2610, 1485, 330}, .tabIndex = 6, .backColour = kLightCyan, .graphical = true},
-    {.id = Control::cmdExit, .name = "cmdExit", .kind = ControlKind::Button,
+    {.id = core::Control::cmdExit, .name = "cmdExit", .kind = ControlKind::Button,
      .caption = "E&xit", .tooltip = "Quit",
      .rect = {6645, 5970, 1350, 495}, .tabIndex = 7},
-    {.id = Control::cmdCopy, .name = "cmdCopy", .kind = ControlKind::Button,
+    {.id = core::Control::cmdCopy, .name = "cmdCopy", .kind = ControlKind::Button,
      .caption = "<<< Copy To ClipBoard", .tooltip = "Copy result text to ClipBoard",
      .rect = {5460, 5190, 1800, 375}, .tabIndex = 8},
-    {.id = Control::Text1, .name = "Text1", .kind = ControlKind::TextBox, .caption = "",
+    {.id = core::Control::Text1, .name = "Text1", .kind = ControlKind::TextBox, .caption = "",
      .tooltip = "",
      .rect = {135, 1005, 5310, 5475}, .tabIndex = 9, .backColour = kLightGrey,
      .multiLineScroll = true},
-    {.id = Control::Label1, .name = "Label1", .kind = ControlKind::Label,
+    {.id = core::Control::Label1, .name = "Label1", .kind = ControlKind::Label,
      .caption = "PLEASE NOTE: Due to large file transfers, the Cancel button may take a while "
                 "to respond!",
      .tooltip = "",
      .rect = {5580, 3330, 2400, 780}, .tabIndex = 10, .visibleAtStart = false},
-    {.id = Control::Label2, .name = "Label2", .kind = ControlKind::Label,
+    {.id = core::Control::Label2, .name = "Label2", .kind = ControlKind::Label,
      .caption = form_text::kWebSite, .tooltip = "",
      .rect = {5655, 60, 2265, 285}, .tabIndex = 11, .foreColour = kLinkBlue,
      .font = {.name = "Arial", .points = 9.75, .bold = true, .italic = true, .underline = true},
      .centred = true},
-    {.id = Control::chkShowAll, .name = "chkShowAll", .kind = ControlKind::CheckBox,
+    {.id = core::Control::chkShowAll, .name = "chkShowAll", .kind = ControlKind::CheckBox,
      .caption = "List all drives", .tooltip = "Display all drives in selection box",
      .rect = {6750, 600, 1245, 195}, .tabIndex = 12},
 }};
 // clang-format on
 
 // The row of a control.
-constexpr const ControlLayout& LayoutOf(Control c) {
+constexpr const ControlLayout& LayoutOf(core::Control c) {
   for (const ControlLayout& row : kMainFormControls) {
     if (row.id == c) return row;
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/ByteOrder.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/HandleGuards.h"
@@ -45,23 +45,23 @@ std::string Field(std::span<const std::uint8_t> data, std::int32_t first, std::i
 }
 
 // Fills the identity texts from standard INQUIRY data.
-void TakeInquiry(app::Context& ctx, std::span<const std::uint8_t> data) {
-  app::State& st = ctx.state;
-  app::Trace(ctx, text::kDrvModelBefore + st.DRV_MODEL + text::kStarEnd);
+void TakeInquiry(core::Context& ctx, std::span<const std::uint8_t> data) {
+  core::State& st = ctx.state;
+  core::Trace(ctx, text::kDrvModelBefore + st.DRV_MODEL + text::kStarEnd);
   st.DRV_SERIAL = TrimSpaces(Field(data, kSerialFirst, kSerialLast));
   const std::string model = TrimSpaces(Field(data, kVendorFirst, kVendorLast) + " " +
                                        Field(data, kProductFirst, kProductLast));
-  app::Trace(ctx, text::kMyModel + model + text::kStarEnd);
+  core::Trace(ctx, text::kMyModel + model + text::kStarEnd);
   st.DRV_MODEL = model;
   st.DRV_FIRMWARE = Field(data, kRevisionFirst, kRevisionLast);
   const std::uint8_t removable = data[kRemovableByte] & kRemovableBit;
-  app::Trace(ctx, text::kRemovableBit + std::to_string(removable));
+  core::Trace(ctx, text::kRemovableBit + std::to_string(removable));
   st.DRV_MEDIA = removable != 0 ? text::kRemovableMedia : text::kFixedMedia;
 }
 
 // Sends the command in the block; the driver's answer lands in the same block. Returns the
 // count of bytes returned, by which alone each command is judged.
-std::uint32_t SendScsi(app::Context& ctx, platform::Handle h, SptBlock& block) {
+std::uint32_t SendScsi(core::Context& ctx, platform::Handle h, SptBlock& block) {
   std::uint32_t bytesReturned = 0;
   const std::span<std::uint8_t> sent(block.data(), kSptBytesSent);
   ctx.os.DeviceIoControl(h, win::IOCTL_SCSI_PASS_THROUGH, sent, sent, bytesReturned);
@@ -70,7 +70,7 @@ std::uint32_t SendScsi(app::Context& ctx, platform::Handle h, SptBlock& block) {
 
 }  // namespace
 
-bool IsUSBDisk(app::Context& ctx, const std::string& driveText) {
+bool IsUSBDisk(core::Context& ctx, const std::string& driveText) {
   const OwnedHandle h(ctx.os, ctx.os.CreateFileA(DevicePath(PhysicalDriveName(driveText.substr(0, 2))),
                                                  0, 0, win::OPEN_EXISTING, 0));
   if (!h.opened()) return false;
@@ -84,17 +84,17 @@ bool IsUSBDisk(app::Context& ctx, const std::string& driveText) {
   return answer[win::kStorageDeviceDescriptorBusTypeOffset] == win::BusTypeUsb;
 }
 
-bool IsUSBDisk(app::Context& ctx, std::int32_t drive) {
+bool IsUSBDisk(core::Context& ctx, std::int32_t drive) {
   return IsUSBDisk(ctx, std::to_string(drive));
 }
 
-double GetSCSICapacity(app::Context& ctx, const std::string& driveText) {
+double GetSCSICapacity(core::Context& ctx, const std::string& driveText) {
   const std::string name = PhysicalDriveName(driveText);
   const platform::Handle opened =
       ctx.os.CreateFileA(DevicePath(name), win::GENERIC_READ | win::GENERIC_WRITE,
                          win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
   if (opened == platform::kInvalidHandle) {
-    app::Trace(ctx, text::kScsiNotObtained1 + name + text::kScsiNotObtained2);
+    core::Trace(ctx, text::kScsiNotObtained1 + name + text::kScsiNotObtained2);
     return 0;
   }
   const TracedHandle h(ctx, opened);
@@ -113,11 +113,11 @@ double GetSCSICapacity(app::Context& ctx, const std::string& driveText) {
   return size;
 }
 
-double GetSCSICapacity(app::Context& ctx, std::int32_t drive) {
+double GetSCSICapacity(core::Context& ctx, std::int32_t drive) {
   return GetSCSICapacity(ctx, std::to_string(drive));
 }
 
-std::int64_t GetDiskLength(app::Context& ctx, platform::Handle h) {
+std::int64_t GetDiskLength(core::Context& ctx, platform::Handle h) {
   if (h == platform::kInvalidHandle) return 0;
   std::array<std::uint8_t, win::kGetLengthInformationSize> length{};
   std::uint32_t bytesReturned = 0;

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/ByteOrder.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/HandleGuards.h"
@@ -30,7 +30,7 @@ std::string Designator(int index) { return std::string(1, static_cast<char>('A' 
 
 }  // namespace
 
-std::int32_t GetDiskNumber(app::Context& ctx, const std::string& designator) {
+std::int32_t GetDiskNumber(core::Context& ctx, const std::string& designator) {
   const OwnedHandle h(ctx.os, ctx.os.CreateFileA(DevicePath(designator), 0,
                                                  win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
                                                  win::OPEN_EXISTING, 0));
@@ -45,9 +45,9 @@ std::int32_t GetDiskNumber(app::Context& ctx, const std::string& designator) {
   return static_cast<std::int32_t>(le32(number, kDeviceNumberOffset));
 }
 
-bool Get_Drive_Volumes(app::Context& ctx, std::int32_t drive, std::string& Volume1,
+bool Get_Drive_Volumes(core::Context& ctx, std::int32_t drive, std::string& Volume1,
                        std::string& Volume2, std::string& Volume3, std::string& Volume4) {
-  app::Trace(ctx, text::kGetDriveVolumesFor + std::to_string(drive));
+  core::Trace(ctx, text::kGetDriveVolumesFor + std::to_string(drive));
   // Drive number + 1 per letter, so that 0 can stand for "no drive" while drive 0 still counts.
   std::array<std::int64_t, kLetterSlots> driveOfLetter{};
   for (int i = kFirstLetter; i <= kLastLetter; ++i) {
@@ -71,12 +71,12 @@ bool Get_Drive_Volumes(app::Context& ctx, std::int32_t drive, std::string& Volum
   return !Volume1.empty();
 }
 
-std::string GetDriveLetter(app::Context& ctx, std::int32_t drive) {
-  app::Trace(ctx, text::kGetDriveLetter + std::to_string(drive));
-  app::State& st = ctx.state;
+std::string GetDriveLetter(core::Context& ctx, std::int32_t drive) {
+  core::Trace(ctx, text::kGetDriveLetter + std::to_string(drive));
+  core::State& st = ctx.state;
   Get_Drive_Volumes(ctx, drive, st.DriveLetter1, st.DriveLetter2, st.DriveLetter3,
                     st.DriveLetter4);
-  app::Trace(ctx, text::kGetDriveLetterReturned + st.DriveLetter1);
+  core::Trace(ctx, text::kGetDriveLetterReturned + st.DriveLetter1);
   return st.DriveLetter1;
 }
 

@@ -2,7 +2,7 @@
 // handle it opened for itself is closed.
 #pragma once
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "diskio/PhysicalDrive.h"
 #include "platform/Os.h"
 
@@ -29,7 +29,7 @@ class OwnedHandle {
 // Closes the handle through MyCloseHandle, so the close shows in the trace.
 class TracedHandle {
  public:
-  TracedHandle(app::Context& ctx, platform::Handle h) : ctx_(ctx), h_(h) {}
+  TracedHandle(core::Context& ctx, platform::Handle h) : ctx_(ctx), h_(h) {}
   ~TracedHandle() { MyCloseHandle(ctx_, h_); }
   TracedHandle(const TracedHandle&) = delete;
   TracedHandle& operator=(const TracedHandle&) = delete;
@@ -37,7 +37,7 @@ class TracedHandle {
   platform::Handle get() const { return h_; }
 
  private:
-  app::Context& ctx_;
+  core::Context& ctx_;
   platform::Handle h_;
 };
 

@@ -3,31 +3,31 @@
 
 #include <string>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/TraceTexts.h"
 #include "platform/WinApi.h"
 
 namespace sw::diskio {
 
-bool Open_Physical_Disk_hDrive(app::Context& ctx, std::int32_t n) {
+bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n) {
   const std::string number = std::to_string(n);
   const std::string path = DevicePath(PhysicalDriveName(number));
-  app::State& st = ctx.state;
+  core::State& st = ctx.state;
   if (st.hDrive > 0) MyCloseHandle(ctx, st.hDrive);
   st.hDrive = ctx.os.CreateFileA(path, win::GENERIC_READ | win::GENERIC_WRITE,
                                  win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
   if (st.hDrive == platform::kInvalidHandle) {
-    app::Trace(ctx, text::kOpenPhysicalNotObtained1 + number + text::kOpenPhysicalNotObtained2);
+    core::Trace(ctx, text::kOpenPhysicalNotObtained1 + number + text::kOpenPhysicalNotObtained2);
     return false;
   }
-  app::Trace(ctx, text::kOpenPhysicalOpened1 + number + text::kOpenPhysicalOpened2 +
+  core::Trace(ctx, text::kOpenPhysicalOpened1 + number + text::kOpenPhysicalOpened2 +
                       std::to_string(st.hDrive));
   return true;
 }
 
-void MyCloseHandle(app::Context& ctx, platform::Handle& h) {
-  app::Trace(ctx, text::kCloseHandleClosed + std::to_string(h));
+void MyCloseHandle(core::Context& ctx, platform::Handle& h) {
+  core::Trace(ctx, text::kCloseHandleClosed + std::to_string(h));
   // Only real handles reach the system; the variable is then marked closed so that no later
   // close (a second open of hDrive, an UNLOCK) can hit a value the system may have reused.
   if (h > 0) ctx.os.CloseHandle(h);

@@ -3,15 +3,15 @@
 
 #include <cstdint>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::diskio {
 
 // Opens physical drive n read-write into hDrive (closing a still-open hDrive first).
 // Returns false, with hDrive = -1, when the drive cannot be opened.
-bool Open_Physical_Disk_hDrive(app::Context& ctx, std::int32_t n);
+bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n);
 // Traces, then closes h; afterwards h is -1 so that the same value is never closed twice.
 // Closing -1 (or 0) writes the trace and does nothing else.
-void MyCloseHandle(app::Context& ctx, platform::Handle& h);
+void MyCloseHandle(core::Context& ctx, platform::Handle& h);
 
 }  // namespace sw::diskio

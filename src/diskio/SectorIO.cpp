@@ -18,7 +18,7 @@ struct Transfer {
 // The byte range of a transfer, or false when it cannot be carried out safely: a count that is
 // not positive, a transfer larger than SectorBuffer (the system would write past its end), or a
 // sector whose byte offset is negative or does not fit 64 bits.
-bool PlanTransfer(const app::Context& ctx, std::int64_t sector, std::int32_t count, Transfer& t) {
+bool PlanTransfer(const core::Context& ctx, std::int64_t sector, std::int32_t count, Transfer& t) {
   if (count <= 0 || sector < 0) return false;
   if (sector > std::numeric_limits<std::int64_t>::max() / kSectorBytes) return false;
   const std::int64_t length = std::int64_t{count} * kSectorBytes;
@@ -34,7 +34,7 @@ std::uint32_t High(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32)
 
 }  // namespace
 
-bool ReadSectors(app::Context& ctx, std::int64_t sector, std::int32_t count) {
+bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
   Transfer t;
   if (!PlanTransfer(ctx, sector, count, t)) return false;
   const platform::Handle h = ctx.state.hDrive;
@@ -45,7 +45,7 @@ bool ReadSectors(app::Context& ctx, std::int64_t sector, std::int32_t count) {
                          bytesRead);
 }
 
-bool WriteSectors(app::Context& ctx, std::int64_t sector, std::int32_t count) {
+bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
   Transfer t;
   if (!PlanTransfer(ctx, sector, count, t)) return false;
   const platform::Handle h = ctx.state.hDrive;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::diskio {
 
@@ -11,8 +11,8 @@ inline constexpr std::int64_t kSectorBytes = 512;
 
 // Reads count sectors from sector into SectorBuffer. False when the seek or the read failed, or
 // when count is not positive or count x 512 exceeds SectorBuffer (then no system call is made).
-bool ReadSectors(app::Context& ctx, std::int64_t sector, std::int32_t count);
+bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count);
 // Writes the first count x 512 bytes of SectorBuffer at sector and flushes them to the device.
-bool WriteSectors(app::Context& ctx, std::int64_t sector, std::int32_t count);
+bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count);
 
 }  // namespace sw::diskio

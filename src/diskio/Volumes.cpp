@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/DriveLetters.h"
 #include "diskio/PhysicalDrive.h"
@@ -28,7 +28,7 @@ bool WorthRetrying(std::uint32_t error) {
          error == win::ERROR_LOCK_VIOLATION || error == win::ERROR_BUSY;
 }
 
-bool SendVolumeControl(app::Context& ctx, platform::Handle h, std::uint32_t code) {
+bool SendVolumeControl(core::Context& ctx, platform::Handle h, std::uint32_t code) {
   std::uint32_t bytesReturned = 0;
   return ctx.os.DeviceIoControl(h, code, {}, {}, bytesReturned);
 }
@@ -36,17 +36,17 @@ bool SendVolumeControl(app::Context& ctx, platform::Handle h, std::uint32_t code
 std::string Num(std::int64_t v) { return std::to_string(v); }
 
 // Unlocks and closes every volume handle still held in hVolumes; closed entries become empty.
-void ReleaseLockedVolumes(app::Context& ctx) {
+void ReleaseLockedVolumes(core::Context& ctx) {
   for (platform::Handle& entry : ctx.state.hVolumes) {
     if (entry < 1) continue;
     MyUnlock_Volume(ctx, entry);
-    app::Trace(ctx, text::kLockAllCloseHandle + Num(entry));
+    core::Trace(ctx, text::kLockAllCloseHandle + Num(entry));
     MyCloseHandle(ctx, entry);
     entry = 0;
   }
 }
 
-void LockAll(app::Context& ctx, std::int32_t drive) {
+void LockAll(core::Context& ctx, std::int32_t drive) {
   // Handles that an earlier LOCK left behind would otherwise stay open and locked for good.
   ReleaseLockedVolumes(ctx);
   ctx.state.hVolumes.fill(0);
@@ -62,20 +62,20 @@ void LockAll(app::Context& ctx, std::int32_t drive) {
     if (entry == platform::kInvalidHandle) {
       // No control is sent to a handle that was never opened; the open's error is reported.
       error = ctx.os.GetLastError();
-      app::Trace(ctx, text::kLockAllCannotOpen1 + v + text::kLockAllCannotOpen2 + Num(error));
+      core::Trace(ctx, text::kLockAllCannotOpen1 + v + text::kLockAllCannotOpen2 + Num(error));
     } else {
-      app::Trace(ctx, text::kLockAllOpened1 + v + text::kLockAllOpened2 + Num(entry));
+      core::Trace(ctx, text::kLockAllOpened1 + v + text::kLockAllOpened2 + Num(entry));
       locked = SendVolumeControl(ctx, entry, win::FSCTL_LOCK_VOLUME);
       if (!locked) error = ctx.os.GetLastError();
     }
     if (locked) {
-      app::Trace(ctx, text::kLockAllLocked1 + v + text::kLockAllLocked2);
+      core::Trace(ctx, text::kLockAllLocked1 + v + text::kLockAllLocked2);
     } else {
-      app::Trace(ctx, text::kLockAllCannotLock + v + " " + Num(error));
+      core::Trace(ctx, text::kLockAllCannotLock + v + " " + Num(error));
     }
     MyDismount_Volume(ctx, entry);
   }
-  app::Trace(ctx, text::kLockAllEnd);
+  core::Trace(ctx, text::kLockAllEnd);
 }
 
 }  // namespace
@@ -83,80 +83,80 @@ void LockAll(app::Context& ctx, std::int32_t drive) {
 // Up to kLockAttempts tries, kLockRetryDelayMs apart, while the volume answers that it is busy
 // (access denied, sharing or lock violation, busy); other errors end the attempts at once.
 // "access denied" gets its own trace, every other failure the general one.
-bool MyLock_Volume(app::Context& ctx, platform::Handle& h) {
+bool MyLock_Volume(core::Context& ctx, platform::Handle& h) {
   if (h < 0) return false;
   std::uint32_t error = 0;
   for (int attempt = 1; attempt <= kLockAttempts; ++attempt) {
     if (SendVolumeControl(ctx, h, win::FSCTL_LOCK_VOLUME)) {
-      app::Trace(ctx, text::kLocked + Num(h));
+      core::Trace(ctx, text::kLocked + Num(h));
       return true;
     }
     error = ctx.os.GetLastError();
     if (!WorthRetrying(error) || attempt == kLockAttempts) break;
     ctx.os.Sleep(kLockRetryDelayMs);
   }
-  app::Trace(ctx, (error == win::ERROR_ACCESS_DENIED ? text::kCannotLockDenied : text::kCannotLock) +
+  core::Trace(ctx, (error == win::ERROR_ACCESS_DENIED ? text::kCannotLockDenied : text::kCannotLock) +
                       Num(h));
   return false;
 }
 
-bool MyUnlock_Volume(app::Context& ctx, platform::Handle h) {
+bool MyUnlock_Volume(core::Context& ctx, platform::Handle h) {
   if (h < 1) return false;
   if (SendVolumeControl(ctx, h, win::FSCTL_UNLOCK_VOLUME)) {
-    app::Trace(ctx, text::kUnlocked + Num(h));
+    core::Trace(ctx, text::kUnlocked + Num(h));
     return true;
   }
-  app::Trace(ctx, text::kCannotUnlock + Num(h));
+  core::Trace(ctx, text::kCannotUnlock + Num(h));
   return false;
 }
 
-bool MyDismount_Volume(app::Context& ctx, platform::Handle h) {
+bool MyDismount_Volume(core::Context& ctx, platform::Handle h) {
   if (h < 1) return false;
   if (SendVolumeControl(ctx, h, win::FSCTL_DISMOUNT_VOLUME)) {
-    app::Trace(ctx, text::kDismounted + Num(h));
+    core::Trace(ctx, text::kDismounted + Num(h));
     return true;
   }
-  app::Trace(ctx, text::kCannotDismount + Num(h));
+  core::Trace(ctx, text::kCannotDismount + Num(h));
   return false;
 }
 
-void Open_Volume_get_lngHandle(app::Context& ctx, const std::string& name) {
-  app::Trace(ctx, text::kOpenVolumeFor + name);
+void Open_Volume_get_lngHandle(core::Context& ctx, const std::string& name) {
+  core::Trace(ctx, text::kOpenVolumeFor + name);
   ctx.win.DoEvents();
-  app::State& st = ctx.state;
+  core::State& st = ctx.state;
   // A handle still held from an open without its UnLock_Close_Volume is released first, so it
   // cannot stay open (and the volume locked) after lngHandle is overwritten.
   if (st.lngHandle > 0) UnLock_Close_Volume(ctx);
   st.lngHandle = ctx.os.CreateFileA(DevicePath(name), kVolumeAccess, kVolumeShare,
                                     win::OPEN_EXISTING, win::FILE_FLAG_NO_BUFFERING);
   if (st.lngHandle == platform::kInvalidHandle) {
-    app::Trace(ctx, text::kOpenVolumeCannot + name);
+    core::Trace(ctx, text::kOpenVolumeCannot + name);
   } else {
-    app::Trace(ctx, text::kOpenVolumeOpened1 + name + text::kOpenVolumeOpened2 + Num(st.lngHandle));
+    core::Trace(ctx, text::kOpenVolumeOpened1 + name + text::kOpenVolumeOpened2 + Num(st.lngHandle));
   }
 }
 
-void Open_Lock_Dismount_Volume(app::Context& ctx, const std::string& volume) {
-  app::Trace(ctx, text::kOpenLockDismount + volume);
+void Open_Lock_Dismount_Volume(core::Context& ctx, const std::string& volume) {
+  core::Trace(ctx, text::kOpenLockDismount + volume);
   Open_Volume_get_lngHandle(ctx, volume.substr(0, 2));
-  app::Trace(ctx, text::kReturnedFromOpen);
-  app::State& st = ctx.state;
+  core::Trace(ctx, text::kReturnedFromOpen);
+  core::State& st = ctx.state;
   if (st.lngHandle > 0) MyLock_Volume(ctx, st.lngHandle);
-  app::Trace(ctx, text::kReturnedFromLock);
+  core::Trace(ctx, text::kReturnedFromLock);
   if (st.lngHandle > 0) MyDismount_Volume(ctx, st.lngHandle);
-  app::Trace(ctx, text::kReturnedFromDismount);
+  core::Trace(ctx, text::kReturnedFromDismount);
 }
 
-void UnLock_Close_Volume(app::Context& ctx) {
-  app::State& st = ctx.state;
+void UnLock_Close_Volume(core::Context& ctx) {
+  core::State& st = ctx.state;
   if (st.lngHandle > 0) MyUnlock_Volume(ctx, st.lngHandle);
   const platform::Handle closed = st.lngHandle;
   MyCloseHandle(ctx, st.lngHandle);
-  app::Trace(ctx, text::kCloseVolume + Num(closed));
+  core::Trace(ctx, text::kCloseVolume + Num(closed));
 }
 
-void DisMount_All_Volumes(app::Context& ctx, std::int32_t drive) {
-  app::Trace(ctx, text::kDismountAllFor + Num(drive));
+void DisMount_All_Volumes(core::Context& ctx, std::int32_t drive) {
+  core::Trace(ctx, text::kDismountAllFor + Num(drive));
   std::array<std::string, 4> volumes;
   Get_Drive_Volumes(ctx, drive, volumes[0], volumes[1], volumes[2], volumes[3]);
   // Each volume is released before the next is opened. An empty designator is opened as well
@@ -167,13 +167,13 @@ void DisMount_All_Volumes(app::Context& ctx, std::int32_t drive) {
   }
 }
 
-void Lock_Unlock_All_Volumes(app::Context& ctx, std::int32_t drive, const std::string& mode) {
+void Lock_Unlock_All_Volumes(core::Context& ctx, std::int32_t drive, const std::string& mode) {
   if (mode == kLockMode) {
     LockAll(ctx, drive);
     return;
   }
   ReleaseLockedVolumes(ctx);
-  app::Trace(ctx, text::kLockAllEnd);
+  core::Trace(ctx, text::kLockAllEnd);
 }
 
 }  // namespace sw::diskio

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/DiskIdentity.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/SectorIO.h"
@@ -19,7 +19,7 @@ constexpr int kAmountWidth = 7;
 constexpr double kUnitStep = 1024.0;
 constexpr double kUnitLimit = 1000.0;
 
-void ClearIdentity(app::State& s) {
+void ClearIdentity(core::State& s) {
   s.DRV_MEDIA.clear();
   s.DRV_MODEL.clear();
   s.DRV_FIRMWARE.clear();
@@ -36,20 +36,20 @@ std::string RightAlignedWhole(const std::string& text, int width) {
 
 }  // namespace
 
-void GetUSBDiskDriveInfo(app::Context& ctx, std::int32_t DiskIndex) {
+void GetUSBDiskDriveInfo(core::Context& ctx, std::int32_t DiskIndex) {
   ClearIdentity(ctx.state);
   if (ctx.state.ShowAllDrives || diskio::IsUSBDisk(ctx, DiskIndex)) {
     GetUSBDiskDriveInfo1(ctx, DiskIndex);
   }
 }
 
-void GetUSBDiskDriveInfo1(app::Context& ctx, std::int32_t DiskIndex) {
-  app::State& s = ctx.state;
+void GetUSBDiskDriveInfo1(core::Context& ctx, std::int32_t DiskIndex) {
+  core::State& s = ctx.state;
   ClearIdentity(s);
 
   const double capacity = diskio::GetSCSICapacity(ctx, DiskIndex);
   if (capacity > s.DriveSizeBytes) s.DriveSizeBytes = capacity;
-  if (s.DebugMode) app::LogText(ctx, text::kScsiSize + NumberText(capacity));
+  if (s.DebugMode) core::LogText(ctx, text::kScsiSize + NumberText(capacity));
 
   s.DriveSizeBytes = std::floor(s.DriveSizeBytes / CYLINDER_BYTES) * CYLINDER_BYTES;
 
@@ -67,8 +67,8 @@ void GetUSBDiskDriveInfo1(app::Context& ctx, std::int32_t DiskIndex) {
   diskio::MyCloseHandle(ctx, s.hDrive);
 }
 
-std::string Print_Drive_Details(app::Context& ctx) {
-  const app::State& s = ctx.state;
+std::string Print_Drive_Details(core::Context& ctx) {
+  const core::State& s = ctx.state;
   if (s.DriveSizeBytes == 0) return {};
 
   const std::string model = PadField(s.DRV_MODEL, " ", kModelWidth, true);

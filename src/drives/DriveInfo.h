@@ -5,16 +5,16 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::drives {
 
 inline constexpr double CYLINDER_BYTES = 8225280.0;  // 255 heads x 63 sectors x 512 bytes
 
 // Precondition: DiskNumber == DiskIndex. Sets DriveSizeBytes and the identity texts.
-void GetUSBDiskDriveInfo(app::Context& ctx, std::int32_t DiskIndex);
-void GetUSBDiskDriveInfo1(app::Context& ctx, std::int32_t DiskIndex);
+void GetUSBDiskDriveInfo(core::Context& ctx, std::int32_t DiskIndex);
+void GetUSBDiskDriveInfo1(core::Context& ctx, std::int32_t DiskIndex);
 // "[DRIVE n]   " + amount + unit + " " + model...; empty when DriveSizeBytes is 0.
-std::string Print_Drive_Details(app::Context& ctx);
+std::string Print_Drive_Details(core::Context& ctx);
 
 }  // namespace sw::drives

@@ -12,11 +12,11 @@
 
 namespace sw::drives {
 
-void Drive1_Change(app::Context& ctx) {
-  app::State& s = ctx.state;
-  app::Window& w = ctx.win;
+void Drive1_Change(core::Context& ctx) {
+  core::State& s = ctx.state;
+  core::Window& w = ctx.win;
   const auto letterCount = static_cast<std::int32_t>(ctx.os.LogicalDrives().size());
-  w.ClearItems(app::Control::Combo1);
+  w.ClearItems(core::Control::Combo1);
 
   for (std::int32_t n = 1; n <= letterCount - 1; ++n) {
     s.DiskNumber = n;
@@ -27,17 +27,17 @@ void Drive1_Change(app::Context& ctx) {
     if (!s.ShowAllDrives && !usb) continue;
     std::string label;
     GetVolumeLabel(ctx, s.DriveLetter1, label);
-    w.AddItem(app::Control::Combo1, s.DriveLetter1 + " " + s.DriveLetter2 + " " + s.DriveLetter3 +
+    w.AddItem(core::Control::Combo1, s.DriveLetter1 + " " + s.DriveLetter2 + " " + s.DriveLetter3 +
                                         " " + s.DriveLetter4 + "  " + label + "   " +
                                         Print_Drive_Details(ctx));
   }
 
-  if (w.ListCount(app::Control::Combo1) > 0) w.SetListIndex(app::Control::Combo1, 0);
+  if (w.ListCount(core::Control::Combo1) > 0) w.SetListIndex(core::Control::Combo1, 0);
   Combo1_Change(ctx);
 }
 
-void Combo1_Change(app::Context& ctx) {
-  const std::string entry = ctx.win.Text(app::Control::Combo1);
+void Combo1_Change(core::Context& ctx) {
+  const std::string entry = ctx.win.Text(core::Control::Combo1);
   std::string volume;
   if (!entry.empty()) {
     volume.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(entry.front()))));
@@ -45,7 +45,7 @@ void Combo1_Change(app::Context& ctx) {
   ctx.state.SelectedVolume = volume + ":";
 }
 
-void GetVolumeLabel(app::Context& ctx, const std::string& root, std::string& label) {
+void GetVolumeLabel(core::Context& ctx, const std::string& root, std::string& label) {
   label.assign(static_cast<std::size_t>(text::kLabelBufferChars), ' ');
   // An empty root would name the current directory's volume, not the drive being listed.
   if (root.empty()) return;

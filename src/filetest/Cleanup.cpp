@@ -1,7 +1,7 @@
 // Free space of a volume and the clean-up of leftover test files.
 #include "filetest/Cleanup.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/TestFileFormat.h"
 
@@ -18,7 +18,7 @@ std::string TrimBlanks(const std::string& text) {
 
 }  // namespace
 
-double FreeDiskSpace(app::Context& ctx, const std::string& sDriveLetter) {
+double FreeDiskSpace(core::Context& ctx, const std::string& sDriveLetter) {
   std::uint64_t freeToCaller = 0;
   std::uint64_t totalBytes = 0;
   std::uint64_t totalFree = 0;
@@ -27,16 +27,16 @@ double FreeDiskSpace(app::Context& ctx, const std::string& sDriveLetter) {
   return static_cast<double>(freeToCaller);
 }
 
-void cmdcleanup_Click(app::Context& ctx) {
+void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
   if (TrimBlanks(volume).size() < 2) return;
   const std::string pattern = TestFilePattern(volume);
   if (ctx.os.FindFiles(pattern).empty()) return;
-  app::LogText(ctx, app::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);
+  core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);
   ctx.win.DoEvents();
   // Files that cannot go (in use, read-only) stay; the line ends the same either way.
   ctx.os.DeleteFiles(pattern);
-  app::LogText(ctx, texts::kCleanupFinished);
+  core::LogText(ctx, texts::kCleanupFinished);
 }
 
 }  // namespace sw::filetest

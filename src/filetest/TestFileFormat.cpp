@@ -13,12 +13,12 @@ std::string TestFilePath(const std::string& volume, std::int32_t n) {
 
 std::string TestFilePattern(const std::string& volume) { return volume + texts::kFilePattern; }
 
-bool TestPatternReady(const app::Context& ctx) {
+bool TestPatternReady(const core::Context& ctx) {
   return ctx.state.TestPattern.size() == kPatternSize;
 }
 
-void PrepareTestPattern(app::Context& ctx) {
-  app::AlignedBuffer& pattern = ctx.state.TestPattern;
+void PrepareTestPattern(core::Context& ctx) {
+  core::AlignedBuffer& pattern = ctx.state.TestPattern;
   if (!TestPatternReady(ctx)) pattern.Resize(kPatternSize);
   // The last index stays as it is: it is never written out.
   std::memset(pattern.data(), kFiller, static_cast<std::size_t>(kMarkedPatternBytes));

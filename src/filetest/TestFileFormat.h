@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::filetest {
 
@@ -32,8 +32,8 @@ inline std::uint8_t MarkerOf(std::int32_t n) { return static_cast<std::uint8_t>(
 
 // TestPattern is allocated on first use and kept for the program's lifetime; this fills the
 // part of it that files are written from with the 0xA5 filler, as every run starts.
-void PrepareTestPattern(app::Context& ctx);
+void PrepareTestPattern(core::Context& ctx);
 // True once TestPattern has its full size; callers that find it missing prepare it first.
-bool TestPatternReady(const app::Context& ctx);
+bool TestPatternReady(const core::Context& ctx);
 
 }  // namespace sw::filetest

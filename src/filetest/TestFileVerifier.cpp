@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileHandle.h"
@@ -26,8 +26,8 @@ ByteRead ReadAt(platform::Os& os, platform::Handle h, std::int64_t offset,
 
 }  // namespace
 
-bool VerifyTestFile(app::Context& ctx, std::int32_t n) {
-  app::State& s = ctx.state;
+bool VerifyTestFile(core::Context& ctx, std::int32_t n) {
+  core::State& s = ctx.state;
   TestFileHandle file(ctx.os, ctx.os.CreateFileA(TestFilePath(s.SelectedVolume, n),
                                                  win::GENERIC_READ, win::FILE_SHARE_READ,
                                                  win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL));
@@ -69,15 +69,15 @@ bool VerifyTestFile(app::Context& ctx, std::int32_t n) {
   return ok;
 }
 
-void VerifyFilesSoFar(app::Context& ctx, std::int32_t n) {
-  app::State& s = ctx.state;
+void VerifyFilesSoFar(core::Context& ctx, std::int32_t n) {
+  core::State& s = ctx.state;
   s.GoodFileCount = 0;
-  app::LogText(ctx, texts::kChecking);
+  core::LogText(ctx, texts::kChecking);
   for (std::int32_t i = 1; i <= n; ++i) {
     ctx.win.DoEvents();
     if (!VerifyTestFile(ctx, i)) s.FileTestError = true;
   }
-  if (!s.FileTestError) app::LogText(ctx, texts::kCheckOk);
+  if (!s.FileTestError) core::LogText(ctx, texts::kCheckOk);
 }
 
 }  // namespace sw::filetest

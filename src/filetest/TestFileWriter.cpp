@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
@@ -20,8 +20,8 @@ constexpr std::uint32_t kWriteFlags =
     win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING | win::FILE_ATTRIBUTE_NORMAL;
 static_assert(kWriteFlags == 0xA0000080u);
 
-void MarkPattern(app::Context& ctx, std::int32_t n) {
-  app::AlignedBuffer& pattern = ctx.state.TestPattern;
+void MarkPattern(core::Context& ctx, std::int32_t n) {
+  core::AlignedBuffer& pattern = ctx.state.TestPattern;
   const std::int32_t marked = std::min(ctx.state.TestFileSize, kMarkedPatternBytes);
   for (std::int32_t i = 0; i <= marked - 1; i += kMarkerStride) pattern[i] = MarkerOf(n);
   const auto number = static_cast<std::uint32_t>(n);
@@ -33,20 +33,20 @@ void MarkPattern(app::Context& ctx, std::int32_t n) {
 
 // Only the header chunk carries the number; every later chunk starts with the marker and
 // eight zero bytes.
-void MarkChunkStart(app::Context& ctx, std::int32_t n) {
-  app::AlignedBuffer& pattern = ctx.state.TestPattern;
+void MarkChunkStart(core::Context& ctx, std::int32_t n) {
+  core::AlignedBuffer& pattern = ctx.state.TestPattern;
   pattern[0] = MarkerOf(n);
   for (std::size_t i = 1; i <= kChunkStartZeros; ++i) pattern[i] = 0x00;
 }
 
-std::string ProgressSuffix(app::Context& ctx, std::int32_t n) {
+std::string ProgressSuffix(core::Context& ctx, std::int32_t n) {
   if (n <= 1) return {};
   const double elapsed = static_cast<double>(ctx.os.Now() - ctx.state.TestStartTime);
   const double remaining = EstimateRemaining(elapsed, ctx.state.TestFileCount, n);
   return std::string(texts::kRemainingLead) + FormatHms(remaining) + texts::kRemaining;
 }
 
-bool WriteChunk(app::Context& ctx, platform::Handle h, std::int32_t bytes) {
+bool WriteChunk(core::Context& ctx, platform::Handle h, std::int32_t bytes) {
   std::uint32_t written = 0;
   // Only the success flag counts; a short count is not compared.
   return ctx.os.WriteFile(h, {ctx.state.TestPattern.data(), static_cast<std::size_t>(bytes)},
@@ -55,7 +55,7 @@ bool WriteChunk(app::Context& ctx, platform::Handle h, std::int32_t bytes) {
 
 // Up to four chunks from the start of the pattern; false when a write fails or Cancel is seen
 // between two chunks.
-bool WriteChunks(app::Context& ctx, platform::Handle h, std::int32_t n) {
+bool WriteChunks(core::Context& ctx, platform::Handle h, std::int32_t n) {
   std::int64_t remaining = ctx.state.TestFileSize;
   std::int64_t chunk = std::min<std::int64_t>(remaining, kChunkSize);
   if (!WriteChunk(ctx, h, static_cast<std::int32_t>(chunk))) return false;
@@ -83,12 +83,12 @@ double EstimateRemaining(double elapsedSeconds, double testFileCount, std::int32
   return r + elapsedSeconds * testFileCount / n / 3;
 }
 
-void WriteTestFile(app::Context& ctx, std::int32_t n) {
-  app::State& s = ctx.state;
+void WriteTestFile(core::Context& ctx, std::int32_t n) {
+  core::State& s = ctx.state;
   if (!TestPatternReady(ctx)) PrepareTestPattern(ctx);
   MarkPattern(ctx, n);
   const std::string path = TestFilePath(s.SelectedVolume, n);
-  app::LogText(ctx, texts::kWritingFile + path + ProgressSuffix(ctx, n));
+  core::LogText(ctx, texts::kWritingFile + path + ProgressSuffix(ctx, n));
 
   ctx.win.DoEvents();
   if (s.CancelRequested) return;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::filetest {
 
@@ -15,6 +15,6 @@ double EstimateRemaining(double elapsedSeconds, double testFileCount, std::int32
 // chunks of at most 52,428,800 bytes) and appends " Writing <path>[, hh:mm:ss remaining ]" to
 // the log. Sets FileTestError when the file cannot be created or written, or when Cancel is
 // seen once it is open; a Cancel seen before it is created returns quietly.
-void WriteTestFile(app::Context& ctx, std::int32_t n);
+void WriteTestFile(core::Context& ctx, std::int32_t n);
 
 }  // namespace sw::filetest

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/Layouts.h"
-#include "app/Log.h"
+#include "core/Layouts.h"
+#include "core/Log.h"
 #include "diskio/DriveLetters.h"
 #include "drives/DriveInfo.h"
 #include "filetest/Cleanup.h"
@@ -33,17 +33,17 @@ std::int32_t ClampToInt32(double value) {
 
 }  // namespace
 
-bool CheckAndHead(app::Context& ctx) {
-  app::State& s = ctx.state;
+bool CheckAndHead(core::Context& ctx) {
+  core::State& s = ctx.state;
   if (s.SelectedVolume.size() < 2) return false;
   s.DiskNumber = diskio::GetDiskNumber(ctx, s.SelectedVolume);
   if (s.DiskNumber == 0 || s.DiskNumber > kHighestTestableDisk) return false;
 
-  ctx.win.SetText(app::Control::Text1, texts::kHeading);
-  app::Text1_Change(ctx);
+  ctx.win.SetText(core::Control::Text1, texts::kHeading);
+  core::Text1_Change(ctx);
   s.CancelRequested = false;
-  app::LogText(ctx, app::kCrLf + s.WindowTitle + app::kCrLf);
-  app::LogText(ctx, app::kCrLf + ctx.win.Text(app::Control::Combo1));
+  core::LogText(ctx, core::kCrLf + s.WindowTitle + core::kCrLf);
+  core::LogText(ctx, core::kCrLf + ctx.win.Text(core::Control::Combo1));
 
   cmdcleanup_Click(ctx);
   ctx.os.Sleep(kPauseAfterCleanupMs);
@@ -52,8 +52,8 @@ bool CheckAndHead(app::Context& ctx) {
   return true;
 }
 
-bool SizeAndConsent(app::Context& ctx) {
-  app::State& s = ctx.state;
+bool SizeAndConsent(core::Context& ctx) {
+  core::State& s = ctx.state;
   const double freeMB = FreeDiskSpace(ctx, s.SelectedVolume) / kBytesPerMB;
   s.TestFileCount = ClampToInt32(std::floor(freeMB / kFileMB));
   if (s.TestFileCount < 1) {
@@ -64,16 +64,16 @@ bool SizeAndConsent(app::Context& ctx) {
   drives::GetUSBDiskDriveInfo(ctx, s.DiskNumber);
   const double driveMB = s.DriveSizeBytes / kBytesPerMB;
   if (driveMB < 1) {
-    ctx.win.MsgBox(texts::kIncompatibleDrive, win::MB_ICONCRITICAL | win::MB_OK, app::kAppTitle);
+    ctx.win.MsgBox(texts::kIncompatibleDrive, win::MB_ICONCRITICAL | win::MB_OK, core::kAppTitle);
     return false;
   }
 
   const double wholeFreeMB = std::floor(freeMB);
-  app::LogText(ctx, std::string(app::kCrLf) + app::kCrLf + texts::kWarningTesting +
+  core::LogText(ctx, std::string(core::kCrLf) + core::kCrLf + texts::kWarningTesting +
                         FormatGeneral(wholeFreeMB) + texts::kOutOfReportedSize +
                         FormatGeneral(driveMB) + texts::kMB);
 
-  const std::string crlf2 = std::string(app::kCrLf) + app::kCrLf;
+  const std::string crlf2 = std::string(core::kCrLf) + core::kCrLf;
   const std::string prompt = texts::kConsentOkToFill + s.SelectedVolume + texts::kConsentWith +
                              FormatThousands(wholeFreeMB, ctx.os.UserNumberFormat()) +
                              texts::kConsentOfTestFiles + crlf2 + texts::kConsentWarning + crlf2 +
@@ -87,23 +87,23 @@ bool SizeAndConsent(app::Context& ctx) {
 
 }  // namespace phases
 
-void cmdVolumeTest_Click(app::Context& ctx) {
-  app::State& s = ctx.state;
-  s.LastOutcome = app::Outcome::NotRun;
+void cmdVolumeTest_Click(core::Context& ctx) {
+  core::State& s = ctx.state;
+  s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx) || !phases::SizeAndConsent(ctx)) return;
 
   std::int32_t filesWritten = 0;
   if (!phases::WriteFullFiles(ctx, filesWritten)) {
-    s.LastOutcome = app::Outcome::Cancelled;
+    s.LastOutcome = core::Outcome::Cancelled;
     return;
   }
   if (!s.FileTestError) phases::WriteLastFile(ctx);
   if (!phases::VerifyAllFiles(ctx, filesWritten)) {
-    s.LastOutcome = app::Outcome::Cancelled;
+    s.LastOutcome = core::Outcome::Cancelled;
     return;
   }
   s.LastOutcome =
-      phases::ReportAndCleanUp(ctx, filesWritten) ? app::Outcome::Passed : app::Outcome::Failed;
+      phases::ReportAndCleanUp(ctx, filesWritten) ? core::Outcome::Passed : core::Outcome::Failed;
 }
 
 }  // namespace sw::filetest

@@ -5,36 +5,36 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::filetest::phases {
 
 // Checks the volume, restarts the report with the heading, clears leftovers. False: stop
 // silently (no testable volume, the system disk or an unknown drive).
-bool CheckAndHead(app::Context& ctx);
+bool CheckAndHead(core::Context& ctx);
 
 // Plans the full files from the free space, checks the drive's size and asks for consent.
 // False: stop (a box has told why, or the user cancelled).
-bool SizeAndConsent(app::Context& ctx);
+bool SizeAndConsent(core::Context& ctx);
 
 // Writes the full files with the interim checks. False: aborted by Cancel (the abort text is
 // logged and the idle layout restored). filesWritten: the files the verification covers.
-bool WriteFullFiles(app::Context& ctx, std::int32_t& filesWritten);
+bool WriteFullFiles(core::Context& ctx, std::int32_t& filesWritten);
 
 // The last, smaller file into the space the full files left (only when no error so far).
-void WriteLastFile(app::Context& ctx);
+void WriteLastFile(core::Context& ctx);
 
 // Verifies every file written. False: aborted by Cancel (logged, idle layout restored).
-bool VerifyAllFiles(app::Context& ctx, std::int32_t filesWritten);
+bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten);
 
 // The figures, the verdict, the deletion of the test files and the closing box. Returns
 // whether the run passed.
-bool ReportAndCleanUp(app::Context& ctx, std::int32_t filesWritten);
+bool ReportAndCleanUp(core::Context& ctx, std::int32_t filesWritten);
 
 // "hh:mm:ss" since the writing began.
-std::string ElapsedText(app::Context& ctx);
+std::string ElapsedText(core::Context& ctx);
 
 // Ends a run cut short by Cancel: idle layout, then the abort text on a new line.
-void Abort(app::Context& ctx, const char* message);
+void Abort(core::Context& ctx, const char* message);
 
 }  // namespace sw::filetest::phases

@@ -1,5 +1,5 @@
 // The verification phase of a volume file test: every full file, then the last one.
-#include "app/Log.h"
+#include "core/Log.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileVerifier.h"
@@ -7,9 +7,9 @@
 
 namespace sw::filetest::phases {
 
-bool VerifyAllFiles(app::Context& ctx, std::int32_t filesWritten) {
-  app::State& s = ctx.state;
-  app::LogText(ctx, app::kCrLf + std::string(texts::kVerifyingFiles) +
+bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
+  core::State& s = ctx.state;
+  core::LogText(ctx, core::kCrLf + std::string(texts::kVerifyingFiles) +
                         std::to_string(filesWritten) + texts::kEllipsis);
   s.TestFileSize = kFullFileSize;
   s.GoodFileCount = 0;
@@ -25,7 +25,7 @@ bool VerifyAllFiles(app::Context& ctx, std::int32_t filesWritten) {
   // Runs even when no last file was written: that file does not exist, so it fails uncounted.
   s.TestFileSize = s.LastFileSize;
   if (!s.FileTestError) {
-    app::LogText(ctx, app::kCrLf + std::string(texts::kVerifyingFile) +
+    core::LogText(ctx, core::kCrLf + std::string(texts::kVerifyingFile) +
                           std::to_string(filesWritten + 1) + texts::kEllipsis);
     VerifyTestFile(ctx, filesWritten + 1);
   }

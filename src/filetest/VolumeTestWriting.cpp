@@ -1,8 +1,8 @@
 // The writing phase of a volume file test: the full files with the interim checks, then the
 // last, smaller file.
 
-#include "app/Layouts.h"
-#include "app/Log.h"
+#include "core/Layouts.h"
+#include "core/Log.h"
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/ReportFormat.h"
@@ -23,29 +23,29 @@ bool IsInterimCheckPoint(std::int32_t n) { return n == 15 || n == 25 || n == 45 
 constexpr double kLastFileReserve = 1024;
 constexpr double kSmallestLastFile = 1024;
 
-void ShowBusy(app::Context& ctx) {
-  app::Show_Cancel(ctx);
-  ctx.win.SetVisible(app::Control::Label1, true);
+void ShowBusy(core::Context& ctx) {
+  core::Show_Cancel(ctx);
+  ctx.win.SetVisible(core::Control::Label1, true);
   // Shown again (still disabled) so the window keeps naming the test that runs.
-  ctx.win.SetVisible(app::Control::cmdVolumeTest, true);
+  ctx.win.SetVisible(core::Control::cmdVolumeTest, true);
 }
 
 }  // namespace
 
-std::string ElapsedText(app::Context& ctx) {
+std::string ElapsedText(core::Context& ctx) {
   return FormatHms(static_cast<double>(ctx.os.Now() - ctx.state.TestStartTime));
 }
 
-void Abort(app::Context& ctx, const char* message) {
-  app::Hide_Cancel(ctx);
-  app::LogText(ctx, app::kCrLf + std::string(message));
+void Abort(core::Context& ctx, const char* message) {
+  core::Hide_Cancel(ctx);
+  core::LogText(ctx, core::kCrLf + std::string(message));
 }
 
-bool WriteFullFiles(app::Context& ctx, std::int32_t& filesWritten) {
-  app::State& s = ctx.state;
+bool WriteFullFiles(core::Context& ctx, std::int32_t& filesWritten) {
+  core::State& s = ctx.state;
   PrepareTestPattern(ctx);
   s.TestStartTime = ctx.os.Now();
-  app::LogText(ctx, app::kCrLf + std::string(texts::kWriting) + std::to_string(s.TestFileCount) +
+  core::LogText(ctx, core::kCrLf + std::string(texts::kWriting) + std::to_string(s.TestFileCount) +
                         texts::kFilesOf200MB);
   ShowBusy(ctx);
 
@@ -53,7 +53,7 @@ bool WriteFullFiles(app::Context& ctx, std::int32_t& filesWritten) {
   filesWritten = s.TestFileCount;
   const std::int32_t planned = s.TestFileCount;
   for (std::int32_t n = 1; n <= planned; ++n) {
-    app::LogText(ctx, app::kCrLf + ElapsedText(ctx));
+    core::LogText(ctx, core::kCrLf + ElapsedText(ctx));
     if (s.CancelRequested) {
       Abort(ctx, texts::kAbortedWhileWriting);
       return false;
@@ -67,7 +67,7 @@ bool WriteFullFiles(app::Context& ctx, std::int32_t& filesWritten) {
     }
     if (s.FileTestError) {
       filesWritten = n - 1;
-      app::LogText(ctx, app::kCrLf + std::string(texts::kWriteError));
+      core::LogText(ctx, core::kCrLf + std::string(texts::kWriteError));
       break;
     }
     if (IsInterimCheckPoint(n)) VerifyFilesSoFar(ctx, n);
@@ -78,7 +78,7 @@ bool WriteFullFiles(app::Context& ctx, std::int32_t& filesWritten) {
     }
     if (s.FileTestError) {
       filesWritten = n;
-      app::LogText(ctx, app::kCrLf + std::string(texts::kDataError));
+      core::LogText(ctx, core::kCrLf + std::string(texts::kDataError));
       break;
     }
     ctx.win.DoEvents();
@@ -86,8 +86,8 @@ bool WriteFullFiles(app::Context& ctx, std::int32_t& filesWritten) {
   return true;
 }
 
-void WriteLastFile(app::Context& ctx) {
-  app::State& s = ctx.state;
+void WriteLastFile(core::Context& ctx) {
+  core::State& s = ctx.state;
   double size = RoundHalfEven(FreeDiskSpace(ctx, s.SelectedVolume) - kLastFileReserve);
   if (size > kFullFileSize) size = kFullFileSize;
   if (size < kSmallestLastFile) size = 0;
@@ -96,12 +96,12 @@ void WriteLastFile(app::Context& ctx) {
   if (s.LastFileSize <= 0) return;
 
   s.TestFileCount += 1;
-  app::LogText(ctx, app::kCrLf + std::string(texts::kWritingLastFile) +
+  core::LogText(ctx, core::kCrLf + std::string(texts::kWritingLastFile) +
                         FormatUpToTwoDecimals(size / kBytesPerMB, ctx.os.UserNumberFormat()) +
                         texts::kLastFileMBClose);
-  app::LogText(ctx, app::kCrLf + ElapsedText(ctx));
+  core::LogText(ctx, core::kCrLf + ElapsedText(ctx));
   WriteTestFile(ctx, s.TestFileCount);
-  if (s.FileTestError) app::LogText(ctx, app::kCrLf + std::string(texts::kDataError));
+  if (s.FileTestError) core::LogText(ctx, core::kCrLf + std::string(texts::kDataError));
 }
 
 }  // namespace sw::filetest::phases

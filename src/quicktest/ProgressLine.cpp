@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "quicktest/QuickTestTexts.h"
 
 namespace sw::quicktest {
@@ -32,7 +32,7 @@ std::string ProgressLine(int percent, std::string_view separator, std::int64_t e
   if (remainingBytes != 0) {
     estimate = static_cast<double>(elapsedSeconds) * remainingBytes / (totalBytes - remainingBytes);
   }
-  return std::string(app::kCrLf) + std::to_string(percent) + std::string(separator) +
+  return std::string(core::kCrLf) + std::to_string(percent) + std::string(separator) +
          TimeRemainingText(estimate) + text::kRemaining;
 }
 

@@ -33,13 +33,13 @@ std::int64_t ChooseIntervalSectors(double driveSizeBytes) {
   return kLargestInterval;
 }
 
-DiskCheck CheckDisk(app::Context& ctx, std::int32_t disk) {
+DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk) {
   if (disk <= 0 || disk > kHighestDiskNumber) return DiskCheck::OutOfRange;
   if (disk == ctx.os.SystemDiskNumber()) return DiskCheck::SystemDisk;
   return DiskCheck::Testable;
 }
 
-QuickTestResult QuickSizeTest(app::Context& ctx) {
+QuickTestResult QuickSizeTest(core::Context& ctx) {
   QuickTestResult result;
   const std::int32_t disk = ctx.state.DiskNumber;
   // Checked here as well as in the command: this routine destroys whatever the drive holds.

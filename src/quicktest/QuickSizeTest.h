@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
 namespace sw::quicktest {
 
@@ -19,7 +19,7 @@ enum class DiskCheck {
 };
 // Whether this physical drive may be written to at all. Drive 0 is taken as the system disk
 // whatever the system says; a system disk number of -1 (unknown) rules out nothing else.
-DiskCheck CheckDisk(app::Context& ctx, std::int32_t disk);
+DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk);
 
 // Marker spacing in sectors for a drive of this many bytes (25 MiB below 14 decimal GB, doubling
 // at 14, 29, 59, 125 and 249 GB, up to 800 MiB).
@@ -48,6 +48,6 @@ struct QuickTestResult {
 
 // Runs the whole test on DiskNumber with DriveSizeBytes, DebugMode and CancelRequested from the
 // shared state. Every way out after the volumes were locked unlocks them and closes hDrive.
-QuickTestResult QuickSizeTest(app::Context& ctx);
+QuickTestResult QuickSizeTest(core::Context& ctx);
 
 }  // namespace sw::quicktest

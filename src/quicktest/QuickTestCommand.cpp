@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/Layouts.h"
-#include "app/Log.h"
+#include "core/Layouts.h"
+#include "core/Log.h"
 #include "diskio/DriveLetters.h"
 #include "drives/DriveInfo.h"
 #include "platform/WinApi.h"
@@ -16,29 +16,29 @@ namespace sw::quicktest {
 
 namespace {
 
-using app::Control;
-using app::kCrLf;
+using core::Control;
+using core::kCrLf;
 
-app::Outcome OutcomeOf(TestEnd end) {
+core::Outcome OutcomeOf(TestEnd end) {
   switch (end) {
     case TestEnd::Passed:
-      return app::Outcome::Passed;
+      return core::Outcome::Passed;
     case TestEnd::Failed:
-      return app::Outcome::Failed;
+      return core::Outcome::Failed;
     case TestEnd::Cancelled:
     case TestEnd::AbortedWriteError:
-      return app::Outcome::Cancelled;
+      return core::Outcome::Cancelled;
     case TestEnd::NotStarted:
       break;
   }
-  return app::Outcome::NotRun;
+  return core::Outcome::NotRun;
 }
 
-void Refuse(app::Context& ctx, const char* prompt) {
-  ctx.win.MsgBox(prompt, win::MB_ICONCRITICAL, app::kAppTitle);
+void Refuse(core::Context& ctx, const char* prompt) {
+  ctx.win.MsgBox(prompt, win::MB_ICONCRITICAL, core::kAppTitle);
 }
 
-bool Confirmed(app::Context& ctx) {
+bool Confirmed(core::Context& ctx) {
   const std::string destroy = std::string(text::kConfirmDestroy) + kCrLf + kCrLf +
                               drives::Print_Drive_Details(ctx) + kCrLf + kCrLf +
                               text::kConfirmReformat;
@@ -51,13 +51,13 @@ bool Confirmed(app::Context& ctx) {
 
 }  // namespace
 
-void cmdQuickTest_Click(app::Context& ctx) {
-  app::State& st = ctx.state;
-  st.LastOutcome = app::Outcome::NotRun;
+void cmdQuickTest_Click(core::Context& ctx) {
+  core::State& st = ctx.state;
+  st.LastOutcome = core::Outcome::NotRun;
   // The first call clears the "pressed since last asked" bit; the second tells whether SHIFT
   // is held now.
-  ctx.win.GetAsyncKeyState(app::VK_SHIFT);
-  st.DebugMode = ctx.win.GetAsyncKeyState(app::VK_SHIFT) != 0;
+  ctx.win.GetAsyncKeyState(core::VK_SHIFT);
+  st.DebugMode = ctx.win.GetAsyncKeyState(core::VK_SHIFT) != 0;
   st.CancelRequested = false;
 
   st.DiskNumber = diskio::GetDiskNumber(ctx, st.SelectedVolume);
@@ -84,17 +84,17 @@ void cmdQuickTest_Click(app::Context& ctx) {
 
   ctx.win.SetText(Control::Text1, st.WindowTitle + kCrLf + drives::Print_Drive_Details(ctx) + kCrLf +
                                       text::kHeading);
-  app::Text1_Change(ctx);
-  app::LogText(ctx, kCrLf + ctx.win.Text(Control::Combo1));
+  core::Text1_Change(ctx);
+  core::LogText(ctx, kCrLf + ctx.win.Text(Control::Combo1));
 
   if (!Confirmed(ctx)) return;
 
-  app::Show_Cancel(ctx);
+  core::Show_Cancel(ctx);
   ctx.win.SetVisible(Control::cmdQuickTest, true);
   const QuickTestResult result = QuickSizeTest(ctx);
   st.LastOutcome = OutcomeOf(result.end);
   st.DebugMode = false;
-  app::Hide_Cancel(ctx);
+  core::Hide_Cancel(ctx);
 }
 
 }  // namespace sw::quicktest

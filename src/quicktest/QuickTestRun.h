@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "platform/Os.h"
 #include "quicktest/QuickSizeTest.h"
 
@@ -34,14 +34,14 @@ struct QuickTestRun {
 // normal ways out release explicitly, in their own order, and then disarm it.
 class DriveRelease {
  public:
-  DriveRelease(app::Context& ctx, std::int32_t disk) : ctx_(ctx), disk_(disk) {}
+  DriveRelease(core::Context& ctx, std::int32_t disk) : ctx_(ctx), disk_(disk) {}
   DriveRelease(const DriveRelease&) = delete;
   DriveRelease& operator=(const DriveRelease&) = delete;
   ~DriveRelease();
   void Disarm() { armed_ = false; }
 
  private:
-  app::Context& ctx_;
+  core::Context& ctx_;
   std::int32_t disk_;
   bool armed_ = true;
 };
@@ -49,15 +49,15 @@ class DriveRelease {
 enum class WritePassEnd { Completed, Cancelled, AbortedWriteError };
 
 // Locks and dismounts the volumes, wipes sector 0 and opens the drive for the markers.
-void PrepareDrive(app::Context& ctx, QuickTestRun& run);
+void PrepareDrive(core::Context& ctx, QuickTestRun& run);
 // Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel or
 // an aborted write error releases the drive before returning.
-WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run);
+WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run);
 // Reads every marker back, records mismatches, checks N - 1 and 0 and whether the addresses
 // wrap, releases the drive.
-void ReadBackMarkers(app::Context& ctx, QuickTestRun& run);
+void ReadBackMarkers(core::Context& ctx, QuickTestRun& run);
 // Analysis lines, test time, zeroed sector 0 and the verdict boxes.
-void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result);
+void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& result);
 
 // Counts a mismatch into the bad range.
 void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/SectorIO.h"
 #include "diskio/Volumes.h"
@@ -16,13 +16,13 @@ namespace sw::quicktest::detail {
 
 namespace {
 
-using app::kCrLf;
+using core::kCrLf;
 
 constexpr std::uint32_t kSettleMs = 500;
 
 std::string Line(const std::string& text) { return kCrLf + text; }
 
-std::int64_t MarkerInBuffer(app::Context& ctx) {
+std::int64_t MarkerInBuffer(core::Context& ctx) {
   return GetMarkerNumber(ctx.state.SectorBuffer.span());
 }
 
@@ -34,9 +34,9 @@ void Judge(QuickTestRun& run, std::int64_t sector, bool readOk, std::int64_t fou
 }
 
 // One of the two single reads after the pass (N - 1 and 0).
-void FinalCheck(app::Context& ctx, QuickTestRun& run, std::int64_t sector) {
+void FinalCheck(core::Context& ctx, QuickTestRun& run, std::int64_t sector) {
   const bool ok = diskio::ReadSectors(ctx, sector, 1);
-  if (!ok) app::LogText(ctx, Line(text::kFinalReadError + std::to_string(sector)));
+  if (!ok) core::LogText(ctx, Line(text::kFinalReadError + std::to_string(sector)));
   Judge(run, sector, ok, MarkerInBuffer(ctx));
 }
 
@@ -47,13 +47,13 @@ void FinalCheck(app::Context& ctx, QuickTestRun& run, std::int64_t sector) {
 // wrap there, and that is where the real memory ends. Anything else read there proves nothing
 // (those sectors hold no marker), so only that finding counts, and only as the whole block this
 // program writes, so that old data on a genuine drive cannot pass for it.
-bool HoldsMarkerZero(app::Context& ctx) {
+bool HoldsMarkerZero(core::Context& ctx) {
   const auto block = ctx.state.SectorBuffer.span().first(static_cast<std::size_t>(kSectorBytes));
   return GetMarkerNumber(block) == 0 &&
          std::all_of(block.begin() + 8, block.end(), [](std::uint8_t b) { return b == 0xFF; });
 }
 
-void ProbeAddressWrap(app::Context& ctx, QuickTestRun& run) {
+void ProbeAddressWrap(core::Context& ctx, QuickTestRun& run) {
   constexpr std::int64_t kSmallestRealMemory = 2048;  // 1 MiB
   for (std::int64_t sector = kSmallestRealMemory; sector < run.TotalSectors; sector *= 2) {
     if (diskio::ReadSectors(ctx, sector, 1) && HoldsMarkerZero(ctx)) RecordMismatch(run, sector, 0);
@@ -65,8 +65,8 @@ void ProbeAddressWrap(app::Context& ctx, QuickTestRun& run) {
 // Every marker is read and judged however many were bad: a pass that stopped after the first
 // few thousand bad blocks from the top of a huge fake would put the lowest bad sector, and the
 // recommended size, far above the real memory.
-void ReadBackMarkers(app::Context& ctx, QuickTestRun& run) {
-  app::LogText(ctx, Line(text::kReadingBack));
+void ReadBackMarkers(core::Context& ctx, QuickTestRun& run) {
+  core::LogText(ctx, Line(text::kReadingBack));
   run.RemainingBytes = run.TotalBytes;
   run.OffsetFromEnd = 0;
   run.PassStart = ctx.os.Now();
@@ -78,12 +78,12 @@ void ReadBackMarkers(app::Context& ctx, QuickTestRun& run) {
     // "more than 100 %".
     const double step = std::min(run.IntervalBytes, run.RemainingBytes);
     const std::int64_t sector = run.TotalSectors - run.OffsetFromEnd - 1;
-    if (ctx.state.DebugMode) app::LogText(ctx, Line(text::kReadFromSector + std::to_string(sector)));
+    if (ctx.state.DebugMode) core::LogText(ctx, Line(text::kReadFromSector + std::to_string(sector)));
     // A controller may answer the first read from its cache; the second is the one judged.
     bool ok = diskio::ReadSectors(ctx, sector, 1);
     if (ok) ok = diskio::ReadSectors(ctx, sector, 1);
     if (!ok) {
-      app::LogText(ctx, Line(text::kReadError + std::to_string(run.disk) + text::kReadErrorAt +
+      core::LogText(ctx, Line(text::kReadError + std::to_string(run.disk) + text::kReadErrorAt +
                              std::to_string(sector)));
     }
     Judge(run, sector, ok, MarkerInBuffer(ctx));
@@ -91,7 +91,7 @@ void ReadBackMarkers(app::Context& ctx, QuickTestRun& run) {
     run.OffsetFromEnd += static_cast<std::int64_t>(step) / kSectorBytes;
     const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
     if (percent > run.LastPercent + 4 || percent > 99) {
-      app::LogText(ctx, ProgressLine(percent, text::kReadSeparator, ctx.os.Now() - run.PassStart,
+      core::LogText(ctx, ProgressLine(percent, text::kReadSeparator, ctx.os.Now() - run.PassStart,
                                      run.RemainingBytes, run.TotalBytes));
       ctx.win.DoEvents();
       run.LastPercent = percent;

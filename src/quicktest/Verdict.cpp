@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/SectorIO.h"
 #include "drives/TextFormat.h"
@@ -16,7 +16,7 @@ namespace sw::quicktest::detail {
 
 namespace {
 
-using app::kCrLf;
+using core::kCrLf;
 
 std::string Line(const std::string& text) { return kCrLf + text; }
 
@@ -37,20 +37,20 @@ void Analyse(const QuickTestRun& run, QuickTestResult& result) {
   result.RecommendedMiB = std::max(recommended, 0.0);
 }
 
-void LogBadMemory(app::Context& ctx, const QuickTestRun& run, const QuickTestResult& result) {
-  app::LogText(ctx, Line(text::kBlocksOf + std::to_string(run.IntervalSectors) + text::kBlocksSectors +
+void LogBadMemory(core::Context& ctx, const QuickTestRun& run, const QuickTestResult& result) {
+  core::LogText(ctx, Line(text::kBlocksOf + std::to_string(run.IntervalSectors) + text::kBlocksSectors +
                          std::to_string(run.SectorsChecked) + text::kBlocksChecked));
-  app::LogText(ctx, std::string(kCrLf) + kCrLf + text::kBadFrom + std::to_string(result.MinBadSector) +
+  core::LogText(ctx, std::string(kCrLf) + kCrLf + text::kBadFrom + std::to_string(result.MinBadSector) +
                         text::kSizeOpen + SectorSizeText(result.MinBadSector) + text::kBadFromUnit);
-  app::LogText(ctx, text::kBadTo + std::to_string(result.MaxBadSector) + text::kSizeOpen +
+  core::LogText(ctx, text::kBadTo + std::to_string(result.MaxBadSector) + text::kSizeOpen +
                         SectorSizeText(result.MaxBadSector) + text::kBadToUnit);
   if (result.MinFoundNumber == -1) {
-    app::LogText(ctx, std::string(kCrLf) + kCrLf + text::kNoMemoryWarning);
+    core::LogText(ctx, std::string(kCrLf) + kCrLf + text::kNoMemoryWarning);
   }
 }
 
 // Leaves the drive without a partition table, so that nothing mounts what the markers left.
-void ZeroSectorZero(app::Context& ctx, std::int32_t disk) {
+void ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
   ctx.state.SectorBuffer.Fill(0);
   diskio::Open_Physical_Disk_hDrive(ctx, disk);
   diskio::WriteSectors(ctx, 0, 1);
@@ -65,7 +65,7 @@ bool IsRemovable(std::string media) {
 
 }  // namespace
 
-void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result) {
+void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& result) {
   result.SectorsChecked = run.SectorsChecked;
   result.MismatchCount = run.MismatchCount;
   std::string recommendedText;
@@ -76,7 +76,7 @@ void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result
                       std::to_string(result.MinBadSector) + text::kRecommendedEnd;
   }
 
-  app::LogText(ctx, Line(text::kTestTook + std::to_string(ctx.os.Now() - run.TestStart) +
+  core::LogText(ctx, Line(text::kTestTook + std::to_string(ctx.os.Now() - run.TestStart) +
                          text::kTestTookUnit + kCrLf + std::to_string(run.SectorsChecked) +
                          text::kSectorsChecked));
   ctx.win.DoEvents();
@@ -86,17 +86,17 @@ void ReportVerdict(app::Context& ctx, QuickTestRun& run, QuickTestResult& result
 
   if (run.MismatchCount == 0) {
     result.end = TestEnd::Passed;
-    app::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + text::kPassedNote,
+    core::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + text::kPassedNote,
                    win::MB_ICONINFORMATION);
-    app::LogText(ctx, std::string(kCrLf) + kCrLf +
+    core::LogText(ctx, std::string(kCrLf) + kCrLf +
                           (IsRemovable(ctx.state.DRV_MEDIA) ? text::kInfoRemovable : text::kInfoFixed));
   } else {
     result.end = TestEnd::Failed;
-    app::LogMsgBox(ctx, std::string(kCrLf) + text::kFailed + kCrLf + kCrLf + text::kDuplicateBlocks +
+    core::LogMsgBox(ctx, std::string(kCrLf) + text::kFailed + kCrLf + kCrLf + text::kDuplicateBlocks +
                             kCrLf + kCrLf + recommendedText + kCrLf,
                    win::MB_ICONCRITICAL);
   }
-  app::LogMsgBox(ctx, Line(text::kUnplug), win::MB_OK);
+  core::LogMsgBox(ctx, Line(text::kUnplug), win::MB_OK);
 }
 
 }  // namespace sw::quicktest::detail

@@ -2,8 +2,8 @@
 // write-error rule and Cancel.
 #include <string>
 
-#include "app/Layouts.h"
-#include "app/Log.h"
+#include "core/Layouts.h"
+#include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/SectorIO.h"
 #include "diskio/Volumes.h"
@@ -17,7 +17,7 @@ namespace sw::quicktest::detail {
 
 namespace {
 
-using app::kCrLf;
+using core::kCrLf;
 
 // A failed write that blocks longer than this points at the cable or the device; the user is
 // asked whether to go on. Quicker failures are retried once without asking.
@@ -27,37 +27,37 @@ constexpr std::size_t kBlockBytes = 512;
 
 std::string Line(const std::string& text) { return kCrLf + text; }
 
-bool WriteMarker(app::Context& ctx, std::int64_t sector) {
+bool WriteMarker(core::Context& ctx, std::int64_t sector) {
   SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
   return diskio::WriteSectors(ctx, sector, 1);
 }
 
 // A marker written outside the pass (N - 1 before it, 0 after it) gets an error line only.
-void WriteEdgeMarker(app::Context& ctx, std::int64_t sector) {
+void WriteEdgeMarker(core::Context& ctx, std::int64_t sector) {
   if (!WriteMarker(ctx, sector)) {
-    app::LogText(ctx, Line(text::kEdgeWriteError + std::to_string(sector)));
+    core::LogText(ctx, Line(text::kEdgeWriteError + std::to_string(sector)));
   }
 }
 
-void CancelRun(app::Context& ctx, const QuickTestRun& run) {
+void CancelRun(core::Context& ctx, const QuickTestRun& run) {
   ctx.os.Sleep(kSettleMs);
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
   ctx.win.DoEvents();
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
-  app::Hide_Cancel(ctx);
-  app::LogText(ctx, Line(text::kAborted));
+  core::Hide_Cancel(ctx);
+  core::LogText(ctx, Line(text::kAborted));
   ctx.state.DebugMode = false;
 }
 
-void AbortOnWriteError(app::Context& ctx, const QuickTestRun& run) {
+void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run) {
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
-  app::LogText(ctx, Line(text::kAbortedOnWriteError));
+  core::LogText(ctx, Line(text::kAbortedOnWriteError));
 }
 
 // True to go on with the pass, false when the user chose to abort.
-bool HandleWriteError(app::Context& ctx, std::int64_t sector, std::uint32_t durationMs) {
-  app::LogText(ctx, Line(text::kWriteError + std::to_string(sector)));
+bool HandleWriteError(core::Context& ctx, std::int64_t sector, std::uint32_t durationMs) {
+  core::LogText(ctx, Line(text::kWriteError + std::to_string(sector)));
   if (durationMs > kSlowWriteMs) {
     const std::string prompt = text::kSlowWriteAt + std::to_string(sector) + kCrLf + kCrLf +
                                text::kSlowWriteNote + kCrLf + kCrLf + text::kSlowWriteContinue;
@@ -71,7 +71,7 @@ bool HandleWriteError(app::Context& ctx, std::int64_t sector, std::uint32_t dura
 
 }  // namespace
 
-void PrepareDrive(app::Context& ctx, QuickTestRun& run) {
+void PrepareDrive(core::Context& ctx, QuickTestRun& run) {
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kLock);
   ctx.state.SectorBuffer.Resize(kBlockBytes);
   ctx.state.SectorBuffer.Fill(0xFF);
@@ -83,9 +83,9 @@ void PrepareDrive(app::Context& ctx, QuickTestRun& run) {
   diskio::Open_Physical_Disk_hDrive(ctx, run.disk);
 }
 
-WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run) {
+WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
   const auto intervalMiB = run.IntervalSectors / 2048;
-  app::LogText(ctx, std::string(kCrLf) + kCrLf + text::kWritingMarkers + std::to_string(run.disk) +
+  core::LogText(ctx, std::string(kCrLf) + kCrLf + text::kWritingMarkers + std::to_string(run.disk) +
                         text::kWritingMarkersAt + std::to_string(intervalMiB) +
                         text::kWritingMarkersUnit);
   run.TestStart = ctx.os.Now();
@@ -102,7 +102,7 @@ WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run) {
     const double step = run.RemainingBytes >= run.IntervalBytes ? run.IntervalBytes : run.RemainingBytes;
     const std::int64_t sector = run.TotalSectors - run.OffsetFromEnd - 1;
     SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
-    if (ctx.state.DebugMode) app::LogText(ctx, Line(text::kWriteSectorTo + std::to_string(sector)));
+    if (ctx.state.DebugMode) core::LogText(ctx, Line(text::kWriteSectorTo + std::to_string(sector)));
     const std::uint32_t before = ctx.os.GetTickCount();
     const bool written = diskio::WriteSectors(ctx, sector, 1);
     const std::uint32_t duration = ctx.os.GetTickCount() - before;
@@ -115,7 +115,7 @@ WritePassEnd WriteMarkers(app::Context& ctx, QuickTestRun& run) {
     const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
     if (percent > run.LastPercent) ctx.win.DoEvents();
     if (percent > run.LastPercent + 4 || percent > 99) {
-      app::LogText(ctx, ProgressLine(percent, text::kWriteSeparator, ctx.os.Now() - run.PassStart,
+      core::LogText(ctx, ProgressLine(percent, text::kWriteSeparator, ctx.os.Now() - run.PassStart,
                                      run.RemainingBytes, run.TotalBytes));
       run.LastPercent = percent;
     }

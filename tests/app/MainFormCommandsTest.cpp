@@ -12,6 +12,10 @@
 namespace sw::app {
 namespace {
 
+using core::Context;
+using core::Control;
+using core::Outcome;
+
 class MainFormCommands : public ::testing::Test {
  protected:
   MainFormCommands() {

@@ -12,6 +12,9 @@
 namespace sw::app {
 namespace {
 
+using core::Context;
+using core::Control;
+
 using platform::sim::SimDriveSpec;
 using platform::sim::SimOs;
 using platform::sim::SimVolumeSpec;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Layouts.h"
+#include "core/Layouts.h"
 #include "app/MainForm.h"
 #include "app/MainFormLayout.h"
 #include "platform/WinApi.h"
@@ -15,6 +15,12 @@
 
 namespace sw::app {
 namespace {
+
+using core::Context;
+using core::Control;
+using core::Hide_Cancel;
+using core::Show_Cancel;
+using core::TwipsRect;
 
 using platform::sim::SimDriveSpec;
 using platform::sim::SimOs;

@@ -25,7 +25,7 @@ TEST_F(DiskIdentitySimTest, OnlyTheFirstTwoCharactersOfTheDriveTextCount) {
   EXPECT_FALSE(IsUSBDisk(ctx, 1));
   EXPECT_FALSE(IsUSBDisk(ctx, 0));  // the system disk is SATA
   EXPECT_FALSE(IsUSBDisk(ctx, 40));
-  EXPECT_EQ(win.Text(app::Control::Text1), "");
+  EXPECT_EQ(win.Text(core::Control::Text1), "");
 }
 
 TEST_F(DiskIdentitySimTest, GenuineStickReportsItsSizeAndIdentity) {

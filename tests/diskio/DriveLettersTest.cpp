@@ -20,7 +20,7 @@ TEST_F(DriveLettersTest, DiskNumberOfPartitionsCdRomsAndUnknownLetters) {
   EXPECT_EQ(GetDiskNumber(ctx, "D:"), 99);
   EXPECT_EQ(GetDiskNumber(ctx, "Q:"), 99);
   EXPECT_EQ(GetDiskNumber(ctx, ""), 99);
-  EXPECT_EQ(win.Text(app::Control::Text1), "");
+  EXPECT_EQ(win.Text(core::Control::Text1), "");
 }
 
 TEST_F(DriveLettersTest, DiskNumberAsksWithoutAccessForTwelveBytes) {
@@ -56,7 +56,7 @@ TEST_F(DriveLettersTest, VolumesComeInLetterOrderAndAtMostFour) {
     platform::sim::SimOs machine;
     machine.AddDrive(2, Stick(1ull << 30, r.letters));
     machine.AddDrive(4, Stick(1ull << 30, {"Y:"}));  // another drive's letter is never taken
-    app::Context c{machine, win};
+    core::Context c{machine, win};
     std::array<std::string, 4> v{"stale", "stale", "stale", "stale"};
     EXPECT_EQ(Get_Drive_Volumes(c, 2, v[0], v[1], v[2], v[3]), r.found);
     EXPECT_EQ(v, r.volumes);

@@ -95,7 +95,7 @@ TEST_F(PhysicalDriveTest, NothingIsLoggedOutsideDebugMode) {
   EXPECT_TRUE(Open_Physical_Disk_hDrive(ctx, 1));
   EXPECT_FALSE(Open_Physical_Disk_hDrive(ctx, 5));
   MyCloseHandle(ctx, ctx.state.hDrive);
-  EXPECT_EQ(win.Text(app::Control::Text1), "");
+  EXPECT_EQ(win.Text(core::Control::Text1), "");
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ std::vector<std::uint8_t> Inquiry(const std::string& vendor8, const std::string&
 struct ScsiCapacityTest : ::testing::Test {
   NiceMock<testing::MockOs> os;
   testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
   ScriptedDriver drv;
 
   void SetUp() override {
@@ -97,7 +97,7 @@ struct ScsiCapacityTest : ::testing::Test {
         });
   }
 
-  std::string Log() { return win.Text(app::Control::Text1); }
+  std::string Log() { return win.Text(core::Control::Text1); }
 };
 
 TEST_F(ScsiCapacityTest, SendsTheExactPassThroughBlockTwiceOnTheSameBuffer) {
@@ -165,7 +165,7 @@ TEST_F(ScsiCapacityTest, InquiryFillsTheIdentityTextsWithTraces) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.model);
     const std::string modelBefore = ctx.state.DRV_MODEL;
-    win.SetText(app::Control::Text1, "");
+    win.SetText(core::Control::Text1, "");
     drv.readCapacity = Capacity(0x003FFFFF, 512);
     drv.inquiry = r.inquiry;
     GetSCSICapacity(ctx, "2");

@@ -23,7 +23,7 @@ constexpr platform::Handle kDrive = 42;
 struct SectorIOMockTest : ::testing::Test {
   StrictMock<testing::MockOs> os;
   testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
   void SetUp() override {
     ctx.state.hDrive = kDrive;
     ctx.state.SectorBuffer.Resize(4097);
@@ -154,7 +154,7 @@ TEST_F(SectorIOSimTest, WrittenSectorReachesTheDeviceAndReadsBackWithoutTouching
   sim.AddDrive(1, Stick(8ull << 20));  // 16,384 sectors
   ctx.state.DebugMode = false;
   ASSERT_TRUE(Open_Physical_Disk_hDrive(ctx, 1));
-  app::AlignedBuffer& buf = ctx.state.SectorBuffer;
+  core::AlignedBuffer& buf = ctx.state.SectorBuffer;
   for (std::size_t i = 0; i < 512; ++i) buf[i] = static_cast<std::uint8_t>(i * 7 + 1);
   ASSERT_TRUE(WriteSectors(ctx, 16'383, 1));
   const std::vector<std::uint8_t> onDevice = sim.PeekSector(1, 16'383);

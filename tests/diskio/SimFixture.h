@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "diskio/RecordingOs.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
@@ -22,7 +22,7 @@ class SimFixture : public ::testing::Test {
   platform::sim::SimOs sim;
   testing::RecordingOs os{sim};
   testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
 
   void SetUp() override {
     sim.SetNow(kClock);
@@ -60,7 +60,7 @@ class SimFixture : public ::testing::Test {
     return out;
   }
 
-  void ClearLog() { win.SetText(app::Control::Text1, ""); }
+  void ClearLog() { win.SetText(core::Control::Text1, ""); }
 
   static std::string Num(std::int64_t v) { return std::to_string(v); }
 };

@@ -21,7 +21,7 @@ constexpr platform::Handle kVol = 31;
 struct VolumeLockMockTest : ::testing::Test {
   StrictMock<testing::MockOs> os;
   testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
 };
 
 TEST_F(VolumeLockMockTest, ABrieflyBusyVolumeIsLockedOnALaterAttempt) {
@@ -47,7 +47,7 @@ TEST_F(VolumeLockMockTest, OtherErrorsAreNotRetriedAndGetTheGeneralTrace) {
   EXPECT_CALL(os, GetLastError()).WillOnce(Return(win::ERROR_INVALID_FUNCTION));
   platform::Handle h = kVol;
   EXPECT_FALSE(MyLock_Volume(ctx, h));
-  EXPECT_EQ(win.Text(app::Control::Text1), "\r\nD MyLock_Volume Cannot lock volume - Handle 31");
+  EXPECT_EQ(win.Text(core::Control::Text1), "\r\nD MyLock_Volume Cannot lock volume - Handle 31");
 }
 
 TEST_F(VolumeLockMockTest, UnlockAndDismountSendTheirCodesWithoutBuffers) {
@@ -62,7 +62,7 @@ TEST_F(VolumeLockMockTest, UnlockAndDismountSendTheirCodesWithoutBuffers) {
 TEST_F(VolumeLockMockTest, VolumeThatCannotBeOpenedForLockingGetsNoControlAndIsSkippedLater) {
   using ::testing::NiceMock;
   NiceMock<testing::MockOs> nice;
-  app::Context c{nice, win};
+  core::Context c{nice, win};
   c.state.DebugMode = true;
   ON_CALL(nice, GeneralDate(_)).WillByDefault(Return("D"));
   EXPECT_CALL(nice, CreateFileA(_, _, _, _, _)).WillRepeatedly(Return(-1));  // no other letter
@@ -85,7 +85,7 @@ TEST_F(VolumeLockMockTest, VolumeThatCannotBeOpenedForLockingGetsNoControlAndIsS
   Lock_Unlock_All_Volumes(c, 1, kLockMode);
   EXPECT_EQ(c.state.hVolumes[0], -1);
   Lock_Unlock_All_Volumes(c, 1, kUnlockMode);  // a failed entry is neither unlocked nor closed
-  EXPECT_EQ(win.Text(app::Control::Text1),
+  EXPECT_EQ(win.Text(core::Control::Text1),
             "\r\nD Get_Drive_Volumes for drive 1"
             "\r\nD Lock_Unlock_All_Volumes - Cannot open E: to lock! 32"
             "\r\nD Lock_Unlock_All_Volumes - Cannot lock volume E: 32"

@@ -254,7 +254,7 @@ TEST_F(VolumesTest, WrappersRefuseEmptyAndFailedHandlesWithoutACall) {
   EXPECT_FALSE(MyDismount_Volume(ctx, -1));
   EXPECT_FALSE(MyLock_Volume(ctx, minusOne));
   EXPECT_TRUE(os.calls.empty());
-  EXPECT_EQ(win.Text(app::Control::Text1), "");
+  EXPECT_EQ(win.Text(core::Control::Text1), "");
 }
 
 TEST_F(VolumesTest, WrappersOnAVolumeThatVanished) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "drives/DriveInfo.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
@@ -36,7 +36,7 @@ class DriveInfo : public ::testing::Test {
   }
   SimOs os;
   testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
 };
 
 struct SizeRow {
@@ -152,9 +152,9 @@ TEST_F(DriveInfo, DebugModeAddsTheByteCountAndATrailingSpace) {
 TEST_F(DriveInfo, DebugFragmentContinuesTheCapacityTraceLine) {
   os.AddDrive(1, Stick(31266439168ull));
   ctx.state.DebugMode = true;
-  app::LogText(ctx, "heading");
+  core::LogText(ctx, "heading");
   Examine(1);
-  const std::string log = win.Text(app::Control::Text1);
+  const std::string log = win.Text(core::Control::Text1);
   const auto at = log.find(" SCSI size=31266439168");
   ASSERT_NE(at, std::string::npos) << log;
   EXPECT_GE(at, 2u);
@@ -162,9 +162,9 @@ TEST_F(DriveInfo, DebugFragmentContinuesTheCapacityTraceLine) {
   EXPECT_NE(log.find("\r\n", at), std::string::npos) << "more trace lines follow on new lines";
 
   ctx.state.DebugMode = false;
-  const std::string before = win.Text(app::Control::Text1);
+  const std::string before = win.Text(core::Control::Text1);
   Examine(1);
-  EXPECT_EQ(win.Text(app::Control::Text1), before);
+  EXPECT_EQ(win.Text(core::Control::Text1), before);
 }
 
 }  // namespace

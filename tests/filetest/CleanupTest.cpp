@@ -28,9 +28,9 @@ TEST_F(FileTestFixture, CleanupDeletesTheTestFilesAndSaysSoOnOneLine) {
   ASSERT_TRUE(sim.AddVolumeFile("E:", "wardfile17.TMP", kSome));
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE.txt", kSome));
   ASSERT_TRUE(sim.AddVolumeFile("E:", "photo.jpg", kSome));
-  win.SetText(app::Control::Text1, "report");
+  win.SetText(core::Control::Text1, "report");
   cmdcleanup_Click(ctx);
-  EXPECT_EQ(win.Text(app::Control::Text1),
+  EXPECT_EQ(win.Text(core::Control::Text1),
             "report\r\nDeleting E:\\WARDFILE*.tmp files...finished.");
   std::vector<std::string> left = sim.VolumeFileNames("E:");
   std::sort(left.begin(), left.end());
@@ -41,9 +41,9 @@ TEST_F(FileTestFixture, CleanupDeletesTheTestFilesAndSaysSoOnOneLine) {
 TEST_F(FileTestFixture, CleanupWithoutTestFilesDoesNothingVisible) {
   AddStick(1, "E:", 4 * kFull);
   ASSERT_TRUE(sim.AddVolumeFile("E:", "photo.jpg", kSome));
-  win.SetText(app::Control::Text1, "report");
+  win.SetText(core::Control::Text1, "report");
   cmdcleanup_Click(ctx);
-  EXPECT_EQ(win.Text(app::Control::Text1), "report");
+  EXPECT_EQ(win.Text(core::Control::Text1), "report");
   EXPECT_EQ(win.yields, 0);
 }
 
@@ -52,7 +52,7 @@ TEST_F(FileTestFixture, CleanupIgnoresHiddenTestFiles) {
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE1.tmp", kSome, {.hidden = true}));
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE2.tmp", kSome, {.system = true}));
   cmdcleanup_Click(ctx);
-  EXPECT_EQ(win.Text(app::Control::Text1), "");
+  EXPECT_EQ(win.Text(core::Control::Text1), "");
   EXPECT_EQ(sim.VolumeFileNames("E:").size(), 2u);
 }
 
@@ -61,7 +61,7 @@ TEST_F(FileTestFixture, CleanupSaysFinishedEvenWhenAFileCannotGo) {
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE1.tmp", kSome, {.readOnly = true}));
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE2.tmp", kSome));
   cmdcleanup_Click(ctx);
-  EXPECT_EQ(win.Text(app::Control::Text1), "\r\nDeleting E:\\WARDFILE*.tmp files...finished.");
+  EXPECT_EQ(win.Text(core::Control::Text1), "\r\nDeleting E:\\WARDFILE*.tmp files...finished.");
   EXPECT_EQ(sim.VolumeFileNames("E:"), (std::vector<std::string>{"WARDFILE1.tmp"}));
 }
 
@@ -71,7 +71,7 @@ TEST_F(FileTestFixture, CleanupWithoutAVolumeDoesNothing) {
   for (const char* volume : {"", " ", "E", " E "}) {
     ctx.state.SelectedVolume = volume;
     cmdcleanup_Click(ctx);
-    EXPECT_EQ(win.Text(app::Control::Text1), "") << "'" << volume << "'";
+    EXPECT_EQ(win.Text(core::Control::Text1), "") << "'" << volume << "'";
   }
   EXPECT_EQ(sim.VolumeFileNames("E:").size(), 1u);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "filetest/FileCallRecorder.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
@@ -36,7 +36,7 @@ class FileTestFixture : public ::testing::Test {
   platform::sim::SimOs sim;
   FileCallRecorder os{sim};
   sw::testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
 
   void SetUp() override;
   void TearDown() override;

@@ -99,34 +99,34 @@ TEST_F(VerifierTest, CancelMakesAGoodFileUncounted) {
 
 TEST_F(VerifierTest, InterimCheckOfGoodFilesSaysOk) {
   for (std::int32_t n = 1; n <= 3; ++n) WriteFile(n, kFull);
-  win.SetText(app::Control::Text1, "");
+  win.SetText(core::Control::Text1, "");
   ctx.state.TestFileSize = kFull;
   ctx.state.GoodFileCount = 7;
   VerifyFilesSoFar(ctx, 3);
   EXPECT_FALSE(ctx.state.FileTestError);
   EXPECT_EQ(ctx.state.GoodFileCount, 3);
-  EXPECT_EQ(win.Text(app::Control::Text1), " Checking... OK");
+  EXPECT_EQ(win.Text(core::Control::Text1), " Checking... OK");
 }
 
 TEST_F(VerifierTest, InterimCheckGoesOnAfterABadFile) {
   for (std::int32_t n = 1; n <= 3; ++n) WriteFile(n, kFull);
   PokeByte("WARDFILE1.tmp", 16'384, 0);
-  win.SetText(app::Control::Text1, "");
+  win.SetText(core::Control::Text1, "");
   ctx.state.TestFileSize = kFull;
   VerifyFilesSoFar(ctx, 3);
   EXPECT_TRUE(ctx.state.FileTestError);
   EXPECT_EQ(ctx.state.GoodFileCount, 2);  // files 2 and 3 were still read
-  EXPECT_EQ(win.Text(app::Control::Text1), " Checking...");
+  EXPECT_EQ(win.Text(core::Control::Text1), " Checking...");
 }
 
 TEST_F(VerifierTest, InterimCheckAfterAnEarlierErrorSaysNothingMore) {
   WriteFile(1, kFull);
   ctx.state.FileTestError = true;
-  win.SetText(app::Control::Text1, "");
+  win.SetText(core::Control::Text1, "");
   ctx.state.TestFileSize = kFull;
   VerifyFilesSoFar(ctx, 1);
   EXPECT_EQ(ctx.state.GoodFileCount, 1);
-  EXPECT_EQ(win.Text(app::Control::Text1), " Checking...");
+  EXPECT_EQ(win.Text(core::Control::Text1), " Checking...");
 }
 
 }  // namespace

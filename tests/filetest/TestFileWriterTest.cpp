@@ -82,11 +82,11 @@ TEST_F(WriterTest, SixtyMillionBytesAreAChunkAndARemainderThatUnbufferedWritesRe
 }
 
 TEST_F(WriterTest, LogsThePathAndFromTheSecondFileOnTheEstimate) {
-  win.SetText(app::Control::Text1, "");
+  win.SetText(core::Control::Text1, "");
   Write(1, 1024);
   sim.SetNow(kClock + 100);  // file 2 of 3 after 100 s: 100 x 1 / 2 + 100 x 3 / 2 / 3 = 100 s
   Write(2, 1024);
-  EXPECT_EQ(win.Text(app::Control::Text1),
+  EXPECT_EQ(win.Text(core::Control::Text1),
             " Writing E:\\WARDFILE1.tmp Writing E:\\WARDFILE2.tmp, 00:01:40 remaining ");
 }
 

@@ -9,7 +9,7 @@ namespace sw::filetest::testing {
 namespace {
 
 bool LogEndsWith(sw::testing::ScriptedWindow& win, const std::string& tail) {
-  const std::string text = win.Text(app::Control::Text1);
+  const std::string text = win.Text(core::Control::Text1);
   return text.size() >= tail.size() &&
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -30,7 +30,7 @@ TEST_F(VolumeRunTest, CancelAtTheConsentBoxKeepsTheHeadingAndTheWarning) {
       "Warning: Testing 700MB out of reported drive size of 7844.23828125MB",
   });
   EXPECT_EQ(win.boxes.size(), 1u);
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::NotRun);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
   EXPECT_TRUE(os.writeSizes.empty());
   EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
   EXPECT_FALSE(ctx.state.TestRunning);
@@ -55,7 +55,7 @@ TEST_F(VolumeRunTest, CancelWhileWritingLeavesTheFilesWritten) {
       "00:00:00 Writing E:\\WARDFILE2.tmp, 00:00:00 remaining ",
       "TEST ABORTED (test files may be present)!",
   });
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Cancelled);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Cancelled);
   EXPECT_EQ(sim.VolumeFileNames("E:"), (std::vector<std::string>{"WARDFILE1.tmp"}));
   ExpectIdleLayout();
 
@@ -75,7 +75,7 @@ TEST_F(VolumeRunTest, CancelInTheMiddleOfAFileLeavesItPartlyWritten) {
   Run();
   EXPECT_EQ(Lines().back(), "TEST ABORTED (test files may be present)!");
   EXPECT_EQ(sim.VolumeFileSize("E:", "WARDFILE1.tmp"), kChunk);
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Cancelled);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Cancelled);
 }
 
 TEST_F(VolumeRunTest, CancelWhileVerifyingLeavesEveryFile) {
@@ -99,7 +99,7 @@ TEST_F(VolumeRunTest, CancelWhileVerifyingLeavesEveryFile) {
       "Verifying files 1 - 2...",
       "TEST ABORTED (use Clean-up to delete test files)!",
   });
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Cancelled);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Cancelled);
   EXPECT_EQ(sim.VolumeFileNames("E:"),
             (std::vector<std::string>{"WARDFILE1.tmp", "WARDFILE2.tmp", "WARDFILE3.tmp"}));
   ExpectIdleLayout();

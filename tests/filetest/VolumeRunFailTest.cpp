@@ -42,7 +42,7 @@ TEST_F(VolumeRunTest, CounterfeitIsCaughtByTheInterimCheck) {
   ExpectLines(expected);
   ExpectBoxes({{Consent("4,000"), win::MB_OKCANCEL, "File Test"},
                {"\r\n" + kProbablyFake, win::MB_ICONCRITICAL, "SIZEWARDEN"}});
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Failed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
   EXPECT_EQ(ctx.state.GoodFileCount, 10);
   EXPECT_EQ(os.writeSizes.size(), 15 * 4u);
   EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
@@ -74,7 +74,7 @@ TEST_F(VolumeRunTest, CounterfeitPastTheFirstCheckIsCaughtAtTheEnd) {
                        kFaulty,
                    });
   ExpectLines(expected);
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Failed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
   EXPECT_EQ(ctx.state.GoodFileCount, 16);
 }
 
@@ -99,7 +99,7 @@ TEST_F(VolumeRunTest, WriteFailureOnTheOnlyFile) {
                        kProbablyFake,
                    });
   ExpectLines(expected);
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Failed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
   EXPECT_TRUE(sim.VolumeFileNames("E:").empty()) << "the failed file is deleted too";
 }
 
@@ -139,7 +139,7 @@ TEST_P(GoodShareTest, VerdictBoxFollowsTheShareOfGoodFiles) {
   ASSERT_EQ(win.boxes.size(), 2u);
   EXPECT_EQ(win.boxes[1].prompt, "\r\n" + c.box);
   EXPECT_EQ(win.boxes[1].style, win::MB_ICONCRITICAL);
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Failed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shares, GoodShareTest,
@@ -151,12 +151,12 @@ INSTANTIATE_TEST_SUITE_P(Shares, GoodShareTest,
 TEST_F(VolumeRunTest, SecondRunStartsWithoutTheFirstRunsLastFile) {
   AddStick(1, "E:", kFull + 100 * kMiB + 1024);
   Run();
-  ASSERT_EQ(ctx.state.LastOutcome, app::Outcome::Passed);
+  ASSERT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
   ASSERT_EQ(ctx.state.LastFileSize, 100 * 1'048'576);
 
   AddStick(2, "F:", 3 * kFull, FileFault::FailWrite, 2 * kFull);
-  win.AddItem(app::Control::Combo1, "[DRIVE 2]      7.6GiB SIMTEK  Flash Disk");
-  win.SetListIndex(app::Control::Combo1, 1);
+  win.AddItem(core::Control::Combo1, "[DRIVE 2]      7.6GiB SIMTEK  Flash Disk");
+  win.SetListIndex(core::Control::Combo1, 1);
   ctx.state.SelectedVolume = "F:";
   win.boxes.clear();
   Run();
@@ -179,7 +179,7 @@ TEST_F(VolumeRunTest, SecondRunStartsWithoutTheFirstRunsLastFile) {
                   }));
   EXPECT_EQ(lines[3], "[DRIVE 2]      7.6GiB SIMTEK  Flash Disk");
   EXPECT_EQ(ctx.state.LastFileSize, 0);
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Failed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
 }
 
 }  // namespace

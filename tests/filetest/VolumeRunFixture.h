@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Window.h"
+#include "core/Window.h"
 #include "filetest/FileTestFixture.h"
 #include "filetest/VolumeTestCommand.h"
 #include "platform/WinApi.h"
@@ -39,8 +39,8 @@ class VolumeRunTest : public FileTestFixture {
  protected:
   void SetUp() override {
     FileTestFixture::SetUp();
-    win.AddItem(app::Control::Combo1, kDriveLine);
-    win.SetListIndex(app::Control::Combo1, 0);
+    win.AddItem(core::Control::Combo1, kDriveLine);
+    win.SetListIndex(core::Control::Combo1, 0);
   }
 
   void Run() { cmdVolumeTest_Click(ctx); }
@@ -77,10 +77,10 @@ class VolumeRunTest : public FileTestFixture {
 
   // After a run the window is idle again: Cancel gone, the commands back.
   void ExpectIdleLayout() {
-    EXPECT_FALSE(win.Visible(app::Control::cmdCancel));
-    EXPECT_FALSE(win.Visible(app::Control::Label1));
-    EXPECT_TRUE(win.Enabled(app::Control::cmdVolumeTest));
-    EXPECT_TRUE(win.Visible(app::Control::cmdcleanup));
+    EXPECT_FALSE(win.Visible(core::Control::cmdCancel));
+    EXPECT_FALSE(win.Visible(core::Control::Label1));
+    EXPECT_TRUE(win.Enabled(core::Control::cmdVolumeTest));
+    EXPECT_TRUE(win.Visible(core::Control::cmdcleanup));
   }
 };
 

@@ -41,7 +41,7 @@ TEST_F(VolumeRunTest, PassesWithALastFile) {
   });
   ExpectBoxes({{Consent("700"), win::MB_OKCANCEL, "File Test"},
                {"\r\n" + kSeemsGood, win::MB_ICONINFORMATION, "SIZEWARDEN"}});
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Passed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
   EXPECT_EQ(ctx.state.TestFileCount, 4);
   EXPECT_EQ(ctx.state.GoodFileCount, 4);
   EXPECT_EQ(ctx.state.LastFileSize, 100 * 1'048'576);
@@ -77,7 +77,7 @@ TEST_F(VolumeRunTest, ExactlyTwoHundredMBIsOneFileAndNoLastFile) {
       "Note: 200MB out of 7844MB were tested for integrity.",
       kSeemsGood,
   });
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Passed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
   EXPECT_EQ(ctx.state.LastFileSize, 0);
   EXPECT_EQ(ctx.state.TestFileCount, 1);
 }
@@ -119,7 +119,7 @@ TEST_F(VolumeRunTest, TenFullFilesAndAFiftyMBLastFileMake2050MB) {
   ExpectLines(expected);
   ExpectBoxes({{Consent("2,050"), win::MB_OKCANCEL, "File Test"},
                {"\r\n" + kSeemsGood, win::MB_ICONINFORMATION, "SIZEWARDEN"}});
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Passed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
   EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
 }
 
@@ -181,7 +181,7 @@ TEST_F(VolumeRunTest, ADriveWithoutAUsableSizeIsIncompatible) {
     Run();
     ExpectLines({"SWD - Volume File Test", "SIZEWARDEN v1.0.0  [Zentrel]", "", kDriveLine});
     ExpectBoxes({{"Incompatible drive?", win::MB_ICONCRITICAL, "SIZEWARDEN"}});
-    EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::NotRun) << volume;
+    EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun) << volume;
   }
   EXPECT_TRUE(os.writeSizes.empty());
 }
@@ -199,7 +199,7 @@ TEST_P(NoSpaceTest, StopsWithTheNoSpareSpaceBox) {
   ExpectLines({"SWD - Volume File Test", "SIZEWARDEN v1.0.0  [Zentrel]", "", kDriveLine});
   ExpectBoxes({{"ERROR: Drive not formatted or volume too full!", win::MB_ICONEXCLAMATION,
                 "No spare space or unformatted Drive!"}});
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::NotRun);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
   EXPECT_TRUE(os.writeSizes.empty());
   EXPECT_FALSE(ctx.state.TestRunning) << "stopped before the busy layout";
 }
@@ -214,11 +214,11 @@ TEST_F(VolumeRunTest, RefusesTheSystemDiskAndUnknownVolumesSilently) {
   sim.AddCdRomLetter("D:");
   for (const char* volume : {"", "E", "C:", "D:", "Q:"}) {
     ctx.state.SelectedVolume = volume;
-    win.SetText(app::Control::Text1, "previous report");
+    win.SetText(core::Control::Text1, "previous report");
     Run();
-    EXPECT_EQ(win.Text(app::Control::Text1), "previous report") << volume;
+    EXPECT_EQ(win.Text(core::Control::Text1), "previous report") << volume;
     EXPECT_TRUE(win.boxes.empty()) << volume;
-    EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::NotRun) << volume;
+    EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun) << volume;
   }
 }
 

@@ -10,7 +10,7 @@
 namespace sw::frontends::cli {
 namespace {
 
-using app::Control;
+using core::Control;
 
 class Terminal : public ::testing::Test {
  protected:
@@ -112,8 +112,8 @@ TEST_F(Terminal, CtrlCPressesCancelOnlyWhileTheButtonShows) {
 TEST_F(Terminal, DebugHoldsShift) {
   TerminalWindow plain = Make();
   TerminalWindow debug = Make({false, true});
-  EXPECT_EQ(plain.GetAsyncKeyState(app::VK_SHIFT), 0);
-  EXPECT_NE(debug.GetAsyncKeyState(app::VK_SHIFT), 0);
+  EXPECT_EQ(plain.GetAsyncKeyState(core::VK_SHIFT), 0);
+  EXPECT_NE(debug.GetAsyncKeyState(core::VK_SHIFT), 0);
   EXPECT_EQ(debug.GetAsyncKeyState(0x11), 0);
 }
 

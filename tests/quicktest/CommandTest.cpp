@@ -5,15 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Layouts.h"
+#include "core/Layouts.h"
 #include "quicktest/QuickTestCommand.h"
 #include "quicktest/QuickTestFixture.h"
 
 namespace sw::quicktest {
 namespace {
 
-using app::Control;
-using app::Outcome;
+using core::Control;
+using core::Outcome;
 using platform::sim::SimDriveSpec;
 using platform::sim::SimVolumeSpec;
 
@@ -25,7 +25,7 @@ const std::string kSummary =
 class Command : public QuickTestFixture {
  protected:
   void SetUp() override {
-    app::Hide_Cancel(ctx);  // the idle layout the window starts in
+    core::Hide_Cancel(ctx);  // the idle layout the window starts in
     ctx.state.WindowTitle = "SIZEWARDEN v1.0.0  [Zentrel]";
     win.SetText(Control::Text1, kOldReport);
   }

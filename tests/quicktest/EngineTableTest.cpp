@@ -178,7 +178,7 @@ TEST_F(Engine, WrappingCounterfeitsFailAtTheirRealSize) {
   };
   for (const WrapRow& row : rows) {
     SCOPED_TRACE(row.name);
-    win.SetText(app::Control::Text1, "");
+    win.SetText(core::Control::Text1, "");
     win.boxes.clear();
     SimDriveSpec config;
     config.announcedBytes = 32 * GB;
@@ -286,7 +286,7 @@ TEST_F(Engine, RefusesDriveZeroDriveEightyOneAndTheSystemDisk) {
   }
   EXPECT_EQ(sim.Stats().sectorWrites, 0u);
   EXPECT_EQ(win.yields, 0);
-  EXPECT_EQ(win.Text(app::Control::Text1), "");
+  EXPECT_EQ(win.Text(core::Control::Text1), "");
 }
 
 }  // namespace

@@ -7,15 +7,15 @@
 #include <gtest/gtest.h>
 
 #include "quicktest/MarkerBlock.h"
-#include "app/Layouts.h"
+#include "core/Layouts.h"
 #include "quicktest/QuickTestCommand.h"
 #include "quicktest/QuickTestFixture.h"
 
 namespace sw::quicktest {
 namespace {
 
-using app::Control;
-using app::Outcome;
+using core::Control;
+using core::Outcome;
 using platform::sim::SimDriveSpec;
 
 // 64 cylinders: 1,028,160 sectors, markers every 51,200 sectors from 1,028,159 down to 4,159.
@@ -25,7 +25,7 @@ constexpr std::int64_t kThirdMarker = kLast - 2 * 51200;
 class FaultPath : public QuickTestFixture {
  protected:
   void SetUp() override {
-    app::Hide_Cancel(ctx);  // the idle layout the window starts in
+    core::Hide_Cancel(ctx);  // the idle layout the window starts in
     SimDriveSpec config;
     config.announcedBytes = 64 * kCylinder;
     AddStick(config, true);

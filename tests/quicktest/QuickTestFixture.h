@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "platform/sim/SimOs.h"
 #include "platform/WinApi.h"
 #include "quicktest/FaultyOs.h"
@@ -27,7 +27,7 @@ class QuickTestFixture : public ::testing::Test {
   platform::sim::SimOs sim;
   testing::FaultyOs os{sim};
   testing::ScriptedWindow win;
-  app::Context ctx{os, win};
+  core::Context ctx{os, win};
 
   // Drive 1 with the volume E: (and F: when asked), a USB stick unless told otherwise.
   void AddStick(platform::sim::SimDriveSpec config, bool twoVolumes = false) {

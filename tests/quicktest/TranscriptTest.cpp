@@ -7,14 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Layouts.h"
+#include "core/Layouts.h"
 #include "quicktest/QuickTestCommand.h"
 #include "quicktest/QuickTestFixture.h"
 
 namespace sw::quicktest {
 namespace {
 
-using app::Control;
+using core::Control;
 using platform::sim::FakeKind;
 using platform::sim::SimDriveSpec;
 
@@ -30,7 +30,7 @@ class Transcript : public QuickTestFixture {
  protected:
   void SetUp() override {
     ctx.state.WindowTitle = "SIZEWARDEN v1.0.0  [Zentrel]";
-    app::Hide_Cancel(ctx);
+    core::Hide_Cancel(ctx);
     ctx.state.SelectedVolume = "E:";
     win.AddItem(Control::Combo1, "E:  [STICK]  SIMTEK Flash Disk");
     win.SetListIndex(Control::Combo1, 0);
@@ -123,7 +123,7 @@ TEST_F(Transcript, GenuineStickPasses) {
   EXPECT_EQ(win.boxes[3].prompt, "\r\nUnplug and re-connect the drive, then reformat it using Windows or Quillmark.");
   EXPECT_EQ(win.boxes[3].style, win::MB_OK);
   EXPECT_TRUE(AllBytes(Sector(0), 0));
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Passed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
 }
 
 TEST_F(Transcript, LimboFakeFails) {
@@ -180,7 +180,7 @@ TEST_F(Transcript, LimboFakeFails) {
   EXPECT_EQ(win.boxes[2].style, win::MB_ICONCRITICAL);
   EXPECT_EQ(win.boxes[3].style, win::MB_OK);
   EXPECT_TRUE(AllBytes(Sector(0), 0));
-  EXPECT_EQ(ctx.state.LastOutcome, app::Outcome::Failed);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
 }
 
 

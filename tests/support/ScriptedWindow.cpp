@@ -5,7 +5,7 @@
 
 namespace sw::testing {
 
-using app::Control;
+using core::Control;
 
 ScriptedWindow::ScriptedWindow() = default;
 
@@ -58,8 +58,8 @@ int ScriptedWindow::Value(Control c) { return value_[c]; }
 void ScriptedWindow::SetValue(Control c, int value) { value_[c] = value; }
 void ScriptedWindow::SetCaption(const std::string& c) { caption = c; }
 std::string ScriptedWindow::Caption() { return caption; }
-app::TwipsRect ScriptedWindow::Bounds() { return bounds; }
-void ScriptedWindow::SetBounds(const app::TwipsRect& r) { bounds = r; }
+core::TwipsRect ScriptedWindow::Bounds() { return bounds; }
+void ScriptedWindow::SetBounds(const core::TwipsRect& r) { bounds = r; }
 int ScriptedWindow::ScreenWidth() { return screenWidth; }
 int ScriptedWindow::ScreenHeight() { return screenHeight; }
 bool ScriptedWindow::Minimized() { return minimized; }
@@ -91,7 +91,7 @@ void ScriptedWindow::ClipboardClear() {
 void ScriptedWindow::ClipboardSetText(const std::string& text) { clipboard = text; }
 void ScriptedWindow::OpenWebPage(const std::string& url) { openedPages.push_back(url); }
 std::int16_t ScriptedWindow::GetAsyncKeyState(int virtualKey) {
-  return virtualKey == app::VK_SHIFT && shiftDown ? static_cast<std::int16_t>(0x8000) : 0;
+  return virtualKey == core::VK_SHIFT && shiftDown ? static_cast<std::int16_t>(0x8000) : 0;
 }
 
 }  // namespace sw::testing

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "app/MainForm.h"
 #include "frontends/cli/CliTexts.h"
 #include "frontends/cli/SimSetup.h"
@@ -24,7 +24,7 @@
 namespace sw::frontends::cli {
 namespace {
 
-using app::Control;
+using core::Control;
 
 enum class Command { List, Quick, Files, Cleanup };
 
@@ -62,15 +62,15 @@ std::string NormalLetter(const std::string& text) {
   return std::string{static_cast<char>(std::toupper(static_cast<unsigned char>(t[0]))), ':'};
 }
 
-int ExitStatus(app::Outcome outcome) {
+int ExitStatus(core::Outcome outcome) {
   switch (outcome) {
-    case app::Outcome::Passed:
+    case core::Outcome::Passed:
       return kExitPassed;
-    case app::Outcome::Failed:
+    case core::Outcome::Failed:
       return kExitFailed;
-    case app::Outcome::Cancelled:
+    case core::Outcome::Cancelled:
       return kExitCancelled;
-    case app::Outcome::NotRun:
+    case core::Outcome::NotRun:
       break;
   }
   return kExitNotRun;
@@ -87,8 +87,8 @@ bool LacksRawAccessRights(const Arguments& args) {
 #endif
 }
 
-void PrintList(app::Context& ctx, std::ostream& out, std::ostream& err, bool all, bool noRights) {
-  app::Window& w = ctx.win;
+void PrintList(core::Context& ctx, std::ostream& out, std::ostream& err, bool all, bool noRights) {
+  core::Window& w = ctx.win;
   const int count = w.ListCount(Control::Combo1);
   if (count == 0) {
     err << text::kNoDrives << (all ? "" : text::kNoDrivesUsbOnly) << (noRights ? text::kNeedsRoot : "")
@@ -105,10 +105,10 @@ void PrintList(app::Context& ctx, std::ostream& out, std::ostream& err, bool all
 
 // Chooses the list entry of the drive letter, as a user would in the drop-down list. Returns an
 // error text, empty when the entry is selected.
-std::string SelectDrive(app::Context& ctx, app::MainForm& form, const Arguments& args) {
+std::string SelectDrive(core::Context& ctx, app::MainForm& form, const Arguments& args) {
   const std::string letter = NormalLetter(args.drive);
   if (letter.empty()) return text::kBadLetter + args.drive;
-  app::Window& w = ctx.win;
+  core::Window& w = ctx.win;
   // The volume file test and the clean-up work on the volume the entry begins with; the Quick
   // Size Test takes the whole drive, whichever of its volumes names it.
   const bool anyVolume = args.command == Command::Quick;
@@ -152,7 +152,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   }
   const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
   TerminalWindow win(out, err, *console, {args.yes, args.debug});
-  app::Context ctx(*os, win);
+  core::Context ctx(*os, win);
   app::MainForm form(ctx, app::MainForm::Options{false});
   win.onCancel = [&form] { form.cmdCancel_Click(); };
   form.Form_Load();

@@ -9,7 +9,7 @@
 namespace sw::frontends::cli {
 namespace {
 
-using app::Control;
+using core::Control;
 
 // A nominal screen in twips (1920 x 1080 pixels at 15 twips each); only centring uses it.
 constexpr int kScreenWidthTwips = 1920 * 15;
@@ -134,8 +134,8 @@ void TerminalWindow::SetValue(Control c, int value) { value_[c] = value; }
 
 void TerminalWindow::SetCaption(const std::string& caption) { caption_ = caption; }
 std::string TerminalWindow::Caption() { return caption_; }
-app::TwipsRect TerminalWindow::Bounds() { return bounds_; }
-void TerminalWindow::SetBounds(const app::TwipsRect& r) { bounds_ = r; }
+core::TwipsRect TerminalWindow::Bounds() { return bounds_; }
+void TerminalWindow::SetBounds(const core::TwipsRect& r) { bounds_ = r; }
 int TerminalWindow::ScreenWidth() { return kScreenWidthTwips; }
 int TerminalWindow::ScreenHeight() { return kScreenHeightTwips; }
 bool TerminalWindow::Minimized() { return false; }
@@ -208,7 +208,7 @@ void TerminalWindow::OpenWebPage(const std::string& url) {
 
 std::int16_t TerminalWindow::GetAsyncKeyState(int virtualKey) {
   constexpr std::uint16_t kDown = 0x8000;
-  return virtualKey == app::VK_SHIFT && options_.debug ? static_cast<std::int16_t>(kDown) : 0;
+  return virtualKey == core::VK_SHIFT && options_.debug ? static_cast<std::int16_t>(kDown) : 0;
 }
 
 }  // namespace sw::frontends::cli

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Window.h"
+#include "core/Window.h"
 #include "frontends/cli/Console.h"
 
 namespace sw::frontends::cli {
 
-class TerminalWindow final : public app::Window {
+class TerminalWindow final : public core::Window {
  public:
   struct Options {
     bool yes = false;    // answer OK to every question
@@ -33,26 +33,26 @@ class TerminalWindow final : public app::Window {
   void FinishReport();
   bool ended() const { return ended_; }
 
-  std::string Text(app::Control c) override;
-  void SetText(app::Control c, const std::string& text) override;
-  bool Enabled(app::Control c) override;
-  void SetEnabled(app::Control c, bool enabled) override;
-  bool Visible(app::Control c) override;
-  void SetVisible(app::Control c, bool visible) override;
-  void SetSelStart(app::Control c, std::size_t start) override;
-  void SetSelLength(app::Control c, std::size_t length) override;
-  void ClearItems(app::Control c) override;
-  void AddItem(app::Control c, const std::string& item) override;
-  int ListCount(app::Control c) override;
-  std::string ListItem(app::Control c, int index) override;
-  int ListIndex(app::Control c) override;
-  void SetListIndex(app::Control c, int index) override;
-  int Value(app::Control c) override;
-  void SetValue(app::Control c, int value) override;
+  std::string Text(core::Control c) override;
+  void SetText(core::Control c, const std::string& text) override;
+  bool Enabled(core::Control c) override;
+  void SetEnabled(core::Control c, bool enabled) override;
+  bool Visible(core::Control c) override;
+  void SetVisible(core::Control c, bool visible) override;
+  void SetSelStart(core::Control c, std::size_t start) override;
+  void SetSelLength(core::Control c, std::size_t length) override;
+  void ClearItems(core::Control c) override;
+  void AddItem(core::Control c, const std::string& item) override;
+  int ListCount(core::Control c) override;
+  std::string ListItem(core::Control c, int index) override;
+  int ListIndex(core::Control c) override;
+  void SetListIndex(core::Control c, int index) override;
+  int Value(core::Control c) override;
+  void SetValue(core::Control c, int value) override;
   void SetCaption(const std::string& caption) override;
   std::string Caption() override;
-  app::TwipsRect Bounds() override;
-  void SetBounds(const app::TwipsRect& r) override;
+  core::TwipsRect Bounds() override;
+  void SetBounds(const core::TwipsRect& r) override;
   int ScreenWidth() override;
   int ScreenHeight() override;
   bool Minimized() override;
@@ -79,14 +79,14 @@ class TerminalWindow final : public app::Window {
   bool atLineStart_ = true;
   bool lineBroken_ = false;  // a line was ended early to make room for a prompt
 
-  std::map<app::Control, std::string> text_;
-  std::map<app::Control, bool> enabled_;
-  std::map<app::Control, bool> visible_;
-  std::map<app::Control, int> value_;
+  std::map<core::Control, std::string> text_;
+  std::map<core::Control, bool> enabled_;
+  std::map<core::Control, bool> visible_;
+  std::map<core::Control, int> value_;
   std::vector<std::string> items_;
   int listIndex_ = -1;
   std::string caption_;
-  app::TwipsRect bounds_{0, 0, 8175, 7080};
+  core::TwipsRect bounds_{0, 0, 8175, 7080};
   std::string clipboard_;
   bool ended_ = false;
 };

@@ -1,7 +1,7 @@
 // Start-up of the window program: common controls, COM for the shell, then the form.
 #include "frontends/win32/RunMainWindow.h"
 
-#include "app/Context.h"
+#include "core/Context.h"
 #include "app/MainForm.h"
 #include "frontends/win32/Win32Window.h"
 
@@ -18,7 +18,7 @@ int RunMainWindow(HINSTANCE instance, platform::Os& os) {
   int exitCode = 1;
   {
     Win32Window window(instance);
-    app::Context ctx(os, window);
+    core::Context ctx(os, window);
     app::MainForm form(ctx);
     window.Attach(form);
     if (window.Create()) {

@@ -2,7 +2,7 @@
 // GWLP_USERDATA, control notifications become MainForm events.
 #include "frontends/win32/Win32Window.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "frontends/win32/ColourButton.h"
 #include "frontends/win32/Dpi.h"
 #include "frontends/win32/Resources.h"
@@ -11,7 +11,7 @@
 namespace sw::frontends::win32 {
 namespace {
 
-using app::Control;
+using core::Control;
 using app::kMainFormControls;
 
 constexpr DWORD kWindowStyle =
@@ -37,7 +37,7 @@ bool Win32Window::Create() {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kWindowClassName;
   if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  ::CreateWindowExA(kWindowExStyle, kWindowClassName, app::kAppTitle, kWindowStyle, CW_USEDEFAULT,
+  ::CreateWindowExA(kWindowExStyle, kWindowClassName, core::kAppTitle, kWindowStyle, CW_USEDEFAULT,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
   return hwnd_ != nullptr;
 }

@@ -10,7 +10,7 @@
 
 #include "app/MainForm.h"
 #include "app/MainFormLayout.h"
-#include "app/Window.h"
+#include "core/Window.h"
 
 // <windows.h> last: its macros (VK_SHIFT, IDOK, ...) would rewrite names in the headers above.
 #include "frontends/win32/GdiObject.h"
@@ -19,7 +19,7 @@ namespace sw::frontends::win32 {
 
 inline constexpr std::size_t kControlCount = app::kMainFormControls.size();
 
-class Win32Window final : public app::Window {
+class Win32Window final : public core::Window {
  public:
   explicit Win32Window(HINSTANCE instance) : instance_(instance) {}
   ~Win32Window() override;
@@ -34,27 +34,27 @@ class Win32Window final : public app::Window {
   int RunMessageLoop();
   HWND Handle() const { return hwnd_; }
 
-  // --- app::Window ---
-  std::string Text(app::Control c) override;
-  void SetText(app::Control c, const std::string& text) override;
-  bool Enabled(app::Control c) override;
-  void SetEnabled(app::Control c, bool enabled) override;
-  bool Visible(app::Control c) override;
-  void SetVisible(app::Control c, bool visible) override;
-  void SetSelStart(app::Control c, std::size_t start) override;
-  void SetSelLength(app::Control c, std::size_t length) override;
-  void ClearItems(app::Control c) override;
-  void AddItem(app::Control c, const std::string& item) override;
-  int ListCount(app::Control c) override;
-  std::string ListItem(app::Control c, int index) override;
-  int ListIndex(app::Control c) override;
-  void SetListIndex(app::Control c, int index) override;
-  int Value(app::Control c) override;
-  void SetValue(app::Control c, int value) override;
+  // --- core::Window ---
+  std::string Text(core::Control c) override;
+  void SetText(core::Control c, const std::string& text) override;
+  bool Enabled(core::Control c) override;
+  void SetEnabled(core::Control c, bool enabled) override;
+  bool Visible(core::Control c) override;
+  void SetVisible(core::Control c, bool visible) override;
+  void SetSelStart(core::Control c, std::size_t start) override;
+  void SetSelLength(core::Control c, std::size_t length) override;
+  void ClearItems(core::Control c) override;
+  void AddItem(core::Control c, const std::string& item) override;
+  int ListCount(core::Control c) override;
+  std::string ListItem(core::Control c, int index) override;
+  int ListIndex(core::Control c) override;
+  void SetListIndex(core::Control c, int index) override;
+  int Value(core::Control c) override;
+  void SetValue(core::Control c, int value) override;
   void SetCaption(const std::string& caption) override;
   std::string Caption() override;
-  app::TwipsRect Bounds() override;
-  void SetBounds(const app::TwipsRect& r) override;
+  core::TwipsRect Bounds() override;
+  void SetBounds(const core::TwipsRect& r) override;
   int ScreenWidth() override;
   int ScreenHeight() override;
   bool Minimized() override;
@@ -81,10 +81,10 @@ class Win32Window final : public app::Window {
   // (or moves to `suggested`, the rectangle Windows proposes on a DPI change).
   void ApplyDpi(UINT dpi, const RECT* suggested);
 
-  HWND Ctl(app::Control c) const;
+  HWND Ctl(core::Control c) const;
   // Index of a control window in the layout table, or -1.
   int IndexOf(HWND hwnd) const;
-  bool IsList(app::Control c) const;
+  bool IsList(core::Control c) const;
   // Before a focused control is hidden or disabled: hand the focus to the next one that can
   // take it, so the keyboard keeps working.
   void MoveFocusFrom(HWND ctl);

@@ -78,7 +78,7 @@ void Win32Window::CreateControls() {
     }
   }
   // No limit on the log: a debug run writes far more than the default 30,000 characters.
-  ::SendMessageA(Ctl(app::Control::Text1), EM_SETLIMITTEXT, 0, 0);
+  ::SendMessageA(Ctl(core::Control::Text1), EM_SETLIMITTEXT, 0, 0);
 }
 
 void Win32Window::CreateTooltips() {
@@ -143,6 +143,6 @@ void Win32Window::ApplyDpi(UINT dpi, const RECT* suggested) {
                  outer.right, outer.bottom, flags);
 }
 
-bool Win32Window::IsList(app::Control c) const { return IsListKind(app::LayoutOf(c).kind); }
+bool Win32Window::IsList(core::Control c) const { return IsListKind(app::LayoutOf(c).kind); }
 
 }  // namespace sw::frontends::win32

@@ -12,7 +12,7 @@
 namespace sw::frontends::win32 {
 namespace {
 
-using app::Control;
+using core::Control;
 
 std::string WindowText(HWND hwnd) {
   if (!hwnd) return {};
@@ -164,14 +164,14 @@ void Win32Window::SetCaption(const std::string& caption) {
 
 std::string Win32Window::Caption() { return WindowText(hwnd_); }
 
-app::TwipsRect Win32Window::Bounds() {
+core::TwipsRect Win32Window::Bounds() {
   RECT r{};
   if (hwnd_) ::GetWindowRect(hwnd_, &r);
   return {PixelsToTwips(r.left, dpi_), PixelsToTwips(r.top, dpi_),
           PixelsToTwips(r.right - r.left, dpi_), PixelsToTwips(r.bottom - r.top, dpi_)};
 }
 
-void Win32Window::SetBounds(const app::TwipsRect& r) {
+void Win32Window::SetBounds(const core::TwipsRect& r) {
   if (!hwnd_) return;
   ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(r.left, dpi_), TwipsToPixels(r.top, dpi_),
                  TwipsToPixels(r.width, dpi_), TwipsToPixels(r.height, dpi_),

@@ -6,7 +6,7 @@
 namespace sw::testing::win32 {
 namespace {
 
-using app::Control;
+using core::Control;
 
 constexpr DWORD kStartTimeoutMs = 90000;  // a fresh Wine prefix takes its time
 constexpr DWORD kStepTimeoutMs = 20000;

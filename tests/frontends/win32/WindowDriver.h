@@ -33,8 +33,8 @@ class WindowDriver {
   SimProcess& Process() { return app_; }
 
   HWND Main() const;
-  HWND Ctl(app::Control c) const;
-  static int IdOf(app::Control c);
+  HWND Ctl(core::Control c) const;
+  static int IdOf(core::Control c);
 
   // Waits for the introduction box, checks that the window is still hidden behind it (false
   // otherwise), presses OK and waits for the window to show.
@@ -49,8 +49,8 @@ class WindowDriver {
 
   bool BusyLayout() const;
   bool IdleLayout() const;
-  bool Visible(app::Control c) const;
-  bool Enabled(app::Control c) const;
+  bool Visible(core::Control c) const;
+  bool Enabled(core::Control c) const;
 
   static std::string TextOf(HWND h);
   static std::string ComboItem(HWND combo, int index);

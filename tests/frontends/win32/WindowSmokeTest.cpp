@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "app/MainFormLayout.h"
 #include "app/MainFormTexts.h"
 #include "frontends/win32/WindowConstants.h"
@@ -25,7 +25,7 @@
 namespace sw::testing::win32 {
 namespace {
 
-using app::Control;
+using core::Control;
 using app::ControlKind;
 using app::kMainFormControls;
 
@@ -244,7 +244,7 @@ TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
   EXPECT_EQ(boxes[1].title, quicktest::text::kConfirmTitle);
   EXPECT_FALSE(boxes[0].busyLayout) << "asks before it shows the busy layout";
   for (std::size_t i = 2; i < boxes.size(); ++i) {
-    EXPECT_EQ(boxes[i].title, app::kAppTitle);
+    EXPECT_EQ(boxes[i].title, core::kAppTitle);
     EXPECT_TRUE(boxes[i].busyLayout) << boxes[i].text;
   }
   const std::string log = WindowDriver::TextOf(text1);

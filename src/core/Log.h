@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Context.h"
+#include "core/Context.h"
 
-namespace sw::app {
+namespace sw::core {
 
 inline constexpr const char* kCrLf = "\r\n";
 inline constexpr const char* kAppTitle = "SIZEWARDEN";
@@ -25,4 +25,4 @@ int LogMsgBox(Context& ctx, const std::string& prompt, std::uint32_t style,
 // Keeps the newest text in view: caret at the end, nothing selected.
 void Text1_Change(Context& ctx);
 
-}  // namespace sw::app
+}  // namespace sw::core

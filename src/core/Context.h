@@ -1,11 +1,11 @@
 // The one object every routine receives: the OS services, the window, and the shared state.
 #pragma once
 
-#include "app/State.h"
-#include "app/Window.h"
+#include "core/State.h"
+#include "core/Window.h"
 #include "platform/Os.h"
 
-namespace sw::app {
+namespace sw::core {
 
 struct Context {
   Context(platform::Os& o, Window& w) : os(o), win(w) {}
@@ -14,4 +14,4 @@ struct Context {
   State state;
 };
 
-}  // namespace sw::app
+}  // namespace sw::core

@@ -1,12 +1,12 @@
 // The result log's line-break rules, debug gating and message boxes.
 #include <gtest/gtest.h>
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "platform/WinApi.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
 
-namespace sw::app {
+namespace sw::core {
 namespace {
 
 struct LogTest : ::testing::Test {
@@ -76,4 +76,4 @@ TEST_F(LogTest, LogMsgBoxReturnsTheAnswerAndPassesTheTitle) {
 }
 
 }  // namespace
-}  // namespace sw::app
+}  // namespace sw::core

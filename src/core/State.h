@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/AlignedBuffer.h"
+#include "core/AlignedBuffer.h"
 #include "platform/Os.h"
 
-namespace sw::app {
+namespace sw::core {
 
 // How the last test command ended; the terminal turns it into its exit status.
 enum class Outcome { NotRun, Passed, Failed, Cancelled };
@@ -58,4 +58,4 @@ struct State {
   platform::LocalTime TestStartTime = 0;
 };
 
-}  // namespace sw::app
+}  // namespace sw::core

@@ -1,7 +1,7 @@
 // Busy and idle layouts of the main window.
-#include "app/Layouts.h"
+#include "core/Layouts.h"
 
-namespace sw::app {
+namespace sw::core {
 
 void Show_Cancel(Context& ctx) {
   Window& w = ctx.win;
@@ -38,4 +38,4 @@ void Hide_Cancel(Context& ctx) {
   ctx.state.TestRunning = false;
 }
 
-}  // namespace sw::app
+}  // namespace sw::core

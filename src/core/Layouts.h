@@ -2,11 +2,11 @@
 // idle layout.
 #pragma once
 
-#include "app/Context.h"
+#include "core/Context.h"
 
-namespace sw::app {
+namespace sw::core {
 
 void Show_Cancel(Context& ctx);
 void Hide_Cancel(Context& ctx);
 
-}  // namespace sw::app
+}  // namespace sw::core

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace sw::app {
+namespace sw::core {
 
 enum class Control {
   cmdVolumeTest,
@@ -87,4 +87,4 @@ class Window {
   virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
 };
 
-}  // namespace sw::app
+}  // namespace sw::core

@@ -1,7 +1,7 @@
 // The result log routines.
-#include "app/Log.h"
+#include "core/Log.h"
 
-namespace sw::app {
+namespace sw::core {
 
 void LogText(Context& ctx, const std::string& text) {
   ctx.win.SetText(Control::Text1, ctx.win.Text(Control::Text1) + text);
@@ -31,4 +31,4 @@ void Text1_Change(Context& ctx) {
   ctx.win.SetSelLength(Control::Text1, 0);
 }
 
-}  // namespace sw::app
+}  // namespace sw::core

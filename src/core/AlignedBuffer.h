@@ -9,7 +9,7 @@
 #include <new>
 #include <span>
 
-namespace sw::app {
+namespace sw::core {
 
 class AlignedBuffer {
  public:
@@ -51,4 +51,4 @@ class AlignedBuffer {
   std::size_t capacity_ = 0;
 };
 
-}  // namespace sw::app
+}  // namespace sw::core

@@ -1,11 +1,11 @@
 // Busy and idle layouts, control by control.
 #include <gtest/gtest.h>
 
-#include "app/Layouts.h"
+#include "core/Layouts.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
 
-namespace sw::app {
+namespace sw::core {
 namespace {
 
 TEST(Layouts, BusyShowsOnlyCancelAndDisabledRefresh) {
@@ -49,4 +49,4 @@ TEST(Layouts, IdleRestoresEverythingAndHidesCancelAndNote) {
 }
 
 }  // namespace
-}  // namespace sw::app
+}  // namespace sw::core
