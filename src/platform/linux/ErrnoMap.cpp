@@ -24,6 +24,7 @@ constexpr ErrnoRow kTable[] = {
     {ENOENT, win::ERROR_FILE_NOT_FOUND},
     {ENOTDIR, win::ERROR_PATH_NOT_FOUND},
     {EISDIR, win::ERROR_ACCESS_DENIED},
+    {ELOOP, win::ERROR_ACCESS_DENIED},  // a link where a file must be (O_NOFOLLOW)
     {EMFILE, win::ERROR_TOO_MANY_OPEN_FILES},
     {ENFILE, win::ERROR_TOO_MANY_OPEN_FILES},
     {EBADF, win::ERROR_INVALID_HANDLE},

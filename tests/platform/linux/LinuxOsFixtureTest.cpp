@@ -2,6 +2,7 @@
 // volume whose mount point is a temporary folder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -204,6 +205,31 @@ TEST_F(LinuxOsOnFakeMachine, FindAndDeleteOnlyOrdinaryVisibleFiles) {
   EXPECT_EQ(os_.DeleteFiles("D:\\WARDFILE*.tmp"), 0);
   EXPECT_TRUE(os_.FindFiles("E:\\WARDFILE*.tmp").empty());  // not mounted
   EXPECT_TRUE(os_.FindFiles("Q:\\WARDFILE*.tmp").empty());
+}
+
+TEST_F(LinuxOsOnFakeMachine, ATestFileNameThatIsNotAFileIsNeverWrittenThrough) {
+  // Outside the volume: what a link on the stick could point at.
+  const fs::path precious = sys_.MakeFolder("elsewhere") / "precious.txt";
+  std::ofstream(precious) << "keep me";
+  fs::create_symlink(precious, stick_ / "WARDFILE1.tmp");
+  fs::create_symlink(stick_ / "missing", stick_ / "WARDFILE2.tmp");  // dangling: O_CREAT would make it
+  fs::create_directory(stick_ / "WARDFILE3.tmp");
+  ASSERT_EQ(::mkfifo((stick_ / "WARDFILE4.tmp").c_str(), 0644), 0);  // must not hang the open
+  for (const char* name : {"D:\\WARDFILE1.tmp", "D:\\WARDFILE2.tmp", "D:\\WARDFILE3.tmp",
+                           "D:\\WARDFILE4.tmp"}) {
+    for (std::uint32_t disposition : {win::CREATE_ALWAYS, win::OPEN_EXISTING}) {
+      SCOPED_TRACE(std::string(name) + (disposition == win::CREATE_ALWAYS ? " create" : " open"));
+      const std::uint32_t access = disposition == win::CREATE_ALWAYS ? win::GENERIC_WRITE : win::GENERIC_READ;
+      EXPECT_EQ(os_.CreateFileA(name, access, 0, disposition, win::FILE_FLAG_NO_BUFFERING),
+                kInvalidHandle);
+      EXPECT_NE(os_.GetLastError(), win::ERROR_SUCCESS);
+    }
+  }
+  std::ifstream in(precious);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "keep me");
+  EXPECT_FALSE(fs::exists(stick_ / "missing"));
+  EXPECT_EQ(os_.OpenHandleCount(), 0u);
 }
 
 TEST_F(LinuxOsOnFakeMachine, FileRangeLocksBelongToTheHandle) {
