@@ -7,6 +7,7 @@
 
 #include "frontends/FakeConsole.h"
 #include "frontends/cli/Cli.h"
+#include "sw/Version.h"
 
 namespace sw::frontends::cli {
 namespace {
@@ -39,11 +40,45 @@ TEST_F(Cli, ListPrintsTheDemoDrivesAsTheDriveListHoldsThem) {
   const Result r = Run({"--simulate", "demo", "list", "--all"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "E:     BARGAIN32   [DRIVE 1]      29.7GiB SIMTEK Flash Disk 32G          \n"
-            "F:     GENUINE16   [DRIVE 2]      14.8GiB SIMTEK Flash Disk 16G          \n"
+            "E:     BARGAIN32   [DRIVE 1]      29.7GiB SIMTEK Flash Disk 32G\n"
+            "F:     GENUINE16   [DRIVE 2]      14.8GiB SIMTEK Flash Disk 16G\n"
             "E:  simulated USB drive 1, volume 1\n"
             "F:  simulated USB drive 2, volume 1\n");
   EXPECT_FALSE(script.catching) << "listing leaves Ctrl-C alone";
+  // --all already answered the warning box: the terminal does not show it again.
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Cli, MistakesOnTheCommandLineAreNamedShortly) {
+  const std::string blob(100000, 'x');
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  };
+  const Row rows[] = {
+      {{"--version"}, 0, std::string("sizewarden ") + SW_VERSION_TEXT + "\n", ""},
+      {{"bogus"}, 2, "",
+       "sizewarden: unknown command 'bogus'; the commands are list, quick, files and cleanup "
+       "(see --help)\n"},
+      {{"--simulate", "demo", "lisst", "E:"}, 2, "",
+       "sizewarden: unknown command 'lisst'; the commands are list, quick, files and cleanup "
+       "(see --help)\n"},
+      {{"--simulate", "demo", "quick", blob, "--yes"}, 2, "",
+       "sizewarden: not a drive letter: " + std::string(80, 'x') + "...\n"},
+      {{"--simulate", "demo", blob}, 2, "",
+       "sizewarden: unknown command '" + std::string(80, 'x') +
+           "...'; the commands are list, quick, files and cleanup (see --help)\n"},
+      {{"quick"}, 2, "", "sizewarden: DRIVE is required\nRun with --help for more information.\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.front().substr(0, 20));
+    const Result r = Run(row.args);
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_EQ(r.out, row.out);
+    EXPECT_EQ(r.err, row.err);
+  }
 }
 
 TEST_F(Cli, ListShowsOtherBusesOnlyWithAll) {

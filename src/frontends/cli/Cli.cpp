@@ -94,7 +94,12 @@ void PrintList(core::Context& ctx, std::ostream& out, std::ostream& err, bool al
     err << text::kNoDrives << (all ? "" : text::kNoDrivesUsbOnly) << (noRights ? text::kNeedsRoot : "")
         << '\n';
   }
-  for (int i = 0; i < count; ++i) out << w.ListItem(Control::Combo1, i) << '\n';
+  // The entries are padded into columns for the window's list; a terminal line ends at its text.
+  for (int i = 0; i < count; ++i) {
+    std::string item = w.ListItem(Control::Combo1, i);
+    item.erase(item.find_last_not_of(' ') + 1);
+    out << item << '\n';
+  }
   for (int i = 0; i < count; ++i) {
     for (const std::string& letter : EntryLetters(w.ListItem(Control::Combo1, i))) {
       const std::string description = ctx.os.DescribeVolume(letter);
@@ -103,11 +108,44 @@ void PrintList(core::Context& ctx, std::ostream& out, std::ostream& err, bool al
   }
 }
 
+// Every run of more than kEchoedArgumentMax characters without a blank is cut there.
+std::string CutLongWords(const std::string& message) {
+  std::string shown;
+  std::size_t run = 0;
+  for (char c : message) {
+    run = c == ' ' || c == '\n' ? 0 : run + 1;
+    if (run == text::kEchoedArgumentMax + 1) shown += text::kCut;
+    if (run <= text::kEchoedArgumentMax) shown += c;
+  }
+  return shown;
+}
+
+bool IsCommand(CLI::App& cli, const std::string& word) {
+  for (const CLI::App* sub : cli.get_subcommands({})) {
+    if (sub->get_name() == word) return true;
+  }
+  return false;
+}
+
+// The first word on the command line that is neither an option nor the value of --simulate:
+// where the command should stand.
+std::string FirstCommandWord(int argc, const char* const argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--simulate") {
+      ++i;
+      continue;
+    }
+    if (!word.empty() && word[0] != '-') return word;
+  }
+  return {};
+}
+
 // Chooses the list entry of the drive letter, as a user would in the drop-down list. Returns an
 // error text, empty when the entry is selected.
 std::string SelectDrive(core::Context& ctx, app::MainForm& form, const Arguments& args) {
   const std::string letter = NormalLetter(args.drive);
-  if (letter.empty()) return text::kBadLetter + args.drive;
+  if (letter.empty()) return text::kBadLetter + CutLongWords(args.drive);
   core::Window& w = ctx.win;
   // The volume file test and the clean-up work on the volume the entry begins with; the Quick
   // Size Test takes the whole drive, whichever of its volumes names it.
@@ -158,7 +196,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   form.Form_Load();
   if (args.all) {
     win.SetValue(Control::chkShowAll, 1);
-    win.AnswerNextQuestionOk(text::kAnsweredOkAll);
+    win.AnswerNextBoxQuietly();
     form.chkShowAll_Click();
   }
 
@@ -195,7 +233,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
            const ConsoleFactory& makeConsole) {
   Arguments args;
   CLI::App cli{text::kDescription, text::kProgram};
-  cli.set_version_flag("--version", SW_VERSION_TEXT);
+  cli.set_version_flag("--version", std::string(text::kProgram) + " " + SW_VERSION_TEXT);
   cli.footer(text::kFooter);
   cli.require_subcommand(1);
   cli.fallthrough();
@@ -222,8 +260,18 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = cli.exit(e, out, err);
-    return code == 0 ? kExitPassed : kExitNotRun;
+    if (e.get_exit_code() == 0) {  // --help, --version
+      cli.exit(e, out, err);
+      return kExitPassed;
+    }
+    const std::string command = FirstCommandWord(argc, argv);
+    if (!command.empty() && !IsCommand(cli, command)) {
+      err << text::kErrorPrefix << text::kUnknownCommand1 << CutLongWords(command)
+          << text::kUnknownCommand2 << '\n';
+    } else {
+      err << text::kErrorPrefix << CutLongWords(e.what()) << '\n' << text::kSeeHelp << '\n';
+    }
+    return kExitNotRun;
   }
   if (quick->parsed()) args.command = Command::Quick;
   if (files->parsed()) args.command = Command::Files;

@@ -60,6 +60,12 @@ inline constexpr const char* kErrorPrefix = "sizewarden: ";
 inline constexpr const char* kNoRealDrives =
     "real drives are not supported in this build; use --simulate (see --help)";
 inline constexpr const char* kBadLetter = "not a drive letter: ";
+inline constexpr const char* kUnknownCommand1 = "unknown command '";
+inline constexpr const char* kUnknownCommand2 = "'; the commands are list, quick, files and cleanup (see --help)";
+inline constexpr const char* kSeeHelp = "Run with --help for more information.";
+// Arguments are echoed back at most this long, then "...": a pasted blob stays readable.
+inline constexpr std::size_t kEchoedArgumentMax = 80;
+inline constexpr const char* kCut = "...";
 inline constexpr const char* kUnknownDrive1 = "no drive ";
 inline constexpr const char* kUnknownDrive2 = " in the drive list";
 inline constexpr const char* kUnknownDriveUsbOnly =
@@ -80,7 +86,6 @@ inline constexpr const char* kAsk = "[O]K/[C]ancel? ";
 inline constexpr const char* kAnswerOk[] = {"o", "ok"};  // typed answers, any case
 inline constexpr const char* kAnswerCancel[] = {"c", "cancel"};
 inline constexpr const char* kAnsweredOkYes = "OK (--yes)";
-inline constexpr const char* kAnsweredOkAll = "OK (--all)";
 inline constexpr const char* kAnsweredCancelNoTerminal =
     "Cancel (no terminal to ask; --yes answers OK)";
 inline constexpr const char* kAnsweredCancelInterrupt = "Cancel";

@@ -57,7 +57,7 @@ TerminalWindow::TerminalWindow(std::ostream& report, std::ostream& prompts, Cons
                                Options options)
     : report_(report), prompts_(prompts), console_(console), options_(options) {}
 
-void TerminalWindow::AnswerNextQuestionOk(const std::string& note) { nextAnswerNote_ = note; }
+void TerminalWindow::AnswerNextBoxQuietly() { answerNextQuietly_ = true; }
 
 void TerminalWindow::FinishReport() {
   if (!atLineStart_) {
@@ -144,6 +144,10 @@ void TerminalWindow::EndProgram() { ended_ = true; }
 
 int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
                            const std::string& title) {
+  if (answerNextQuietly_) {
+    answerNextQuietly_ = false;
+    return win::IDOK;
+  }
   FinishReport();
   report_.flush();
   prompts_ << text::kBoxRule << title << text::kBoxRuleEnd << '\n';
@@ -159,11 +163,6 @@ int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
 
 int TerminalWindow::Ask() {
   prompts_ << text::kAsk;
-  if (nextAnswerNote_) {
-    prompts_ << *nextAnswerNote_ << '\n' << std::flush;
-    nextAnswerNote_.reset();
-    return win::IDOK;
-  }
   if (options_.yes) {
     prompts_ << text::kAnsweredOkYes << '\n' << std::flush;
     return win::IDOK;

@@ -27,8 +27,9 @@ class TerminalWindow final : public core::Window {
 
   // The Cancel button's handler, pressed by Ctrl-C while the button shows.
   std::function<void()> onCancel;
-  // The next question is answered OK without asking; the note says why ("OK (--all)").
-  void AnswerNextQuestionOk(const std::string& note);
+  // The next box is answered OK without being shown: the user already answered it on the
+  // command line (--all), so printing it would only say the same thing twice.
+  void AnswerNextBoxQuietly();
   // Ends the report's last line.
   void FinishReport();
   bool ended() const { return ended_; }
@@ -73,7 +74,7 @@ class TerminalWindow final : public core::Window {
   std::ostream& prompts_;
   Console& console_;
   Options options_;
-  std::optional<std::string> nextAnswerNote_;
+  bool answerNextQuietly_ = false;
 
   std::string printed_;  // the part of Text1 already on the terminal
   bool atLineStart_ = true;
