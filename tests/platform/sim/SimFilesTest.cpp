@@ -145,6 +145,43 @@ TEST_F(SimFiles, UnbufferedWritesNeedWholeSectorsFromAlignedBuffers) {
   os.CloseHandle(buffered);
 }
 
+TEST_F(SimFiles, UnbufferedReadsAndPositionsNeedWholeSectorsToo) {
+  ASSERT_TRUE(WriteFileOf("E:\\R.tmp", 8192, 0x3C));
+  AlignedBuffer into(4096, 0);
+  struct Row {
+    const char* name;
+    std::int64_t position;
+    std::size_t size;
+    std::size_t shift;
+    bool ok;
+  };
+  const Row rows[] = {
+      {"aligned 512 at 1024", 1024, 512, 0, true},
+      {"511 bytes", 0, 511, 0, false},
+      {"buffer off by 4", 0, 512, 4, false},
+      {"position 100", 100, 512, 0, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Handle h = os.CreateFileA("E:\\R.tmp", win::GENERIC_READ, win::FILE_SHARE_READ,
+                                    win::OPEN_EXISTING, win::FILE_FLAG_NO_BUFFERING);
+    ASSERT_NE(h, kInvalidHandle);
+    ASSERT_TRUE(os.SetFilePointerEx(h, row.position, nullptr, win::FILE_BEGIN));
+    auto span = into.Span(row.size, row.shift);
+    std::span<std::uint8_t> target(const_cast<std::uint8_t*>(span.data()), span.size());
+    std::uint32_t read = 7;
+    EXPECT_EQ(os.ReadFile(h, target, read), row.ok);
+    if (row.ok) {
+      EXPECT_EQ(read, row.size);
+      EXPECT_EQ(target[0], 0x3C);
+    } else {
+      EXPECT_EQ(os.GetLastError(), win::ERROR_INVALID_PARAMETER);
+      EXPECT_EQ(read, 0u);
+    }
+    os.CloseHandle(h);
+  }
+}
+
 TEST_F(SimFiles, FreeSpaceShrinksWithFilesAndFullVolumesRefuseWrites) {
   EXPECT_EQ(Free(), kFree);
   ASSERT_TRUE(WriteFileOf("E:\\A.tmp", 600'000, 1));
