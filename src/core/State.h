@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/AlignedBuffer.h"
-#include "core/RunRecord.h"
 #include "platform/Os.h"
 
 namespace sw::core {
@@ -21,7 +20,6 @@ struct State {
   bool CancelRequested = false;
   bool TestRunning = false;  // between Show_Cancel and Hide_Cancel
   Outcome LastOutcome = Outcome::NotRun;  // set by the test commands
-  RunRecord LastRun;                      // the last run as data; restarted by each command
 
   // Drive discovery and selection.
   std::string SelectedVolume;
