@@ -196,8 +196,9 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   form.Form_Load();
   if (args.all) {
     win.SetValue(Control::chkShowAll, 1);
-    win.AnswerNextBoxQuietly();
+    win.AnswerBoxesQuietly(true);
     form.chkShowAll_Click();
+    win.AnswerBoxesQuietly(false);
   }
 
   if (args.command == Command::List) {

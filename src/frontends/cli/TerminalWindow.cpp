@@ -57,8 +57,6 @@ TerminalWindow::TerminalWindow(std::ostream& report, std::ostream& prompts, Cons
                                Options options)
     : report_(report), prompts_(prompts), console_(console), options_(options) {}
 
-void TerminalWindow::AnswerNextBoxQuietly() { answerNextQuietly_ = true; }
-
 void TerminalWindow::FinishReport() {
   if (!atLineStart_) {
     report_ << '\n' << std::flush;
@@ -144,10 +142,7 @@ void TerminalWindow::EndProgram() { ended_ = true; }
 
 int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
                            const std::string& title) {
-  if (answerNextQuietly_) {
-    answerNextQuietly_ = false;
-    return win::IDOK;
-  }
+  if (answerQuietly_) return win::IDOK;
   FinishReport();
   report_.flush();
   prompts_ << text::kBoxRule << title << text::kBoxRuleEnd << '\n';

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,9 +26,10 @@ class TerminalWindow final : public core::Window {
 
   // The Cancel button's handler, pressed by Ctrl-C while the button shows.
   std::function<void()> onCancel;
-  // The next box is answered OK without being shown: the user already answered it on the
-  // command line (--all), so printing it would only say the same thing twice.
-  void AnswerNextBoxQuietly();
+  // While on, boxes are answered OK without being shown: for the one the user already answered
+  // on the command line (--all), which printed would only say the same thing twice. The caller
+  // turns it off right after, so no later question is ever answered unseen.
+  void AnswerBoxesQuietly(bool on) { answerQuietly_ = on; }
   // Ends the report's last line.
   void FinishReport();
   bool ended() const { return ended_; }
@@ -74,7 +74,7 @@ class TerminalWindow final : public core::Window {
   std::ostream& prompts_;
   Console& console_;
   Options options_;
-  bool answerNextQuietly_ = false;
+  bool answerQuietly_ = false;
 
   std::string printed_;  // the part of Text1 already on the terminal
   bool atLineStart_ = true;
