@@ -202,6 +202,7 @@ bool SimOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& by
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = sectors.Read(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) return m.Fail(error);
+    m.ChargeTransfer(*handle->drive, handle->drive->config.readBytesPerSecond);
     ++m.stats.sectorReads;
     bytesRead += kSectorSize;
     handle->position += kSectorSize;
@@ -247,6 +248,7 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
       return m.Fail(error);
     }
     m.clock.Advance(drive.config.writeDelayMs);
+    m.ChargeTransfer(drive, drive.config.writeBytesPerSecond);
     ++m.stats.sectorWrites;
     bytesWritten += kSectorSize;
     handle->position += kSectorSize;

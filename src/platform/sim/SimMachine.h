@@ -32,6 +32,7 @@ struct SimDrive {
   SectorStore sectors;
   std::vector<SimVolume> volumes;
   bool removed = false;
+  std::uint64_t pendingNanoseconds = 0;  // transfer time not yet a whole virtual millisecond
 };
 
 enum class HandleKind { Disk, Volume, CdRom, File };
@@ -77,6 +78,8 @@ struct SimOs::Impl {
   // The volume with this letter on any drive, removed ones included.
   std::optional<VolumeRef> FindVolume(char letter) const;
   bool IsCdRom(char letter) const;
+  // Lets the virtual time pass that one sector takes at this many bytes per second (0: none).
+  void ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond);
 };
 
 // The drive letter of "E:", "e:", "E:\..." or 0 when text does not start with one.

@@ -114,6 +114,14 @@ bool SimOs::Impl::IsCdRom(char letter) const {
   return std::find(cdRoms.begin(), cdRoms.end(), letter) != cdRoms.end();
 }
 
+void SimOs::Impl::ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond) {
+  if (bytesPerSecond == 0) return;
+  constexpr std::uint64_t kNanosecondsPerMs = 1'000'000;
+  drive.pendingNanoseconds += kSectorSize * 1'000'000'000ull / bytesPerSecond;
+  clock.Advance(drive.pendingNanoseconds / kNanosecondsPerMs);
+  drive.pendingNanoseconds %= kNanosecondsPerMs;
+}
+
 SimOs::SimOs() : impl_(std::make_unique<Impl>()) { AddDrive(0, SystemDisk()); }
 
 SimOs::~SimOs() = default;

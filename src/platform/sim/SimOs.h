@@ -19,12 +19,15 @@ namespace sw::platform::sim {
 // How a counterfeit treats the sectors beyond its real memory (modelled on how fakes behave).
 enum class FakeKind {
   Good,        // every announced sector is real
-  Wraparound,  // addresses wrap modulo the real size
+  Wraparound,  // addresses wrap modulo the real size (or modulo wrapBytes)
   Limbo,       // writes past the real memory vanish; reads there give LimboFill
-  Chain,       // wrap plus limbo: past twice the real size writes vanish, below that they wrap
+  // Wrap plus limbo: past twice the real size writes vanish, below that they wrap; with
+  // wrapBytes, addresses wrap modulo wrapBytes and what lands between the real memory and the
+  // wrap is limbo.
+  Chain,
 };
 
-// What a limbo sector reads back as.
+// What a limbo sector reads back as: zeros, ones, or the last block written into limbo.
 enum class LimboFill { Zeros, Ones, Stale };
 
 // Counterfeit behaviour of the file data of a volume.
@@ -54,11 +57,26 @@ struct SimDriveSpec {
   std::uint64_t realBytes = 0;       // real memory; 0 = same as announced
   FakeKind kind = FakeKind::Good;
   LimboFill limboFill = LimboFill::Zeros;
+  bool noRealMemory = false;             // holds nothing at all: realBytes is ignored
+  // Wraparound and Chain: the size at which addresses wrap, which need not be a power of two;
+  // 0 = the kind's own rule.
+  std::uint64_t wrapBytes = 0;
   bool readErrorsPastReal = false;       // reads past the real memory fail (ERROR_CRC)
   bool writeErrorsPastReal = false;      // writes past the real memory fail (ERROR_WRITE_FAULT)
-  std::uint32_t writeCacheSectors = 0;   // limbo writes kept readable in a small FIFO cache
+  // A fully associative cache: the last N limbo writes stay readable.
+  std::uint32_t writeCacheSectors = 0;
+  // A direct-mapped cache of limbo writes with this many slots (a power of two): a write
+  // takes slot lba mod size. A strict slot answers a limbo read of its own sector only; a
+  // loose one answers any limbo read that maps to it, with whatever sector it holds.
+  std::uint32_t directCacheSectors = 0;
+  bool looseDirectCache = false;
+  // Read-ahead: a read that misses loads this many sectors from the one read onwards, and
+  // reads inside them are served from that copy until another miss, writes or not.
+  std::uint32_t readCacheSectors = 0;
   std::uint32_t writeDelayMs = 0;        // virtual time each sector write costs
   std::uint32_t failedWriteDelayMs = 0;  // virtual time a failing write costs
+  std::uint64_t writeBytesPerSecond = 0;  // 0 = writes cost no time beyond writeDelayMs
+  std::uint64_t readBytesPerSecond = 0;   // 0 = reads cost no time
 
   std::uint32_t blockLength = 512;  // READ CAPACITY block length (512 or 4,096)
   bool readCapacityFails = false;
@@ -192,17 +210,26 @@ inline constexpr std::string_view kSimDriveSyntax =
     "  real=SIZE          memory it really holds (default: the announced size)\n"
     "  good|wrap|limbo|chain       what happens past the real memory (default limbo when\n"
     "                     real= is smaller, else good)\n"
-    "  fill=zeros|ones|stale       what limbo sectors read back as (default zeros)\n"
-    "  readerr, writeerr  reads / writes past the real memory fail\n"
-    "  cache=N            the last N limbo writes stay readable\n"
+    "  real=0             no real memory at all\n"
+    "  wrap=SIZE          wrap and chain: addresses wrap at SIZE (any size, default the real\n"
+    "                     size; chain: twice the real size, limbo above)\n"
+    "  fill=zeros|ones|stale       what limbo sectors read back as (default zeros; stale:\n"
+    "                     the last block written into limbo)\n"
+    "  readerr, writeerr  reads / writes past the real memory fail (both: I/O errors)\n"
+    "  cache=N            the last N limbo writes stay readable (fully associative)\n"
+    "  dcache=N           direct-mapped cache of N limbo sectors (a power of two): a slot\n"
+    "                     answers for its own sector only ...\n"
+    "  loose              ... or, with loose, for any sector that maps to it\n"
+    "  readcache=N        a read loads N sectors ahead; sequential reads come from that copy\n"
     "  delay=MS           milliseconds each sector write takes\n"
+    "  speed=SIZE         bytes per second written (e.g. 10M); reads twice as fast\n"
     "  block=512|4096     block length that READ CAPACITY reports\n"
     "  label=TEXT         volume label\n"
     "  model=VENDOR/PRODUCT        INQUIRY identity (8 and 16 characters at most)\n"
     "  free=SIZE          free space for files (default about 95% of the real memory)\n"
     "  fixed              fixed media instead of removable\n"
     "  vol=F:             another volume of the same drive\n"
-    "example: E:usb:32G:real=8G:limbo:label=BARGAIN";
+    "example: E:usb:32G:real=8G:limbo:label=BARGAIN, E:usb:32G:real=8G:limbo:cache=1000";
 
 // Parses a drive description of the command line, e.g. "E:usb:32G:real=8G:limbo" (syntax
 // above). Returns the physical drive config, or an error text; never throws.
