@@ -56,6 +56,18 @@ struct State {
   std::int32_t TestFileCount = 0;
   std::int32_t LastFileSize = 0;
   platform::LocalTime TestStartTime = 0;
+  // Why the volume file test stopped writing, when the reason is no sign of a fake (a read-only,
+  // full or vanished volume): the system's error code, 0 when it did not stop so.
+  std::uint32_t FileTestLastError = 0;  // of the last failed create or write
+  std::uint32_t FileTestStopError = 0;
+  std::int32_t LostDataFileCount = 0;  // files read back and found not to hold their data
+  double PlannedLastFileBytes = 0;     // what the last file should get, known at the sizing
+  double VerifiedBytes = 0;            // timed verification so far, for the estimate
+  double VerifySeconds = 0;
+  // The thorough test (every byte, in the format other testers read) and its variants.
+  bool ThoroughMode = false;
+  bool VerifyOnly = false;  // verify the files on the volume, write nothing
+  bool FullRun = false;     // go on filling after a file that lost data
 };
 
 }  // namespace sw::core

@@ -27,6 +27,16 @@ double FreeDiskSpace(core::Context& ctx, const std::string& sDriveLetter) {
   return static_cast<double>(freeToCaller);
 }
 
+std::uint32_t VolumeSectorSize(core::Context& ctx, const std::string& volume) {
+  constexpr std::uint32_t kClassicSector = 512;
+  std::uint32_t perCluster = 0, perSector = 0, freeClusters = 0, totalClusters = 0;
+  if (!ctx.os.GetDiskFreeSpaceA(volume, perCluster, perSector, freeClusters, totalClusters) ||
+      perSector == 0) {
+    return kClassicSector;
+  }
+  return perSector;
+}
+
 void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
   if (TrimBlanks(volume).size() < 2) return;

@@ -57,12 +57,26 @@ inline constexpr const char* kFaulty = "THIS DRIVE IS FAULTY - THE CONTENTS MAY 
 inline constexpr const char* kProbablyFake =
     "THIS DRIVE IS PROBABLY FAKE (COUNTERFEIT) OR FAULTY - THE CONTENTS MAY NOW BE CORRUPT!";
 
+// A run that stops because of the volume, not the drive: the report line instead of PASSED
+// or TEST FAILED, and the box that says what happened.
+inline constexpr const char* kIncomplete = "TEST INCOMPLETE: ";
+inline constexpr const char* kIncompleteTitle = "Test incomplete";
+inline constexpr const char* kStopReadOnly =
+    "The volume is read-only (write-protected), so the test files could not be written.";
+inline constexpr const char* kStopFull =
+    "The volume became full before the test was done (another program may be writing to it).";
+inline constexpr const char* kStopGone =
+    "The volume disappeared during the test (the drive was removed or stopped answering).";
+inline constexpr const char* kNoVerdict =
+    "This is no sign of a fake drive: the files written before it were checked and reported.";
+
 // The writer and the interim check.
 inline constexpr const char* kWritingFile = " Writing ";
 inline constexpr const char* kRemainingLead = ", ";
 inline constexpr const char* kRemaining = " remaining ";
 inline constexpr const char* kChecking = " Checking...";
 inline constexpr const char* kCheckOk = " OK";
+inline constexpr const char* kVerifyTrace = " VerifyTestFile ";
 
 // Test file names and the clean-up.
 inline constexpr const char* kFilePrefix = "\\WARDFILE";

@@ -49,13 +49,22 @@ bool CheckAndHead(core::Context& ctx) {
   ctx.os.Sleep(kPauseAfterCleanupMs);
   s.FileTestError = false;
   s.LastFileSize = 0;
+  s.FileTestLastError = 0;
+  s.FileTestStopError = 0;
+  s.LostDataFileCount = 0;
+  s.VerifiedBytes = 0;
+  s.VerifySeconds = 0;
   return true;
 }
 
 bool SizeAndConsent(core::Context& ctx) {
   core::State& s = ctx.state;
-  const double freeMB = FreeDiskSpace(ctx, s.SelectedVolume) / kBytesPerMB;
+  const double freeBytes = FreeDiskSpace(ctx, s.SelectedVolume);
+  const double freeMB = freeBytes / kBytesPerMB;
   s.TestFileCount = ClampToInt32(std::floor(freeMB / kFileMB));
+  s.PlannedLastFileBytes =
+      LastFileSizeFor(freeBytes - static_cast<double>(s.TestFileCount) * kFullFileSize,
+                      VolumeSectorSize(ctx, s.SelectedVolume));
   if (s.TestFileCount < 1) {
     ctx.win.MsgBox(texts::kNoSpaceText, win::MB_ICONEXCLAMATION | win::MB_OK, texts::kNoSpaceTitle);
     return false;
@@ -102,8 +111,7 @@ void cmdVolumeTest_Click(core::Context& ctx) {
     s.LastOutcome = core::Outcome::Cancelled;
     return;
   }
-  s.LastOutcome =
-      phases::ReportAndCleanUp(ctx, filesWritten) ? core::Outcome::Passed : core::Outcome::Failed;
+  s.LastOutcome = phases::ReportAndCleanUp(ctx, filesWritten);
 }
 
 }  // namespace sw::filetest

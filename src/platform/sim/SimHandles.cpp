@@ -45,11 +45,14 @@ bool SharesWith(const SimHandle& open, std::uint32_t access, std::uint32_t share
   return !clash(access, open.share) && !clash(open.access, share);
 }
 
-// Unbuffered transfers need sector-sized lengths, positions and buffer addresses.
+// Unbuffered transfers need sector-sized lengths, positions and buffer addresses; a file's
+// sectors are those of its volume (4,096 bytes on a 4Kn drive).
 bool Aligned(const SimHandle& handle, const void* buffer, std::size_t length) {
   if (!(handle.flags & win::FILE_FLAG_NO_BUFFERING)) return true;
-  return length % kSectorSize == 0 && handle.position % kSectorSize == 0 &&
-         reinterpret_cast<std::uintptr_t>(buffer) % kSectorSize == 0;
+  const std::uint64_t sector =
+      handle.kind == HandleKind::File ? handle.Volume().config.sectorBytes : kSectorSize;
+  return length % sector == 0 && static_cast<std::uint64_t>(handle.position) % sector == 0 &&
+         reinterpret_cast<std::uintptr_t>(buffer) % sector == 0;
 }
 
 }  // namespace
@@ -107,6 +110,7 @@ Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::ui
     if (v.config.noMedia) return fail(win::ERROR_NOT_READY);
     if (!v.files) return fail(win::ERROR_UNRECOGNIZED_VOLUME);
     if (v.lockedBy != 0) return fail(win::ERROR_ACCESS_DENIED);
+    if ((access & win::GENERIC_WRITE) && v.config.readOnly) return fail(win::ERROR_WRITE_PROTECT);
 
     SimFile* file = v.files->Find(fileName);
     if (file) {

@@ -225,6 +225,22 @@ bool SimOs::GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& fre
   return true;
 }
 
+bool SimOs::GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                              std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                              std::uint32_t& totalClusters) {
+  sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
+  std::uint64_t free = 0, total = 0, totalFree = 0;
+  if (!GetDiskFreeSpaceExA(root, free, total, totalFree)) return false;
+  const SimVolume& v = impl_->FindVolume(LetterOf(root))->Volume();
+  constexpr std::uint32_t kSectorsPerCluster = 8;
+  const std::uint64_t cluster = std::uint64_t{v.config.sectorBytes} * kSectorsPerCluster;
+  sectorsPerCluster = kSectorsPerCluster;
+  bytesPerSector = v.config.sectorBytes;
+  freeClusters = static_cast<std::uint32_t>(std::min<std::uint64_t>(free / cluster, 0xFFFFFFFFu));
+  totalClusters = static_cast<std::uint32_t>(std::min<std::uint64_t>(total / cluster, 0xFFFFFFFFu));
+  return true;
+}
+
 bool SimOs::GetVolumeInformationA(const std::string& root, std::span<char> label,
                                   std::uint32_t& serial, std::uint32_t& maxComponentLength,
                                   std::uint32_t& fileSystemFlags, std::span<char> fileSystemName) {

@@ -50,6 +50,9 @@ struct SimVolumeSpec {
   std::optional<std::uint64_t> freeBytes;
   FileFault fileFault = FileFault::None;
   std::uint64_t fileFaultAfter = 0;  // total file bytes written on this volume before the fault
+  std::uint32_t sectorBytes = 512;   // unbuffered file transfers are whole multiples of this
+  bool readOnly = false;             // mounted read-only: opening a file to write gives
+                                     // ERROR_WRITE_PROTECT
 };
 
 struct SimDriveSpec {
@@ -178,6 +181,10 @@ class SimOs final : public Os {
   std::uint32_t GetLastError() override;
   bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                            std::uint64_t& totalBytes, std::uint64_t& totalFree) override;
+  // 8 sectors a cluster, clusters counted whole.
+  bool GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                         std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                         std::uint32_t& totalClusters) override;
   bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
                              std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
                              std::span<char> fileSystemName) override;

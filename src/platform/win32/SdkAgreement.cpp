@@ -90,6 +90,9 @@ constexpr std::uint32_t kErrors[] = {
     w::ERROR_NO_MEDIA_IN_DRIVE,
     w::ERROR_IO_DEVICE,
     w::ERROR_DEVICE_NOT_CONNECTED,
+    w::ERROR_WRITE_PROTECT,
+    w::ERROR_HANDLE_DISK_FULL,
+    w::ERROR_DEV_NOT_EXIST,
 };
 
 constexpr std::uint32_t kMbOk = w::MB_OK;
@@ -202,7 +205,10 @@ static_assert(ours::kErrors[25] == ERROR_UNRECOGNIZED_VOLUME);
 static_assert(ours::kErrors[26] == ERROR_NO_MEDIA_IN_DRIVE);
 static_assert(ours::kErrors[27] == ERROR_IO_DEVICE);
 static_assert(ours::kErrors[28] == ERROR_DEVICE_NOT_CONNECTED);
-static_assert(std::size(ours::kErrors) == 29, "one check per error code above");
+static_assert(ours::kErrors[29] == ERROR_WRITE_PROTECT);
+static_assert(ours::kErrors[30] == ERROR_HANDLE_DISK_FULL);
+static_assert(ours::kErrors[31] == ERROR_DEV_NOT_EXIST);
+static_assert(std::size(ours::kErrors) == 32, "one check per error code above");
 
 static_assert(ours::kMbOk == MB_OK);
 static_assert(ours::kMbOkCancel == MB_OKCANCEL);
