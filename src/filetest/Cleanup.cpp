@@ -4,19 +4,9 @@
 #include "core/Log.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/TestFileFormat.h"
+#include "platform/Trim.h"
 
 namespace sw::filetest {
-
-namespace {
-
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 double FreeDiskSpace(core::Context& ctx, const std::string& sDriveLetter) {
   std::uint64_t freeToCaller = 0;
@@ -39,7 +29,7 @@ std::uint32_t VolumeSectorSize(core::Context& ctx, const std::string& volume) {
 
 void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
-  if (TrimBlanks(volume).size() < 2) return;
+  if (platform::Trim(volume).size() < 2) return;
   const std::string pattern = TestFilePattern(volume);
   if (ctx.os.FindFiles(pattern).empty()) return;
   core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);

@@ -12,6 +12,7 @@
 #include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileHandle.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -84,8 +85,7 @@ bool VerifyTestFile(core::Context& ctx, std::int32_t n) {
       ok = false;
       break;
     case ByteRead::Ok: {
-      const std::uint32_t v = header[0] | header[1] << 8 | header[2] << 16 |
-                              static_cast<std::uint32_t>(header[3]) << 24;
+      const std::uint32_t v = platform::le32(header, 0);
       if (v != static_cast<std::uint32_t>(n)) ok = false;
       for (int i = 4; i < 7; ++i) {
         if (header[i] != kHeaderF) ok = false;

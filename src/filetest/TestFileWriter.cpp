@@ -9,6 +9,7 @@
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileHandle.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -24,8 +25,7 @@ void MarkPattern(core::Context& ctx, std::int32_t n) {
   core::AlignedBuffer& pattern = ctx.state.TestPattern;
   const std::int32_t marked = std::min(ctx.state.TestFileSize, kMarkedPatternBytes);
   for (std::int32_t i = 0; i <= marked - 1; i += kMarkerStride) pattern[i] = MarkerOf(n);
-  const auto number = static_cast<std::uint32_t>(n);
-  for (int i = 0; i < 4; ++i) pattern[i] = static_cast<std::uint8_t>(number >> (8 * i));
+  platform::PutLe32(pattern.span(), 0, static_cast<std::uint32_t>(n));
   pattern[4] = pattern[5] = pattern[6] = kHeaderF;
   pattern[7] = 0x0D;
   pattern[8] = 0x0A;

@@ -11,16 +11,13 @@
 #include "quicktest/ProgressLine.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest::detail {
 
 namespace {
 
-using core::kCrLf;
-
 constexpr std::uint32_t kSettleMs = 500;
-
-std::string Line(const std::string& text) { return kCrLf + text; }
 
 std::int64_t MarkerInBuffer(core::Context& ctx) {
   return GetMarkerNumber(ctx.state.SectorBuffer.span());

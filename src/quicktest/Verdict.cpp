@@ -11,14 +11,13 @@
 #include "platform/WinApi.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest::detail {
 
 namespace {
 
 using core::kCrLf;
-
-std::string Line(const std::string& text) { return kCrLf + text; }
 
 std::string SizeText(double mib) { return drives::FormatDecimals(mib, text::kSizePattern); }
 

@@ -12,6 +12,7 @@
 #include "quicktest/ProgressLine.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest::detail {
 
@@ -24,8 +25,6 @@ using core::kCrLf;
 constexpr std::uint32_t kSlowWriteMs = 500;
 constexpr std::uint32_t kSettleMs = 500;
 constexpr std::size_t kBlockBytes = 512;
-
-std::string Line(const std::string& text) { return kCrLf + text; }
 
 bool WriteMarker(core::Context& ctx, std::int64_t sector) {
   SetMarkerNumber(sector, ctx.state.SectorBuffer.span());

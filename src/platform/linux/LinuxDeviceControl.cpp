@@ -14,6 +14,7 @@
 
 #include <cerrno>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/BusType.h"
 #include "platform/linux/ErrnoMap.h"
@@ -23,14 +24,6 @@
 #include "platform/linux/UdevInfo.h"
 
 namespace sw::platform::linuxos {
-
-namespace {
-
-void PutLe32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-}  // namespace
 
 bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
                               std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
