@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/AlignedBuffer.h"
+#include "core/DriveIdentity.h"
 #include "platform/Os.h"
 
 namespace sw::core {
@@ -27,6 +29,11 @@ struct State {
   double DriveSizeBytes = 0;
   bool ShowAllDrives = false;
   std::string WindowTitle;
+  // The drive the user picked, pinned at the pick; every open of it or its volumes afterwards
+  // checks that the same disk answers. IdentityLost tells the test how the last failed check
+  // went (Same while none has failed).
+  std::optional<PinnedDrive> Pinned;
+  IdentityCheck IdentityLost = IdentityCheck::Same;
 
   // Physical drive handle and the buffer every raw transfer goes through.
   platform::Handle hDrive = platform::kInvalidHandle;

@@ -87,6 +87,12 @@ class Os {
     (void)designator;
     return {};
   }
+  // The device node of a physical drive where the system has one ("/dev/sdb"), so that the
+  // questions before a destructive test name the disk as the user knows it; empty otherwise.
+  virtual std::string DiskDeviceName(int drive) {
+    (void)drive;
+    return {};
+  }
 
   // --- Files by wildcard ------------------------------------------------------------------
   // Names (without folder) of the ordinary files matching a pattern such as "E:\WARDFILE*.tmp";

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
+#include "diskio/PinnedDrive.h"
 #include "diskio/Volumes.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
@@ -60,15 +62,27 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   ctx.win.DoEvents();
   ctx.win.DoEvents();
+  // The drive may have been unplugged or swapped while the questions were open.
+  if (diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) {
+    detail::LogDriveLost(ctx);
+    result.end = TestEnd::AbortedDriveLost;
+    return result;
+  }
 
   {
     detail::DriveRelease release(ctx, disk);
     detail::PrepareDrive(ctx, run);
+    if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
+      detail::LogDriveLost(ctx);
+      result.end = TestEnd::AbortedDriveLost;
+      return result;  // the release unlocks the volumes and closes the drive
+    }
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {
       release.Disarm();
-      result.end = written == detail::WritePassEnd::Cancelled ? TestEnd::Cancelled
-                                                              : TestEnd::AbortedWriteError;
+      result.end = written == detail::WritePassEnd::Cancelled       ? TestEnd::Cancelled
+                   : written == detail::WritePassEnd::DriveLost      ? TestEnd::AbortedDriveLost
+                                                                     : TestEnd::AbortedWriteError;
       return result;
     }
     detail::ReadBackMarkers(ctx, run);
@@ -84,6 +98,10 @@ DriveRelease::~DriveRelease() {
   if (!armed_) return;
   diskio::Lock_Unlock_All_Volumes(ctx_, disk_, text::kUnlock);
   diskio::MyCloseHandle(ctx_, ctx_.state.hDrive);
+}
+
+void LogDriveLost(core::Context& ctx) {
+  core::LogText(ctx, core::kCrLf + diskio::IdentityLostLine(ctx.state.IdentityLost));
 }
 
 void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber) {

@@ -31,6 +31,7 @@ enum class TestEnd {
   Failed,
   Cancelled,         // Cancel during the write pass
   AbortedWriteError, // Cancel in the slow write-error box
+  AbortedDriveLost,  // the confirmed drive changed or disappeared; nothing more was written
 };
 
 // What one run found; the analysis values are set only when MismatchCount is not 0.

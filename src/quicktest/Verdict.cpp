@@ -51,6 +51,7 @@ void LogBadMemory(core::Context& ctx, const QuickTestRun& run, const QuickTestRe
 // Leaves the drive without a partition table, so that nothing mounts what the markers left.
 void ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
   ctx.state.SectorBuffer.Fill(0);
+  // An open that finds another disk leaves hDrive at -1, so the write below reaches nothing.
   diskio::Open_Physical_Disk_hDrive(ctx, disk);
   diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
@@ -67,6 +68,13 @@ bool IsRemovable(std::string media) {
 void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& result) {
   result.SectorsChecked = run.SectorsChecked;
   result.MismatchCount = run.MismatchCount;
+  // A reopen during the read-back found another disk (or none): what was read says nothing
+  // about the confirmed drive.
+  if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
+    LogDriveLost(ctx);
+    result.end = TestEnd::AbortedDriveLost;
+    return;
+  }
   std::string recommendedText;
   if (run.MismatchCount != 0) {
     Analyse(run, result);
@@ -82,6 +90,11 @@ void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& resul
   ctx.state.DebugMode = false;
 
   ZeroSectorZero(ctx, run.disk);
+  if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
+    LogDriveLost(ctx);
+    result.end = TestEnd::AbortedDriveLost;
+    return;
+  }
 
   if (run.MismatchCount == 0) {
     result.end = TestEnd::Passed;

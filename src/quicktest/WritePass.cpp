@@ -5,6 +5,7 @@
 #include "core/Layouts.h"
 #include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
+#include "diskio/PinnedDrive.h"
 #include "diskio/SectorIO.h"
 #include "diskio/Volumes.h"
 #include "platform/WinApi.h"
@@ -48,10 +49,10 @@ void CancelRun(core::Context& ctx, const QuickTestRun& run) {
   ctx.state.DebugMode = false;
 }
 
-void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run) {
+void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run, bool sayWriteError = true) {
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
-  core::LogText(ctx, Line(text::kAbortedOnWriteError));
+  if (sayWriteError) core::LogText(ctx, Line(text::kAbortedOnWriteError));
 }
 
 // True to go on with the pass, false when the user chose to abort.
@@ -105,6 +106,12 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
     const std::uint32_t before = ctx.os.GetTickCount();
     const bool written = diskio::WriteSectors(ctx, sector, 1);
     const std::uint32_t duration = ctx.os.GetTickCount() - before;
+    // A stick pulled out makes every write fail; no retry or box then, only the reason.
+    if (!written && diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) {
+      AbortOnWriteError(ctx, run, false);
+      LogDriveLost(ctx);
+      return WritePassEnd::DriveLost;
+    }
     if (!written && !HandleWriteError(ctx, sector, duration)) {
       AbortOnWriteError(ctx, run);
       return WritePassEnd::AbortedWriteError;

@@ -3,6 +3,7 @@
 //   IOCTL_STORAGE_QUERY_PROPERTY     sysfs + udev -> STORAGE_DEVICE_DESCRIPTOR
 //   IOCTL_DISK_GET_LENGTH_INFO       BLKGETSIZE64
 //   IOCTL_STORAGE_GET_DEVICE_NUMBER  this provider's drive numbering
+//   ..._DEVICE_NUMBER_EX             the same, with the disk's device number and diskseq as key
 //   FSCTL_LOCK_VOLUME                exclusive open (O_EXCL) of the volume's node
 //   FSCTL_UNLOCK_VOLUME              closing that exclusive open
 //   FSCTL_DISMOUNT_VOLUME            sync + umount of every mount of the volume
@@ -40,6 +41,8 @@ bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std:
       return DiskLength(*object, out, bytesReturned);
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
       return DeviceNumber(*object, out, bytesReturned);
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX:
+      return DeviceNumberEx(*object, out, bytesReturned);
     case win::FSCTL_LOCK_VOLUME:
       return object->kind == Object::Kind::Volume ? LockVolume(*object) : Fail(win::ERROR_INVALID_FUNCTION);
     case win::FSCTL_UNLOCK_VOLUME:

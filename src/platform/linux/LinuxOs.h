@@ -59,6 +59,7 @@ class LinuxOs final : public Os {
   std::vector<std::string> LogicalDrives() override;
   int SystemDiskNumber() override { return 0; }
   std::string DescribeVolume(const std::string& designator) override;
+  std::string DiskDeviceName(int drive) override;
 
   std::vector<std::string> FindFiles(const std::string& pattern) override;
   int DeleteFiles(const std::string& pattern) override;
@@ -106,6 +107,7 @@ class LinuxOs final : public Os {
   bool QueryProperty(const Object& object, std::span<const std::uint8_t> in,
                      std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool DeviceNumber(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
+  bool DeviceNumberEx(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool DiskLength(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool ScsiCommand(const Object& object, std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                    std::uint32_t& bytesReturned);

@@ -66,6 +66,7 @@ SysBlockDevice ScanDevice(const fs::path& dir, const std::string& name) {
   dev.devName = DevNameFromUevent(dir, name);
   dev.majMin = ReadAttr(dir / "dev");
   dev.sizeSectors = ReadNumber(dir / "size");
+  dev.diskSeq = ReadNumber(dir / "diskseq");
   dev.removable = ReadAttr(dir / "removable") == "1";
   std::error_code ec;
   fs::path resolved = fs::canonical(dir, ec);

@@ -60,6 +60,7 @@ bool Aligned(const SimHandle& handle, const void* buffer, std::size_t length) {
 Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition, std::uint32_t flags) {
   Impl& m = *impl_;
+  if (m.beforeOpen) m.beforeOpen(name);
   SimHandle handle;
   handle.access = access;
   handle.share = share;

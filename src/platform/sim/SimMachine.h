@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@ struct SimDrive {
   std::vector<SimVolume> volumes;
   bool removed = false;
   std::uint64_t pendingNanoseconds = 0;  // transfer time not yet a whole virtual millisecond
+  std::uint64_t key = 0;  // the disk's stable key: a new one for every drive plugged in
 };
 
 enum class HandleKind { Disk, Volume, CdRom, File };
@@ -65,6 +67,8 @@ struct SimOs::Impl {
   Handle nextHandle = 100;
   std::uint32_t lastError = 0;
   int systemDisk = 0;
+  std::uint64_t nextKey = 0x5157000000000001ull;
+  std::function<void(const std::string&)> beforeOpen;
   NumberFormat numberFormat;
   SimStats stats;
 

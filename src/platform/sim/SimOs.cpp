@@ -127,7 +127,22 @@ SimOs::SimOs() : impl_(std::make_unique<Impl>()) { AddDrive(0, SystemDisk()); }
 SimOs::~SimOs() = default;
 
 void SimOs::AddDrive(int number, SimDriveSpec config) {
-  impl_->drives[number] = std::make_shared<SimDrive>(number, std::move(config));
+  auto drive = std::make_shared<SimDrive>(number, std::move(config));
+  drive->key = impl_->nextKey++;
+  impl_->drives[number] = std::move(drive);
+}
+
+bool SimOs::SwapDrive(int number) {
+  const auto found = impl_->drives.find(number);
+  if (found == impl_->drives.end()) return false;
+  SimDriveSpec spec = found->second->config;
+  found->second->removed = true;
+  AddDrive(number, std::move(spec));
+  return true;
+}
+
+void SimOs::BeforeOpen(std::function<void(const std::string& name)> hook) {
+  impl_->beforeOpen = std::move(hook);
 }
 
 void SimOs::AddCdRomLetter(const std::string& letter) {

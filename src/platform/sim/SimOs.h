@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -139,6 +140,13 @@ class SimOs final : public Os {
   // From now on every call on this drive, its open handles and its volumes fails
   // (ERROR_DEVICE_NOT_CONNECTED); its letters disappear from LogicalDrives.
   void RemoveDrive(int number);
+  // Unplugs drive `number` and plugs in another of the same make, size and serial in its place:
+  // blank memory and a new key. Handles to the old one stay on the old one. False when there
+  // is no such drive.
+  bool SwapDrive(int number);
+  // Runs before every CreateFileA with the name asked for, so that a test can swap or unplug a
+  // drive at exactly the open it wants. Null to stop.
+  void BeforeOpen(std::function<void(const std::string& name)> hook);
   void SetSystemDisk(int number);
   void SetNumberFormat(NumberFormat format);
 
