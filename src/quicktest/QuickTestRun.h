@@ -28,6 +28,8 @@ struct QuickTestRun {
   std::int64_t MinBadSector = 0;
   std::int64_t MaxBadSector = 0;
   std::int64_t MinFoundNumber = 0;
+  // The addresses were seen to wrap: everything from the wrap to the last sector is bad.
+  bool WrapFound = false;
 };
 
 // Releases what the write pass holds (volume locks, hDrive) when a way out forgets to; the

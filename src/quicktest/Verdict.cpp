@@ -27,7 +27,8 @@ std::string SectorSizeText(std::int64_t sector) {
 
 void Analyse(const QuickTestRun& run, QuickTestResult& result) {
   result.MinBadSector = run.MinBadSector;
-  result.MaxBadSector = run.MaxBadSector;
+  // Past a wrap every address lands on memory already used, up to the last sector.
+  result.MaxBadSector = run.WrapFound ? run.TotalSectors - 1 : run.MaxBadSector;
   result.MinFoundNumber = run.MinFoundNumber;
   // When the lowest bad sector lies within the first interval nothing below it is known to be
   // good: no partition is recommended rather than a negative size.

@@ -246,13 +246,14 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
       count > drive.sectors.AnnouncedSectors() - first) {
     return m.Fail(win::ERROR_SECTOR_NOT_FOUND);
   }
+  // The delay is the latency of one request, however many sectors it carries.
+  if (count > 0) m.clock.Advance(drive.config.writeDelayMs);
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = drive.sectors.Write(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) {
       m.clock.Advance(drive.config.failedWriteDelayMs);
       return m.Fail(error);
     }
-    m.clock.Advance(drive.config.writeDelayMs);
     m.ChargeTransfer(drive, drive.config.writeBytesPerSecond);
     ++m.stats.sectorWrites;
     bytesWritten += kSectorSize;

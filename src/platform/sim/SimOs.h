@@ -77,7 +77,7 @@ struct SimDriveSpec {
   // Read-ahead: a read that misses loads this many sectors from the one read onwards, and
   // reads inside them are served from that copy until another miss, writes or not.
   std::uint32_t readCacheSectors = 0;
-  std::uint32_t writeDelayMs = 0;        // virtual time each sector write costs
+  std::uint32_t writeDelayMs = 0;        // virtual time each write request costs
   std::uint32_t failedWriteDelayMs = 0;  // virtual time a failing write costs
   std::uint64_t writeBytesPerSecond = 0;  // 0 = writes cost no time beyond writeDelayMs
   std::uint64_t readBytesPerSecond = 0;   // 0 = reads cost no time
@@ -236,7 +236,7 @@ inline constexpr std::string_view kSimDriveSyntax =
     "                     answers for its own sector only ...\n"
     "  loose              ... or, with loose, for any sector that maps to it\n"
     "  readcache=N        a read loads N sectors ahead; sequential reads come from that copy\n"
-    "  delay=MS           milliseconds each sector write takes\n"
+    "  delay=MS           milliseconds each write request takes\n"
     "  speed=SIZE         bytes per second written (e.g. 10M); reads twice as fast\n"
     "  block=512|4096     block length that READ CAPACITY reports\n"
     "  label=TEXT         volume label\n"

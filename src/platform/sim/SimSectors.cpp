@@ -56,10 +56,8 @@ SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
 }
 
 void SectorStore::FillLimbo(std::uint64_t lba, std::uint8_t* data) const {
-  const auto cached = std::find_if(cache_.rbegin(), cache_.rend(),
-                                   [lba](const auto& entry) { return entry.first == lba; });
-  if (cached != cache_.rend()) {
-    std::memcpy(data, cached->second.data(), kSectorSize);
+  if (const auto cached = cache_.find(lba); cached != cache_.end()) {
+    std::memcpy(data, cached->second.second.data(), kSectorSize);
     return;
   }
   if (directSectors_ > 0) {
@@ -87,11 +85,17 @@ void SectorStore::CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data) {
   if (cacheSectors_ > 0) {
     // The controller keeps the most recent writes it cannot store; an older copy of the
     // same address is superseded.
-    std::erase_if(cache_, [lba](const auto& entry) { return entry.first == lba; });
-    Sector copy;
-    std::memcpy(copy.data(), data, kSectorSize);
-    cache_.emplace_back(lba, copy);
-    if (cache_.size() > cacheSectors_) cache_.pop_front();
+    auto& entry = cache_[lba];
+    entry.first = ++cacheWrites_;
+    std::memcpy(entry.second.data(), data, kSectorSize);
+    cacheOrder_.emplace_back(lba, cacheWrites_);
+    while (cache_.size() > cacheSectors_) {
+      const auto [oldest, write] = cacheOrder_.front();
+      cacheOrder_.pop_front();
+      if (const auto found = cache_.find(oldest); found != cache_.end() && found->second.first == write) {
+        cache_.erase(found);
+      }
+    }
   }
   if (directSectors_ > 0) {
     Slot& slot = direct_[lba % directSectors_];

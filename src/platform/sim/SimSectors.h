@@ -62,7 +62,11 @@ class SectorStore {
   std::uint64_t wrapSectors_;  // 0: the kind's own rule
 
   std::unordered_map<std::uint64_t, Sector> sectors_;   // by physical sector; absent = zeros
-  std::deque<std::pair<std::uint64_t, Sector>> cache_;  // limbo writes by announced address
+  // The last limbo writes: each address's newest copy with the number of its write, and the
+  // writes in order (older copies of an address are skipped when they reach the front).
+  std::unordered_map<std::uint64_t, std::pair<std::uint64_t, Sector>> cache_;
+  std::deque<std::pair<std::uint64_t, std::uint64_t>> cacheOrder_;
+  std::uint64_t cacheWrites_ = 0;
   std::unordered_map<std::uint64_t, Slot> direct_;      // by slot; absent = empty
   Sector lastLimbo_{};                                  // the stale fill
   std::uint64_t readAheadFirst_ = 0;
