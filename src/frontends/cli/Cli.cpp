@@ -34,6 +34,7 @@ struct Arguments {
   bool all = false;
   bool yes = false;
   bool debug = false;
+  bool thorough = false, verifyOnly = false, full = false;
   Command command = Command::List;
 };
 
@@ -215,6 +216,9 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       form.cmdQuickTest_Click();
       break;
     case Command::Files:
+      ctx.state.ThoroughMode = args.thorough || args.verifyOnly;
+      ctx.state.VerifyOnly = args.verifyOnly;
+      ctx.state.FullRun = args.full;
       form.cmdVolumeTest_Click();
       break;
     case Command::Cleanup:
@@ -256,6 +260,9 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   };
   CLI::App* quick = addDriveCommand("quick", text::kQuickHelp, true);
   CLI::App* files = addDriveCommand("files", text::kFilesHelp, false);
+  files->add_flag("--thorough", args.thorough, text::kThoroughHelp);
+  files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
+  files->add_flag("--full", args.full, text::kFullHelp);
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
 
   try {
