@@ -3,6 +3,7 @@
 
 #include "core/Log.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/H2wCleanup.h"
 #include "filetest/TestFileFormat.h"
 
 namespace sw::filetest {
@@ -40,6 +41,8 @@ std::uint32_t VolumeSectorSize(core::Context& ctx, const std::string& volume) {
 void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
   if (TrimBlanks(volume).size() < 2) return;
+  // A verification of the .h2w files on the volume must find them there.
+  if (!ctx.state.VerifyOnly) CleanupH2wFiles(ctx);
   const std::string pattern = TestFilePattern(volume);
   if (ctx.os.FindFiles(pattern).empty()) return;
   core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);

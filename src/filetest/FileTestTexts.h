@@ -102,6 +102,9 @@ inline constexpr const char* kThoroughFound = ", found ";
 inline constexpr const char* kThoroughAllGood =
     "Every byte of the free space was written and read back intact.";
 inline constexpr const char* kThoroughTrace = " Thorough ";
+inline constexpr const char* kKeptForeign1 = "Kept ";
+inline constexpr const char* kKeptForeign2 =
+    ": it does not hold test data of its number (cleanup --all-h2w deletes it too)";
 
 // The writer and the interim check.
 inline constexpr const char* kWritingFile = " Writing ";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "filetest/Cleanup.h"
 #include "filetest/H2wFormat.h"
 #include "filetest/VolumeRunFixture.h"
 
@@ -143,6 +144,35 @@ TEST_F(ThoroughTest, VerifyOnlyChecksFilesAnotherTesterWroteAndKeepsThem) {
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
   EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w", "2.h2w"}));
   EXPECT_TRUE(os.writeSizes.empty());
+}
+
+TEST_F(ThoroughTest, CleanUpDeletesTestFilesAndKeepsForeignOnesUnlessAsked) {
+  AddStick(1, "E:", 3 * kFile);
+  win.onDoEvents = [&](int) {
+    if (H2wFiles().size() == 2) ctx.state.CancelRequested = true;
+  };
+  Run();
+  ASSERT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w", "2.h2w"}));
+  win.onDoEvents = nullptr;
+  // Files of the format but of another number, and no test data at all, are someone else's.
+  std::vector<std::uint8_t> content(64 * 1024);
+  h2w::FillSectors(content, 0);
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "7.h2w", content));
+  const std::vector<std::uint8_t> notes(1000, 'x');
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "notes.h2w", notes));
+
+  cmdcleanup_Click(ctx);
+  EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"7.h2w", "notes.h2w"}));
+  const std::vector<std::string> lines = Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3], "Deleting E:\\*.h2w files...finished.");
+  EXPECT_EQ(lines[lines.size() - 2],
+            "Kept E:\\7.h2w: it does not hold test data of its number (cleanup --all-h2w "
+            "deletes it too)");
+
+  ctx.state.DeleteForeignH2w = true;
+  cmdcleanup_Click(ctx);
+  EXPECT_TRUE(H2wFiles().empty());
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ struct Arguments {
   bool all = false;
   bool yes = false;
   bool debug = false;
-  bool thorough = false, verifyOnly = false, full = false;
+  bool thorough = false, verifyOnly = false, full = false, allH2w = false;
   Command command = Command::List;
 };
 
@@ -222,6 +222,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       form.cmdVolumeTest_Click();
       break;
     case Command::Cleanup:
+      ctx.state.DeleteForeignH2w = args.allH2w;
       form.cmdcleanup_Click();
       break;
     case Command::List:
@@ -264,6 +265,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
   files->add_flag("--full", args.full, text::kFullHelp);
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
+  cleanup->add_flag("--all-h2w", args.allH2w, text::kAllH2wHelp);
 
   try {
     cli.parse(argc, argv);
