@@ -75,6 +75,8 @@ struct State {
   bool ThoroughMode = false;
   bool VerifyOnly = false;  // verify the files on the volume, write nothing
   bool FullRun = false;     // go on filling after a file that lost data
+  std::uint64_t ThoroughFileBytes = 1'073'741'824;  // 1 GiB, as other testers read them
+  bool DeleteForeignH2w = false;  // the clean-up deletes .h2w files that are no test files too
 };
 
 }  // namespace sw::core

@@ -3,6 +3,7 @@
 
 #include "core/Log.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/H2wCleanup.h"
 #include "filetest/TestFileFormat.h"
 #include "platform/Trim.h"
 
@@ -30,6 +31,8 @@ std::uint32_t VolumeSectorSize(core::Context& ctx, const std::string& volume) {
 void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
   if (platform::Trim(volume).size() < 2) return;
+  // A verification of the .h2w files on the volume must find them there.
+  if (!ctx.state.VerifyOnly) CleanupH2wFiles(ctx);
   const std::string pattern = TestFilePattern(volume);
   if (ctx.os.FindFiles(pattern).empty()) return;
   core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);

@@ -70,6 +70,42 @@ inline constexpr const char* kStopGone =
 inline constexpr const char* kNoVerdict =
     "This is no sign of a fake drive: the files written before it were checked and reported.";
 
+// The thorough test (every byte, in the format H2testw and F3 read).
+inline constexpr const char* kThoroughHeading = "Thorough test: ";
+inline constexpr const char* kThoroughFiles = " .h2w files, ";
+inline constexpr const char* kThoroughClose = ", every byte written and checked";
+inline constexpr const char* kThoroughNothing = "ERROR: No space for test files, or no .h2w files to verify!";
+inline constexpr const char* kThoroughWriting = " Writing ";
+inline constexpr const char* kThoroughExt = ".h2w";
+inline constexpr const char* kThoroughWritten = ": written at ";
+inline constexpr const char* kThoroughRead = ", read back at ";
+inline constexpr const char* kThoroughColon = ": ";
+inline constexpr const char* kThoroughGoodOf = "MB good of ";
+inline constexpr const char* kThoroughSlow = "  SLOW (under 10% of the median speed)";
+inline constexpr const char* kThoroughMBs = " MB/s";
+inline constexpr const char* kThoroughSpeedUnknown = "- MB/s";
+inline constexpr const char* kThoroughEarlyStop =
+    "This file lost data: the test stops filling here (--full goes on).";
+inline constexpr const char* kThoroughFinalRead = "Reading every file back... ";
+inline constexpr const char* kThoroughFinished = "THOROUGH TEST FINISHED";
+inline constexpr const char* kThoroughGood = "Good: ";
+inline constexpr const char* kThoroughCorrupted = "Corrupted: ";
+inline constexpr const char* kThoroughChanged = "Slightly changed (under 8 bits): ";
+inline constexpr const char* kThoroughOverwritten = "Overwritten: ";
+inline constexpr const char* kThoroughSectorsOpen = " (";
+inline constexpr const char* kThoroughSectorsClose = " sectors)";
+inline constexpr const char* kThoroughOverwriteAt = "First overwritten sector at offset ";
+inline constexpr const char* kThoroughOverwriteFrom = " holds the data written for offset ";
+inline constexpr const char* kThoroughFirstBad = "First bad byte at offset ";
+inline constexpr const char* kThoroughExpected = ": expected ";
+inline constexpr const char* kThoroughFound = ", found ";
+inline constexpr const char* kThoroughAllGood =
+    "Every byte of the free space was written and read back intact.";
+inline constexpr const char* kThoroughTrace = " Thorough ";
+inline constexpr const char* kKeptForeign1 = "Kept ";
+inline constexpr const char* kKeptForeign2 =
+    ": it does not hold test data of its number (cleanup --all-h2w deletes it too)";
+
 // The writer and the interim check.
 inline constexpr const char* kWritingFile = " Writing ";
 inline constexpr const char* kRemainingLead = ", ";

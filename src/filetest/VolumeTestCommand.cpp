@@ -13,6 +13,7 @@
 #include "filetest/FileTestTexts.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
+#include "filetest/ThoroughRun.h"
 #include "filetest/VolumeTestPhases.h"
 #include "platform/WinApi.h"
 
@@ -69,7 +70,11 @@ bool SizeAndConsent(core::Context& ctx) {
     ctx.win.MsgBox(texts::kNoSpaceText, win::MB_ICONEXCLAMATION | win::MB_OK, texts::kNoSpaceTitle);
     return false;
   }
+  return DriveAndConsent(ctx, freeMB);
+}
 
+bool DriveAndConsent(core::Context& ctx, double freeMB) {
+  core::State& s = ctx.state;
   drives::GetUSBDiskDriveInfo(ctx, s.DiskNumber);
   const double driveMB = s.DriveSizeBytes / kBytesPerMB;
   if (driveMB < 1) {
@@ -98,6 +103,10 @@ bool SizeAndConsent(core::Context& ctx) {
 
 void cmdVolumeTest_Click(core::Context& ctx) {
   core::State& s = ctx.state;
+  if (s.ThoroughMode || s.VerifyOnly) {
+    RunThoroughTest(ctx);
+    return;
+  }
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx) || !phases::SizeAndConsent(ctx)) return;
 

@@ -16,6 +16,8 @@ bool CheckAndHead(core::Context& ctx);
 // Plans the full files from the free space, checks the drive's size and asks for consent.
 // False: stop (a box has told why, or the user cancelled).
 bool SizeAndConsent(core::Context& ctx);
+// Its second half: the drive's size, the warning line and the consent box for freeMB.
+bool DriveAndConsent(core::Context& ctx, double freeMB);
 
 // Writes the full files with the interim checks. False: aborted by Cancel (the abort text is
 // logged and the idle layout restored). filesWritten: the files the verification covers.
