@@ -15,6 +15,11 @@ void E2eTest::TearDown() {
 }
 
 FakeStickDevice* E2eTest::Make(const std::vector<std::string>& options) {
+  std::string whyNot;
+  if (!FakeStickDevice::CanMake(whyNot)) {
+    [&] { SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot); }();
+    return nullptr;
+  }
   if (!locked_) {
     if (!lock_.Acquire()) {
       ADD_FAILURE() << "cannot take the loop-test lock";
@@ -22,7 +27,6 @@ FakeStickDevice* E2eTest::Make(const std::vector<std::string>& options) {
     }
     locked_ = true;
   }
-  std::string whyNot;
   auto stick = FakeStickDevice::Create(options, whyNot);
   if (!stick) {
     [&] { SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot); }();

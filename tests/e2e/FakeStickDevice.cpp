@@ -60,26 +60,31 @@ bool LoopTestLock::Acquire() {
   return fd_.valid() && ::flock(fd_.get(), LOCK_EX) == 0;
 }
 
-std::unique_ptr<FakeStickDevice> FakeStickDevice::Create(const std::vector<std::string>& options,
-                                                         std::string& whyNot) {
+bool FakeStickDevice::CanMake(std::string& whyNot) {
   if (::geteuid() != 0) {
     whyNot = "FUSE mounts and loop devices need root";
-    return nullptr;
+    return false;
   }
   if (::access("/dev/fuse", R_OK | W_OK) != 0) {
     whyNot = "/dev/fuse is missing";
-    return nullptr;
+    return false;
   }
   if (::access("/dev/loop-control", R_OK | W_OK) != 0) {
     whyNot = "loop devices are missing (/dev/loop-control)";
-    return nullptr;
+    return false;
   }
   for (const char* tool : {"losetup", "fusermount3", "mount", "umount"}) {
     if (!Run(std::string("command -v ") + tool)) {
       whyNot = std::string(tool) + " is not installed";
-      return nullptr;
+      return false;
     }
   }
+  return true;
+}
+
+std::unique_ptr<FakeStickDevice> FakeStickDevice::Create(const std::vector<std::string>& options,
+                                                         std::string& whyNot) {
+  if (!CanMake(whyNot)) return nullptr;
   std::unique_ptr<FakeStickDevice> stick(new FakeStickDevice());
   std::string pattern = (fs::temp_directory_path() / "sw-fake-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) {

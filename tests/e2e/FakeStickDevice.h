@@ -27,6 +27,8 @@ class LoopTestLock {
 
 class FakeStickDevice {
  public:
+  // False with the reason when this machine cannot make sticks (not root, no FUSE, no loop).
+  static bool CanMake(std::string& whyNot);
   // options: the fake's own command line, e.g. {"--size=1Gi", "--real=256Mi", "--kind=limbo"}.
   // Null with the reason in whyNot when this machine cannot make one.
   static std::unique_ptr<FakeStickDevice> Create(const std::vector<std::string>& options,
