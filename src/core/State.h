@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/AlignedBuffer.h"
 #include "core/DriveIdentity.h"
+#include "core/RunRecord.h"
 #include "platform/Os.h"
 
 namespace sw::core {
@@ -22,6 +24,10 @@ struct State {
   bool CancelRequested = false;
   bool TestRunning = false;  // between Show_Cancel and Hide_Cancel
   Outcome LastOutcome = Outcome::NotRun;  // set by the test commands
+  RunRecord LastRun;                      // the last run as data; restarted by each command
+  std::vector<DriveRecord> ListedDrives;  // the drive list's entries as data, in list order
+  std::uint32_t PhaseStartTick = 0;       // when the phase of the last progress report began
+  std::uint64_t PhaseDone = 0;            // and how far it had come
 
   // Drive discovery and selection.
   std::string SelectedVolume;

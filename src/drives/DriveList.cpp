@@ -9,6 +9,8 @@
 #include "diskio/DriveLetters.h"
 #include "diskio/PinnedDrive.h"
 #include "drives/DriveInfo.h"
+#include "drives/DriveRecord.h"
+#include "drives/TextFormat.h"
 #include "drives/DriveTexts.h"
 
 namespace sw::drives {
@@ -18,6 +20,7 @@ void Drive1_Change(core::Context& ctx) {
   core::Window& w = ctx.win;
   const auto letterCount = static_cast<std::int32_t>(ctx.os.LogicalDrives().size());
   w.ClearItems(core::Control::Combo1);
+  s.ListedDrives.clear();
 
   for (std::int32_t n = 1; n <= letterCount - 1; ++n) {
     s.DiskNumber = n;
@@ -31,6 +34,10 @@ void Drive1_Change(core::Context& ctx) {
     w.AddItem(core::Control::Combo1, s.DriveLetter1 + " " + s.DriveLetter2 + " " + s.DriveLetter3 +
                                         " " + s.DriveLetter4 + "  " + label + "   " +
                                         Print_Drive_Details(ctx));
+    core::DriveRecord listed = DescribeDrive(ctx);
+    listed.usb = usb;
+    if (!listed.volumes.empty()) listed.volumes.front().label = StripNulls(label);
+    s.ListedDrives.push_back(std::move(listed));
   }
 
   if (w.ListCount(core::Control::Combo1) > 0) w.SetListIndex(core::Control::Combo1, 0);
