@@ -11,6 +11,7 @@
 #include "drives/DriveInfo.h"
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/LinkGuard.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/VolumeTestPhases.h"
@@ -90,7 +91,7 @@ bool SizeAndConsent(core::Context& ctx) {
 void cmdVolumeTest_Click(core::Context& ctx) {
   core::State& s = ctx.state;
   s.LastOutcome = core::Outcome::NotRun;
-  if (!phases::CheckAndHead(ctx) || !phases::SizeAndConsent(ctx)) return;
+  if (!phases::CheckAndHead(ctx) || !TestFileNamesFree(ctx) || !phases::SizeAndConsent(ctx)) return;
 
   std::int32_t filesWritten = 0;
   if (!phases::WriteFullFiles(ctx, filesWritten)) {

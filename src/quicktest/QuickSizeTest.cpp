@@ -63,7 +63,10 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   {
     detail::DriveRelease release(ctx, disk);
-    detail::PrepareDrive(ctx, run);
+    if (!detail::PrepareDrive(ctx, run)) {
+      release.Disarm();
+      return result;  // refused before the first write: NotStarted
+    }
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {
       release.Disarm();

@@ -52,7 +52,7 @@ void LogBadMemory(core::Context& ctx, const QuickTestRun& run, const QuickTestRe
 // Leaves the drive without a partition table, so that nothing mounts what the markers left.
 void ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
   ctx.state.SectorBuffer.Fill(0);
-  diskio::Open_Physical_Disk_hDrive(ctx, disk);
+  diskio::Open_Physical_Disk_hDrive(ctx, disk, diskio::DriveSharing::NoOtherWriter);
   diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
 }
