@@ -41,7 +41,7 @@ DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk) {
   return DiskCheck::Testable;
 }
 
-QuickTestResult QuickSizeTest(core::Context& ctx) {
+QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
   QuickTestResult result;
   const std::int32_t disk = ctx.state.DiskNumber;
   // Checked here as well as in the command: this routine destroys whatever the drive holds.
@@ -51,6 +51,7 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   detail::QuickTestRun run;
   run.disk = disk;
+  run.withCacheCheck = withCacheCheck;
   run.TotalSectors = totalSectors;
   run.IntervalSectors = ChooseIntervalSectors(ctx.state.DriveSizeBytes);
   run.IntervalBytes = static_cast<double>(run.IntervalSectors * kSectorBytes);

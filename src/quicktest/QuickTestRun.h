@@ -11,6 +11,7 @@ namespace sw::quicktest::detail {
 
 struct QuickTestRun {
   std::int32_t disk = 0;
+  bool withCacheCheck = true;
   std::int64_t TotalSectors = 0;
   std::int64_t IntervalSectors = 0;
   double IntervalBytes = 0;
