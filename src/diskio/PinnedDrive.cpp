@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "diskio/ByteOrder.h"
+#include "platform/ByteOrder.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/DriveLetters.h"
 #include "diskio/HandleGuards.h"
@@ -16,6 +16,8 @@
 namespace sw::diskio {
 
 namespace {
+using platform::le32;
+using platform::le64s;
 
 using core::DriveIdentity;
 using core::IdentityCheck;
