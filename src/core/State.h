@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/AlignedBuffer.h"
+#include "core/DriveIdentity.h"
 #include "platform/Os.h"
 
 namespace sw::core {
@@ -28,6 +30,11 @@ struct State {
   double DriveSizeBytes = 0;
   bool ShowAllDrives = false;
   std::string WindowTitle;
+  // The drive the user picked, pinned at the pick; every open of it or its volumes afterwards
+  // checks that the same disk answers. IdentityLost tells the test how the last failed check
+  // went (Same while none has failed).
+  std::optional<PinnedDrive> Pinned;
+  IdentityCheck IdentityLost = IdentityCheck::Same;
 
   // Physical drive handle and the buffer every raw transfer goes through.
   platform::Handle hDrive = platform::kInvalidHandle;
@@ -64,6 +71,20 @@ struct State {
   std::int32_t TestFileCount = 0;
   std::int32_t LastFileSize = 0;
   platform::LocalTime TestStartTime = 0;
+  // Why the volume file test stopped writing, when the reason is no sign of a fake (a read-only,
+  // full or vanished volume): the system's error code, 0 when it did not stop so.
+  std::uint32_t FileTestLastError = 0;  // of the last failed create or write
+  std::uint32_t FileTestStopError = 0;
+  std::int32_t LostDataFileCount = 0;  // files read back and found not to hold their data
+  double PlannedLastFileBytes = 0;     // what the last file should get, known at the sizing
+  double VerifiedBytes = 0;            // timed verification so far, for the estimate
+  double VerifySeconds = 0;
+  // The thorough test (every byte, in the format other testers read) and its variants.
+  bool ThoroughMode = false;
+  bool VerifyOnly = false;  // verify the files on the volume, write nothing
+  bool FullRun = false;     // go on filling after a file that lost data
+  std::uint64_t ThoroughFileBytes = 1'073'741'824;  // 1 GiB, as other testers read them
+  bool DeleteForeignH2w = false;  // the clean-up deletes .h2w files that are no test files too
 };
 
 }  // namespace sw::core

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "core/Log.h"
-#include "diskio/ByteOrder.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/HandleGuards.h"
 #include "diskio/ScsiPassThrough.h"
 #include "diskio/TraceTexts.h"
+#include "platform/ByteOrder.h"
+#include "platform/Trim.h"
 #include "platform/WinApi.h"
 
 namespace sw::diskio {
@@ -32,13 +33,6 @@ constexpr std::int32_t kSerialFirst = 36, kSerialLast = 43;
 constexpr std::size_t kRemovableByte = 1;
 constexpr std::uint8_t kRemovableBit = 0x80;
 
-std::string TrimSpaces(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const std::size_t last = s.find_last_not_of(' ');
-  return s.substr(first, last - first + 1);
-}
-
 std::string Field(std::span<const std::uint8_t> data, std::int32_t first, std::int32_t last) {
   std::int32_t end = last;
   return ByteArrayToStr(data, first, end, true);
@@ -48,8 +42,8 @@ std::string Field(std::span<const std::uint8_t> data, std::int32_t first, std::i
 void TakeInquiry(core::Context& ctx, std::span<const std::uint8_t> data) {
   core::State& st = ctx.state;
   core::Trace(ctx, text::kDrvModelBefore + st.DRV_MODEL + text::kStarEnd);
-  st.DRV_SERIAL = TrimSpaces(Field(data, kSerialFirst, kSerialLast));
-  const std::string model = TrimSpaces(Field(data, kVendorFirst, kVendorLast) + " " +
+  st.DRV_SERIAL = platform::Trim(Field(data, kSerialFirst, kSerialLast));
+  const std::string model = platform::Trim(Field(data, kVendorFirst, kVendorLast) + " " +
                                        Field(data, kProductFirst, kProductLast));
   core::Trace(ctx, text::kMyModel + model + text::kStarEnd);
   st.DRV_MODEL = model;
@@ -124,7 +118,7 @@ std::int64_t GetDiskLength(core::Context& ctx, platform::Handle h) {
   if (!ctx.os.DeviceIoControl(h, win::IOCTL_DISK_GET_LENGTH_INFO, {}, length, bytesReturned)) {
     return 0;
   }
-  return le64s(length, 0);
+  return platform::le64s(length, 0);
 }
 
 std::string ByteArrayToStr(std::span<const std::uint8_t> bytes, std::int32_t start,
@@ -139,7 +133,7 @@ std::string ByteArrayToStr(std::span<const std::uint8_t> bytes, std::int32_t sta
     if (stopAtZero && b == 0) break;
     out.push_back(static_cast<char>(b));
   }
-  return TrimSpaces(out);
+  return platform::Trim(out);
 }
 
 }  // namespace sw::diskio

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/Log.h"
-#include "diskio/ByteOrder.h"
+#include "platform/ByteOrder.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/HandleGuards.h"
 #include "diskio/TraceTexts.h"
@@ -41,8 +41,8 @@ std::int32_t GetDiskNumber(core::Context& ctx, const std::string& designator) {
                               bytesReturned)) {
     return kNoPhysicalDrive;
   }
-  if (le32(number, kDeviceTypeOffset) != win::FILE_DEVICE_DISK) return kNoPhysicalDrive;
-  return static_cast<std::int32_t>(le32(number, kDeviceNumberOffset));
+  if (platform::le32(number, kDeviceTypeOffset) != win::FILE_DEVICE_DISK) return kNoPhysicalDrive;
+  return static_cast<std::int32_t>(platform::le32(number, kDeviceNumberOffset));
 }
 
 bool Get_Drive_Volumes(core::Context& ctx, std::int32_t drive, std::string& Volume1,

@@ -5,6 +5,7 @@
 
 #include "core/Log.h"
 #include "diskio/DevicePaths.h"
+#include "diskio/PinnedDrive.h"
 #include "diskio/TraceTexts.h"
 #include "platform/WinApi.h"
 
@@ -22,12 +23,20 @@ bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n, DriveSharing 
   st.hDrive = ctx.os.CreateFileA(path, win::GENERIC_READ | win::GENERIC_WRITE, share,
                                  win::OPEN_EXISTING, 0);
   if (st.hDrive == platform::kInvalidHandle) {
-    if (lastError) *lastError = ctx.os.GetLastError();
+    const std::uint32_t error = ctx.os.GetLastError();
+    if (lastError) *lastError = error;
     core::Trace(ctx, text::kOpenPhysicalNotObtained1 + number + text::kOpenPhysicalNotObtained2);
+    if (st.TestRunning && st.Pinned && IsNoDeviceError(error)) st.IdentityLost = core::IdentityCheck::Gone;
     return false;
   }
   core::Trace(ctx, text::kOpenPhysicalOpened1 + number + text::kOpenPhysicalOpened2 +
                       std::to_string(st.hDrive));
+  // During a test the number may by now belong to another disk (the confirmed one unplugged,
+  // the next one renumbered into its place): such a handle is given back before any transfer.
+  if (st.TestRunning && CheckPinnedHandle(ctx, st.hDrive) != core::IdentityCheck::Same) {
+    MyCloseHandle(ctx, st.hDrive);
+    return false;
+  }
   return true;
 }
 

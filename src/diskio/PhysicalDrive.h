@@ -13,8 +13,9 @@ namespace sw::diskio {
 enum class DriveSharing { Shared, NoOtherWriter };
 
 // Opens physical drive n read-write into hDrive (closing a still-open hDrive first).
-// Returns false, with hDrive = -1, when the drive cannot be opened; lastError, when given,
-// receives the system's error code of the failed open.
+// Returns false, with hDrive = -1, when the drive cannot be opened, or when a test is running
+// and the disk behind the number is not the pinned one (IdentityLost then tells how);
+// lastError, when given, receives the system's error code of a failed open.
 bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n,
                                DriveSharing sharing = DriveSharing::Shared,
                                std::uint32_t* lastError = nullptr);

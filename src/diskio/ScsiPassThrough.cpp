@@ -1,7 +1,7 @@
 // Building the SCSI pass-through block and decoding READ CAPACITY(10).
 #include "diskio/ScsiPassThrough.h"
 
-#include "diskio/ByteOrder.h"
+#include "platform/ByteOrder.h"
 
 namespace sw::diskio {
 namespace {
@@ -30,17 +30,17 @@ constexpr std::size_t kCdbAllocationLengthByte = 4;
 
 void PrepareScsiCommand(SptBlock& block, std::uint8_t opcode) {
   std::span<std::uint8_t> b(block);
-  PutLe16(b, kLength, static_cast<std::uint16_t>(win::kSptHeaderSize));
+  platform::PutLe16(b, kLength, static_cast<std::uint16_t>(win::kSptHeaderSize));
   b[kPathId] = 0;
   b[kTargetId] = kTargetIdSent;
   b[kLun] = 0;
   b[kCdbLength] = kCdbBytes;
   b[kSenseInfoLength] = kSenseBytes;
   b[kDataIn] = win::SCSI_IOCTL_DATA_IN;
-  PutLe32(b, kDataTransferLength, kSptDataTransferLength);
-  PutLe32(b, kTimeOutValue, kSptTimeoutSeconds);
-  PutLe32(b, kDataBufferOffset, win::kSptDataOffset);
-  PutLe32(b, kSenseInfoOffset, win::kSptSenseOffset);
+  platform::PutLe32(b, kDataTransferLength, kSptDataTransferLength);
+  platform::PutLe32(b, kTimeOutValue, kSptTimeoutSeconds);
+  platform::PutLe32(b, kDataBufferOffset, win::kSptDataOffset);
+  platform::PutLe32(b, kSenseInfoOffset, win::kSptSenseOffset);
   b[win::kSptCdbOffset + 0] = opcode;
   b[win::kSptCdbOffset + 1] = kCdbByte1;
   b[win::kSptCdbOffset + kCdbAllocationLengthByte] =
@@ -52,8 +52,8 @@ std::span<const std::uint8_t> SptData(const SptBlock& block) {
 }
 
 double ReadCapacitySize(std::span<const std::uint8_t> data) {
-  const std::uint64_t lastLba = be32(data, 0);
-  const std::uint64_t blockLength = be32(data, 4);
+  const std::uint64_t lastLba = platform::be32(data, 0);
+  const std::uint64_t blockLength = platform::be32(data, 4);
   // Both factors are below 2^32, so the product and the 512 added to it fit 64 bits.
   const std::uint64_t product = lastLba * blockLength;
   // 512 rather than BlockLength is added: for 512-byte blocks this is (LastLBA + 1) x 512.

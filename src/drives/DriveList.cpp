@@ -7,6 +7,7 @@
 
 #include "diskio/DiskIdentity.h"
 #include "diskio/DriveLetters.h"
+#include "diskio/PinnedDrive.h"
 #include "drives/DriveInfo.h"
 #include "drives/DriveTexts.h"
 
@@ -45,6 +46,8 @@ void Combo1_Change(core::Context& ctx) {
     volume.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(entry.front()))));
   }
   ctx.state.SelectedVolume = volume + ":";
+  // The pick is what the user saw: from here on the tests write only to this disk.
+  diskio::PinSelectedVolume(ctx, ctx.state.SelectedVolume);
 }
 
 void GetVolumeLabel(core::Context& ctx, const std::string& root, std::string& label) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Trim.h"
+
 namespace sw::drives {
 namespace {
 
@@ -144,10 +146,7 @@ std::string FormatDecimals(const std::string& number, const std::string& pattern
 }
 
 std::string StripNulls(const std::string& OriginalStr) {
-  const auto first = OriginalStr.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = OriginalStr.find_last_not_of(' ');
-  std::string trimmed = OriginalStr.substr(first, last - first + 1);
+  std::string trimmed = platform::Trim(OriginalStr);
   if (const auto nul = trimmed.find('\0'); nul != std::string::npos) trimmed.erase(nul);
   return trimmed;
 }

@@ -3,20 +3,11 @@
 
 #include "core/Log.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/H2wCleanup.h"
 #include "filetest/TestFileFormat.h"
+#include "platform/Trim.h"
 
 namespace sw::filetest {
-
-namespace {
-
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 double FreeDiskSpace(core::Context& ctx, const std::string& sDriveLetter) {
   std::uint64_t freeToCaller = 0;
@@ -27,9 +18,21 @@ double FreeDiskSpace(core::Context& ctx, const std::string& sDriveLetter) {
   return static_cast<double>(freeToCaller);
 }
 
+std::uint32_t VolumeSectorSize(core::Context& ctx, const std::string& volume) {
+  constexpr std::uint32_t kClassicSector = 512;
+  std::uint32_t perCluster = 0, perSector = 0, freeClusters = 0, totalClusters = 0;
+  if (!ctx.os.GetDiskFreeSpaceA(volume, perCluster, perSector, freeClusters, totalClusters) ||
+      perSector == 0) {
+    return kClassicSector;
+  }
+  return perSector;
+}
+
 void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
-  if (TrimBlanks(volume).size() < 2) return;
+  if (platform::Trim(volume).size() < 2) return;
+  // A verification of the .h2w files on the volume must find them there.
+  if (!ctx.state.VerifyOnly) CleanupH2wFiles(ctx);
   const std::string pattern = TestFilePattern(volume);
   if (ctx.os.FindFiles(pattern).empty()) return;
   core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);

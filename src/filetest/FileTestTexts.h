@@ -57,12 +57,62 @@ inline constexpr const char* kFaulty = "THIS DRIVE IS FAULTY - THE CONTENTS MAY 
 inline constexpr const char* kProbablyFake =
     "THIS DRIVE IS PROBABLY FAKE (COUNTERFEIT) OR FAULTY - THE CONTENTS MAY NOW BE CORRUPT!";
 
+// A run that stops because of the volume, not the drive: the report line instead of PASSED
+// or TEST FAILED, and the box that says what happened.
+inline constexpr const char* kIncomplete = "TEST INCOMPLETE: ";
+inline constexpr const char* kIncompleteTitle = "Test incomplete";
+inline constexpr const char* kStopReadOnly =
+    "The volume is read-only (write-protected), so the test files could not be written.";
+inline constexpr const char* kStopFull =
+    "The volume became full before the test was done (another program may be writing to it).";
+inline constexpr const char* kStopGone =
+    "The volume disappeared during the test (the drive was removed or stopped answering).";
+inline constexpr const char* kNoVerdict =
+    "This is no sign of a fake drive: the files written before it were checked and reported.";
+
+// The thorough test (every byte, in the format H2testw and F3 read).
+inline constexpr const char* kThoroughHeading = "Thorough test: ";
+inline constexpr const char* kThoroughFiles = " .h2w files, ";
+inline constexpr const char* kThoroughClose = ", every byte written and checked";
+inline constexpr const char* kThoroughNothing = "ERROR: No space for test files, or no .h2w files to verify!";
+inline constexpr const char* kThoroughWriting = " Writing ";
+inline constexpr const char* kThoroughExt = ".h2w";
+inline constexpr const char* kThoroughWritten = ": written at ";
+inline constexpr const char* kThoroughRead = ", read back at ";
+inline constexpr const char* kThoroughColon = ": ";
+inline constexpr const char* kThoroughGoodOf = "MB good of ";
+inline constexpr const char* kThoroughSlow = "  SLOW (under 10% of the median speed)";
+inline constexpr const char* kThoroughMBs = " MB/s";
+inline constexpr const char* kThoroughSpeedUnknown = "- MB/s";
+inline constexpr const char* kThoroughEarlyStop =
+    "This file lost data: the test stops filling here (--full goes on).";
+inline constexpr const char* kThoroughFinalRead = "Reading every file back... ";
+inline constexpr const char* kThoroughFinished = "THOROUGH TEST FINISHED";
+inline constexpr const char* kThoroughGood = "Good: ";
+inline constexpr const char* kThoroughCorrupted = "Corrupted: ";
+inline constexpr const char* kThoroughChanged = "Slightly changed (under 8 bits): ";
+inline constexpr const char* kThoroughOverwritten = "Overwritten: ";
+inline constexpr const char* kThoroughSectorsOpen = " (";
+inline constexpr const char* kThoroughSectorsClose = " sectors)";
+inline constexpr const char* kThoroughOverwriteAt = "First overwritten sector at offset ";
+inline constexpr const char* kThoroughOverwriteFrom = " holds the data written for offset ";
+inline constexpr const char* kThoroughFirstBad = "First bad byte at offset ";
+inline constexpr const char* kThoroughExpected = ": expected ";
+inline constexpr const char* kThoroughFound = ", found ";
+inline constexpr const char* kThoroughAllGood =
+    "Every byte of the free space was written and read back intact.";
+inline constexpr const char* kThoroughTrace = " Thorough ";
+inline constexpr const char* kKeptForeign1 = "Kept ";
+inline constexpr const char* kKeptForeign2 =
+    ": it does not hold test data of its number (cleanup --all-h2w deletes it too)";
+
 // The writer and the interim check.
 inline constexpr const char* kWritingFile = " Writing ";
 inline constexpr const char* kRemainingLead = ", ";
 inline constexpr const char* kRemaining = " remaining ";
 inline constexpr const char* kChecking = " Checking...";
 inline constexpr const char* kCheckOk = " OK";
+inline constexpr const char* kVerifyTrace = " VerifyTestFile ";
 
 // Test file names and the clean-up.
 inline constexpr const char* kFilePrefix = "\\WARDFILE";

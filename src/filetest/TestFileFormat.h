@@ -22,6 +22,10 @@ inline constexpr std::size_t kChunkStartZeros = 8;
 inline constexpr double kBytesPerMB = 1'048'576.0;
 inline constexpr std::int32_t kFileMB = 200;
 
+// The interim checks after 3,000, 5,000, 9,000 and 17,000 MB: a drive that loses data shows it
+// long before the whole volume is filled.
+inline constexpr std::int32_t kInterimCheckPoints[] = {15, 25, 45, 85};
+
 // "E:" and 7 give "E:\WARDFILE7.tmp".
 std::string TestFilePath(const std::string& volume, std::int32_t n);
 // "E:" gives "E:\WARDFILE*.tmp": every test file of the volume.

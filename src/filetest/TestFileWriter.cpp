@@ -9,6 +9,7 @@
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileHandle.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -24,8 +25,7 @@ void MarkPattern(core::Context& ctx, std::int32_t n) {
   core::AlignedBuffer& pattern = ctx.state.TestPattern;
   const std::int32_t marked = std::min(ctx.state.TestFileSize, kMarkedPatternBytes);
   for (std::int32_t i = 0; i <= marked - 1; i += kMarkerStride) pattern[i] = MarkerOf(n);
-  const auto number = static_cast<std::uint32_t>(n);
-  for (int i = 0; i < 4; ++i) pattern[i] = static_cast<std::uint8_t>(number >> (8 * i));
+  platform::PutLe32(pattern.span(), 0, static_cast<std::uint32_t>(n));
   pattern[4] = pattern[5] = pattern[6] = kHeaderF;
   pattern[7] = 0x0D;
   pattern[8] = 0x0A;
@@ -42,15 +42,19 @@ void MarkChunkStart(core::Context& ctx, std::int32_t n) {
 std::string ProgressSuffix(core::Context& ctx, std::int32_t n) {
   if (n <= 1) return {};
   const double elapsed = static_cast<double>(ctx.os.Now() - ctx.state.TestStartTime);
-  const double remaining = EstimateRemaining(elapsed, ctx.state.TestFileCount, n);
+  const double remaining = EstimateRemaining(ctx.state, elapsed, n);
   return std::string(texts::kRemainingLead) + FormatHms(remaining) + texts::kRemaining;
 }
 
 bool WriteChunk(core::Context& ctx, platform::Handle h, std::int32_t bytes) {
   std::uint32_t written = 0;
   // Only the success flag counts; a short count is not compared.
-  return ctx.os.WriteFile(h, {ctx.state.TestPattern.data(), static_cast<std::size_t>(bytes)},
-                          written);
+  if (ctx.os.WriteFile(h, {ctx.state.TestPattern.data(), static_cast<std::size_t>(bytes)},
+                       written)) {
+    return true;
+  }
+  ctx.state.FileTestLastError = ctx.os.GetLastError();
+  return false;
 }
 
 // Up to four chunks from the start of the pattern; false when a write fails or Cancel is seen
@@ -74,13 +78,28 @@ bool WriteChunks(core::Context& ctx, platform::Handle h, std::int32_t n) {
 
 }  // namespace
 
-double EstimateRemaining(double elapsedSeconds, double testFileCount, std::int32_t n) {
-  double r = elapsedSeconds * (testFileCount - n) / n;
-  if (n < 16 && testFileCount > 14) r += 20;
-  if (n < 26 && testFileCount > 24) r += 40;
-  if (n < 46 && testFileCount > 44) r += 60;
-  if (n < 86 && testFileCount > 84) r += 100;
-  return r + elapsedSeconds * testFileCount / n / 3;
+double EstimateRemaining(const core::State& s, double elapsedSeconds, std::int32_t n) {
+  // Files 1 to n - 1 are written (full ones: the last file comes after all of them).
+  const double bytesDone = static_cast<double>(n - 1) * kFullFileSize;
+  if (bytesDone <= 0) return 0;
+  const double writePace = elapsedSeconds / bytesDone;
+  const bool isLast = s.LastFileSize > 0 && n == s.TestFileCount;
+  const std::int32_t fullFiles = isLast ? s.TestFileCount - 1 : s.TestFileCount;
+  const double lastBytes = isLast ? s.LastFileSize : s.PlannedLastFileBytes;
+  const double writeLeft =
+      isLast ? lastBytes : static_cast<double>(fullFiles - n + 1) * kFullFileSize + lastBytes;
+  // Everything is read once more at the end, and every interim check still ahead re-reads all
+  // files written by then.
+  double verifyLeft = static_cast<double>(fullFiles) * kFullFileSize + lastBytes;
+  for (const std::int32_t check : kInterimCheckPoints) {
+    if (check >= n && check <= fullFiles) verifyLeft += static_cast<double>(check) * kFullFileSize;
+  }
+  // Measured once an interim check has run; until then a third of the write pace, as the
+  // sparse read-back costs far less than the writing.
+  const double verifyPace = s.VerifySeconds > 0 && s.VerifiedBytes > 0
+                                ? s.VerifySeconds / s.VerifiedBytes
+                                : writePace / 3;
+  return writePace * writeLeft + verifyPace * verifyLeft;
 }
 
 void WriteTestFile(core::Context& ctx, std::int32_t n) {
@@ -95,6 +114,8 @@ void WriteTestFile(core::Context& ctx, std::int32_t n) {
 
   TestFileHandle file(
       ctx.os, ctx.os.CreateFileA(path, win::GENERIC_WRITE, 0, win::CREATE_ALWAYS, kWriteFlags));
+  // Cancel is no system error; a failed call leaves its own code.
+  s.FileTestLastError = file.opened() ? 0 : ctx.os.GetLastError();
   // The partly written file stays; the run deletes every test file at its end.
   if (!file.opened() || s.CancelRequested || !WriteChunks(ctx, file.get(), n)) {
     s.FileTestError = true;

@@ -7,9 +7,11 @@
 
 namespace sw::filetest {
 
-// Seconds still to go after file n of testFileCount, elapsedSeconds into the writing: the pace
-// so far, padded for the interim checks still ahead and by a third of the time per file.
-double EstimateRemaining(double elapsedSeconds, double testFileCount, std::int32_t n);
+// Seconds still to go when file n is about to be written, elapsedSeconds into the writing:
+// the files still to write at the pace so far, and the verification still to come (the interim
+// checks ahead and the final one) at the pace an interim check measured, or a third of the
+// write pace before one has run. 0 for file 1 (nothing to measure yet).
+double EstimateRemaining(const core::State& s, double elapsedSeconds, std::int32_t n);
 
 // Writes SelectedVolume\WARDFILEn.tmp with TestFileSize bytes (write-through, unbuffered, in
 // chunks of at most 52,428,800 bytes) and appends " Writing <path>[, hh:mm:ss remaining ]" to

@@ -14,6 +14,7 @@
 #include "filetest/LinkGuard.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
+#include "filetest/ThoroughRun.h"
 #include "filetest/VolumeTestPhases.h"
 #include "platform/WinApi.h"
 
@@ -50,18 +51,31 @@ bool CheckAndHead(core::Context& ctx) {
   ctx.os.Sleep(kPauseAfterCleanupMs);
   s.FileTestError = false;
   s.LastFileSize = 0;
+  s.FileTestLastError = 0;
+  s.FileTestStopError = 0;
+  s.LostDataFileCount = 0;
+  s.VerifiedBytes = 0;
+  s.VerifySeconds = 0;
   return true;
 }
 
 bool SizeAndConsent(core::Context& ctx) {
   core::State& s = ctx.state;
-  const double freeMB = FreeDiskSpace(ctx, s.SelectedVolume) / kBytesPerMB;
+  const double freeBytes = FreeDiskSpace(ctx, s.SelectedVolume);
+  const double freeMB = freeBytes / kBytesPerMB;
   s.TestFileCount = ClampToInt32(std::floor(freeMB / kFileMB));
+  s.PlannedLastFileBytes =
+      LastFileSizeFor(freeBytes - static_cast<double>(s.TestFileCount) * kFullFileSize,
+                      VolumeSectorSize(ctx, s.SelectedVolume));
   if (s.TestFileCount < 1) {
     ctx.win.MsgBox(texts::kNoSpaceText, win::MB_ICONEXCLAMATION | win::MB_OK, texts::kNoSpaceTitle);
     return false;
   }
+  return DriveAndConsent(ctx, freeMB);
+}
 
+bool DriveAndConsent(core::Context& ctx, double freeMB) {
+  core::State& s = ctx.state;
   drives::GetUSBDiskDriveInfo(ctx, s.DiskNumber);
   const double driveMB = s.DriveSizeBytes / kBytesPerMB;
   if (driveMB < 1) {
@@ -90,6 +104,10 @@ bool SizeAndConsent(core::Context& ctx) {
 
 void cmdVolumeTest_Click(core::Context& ctx) {
   core::State& s = ctx.state;
+  if (s.ThoroughMode || s.VerifyOnly) {
+    RunThoroughTest(ctx);
+    return;
+  }
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx) || !TestFileNamesFree(ctx) || !phases::SizeAndConsent(ctx)) return;
 
@@ -103,8 +121,7 @@ void cmdVolumeTest_Click(core::Context& ctx) {
     s.LastOutcome = core::Outcome::Cancelled;
     return;
   }
-  s.LastOutcome =
-      phases::ReportAndCleanUp(ctx, filesWritten) ? core::Outcome::Passed : core::Outcome::Failed;
+  s.LastOutcome = phases::ReportAndCleanUp(ctx, filesWritten);
 }
 
 }  // namespace sw::filetest

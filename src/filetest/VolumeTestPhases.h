@@ -16,10 +16,16 @@ bool CheckAndHead(core::Context& ctx);
 // Plans the full files from the free space, checks the drive's size and asks for consent.
 // False: stop (a box has told why, or the user cancelled).
 bool SizeAndConsent(core::Context& ctx);
+// Its second half: the drive's size, the warning line and the consent box for freeMB.
+bool DriveAndConsent(core::Context& ctx, double freeMB);
 
 // Writes the full files with the interim checks. False: aborted by Cancel (the abort text is
 // logged and the idle layout restored). filesWritten: the files the verification covers.
 bool WriteFullFiles(core::Context& ctx, std::int32_t& filesWritten);
+
+// The last file's size for this much free space: free space less 1,024 bytes, at most a full
+// file, whole sectors on volumes with sectors above 512 bytes, 0 when under 1,024 bytes.
+double LastFileSizeFor(double freeBytes, std::uint32_t sectorBytes);
 
 // The last, smaller file into the space the full files left (only when no error so far).
 void WriteLastFile(core::Context& ctx);
@@ -28,8 +34,9 @@ void WriteLastFile(core::Context& ctx);
 bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten);
 
 // The figures, the verdict, the deletion of the test files and the closing box. Returns
-// whether the run passed.
-bool ReportAndCleanUp(core::Context& ctx, std::int32_t filesWritten);
+// Passed or Failed, or NotRun when the volume stopped the run (read-only, full, gone) and no
+// file checked had lost data: then the box says what happened and gives no verdict.
+core::Outcome ReportAndCleanUp(core::Context& ctx, std::int32_t filesWritten);
 
 // "hh:mm:ss" since the writing began.
 std::string ElapsedText(core::Context& ctx);

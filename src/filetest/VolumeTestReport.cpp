@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/ReportFormat.h"
+#include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/VolumeTestFigures.h"
 #include "filetest/VolumeTestPhases.h"
@@ -13,13 +14,22 @@ namespace sw::filetest::phases {
 
 namespace {
 
-void LogFigures(core::Context& ctx, const VolumeTestFigures& f) {
+// Stopped by the volume (read-only, full, gone) with no file found wrong: no verdict on the
+// drive, only what was checked.
+bool Incomplete(const core::State& s) {
+  return s.FileTestStopError != 0 && s.LostDataFileCount == 0;
+}
+
+void LogFigures(core::Context& ctx, const VolumeTestFigures& f, bool incomplete) {
   const std::string crlf = core::kCrLf;
   const std::string tested = std::to_string(f.mbTested);
   core::LogText(ctx, crlf + texts::kRule + crlf + texts::kTestFinished + crlf + tested +
                         texts::kFilespaceTested);
   core::LogText(ctx, crlf + texts::kTestTime + ElapsedText(ctx));
-  if (f.passed) {
+  if (incomplete) {
+    core::LogText(ctx, crlf + crlf + texts::kIncomplete + std::to_string(f.mbGood) +
+                          texts::kOutOfThe + tested + texts::kTestedWereGood + crlf);
+  } else if (f.passed) {
     core::LogText(ctx, crlf + crlf + texts::kPassed + tested + texts::kTestedAndOk + crlf);
   } else {
     core::LogText(ctx, crlf + crlf + texts::kFailedOnly + std::to_string(f.mbGood) +
@@ -51,15 +61,26 @@ void ShowVerdict(core::Context& ctx, const VolumeTestFigures& f) {
 
 }  // namespace
 
-bool ReportAndCleanUp(core::Context& ctx, std::int32_t filesWritten) {
+core::Outcome ReportAndCleanUp(core::Context& ctx, std::int32_t filesWritten) {
   const core::State& s = ctx.state;
-  const VolumeTestFigures figures =
+  VolumeTestFigures figures =
       ComputeFigures(filesWritten, s.TestFileCount, s.GoodFileCount, s.LastFileSize);
-  LogFigures(ctx, figures);
+  const bool incomplete = Incomplete(s);
+  if (incomplete) figures.mbGood = std::int64_t{s.GoodFileCount} * kFileMB;
+  LogFigures(ctx, figures, incomplete);
   DeleteTestFiles(ctx);
-  ShowVerdict(ctx, figures);
+  if (incomplete) {
+    const std::string crlf = core::kCrLf;
+    core::LogMsgBox(ctx,
+                    crlf + StopMessage(ClassifyStop(s.FileTestStopError)) + crlf + crlf +
+                        texts::kNoVerdict,
+                    win::MB_ICONEXCLAMATION, texts::kIncompleteTitle);
+  } else {
+    ShowVerdict(ctx, figures);
+  }
   core::Hide_Cancel(ctx);
-  return figures.passed;
+  if (incomplete) return core::Outcome::NotRun;
+  return figures.passed ? core::Outcome::Passed : core::Outcome::Failed;
 }
 
 }  // namespace sw::filetest::phases

@@ -20,6 +20,12 @@ bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
       return false;
     }
     VerifyTestFile(ctx, i);
+    // The verifier gives up on a file when it sees Cancel; that is no lost data, and the run
+    // ends here as cancelled rather than with a verdict.
+    if (s.CancelRequested) {
+      Abort(ctx, texts::kAbortedWhileVerifying);
+      return false;
+    }
   }
 
   // Runs even when no last file was written: that file does not exist, so it fails uncounted.
@@ -30,6 +36,10 @@ bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
     VerifyTestFile(ctx, filesWritten + 1);
   }
   s.TestFileSize = kFullFileSize;
+  if (s.CancelRequested) {
+    Abort(ctx, texts::kAbortedWhileVerifying);
+    return false;
+  }
   return true;
 }
 

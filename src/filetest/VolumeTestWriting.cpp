@@ -1,11 +1,16 @@
 // The writing phase of a volume file test: the full files with the interim checks, then the
 // last, smaller file.
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 #include "core/Layouts.h"
 #include "core/Log.h"
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/ReportFormat.h"
+#include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileVerifier.h"
 #include "filetest/TestFileWriter.h"
@@ -15,13 +20,25 @@ namespace sw::filetest::phases {
 
 namespace {
 
-// Interim checks after 3,000, 5,000, 9,000 and 17,000 MB: a drive that loses data shows it long
-// before the whole volume is filled.
-bool IsInterimCheckPoint(std::int32_t n) { return n == 15 || n == 25 || n == 45 || n == 85; }
+bool IsInterimCheckPoint(std::int32_t n) {
+  return std::find(std::begin(kInterimCheckPoints), std::end(kInterimCheckPoints), n) !=
+         std::end(kInterimCheckPoints);
+}
 
 // Leaves this much of the volume free, so the file system keeps room for its own records.
 constexpr double kLastFileReserve = 1024;
 constexpr double kSmallestLastFile = 1024;
+constexpr std::uint32_t kClassicSector = 512;
+
+// A write that failed for a reason of the volume (read-only, full, gone) stops the run without
+// a word against the drive; the line after "WRITE ERROR!" or "DATA ERROR!" says what happened.
+void NoteStop(core::Context& ctx) {
+  core::State& s = ctx.state;
+  const StopReason why = ClassifyStop(s.FileTestLastError);
+  if (why == StopReason::None || s.FileTestStopError != 0) return;
+  s.FileTestStopError = s.FileTestLastError;
+  core::LogText(ctx, core::kCrLf + std::string(StopMessage(why)));
+}
 
 void ShowBusy(core::Context& ctx) {
   core::Show_Cancel(ctx);
@@ -68,6 +85,7 @@ bool WriteFullFiles(core::Context& ctx, std::int32_t& filesWritten) {
     if (s.FileTestError) {
       filesWritten = n - 1;
       core::LogText(ctx, core::kCrLf + std::string(texts::kWriteError));
+      NoteStop(ctx);
       break;
     }
     if (IsInterimCheckPoint(n)) VerifyFilesSoFar(ctx, n);
@@ -86,11 +104,23 @@ bool WriteFullFiles(core::Context& ctx, std::int32_t& filesWritten) {
   return true;
 }
 
+double LastFileSizeFor(double freeBytes, std::uint32_t sectorBytes) {
+  double size = RoundHalfEven(freeBytes - kLastFileReserve);
+  if (size > kFullFileSize) size = kFullFileSize;
+  // Unbuffered writes take whole sectors only: on a volume of 4,096-byte sectors the size the
+  // free space gives would fail its last write on a perfectly good drive. Classic 512-byte
+  // volumes keep the size exactly as it always was.
+  if (sectorBytes > kClassicSector && size > 0) {
+    size = std::floor(size / sectorBytes) * sectorBytes;
+  }
+  if (size < kSmallestLastFile) size = 0;
+  return size;
+}
+
 void WriteLastFile(core::Context& ctx) {
   core::State& s = ctx.state;
-  double size = RoundHalfEven(FreeDiskSpace(ctx, s.SelectedVolume) - kLastFileReserve);
-  if (size > kFullFileSize) size = kFullFileSize;
-  if (size < kSmallestLastFile) size = 0;
+  const double size = LastFileSizeFor(FreeDiskSpace(ctx, s.SelectedVolume),
+                                      VolumeSectorSize(ctx, s.SelectedVolume));
   s.TestFileSize = static_cast<std::int32_t>(size);
   s.LastFileSize = s.TestFileSize;
   if (s.LastFileSize <= 0) return;
@@ -101,7 +131,10 @@ void WriteLastFile(core::Context& ctx) {
                         texts::kLastFileMBClose);
   core::LogText(ctx, core::kCrLf + ElapsedText(ctx));
   WriteTestFile(ctx, s.TestFileCount);
-  if (s.FileTestError) core::LogText(ctx, core::kCrLf + std::string(texts::kDataError));
+  if (s.FileTestError) {
+    core::LogText(ctx, core::kCrLf + std::string(texts::kDataError));
+    NoteStop(ctx);
+  }
 }
 
 }  // namespace sw::filetest::phases

@@ -52,7 +52,24 @@ class Os {
   // The Win32 ERROR_* code of the last failed call, on every platform.
   virtual std::uint32_t GetLastError() = 0;
 
+  // Unbuffered reads that the file system serves from its cache anyway (no O_DIRECT, or
+  // O_DIRECT quietly buffered) are made to reach the device by other means: how, for the trace,
+  // or empty when the handle's reads are truly unbuffered.
+  virtual std::string CacheBypassNote(Handle h) {
+    (void)h;
+    return {};
+  }
+
   // --- Volume queries ---------------------------------------------------------------------
+  // The geometry half of GetDiskFreeSpaceA: unbuffered file transfers must be whole multiples
+  // of bytesPerSector. False (all zero) where the provider cannot tell.
+  virtual bool GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                                 std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                                 std::uint32_t& totalClusters) {
+    (void)root;
+    sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
+    return false;
+  }
   // directory is a volume ("E:") or a folder on it. Sizes in bytes.
   virtual bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                                    std::uint64_t& totalBytes, std::uint64_t& totalFree) = 0;
@@ -70,6 +87,12 @@ class Os {
   // ("/dev/sdb1 on /media/stick"); empty when there is nothing to add.
   virtual std::string DescribeVolume(const std::string& designator) {
     (void)designator;
+    return {};
+  }
+  // The device node of a physical drive where the system has one ("/dev/sdb"), so that the
+  // questions before a destructive test name the disk as the user knows it; empty otherwise.
+  virtual std::string DiskDeviceName(int drive) {
+    (void)drive;
     return {};
   }
 

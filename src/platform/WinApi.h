@@ -28,6 +28,7 @@ inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH = 0x0004D004u;
 inline constexpr std::uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
 inline constexpr std::uint32_t IOCTL_DISK_GET_LENGTH_INFO = 0x0007405Cu;
 inline constexpr std::uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080u;
+inline constexpr std::uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER_EX = 0x002D1084u;
 inline constexpr std::uint32_t FSCTL_LOCK_VOLUME = 0x00090018u;
 inline constexpr std::uint32_t FSCTL_UNLOCK_VOLUME = 0x0009001Cu;
 inline constexpr std::uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020u;
@@ -63,6 +64,20 @@ inline constexpr std::uint8_t kScsiInquiry = 0x12;
 inline constexpr std::uint32_t kStoragePropertyQuerySize = 12;
 inline constexpr std::uint32_t kStorageDeviceDescriptorBusTypeOffset = 28;
 inline constexpr std::uint32_t kStorageDeviceNumberSize = 12;
+// STORAGE_DEVICE_NUMBER_EX: Version, Size, Flags, DeviceType, DeviceNumber, the 16-byte
+// DeviceGuid, PartitionNumber. The GUID is what tells one disk from the next one to take its
+// number; providers without a GUID of their own put their stable key for the disk there.
+namespace sdnx {
+inline constexpr std::uint32_t Version = 0;
+inline constexpr std::uint32_t Size = 4;
+inline constexpr std::uint32_t Flags = 8;
+inline constexpr std::uint32_t DeviceType = 12;
+inline constexpr std::uint32_t DeviceNumber = 16;
+inline constexpr std::uint32_t DeviceGuid = 20;
+inline constexpr std::uint32_t DeviceGuidSize = 16;
+inline constexpr std::uint32_t PartitionNumber = 36;
+}  // namespace sdnx
+inline constexpr std::uint32_t kStorageDeviceNumberExSize = 40;
 inline constexpr std::uint32_t kGetLengthInformationSize = 8;
 inline constexpr std::uint32_t FILE_DEVICE_CD_ROM = 2;
 inline constexpr std::uint32_t FILE_DEVICE_DISK = 7;
@@ -99,6 +114,7 @@ inline constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
 inline constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr std::uint32_t ERROR_NO_MORE_FILES = 18;
+inline constexpr std::uint32_t ERROR_WRITE_PROTECT = 19;
 inline constexpr std::uint32_t ERROR_NOT_READY = 21;
 inline constexpr std::uint32_t ERROR_CRC = 23;
 inline constexpr std::uint32_t ERROR_BAD_LENGTH = 24;
@@ -109,7 +125,9 @@ inline constexpr std::uint32_t ERROR_GEN_FAILURE = 31;
 inline constexpr std::uint32_t ERROR_SHARING_VIOLATION = 32;
 inline constexpr std::uint32_t ERROR_LOCK_VIOLATION = 33;
 inline constexpr std::uint32_t ERROR_HANDLE_EOF = 38;
+inline constexpr std::uint32_t ERROR_HANDLE_DISK_FULL = 39;
 inline constexpr std::uint32_t ERROR_NOT_SUPPORTED = 50;
+inline constexpr std::uint32_t ERROR_DEV_NOT_EXIST = 55;
 inline constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
 inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr std::uint32_t ERROR_DISK_FULL = 112;

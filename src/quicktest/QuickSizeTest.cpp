@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
+#include "diskio/PinnedDrive.h"
 #include "diskio/Volumes.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
@@ -39,7 +41,7 @@ DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk) {
   return DiskCheck::Testable;
 }
 
-QuickTestResult QuickSizeTest(core::Context& ctx) {
+QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
   QuickTestResult result;
   const std::int32_t disk = ctx.state.DiskNumber;
   // Checked here as well as in the command: this routine destroys whatever the drive holds.
@@ -49,6 +51,7 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   detail::QuickTestRun run;
   run.disk = disk;
+  run.withCacheCheck = withCacheCheck;
   run.TotalSectors = totalSectors;
   run.IntervalSectors = ChooseIntervalSectors(ctx.state.DriveSizeBytes);
   run.IntervalBytes = static_cast<double>(run.IntervalSectors * kSectorBytes);
@@ -60,18 +63,31 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   ctx.win.DoEvents();
   ctx.win.DoEvents();
+  // The drive may have been unplugged or swapped while the questions were open.
+  if (diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) {
+    detail::LogDriveLost(ctx);
+    result.end = TestEnd::AbortedDriveLost;
+    return result;
+  }
 
   {
     detail::DriveRelease release(ctx, disk);
-    if (!detail::PrepareDrive(ctx, run)) {
+    const bool claimed = detail::PrepareDrive(ctx, run);
+    if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
+      detail::LogDriveLost(ctx);
+      result.end = TestEnd::AbortedDriveLost;
+      return result;  // the release unlocks the volumes and closes the drive
+    }
+    if (!claimed) {
       release.Disarm();
       return result;  // refused before the first write: NotStarted
     }
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {
       release.Disarm();
-      result.end = written == detail::WritePassEnd::Cancelled ? TestEnd::Cancelled
-                                                              : TestEnd::AbortedWriteError;
+      result.end = written == detail::WritePassEnd::Cancelled       ? TestEnd::Cancelled
+                   : written == detail::WritePassEnd::DriveLost      ? TestEnd::AbortedDriveLost
+                                                                     : TestEnd::AbortedWriteError;
       return result;
     }
     detail::ReadBackMarkers(ctx, run);
@@ -87,6 +103,10 @@ DriveRelease::~DriveRelease() {
   if (!armed_) return;
   diskio::Lock_Unlock_All_Volumes(ctx_, disk_, text::kUnlock);
   diskio::MyCloseHandle(ctx_, ctx_.state.hDrive);
+}
+
+void LogDriveLost(core::Context& ctx) {
+  core::LogText(ctx, core::kCrLf + diskio::IdentityLostLine(ctx.state.IdentityLost));
 }
 
 void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber) {

@@ -11,6 +11,7 @@ namespace sw::quicktest::detail {
 
 struct QuickTestRun {
   std::int32_t disk = 0;
+  bool withCacheCheck = true;
   std::int64_t TotalSectors = 0;
   std::int64_t IntervalSectors = 0;
   double IntervalBytes = 0;
@@ -28,6 +29,8 @@ struct QuickTestRun {
   std::int64_t MinBadSector = 0;
   std::int64_t MaxBadSector = 0;
   std::int64_t MinFoundNumber = 0;
+  // The addresses were seen to wrap: everything from the wrap to the last sector is bad.
+  bool WrapFound = false;
 };
 
 // Releases what the write pass holds (volume locks, hDrive) when a way out forgets to; the
@@ -46,19 +49,23 @@ class DriveRelease {
   bool armed_ = true;
 };
 
-enum class WritePassEnd { Completed, Cancelled, AbortedWriteError };
+enum class WritePassEnd { Completed, Cancelled, AbortedWriteError, DriveLost };
 
 // Locks and dismounts the volumes, wipes sector 0 and opens the drive for the markers. False,
 // with the drive released and nothing written, when the drive is still mounted or in use.
 bool PrepareDrive(core::Context& ctx, QuickTestRun& run);
-// Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel or
-// an aborted write error releases the drive before returning.
+// Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel,
+// an aborted write error or a failed write after which the drive is no longer the pinned one
+// releases the drive before returning.
 WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run);
 // Reads every marker back, records mismatches, checks N - 1 and 0 and whether the addresses
 // wrap, releases the drive.
 void ReadBackMarkers(core::Context& ctx, QuickTestRun& run);
 // Analysis lines, test time, zeroed sector 0 and the verdict boxes.
 void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& result);
+
+// The line that says the confirmed drive changed or disappeared, as IdentityLost tells.
+void LogDriveLost(core::Context& ctx);
 
 // Counts a mismatch into the bad range.
 void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber);

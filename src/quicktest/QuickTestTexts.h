@@ -51,6 +51,13 @@ inline constexpr const char* kReadError = "*** ERROR *** reading from drive ";
 inline constexpr const char* kReadErrorAt = " at Sector ";
 inline constexpr const char* kFinalReadError = "*** ERROR *** at Sector ";
 
+// --- Write cache check (a line of its own after the read-back) ----------------------------
+inline constexpr const char* kCacheFound = "WRITE CACHE FOUND: ";
+inline constexpr const char* kCacheFoundAfter =
+    " marker blocks read back right at first but not after ";
+inline constexpr const char* kCacheFoundEnd =
+    "MiB of other writes: the drive answered from a cache, not from its memory.";
+
 // --- Analysis -------------------------------------------------------------------------------
 inline constexpr const char* kBlocksOf = "Memory tested in blocks of ";
 inline constexpr const char* kBlocksSectors = " sectors [";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Log.h"
+#include "quicktest/CacheFlood.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/SectorIO.h"
 #include "diskio/Volumes.h"
@@ -11,16 +12,13 @@
 #include "quicktest/ProgressLine.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest::detail {
 
 namespace {
 
-using core::kCrLf;
-
 constexpr std::uint32_t kSettleMs = 500;
-
-std::string Line(const std::string& text) { return kCrLf + text; }
 
 std::int64_t MarkerInBuffer(core::Context& ctx) {
   return GetMarkerNumber(ctx.state.SectorBuffer.span());
@@ -56,7 +54,10 @@ bool HoldsMarkerZero(core::Context& ctx) {
 void ProbeAddressWrap(core::Context& ctx, QuickTestRun& run) {
   constexpr std::int64_t kSmallestRealMemory = 2048;  // 1 MiB
   for (std::int64_t sector = kSmallestRealMemory; sector < run.TotalSectors; sector *= 2) {
-    if (diskio::ReadSectors(ctx, sector, 1) && HoldsMarkerZero(ctx)) RecordMismatch(run, sector, 0);
+    if (diskio::ReadSectors(ctx, sector, 1) && HoldsMarkerZero(ctx)) {
+      RecordMismatch(run, sector, 0);
+      run.WrapFound = true;
+    }
   }
 }
 
@@ -103,6 +104,7 @@ void ReadBackMarkers(core::Context& ctx, QuickTestRun& run) {
   FinalCheck(ctx, run, run.TotalSectors - 1);
   FinalCheck(ctx, run, 0);
   ProbeAddressWrap(ctx, run);
+  if (run.withCacheCheck) DefeatWriteCache(ctx, run);
 
   ctx.os.Sleep(kSettleMs);
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);

@@ -11,14 +11,13 @@
 #include "platform/WinApi.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest::detail {
 
 namespace {
 
 using core::kCrLf;
-
-std::string Line(const std::string& text) { return kCrLf + text; }
 
 std::string SizeText(double mib) { return drives::FormatDecimals(mib, text::kSizePattern); }
 
@@ -28,7 +27,8 @@ std::string SectorSizeText(std::int64_t sector) {
 
 void Analyse(const QuickTestRun& run, QuickTestResult& result) {
   result.MinBadSector = run.MinBadSector;
-  result.MaxBadSector = run.MaxBadSector;
+  // Past a wrap every address lands on memory already used, up to the last sector.
+  result.MaxBadSector = run.WrapFound ? run.TotalSectors - 1 : run.MaxBadSector;
   result.MinFoundNumber = run.MinFoundNumber;
   // When the lowest bad sector lies within the first interval nothing below it is known to be
   // good: no partition is recommended rather than a negative size.
@@ -52,6 +52,7 @@ void LogBadMemory(core::Context& ctx, const QuickTestRun& run, const QuickTestRe
 // Leaves the drive without a partition table, so that nothing mounts what the markers left.
 void ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
   ctx.state.SectorBuffer.Fill(0);
+  // An open that finds another disk leaves hDrive at -1, so the write below reaches nothing.
   diskio::Open_Physical_Disk_hDrive(ctx, disk, diskio::DriveSharing::NoOtherWriter);
   diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
@@ -68,6 +69,13 @@ bool IsRemovable(std::string media) {
 void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& result) {
   result.SectorsChecked = run.SectorsChecked;
   result.MismatchCount = run.MismatchCount;
+  // A reopen during the read-back found another disk (or none): what was read says nothing
+  // about the confirmed drive.
+  if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
+    LogDriveLost(ctx);
+    result.end = TestEnd::AbortedDriveLost;
+    return;
+  }
   std::string recommendedText;
   if (run.MismatchCount != 0) {
     Analyse(run, result);
@@ -83,6 +91,11 @@ void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& resul
   ctx.state.DebugMode = false;
 
   ZeroSectorZero(ctx, run.disk);
+  if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
+    LogDriveLost(ctx);
+    result.end = TestEnd::AbortedDriveLost;
+    return;
+  }
 
   if (run.MismatchCount == 0) {
     result.end = TestEnd::Passed;

@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "diskio/DriveClaim.h"
 #include "diskio/PhysicalDrive.h"
+#include "diskio/PinnedDrive.h"
 #include "diskio/SectorIO.h"
 #include "diskio/Volumes.h"
 #include "platform/WinApi.h"
@@ -13,6 +14,7 @@
 #include "quicktest/ProgressLine.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest::detail {
 
@@ -25,8 +27,6 @@ using core::kCrLf;
 constexpr std::uint32_t kSlowWriteMs = 500;
 constexpr std::uint32_t kSettleMs = 500;
 constexpr std::size_t kBlockBytes = 512;
-
-std::string Line(const std::string& text) { return kCrLf + text; }
 
 bool WriteMarker(core::Context& ctx, std::int64_t sector) {
   SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
@@ -50,10 +50,10 @@ void CancelRun(core::Context& ctx, const QuickTestRun& run) {
   ctx.state.DebugMode = false;
 }
 
-void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run) {
+void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run, bool sayWriteError = true) {
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
-  core::LogText(ctx, Line(text::kAbortedOnWriteError));
+  if (sayWriteError) core::LogText(ctx, Line(text::kAbortedOnWriteError));
 }
 
 // True to go on with the pass, false when the user chose to abort.
@@ -108,6 +108,12 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
     const std::uint32_t before = ctx.os.GetTickCount();
     const bool written = diskio::WriteSectors(ctx, sector, 1);
     const std::uint32_t duration = ctx.os.GetTickCount() - before;
+    // A stick pulled out makes every write fail; no retry or box then, only the reason.
+    if (!written && diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) {
+      AbortOnWriteError(ctx, run, false);
+      LogDriveLost(ctx);
+      return WritePassEnd::DriveLost;
+    }
     if (!written && !HandleWriteError(ctx, sector, duration)) {
       AbortOnWriteError(ctx, run);
       return WritePassEnd::AbortedWriteError;

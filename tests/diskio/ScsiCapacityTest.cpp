@@ -10,6 +10,7 @@
 
 #include "diskio/DiskIdentity.h"
 #include "diskio/MockOs.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "support/ScriptedWindow.h"
 
@@ -36,10 +37,8 @@ struct ScriptedDriver {
 
 std::array<std::uint8_t, 8> Capacity(std::uint32_t lastLba, std::uint32_t blockLength) {
   std::array<std::uint8_t, 8> a{};
-  for (int i = 0; i < 4; ++i) {
-    a[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(lastLba >> (24 - 8 * i));
-    a[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(blockLength >> (24 - 8 * i));
-  }
+  platform::PutBe32(a, 0, lastLba);
+  platform::PutBe32(a, 4, blockLength);
   return a;
 }
 
@@ -75,7 +74,9 @@ struct ScsiCapacityTest : ::testing::Test {
           returned = 0;
           if (code == win::IOCTL_DISK_GET_LENGTH_INFO) {
             if (!drv.length) return false;
-            for (std::size_t i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(*drv.length) >> (8 * i));
+            const auto length = static_cast<std::uint64_t>(*drv.length);
+            platform::PutLe32(out, 0, static_cast<std::uint32_t>(length));
+            platform::PutLe32(out, 4, static_cast<std::uint32_t>(length >> 32));
             returned = 8;
             return true;
           }

@@ -31,11 +31,15 @@ class FileCallRecorder final : public platform::Os {
   std::vector<std::vector<std::uint8_t>> writeData;  // only with keepWriteData
   bool keepWriteData = false;
   std::function<void()> onWrite;  // called before each write is passed on (a slow device)
+  // Called before each write; a non-zero result fails the write with that system error code
+  // instead of passing it on (another program filling the volume, say).
+  std::function<std::uint32_t()> writeFault;
   int reads = 0;
 
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                      std::uint32_t disposition, std::uint32_t flags) override {
     opens.push_back({name, access, share, disposition, flags});
+    injectedError_ = 0;
     return real_.CreateFileA(name, access, share, disposition, flags);
   }
   bool CloseHandle(Handle h) override { return real_.CloseHandle(h); }
@@ -50,6 +54,13 @@ class FileCallRecorder final : public platform::Os {
   bool WriteFile(Handle h, std::span<const std::uint8_t> buffer,
                  std::uint32_t& bytesWritten) override {
     if (onWrite) onWrite();
+    injectedError_ = writeFault ? writeFault() : 0;
+    if (injectedError_ != 0) {
+      writeSizes.push_back(buffer.size());
+      writeResults.push_back(false);
+      bytesWritten = 0;
+      return false;
+    }
     writeSizes.push_back(buffer.size());
     if (keepWriteData) writeData.emplace_back(buffer.begin(), buffer.end());
     const bool ok = real_.WriteFile(h, buffer, bytesWritten);
@@ -69,7 +80,16 @@ class FileCallRecorder final : public platform::Os {
     return real_.UnlockFile(h, offsetLow, offsetHigh, lengthLow, lengthHigh);
   }
   bool FlushFileBuffers(Handle h) override { return real_.FlushFileBuffers(h); }
-  std::uint32_t GetLastError() override { return real_.GetLastError(); }
+  std::uint32_t GetLastError() override {
+    return injectedError_ != 0 ? injectedError_ : real_.GetLastError();
+  }
+  std::string CacheBypassNote(Handle h) override { return real_.CacheBypassNote(h); }
+  bool GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                         std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                         std::uint32_t& totalClusters) override {
+    return real_.GetDiskFreeSpaceA(root, sectorsPerCluster, bytesPerSector, freeClusters,
+                                   totalClusters);
+  }
   bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                            std::uint64_t& totalBytes, std::uint64_t& totalFree) override {
     return real_.GetDiskFreeSpaceExA(directory, freeToCaller, totalBytes, totalFree);
@@ -101,6 +121,7 @@ class FileCallRecorder final : public platform::Os {
 
  private:
   platform::Os& real_;
+  std::uint32_t injectedError_ = 0;
 };
 
 }  // namespace sw::filetest::testing

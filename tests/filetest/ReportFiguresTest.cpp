@@ -67,25 +67,37 @@ TEST(ReportFormat, GeneralFormHasUpToFifteenSignificantDigits) {
   for (const auto& [in, out] : cases) EXPECT_EQ(FormatGeneral(in), out) << in;
 }
 
-TEST(RemainingEstimate, PaceOfSoFarPlusPaddingForTheChecksAhead) {
+TEST(RemainingEstimate, WritesLeftAtThePaceSoFarPlusTheVerificationToCome) {
+  constexpr double F = 209'715'200;  // a full file
   struct Case {
+    const char* what;
+    std::int32_t count;  // TestFileCount (the last file included once it is being written)
+    std::int32_t lastSize;
+    double plannedLast;
+    double verifiedBytes, verifySeconds;
     double elapsed;
-    double count;
     std::int32_t n;
     double remaining;
   };
   const Case cases[] = {
-      {100, 3, 2, 50 + 50},                        // no checks ahead
-      {100, 15, 2, 650 + 20 + 250},                // one check ahead (after file 15)
-      {100, 14, 2, 600 + 0 + 233.33333333333334},  // 14 files: no check
-      {100, 15, 15, 0 + 20 + 33.333333333333336},  // the check after this very file
-      {100, 15, 16, -6.25 + 31.25},                // past it
-      {1000, 100, 10, 9000 + 20 + 40 + 60 + 100 + 3333.3333333333335},
-      {1000, 100, 85, 176.47058823529412 + 100 + 392.15686274509807},
-      {1000, 100, 86, 162.7906976744186 + 387.5968992248062}};
+      // 100 s per file so far; a third of that per file verified until a check has measured it.
+      {"two full files left", 3, 0, 0, 0, 0, 100, 2, 200 + 100},
+      {"and a half-size last file", 3, 0, F / 2, 0, 0, 100, 2, 250 + 350.0 / 3},
+      {"the check after file 15 re-reads 15 files", 15, 0, 0, 0, 0, 100, 2, 1400 + 1000},
+      {"the last file, pace measured by the check", 16, static_cast<std::int32_t>(F / 4), 0,
+       15 * F, 30, 1500, 16, 25 + 30.5},
+      {"checks after 25, 45 and 85 ahead, measured pace", 100, 0, 0, 15 * F, 150, 1900, 20,
+       8100 + 2550},
+      {"nothing written yet", 3, 0, 0, 0, 0, 0, 1, 0},
+  };
   for (const Case& c : cases) {
-    EXPECT_DOUBLE_EQ(EstimateRemaining(c.elapsed, c.count, c.n), c.remaining)
-        << c.count << " files, file " << c.n;
+    core::State s;
+    s.TestFileCount = c.count;
+    s.LastFileSize = c.lastSize;
+    s.PlannedLastFileBytes = c.plannedLast;
+    s.VerifiedBytes = c.verifiedBytes;
+    s.VerifySeconds = c.verifySeconds;
+    EXPECT_DOUBLE_EQ(EstimateRemaining(s, c.elapsed, c.n), c.remaining) << c.what;
   }
 }
 

@@ -84,10 +84,12 @@ TEST_F(WriterTest, SixtyMillionBytesAreAChunkAndARemainderThatUnbufferedWritesRe
 TEST_F(WriterTest, LogsThePathAndFromTheSecondFileOnTheEstimate) {
   win.SetText(core::Control::Text1, "");
   Write(1, 1024);
-  sim.SetNow(kClock + 100);  // file 2 of 3 after 100 s: 100 x 1 / 2 + 100 x 3 / 2 / 3 = 100 s
+  // File 2 of 3 after 100 s for file 1: files 2 and 3 to write (200 s), three to verify at a
+  // third of that pace (100 s).
+  sim.SetNow(kClock + 100);
   Write(2, 1024);
   EXPECT_EQ(win.Text(core::Control::Text1),
-            " Writing E:\\WARDFILE1.tmp Writing E:\\WARDFILE2.tmp, 00:01:40 remaining ");
+            " Writing E:\\WARDFILE1.tmp Writing E:\\WARDFILE2.tmp, 00:05:00 remaining ");
 }
 
 TEST_F(WriterTest, WriteFailureSetsTheErrorAndClosesTheFile) {

@@ -10,6 +10,7 @@ using sw::testing::ShownBox;
 
 TEST_F(VolumeRunTest, PassesWithALastFile) {
   AddStick(1, "E:", 3 * kFull + 100 * kMiB + 1024);
+  // 40 s a file: at file 2, 2.5 files to write (100 s) and 3.5 to verify at a third of the pace.
   SecondsPerWrite(10);
   Run();
   ExpectLines({
@@ -21,10 +22,10 @@ TEST_F(VolumeRunTest, PassesWithALastFile) {
       "Warning: Testing 700MB out of reported drive size of 7844.23828125MB",
       "Writing 3 x 200MB files...",
       "00:00:00 Writing E:\\WARDFILE1.tmp",
-      "00:00:40 Writing E:\\WARDFILE2.tmp, 00:00:40 remaining ",
-      "00:01:20 Writing E:\\WARDFILE3.tmp, 00:00:27 remaining ",
+      "00:00:40 Writing E:\\WARDFILE2.tmp, 00:02:27 remaining ",
+      "00:01:20 Writing E:\\WARDFILE3.tmp, 00:01:47 remaining ",
       "Writing last file (100.MB)",
-      "00:02:00 Writing E:\\WARDFILE4.tmp, 00:00:40 remaining ",
+      "00:02:00 Writing E:\\WARDFILE4.tmp, 00:01:07 remaining ",
       "Verifying files 1 - 3...",
       "Verifying file 4...",
       "-----------------------",

@@ -110,9 +110,13 @@ TEST_F(Command, AcceptsDriveEighty) {
 }
 
 TEST_F(Command, CancelInEitherConfirmationLeavesTheDriveAlone) {
+  // Both questions and the report name the disk in a line of their own after the specified text.
+  const std::string kDevice =
+      "Device: drive 1 (E:): SIMTEK Flash Disk, serial SIM0000001, 526,417,920 bytes";
   for (int cancelled = 1; cancelled <= 2; ++cancelled) {
     SCOPED_TRACE(cancelled);
     AddSelected(kDisk, "E:", 64 * kCylinder);
+    ctx.state.Pinned.reset();  // a new stick, picked anew
     win.boxes.clear();
     win.answers = cancelled == 1 ? std::deque<int>{win::IDCANCEL} : std::deque<int>{win::IDOK, win::IDCANCEL};
     win.shiftDown = true;
@@ -122,10 +126,10 @@ TEST_F(Command, CancelInEitherConfirmationLeavesTheDriveAlone) {
     ASSERT_EQ(win.boxes.size(), static_cast<std::size_t>(cancelled));
     EXPECT_EQ(win.boxes[0].prompt,
               "WARNING: This test will DESTROY ALL DATA on the whole drive.\r\n\r\n" + kSummary +
-                  "\r\n\r\nYou will need to reformat it afterwards.");
+                  "\r\n\r\nYou will need to reformat it afterwards.\r\n\r\n" + kDevice);
     EXPECT_EQ(win.boxes[0].style, win::MB_OKCANCEL);
     if (cancelled == 2) {
-      EXPECT_EQ(win.boxes[1].prompt, "ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE 1?");
+      EXPECT_EQ(win.boxes[1].prompt, "ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE 1?\r\n\r\n" + kDevice);
       EXPECT_EQ(win.boxes[1].style, win::MB_OKCANCEL | win::MB_ICONEXCLAMATION);
       EXPECT_EQ(win.boxes[1].title, "Quick Size Test");
     }
@@ -135,6 +139,7 @@ TEST_F(Command, CancelInEitherConfirmationLeavesTheDriveAlone) {
         kSummary,
         "SWD - Quick Size Test (destructive)",
         "E:  [STICK]",
+        kDevice,
     };
     EXPECT_EQ(win.Lines(), expected);
     EXPECT_TRUE(ctx.state.DebugMode) << "SHIFT was held: debug mode stays until the next click";

@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Geometries, EngineTable, ::testing::ValuesIn(kRows),
 
 using Engine = QuickTestFixture;
 
-TEST_F(Engine, WritesEachMarkerOnceButTheLastTwiceAndReadsEachTwice) {
+TEST_F(Engine, WritesEachMarkerOnceButTheLastTwiceAndReadsEachTwiceThenChecksForACache) {
   SimDriveSpec config;
   config.announcedBytes = 16 * GB;
   AddStick(config);
@@ -130,10 +130,13 @@ TEST_F(Engine, WritesEachMarkerOnceButTheLastTwiceAndReadsEachTwice) {
   ASSERT_EQ(r.end, TestEnd::Passed);
   // 306 markers (k x 102,400 < 31,250,000), N - 1 once more before the pass, sector 0's wipe,
   // its marker and its zeroing.
-  EXPECT_EQ(sim.Stats().sectorWrites, 306u + 1 + 3);
+  // The cache check then floods 64 MiB (131,072 sectors) and writes one block per marker,
+  // sector 0 included (307), 2^23 sectors away.
+  EXPECT_EQ(sim.Stats().sectorWrites, 306u + 1 + 3 + 131072 + 307);
   // 305 markers read twice, then N - 1 and 0 once each, then the 14 powers of two from
-  // 2,048 to 16,777,216 that look for wrapped addresses.
-  EXPECT_EQ(sim.Stats().sectorReads, 305u * 2 + 2 + 14);
+  // 2,048 to 16,777,216 that look for wrapped addresses, then the 307 markers once more.
+  EXPECT_EQ(sim.Stats().sectorReads, 305u * 2 + 2 + 14 + 307);
+  EXPECT_EQ(LineStartingWith("WRITE CACHE FOUND"), "") << "a genuine drive has no cache to report";
 }
 
 TEST_F(Engine, MarkersLieOneIntervalApartCountedDownFromTheLastSector) {
@@ -146,7 +149,8 @@ TEST_F(Engine, MarkersLieOneIntervalApartCountedDownFromTheLastSector) {
     EXPECT_EQ(GetMarkerNumber(block), sector);
     EXPECT_EQ(block[511], 0xFF);
   }
-  EXPECT_EQ(GetMarkerNumber(Sector(1028158)), -1) << "only marker sectors are written";
+  EXPECT_EQ(GetMarkerNumber(Sector(55358)), -1) << "only marker sectors are written";
+  EXPECT_EQ(GetMarkerNumber(Sector(1028158)), 1028158) << "the cache flood starts right below N - 1";
 }
 
 // Counterfeits whose addresses wrap: markers 100 MiB apart never land on one another in a
@@ -166,8 +170,10 @@ struct WrapRow {
 
 TEST_F(Engine, WrappingCounterfeitsFailAtTheirRealSize) {
   const WrapRow rows[] = {
-      // 8 GiB = 16,777,216 sectors: the probes at 2^24 and 2^25 read marker 0.
-      {"wraparound 32 GB holding 8 GiB", FakeKind::Wraparound, 8ull << 30, 2, 16777216, 33554432, 8092.0, false},
+      // 8 GiB = 16,777,216 sectors: the probes at 2^24 and 2^25 read marker 0, and after the
+      // cache flood a low marker reads a flood block from 3 x 2^24 above it, the same place.
+      // The bad range runs to the last sector, as everything past the wrap is.
+      {"wraparound 32 GB holding 8 GiB", FakeKind::Wraparound, 8ull << 30, 3, 16777216, 62499999, 8092.0, false},
       // 1 GiB: markers 256 intervals apart share a place, so the top 50 read back the number of
       // the marker written over them (and N - 1 again in the final check); the probes at 2^21
       // to 2^25 read marker 0.
@@ -251,7 +257,7 @@ TEST_F(Engine, FailedFinalReadIsBadEvenWhenTheBufferHoldsTheRightNumber) {
   int readsOfLast = 0;
   os.failRead = [&](std::int64_t sector) { return sector == last && ++readsOfLast == 3; };
   const QuickTestResult r = RunEngine(6 * kCylinder);
-  EXPECT_EQ(readsOfLast, 3);
+  EXPECT_EQ(readsOfLast, 4) << "the loop's two reads, the final check, the cache check";
   EXPECT_EQ(r.SectorsChecked, 1);
   EXPECT_EQ(r.end, TestEnd::Failed);
   EXPECT_EQ(r.MismatchCount, 1);

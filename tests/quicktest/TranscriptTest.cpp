@@ -20,6 +20,9 @@ using platform::sim::SimDriveSpec;
 
 using Lines = std::vector<std::string>;
 
+// The disk that was tested, as the report names it after the chosen entry.
+const std::string kDeviceLine = "Device: drive 1 (E:): SIMTEK Flash Disk, serial SIM0000001, 526,417,920 bytes";
+
 // The summary line of drive 1 for a stick of `amount` MiB and the simulated model.
 std::string Summary(const std::string& amount) {
   return "[DRIVE 1]   " + std::string(7 - amount.size(), ' ') + amount + "MiB " +
@@ -57,6 +60,7 @@ TEST_F(Transcript, GenuineStickPasses) {
       Summary("502.0"),
       "SWD - Quick Size Test (destructive)",
       "E:  [STICK]  SIMTEK Flash Disk",
+      kDeviceLine,
       "",
       "Writing marker blocks to drive 1 at 25MiB intervals.",
       // Started 3 s into the run (dismount retries 0.2 s, wipe 3 s, settle 0.5 s); N - 1
@@ -103,7 +107,9 @@ TEST_F(Transcript, GenuineStickPasses) {
       "89% complete - 0 min 1 sec remaining",
       "94% complete - 0 min 1 sec remaining",
       "99% complete - 0 min 1 sec remaining",
-      "Test took 70 seconds.",
+      // 70 seconds of markers, then the cache check: its 64 KiB flood requests and one block
+      // per marker, 3 seconds a request on this stick.
+      "Test took 1642 seconds.",
       "20 sectors checked.",
       "Device quick test was OK    *** PASSED ***",
       "",
@@ -141,6 +147,7 @@ TEST_F(Transcript, LimboFakeFails) {
       Summary("502.0"),
       "SWD - Quick Size Test (destructive)",
       "E:  [STICK]  SIMTEK Flash Disk",
+      kDeviceLine,
       "",
       "Writing marker blocks to drive 1 at 25MiB intervals.",
   };
@@ -211,34 +218,35 @@ TEST_F(Transcript, DebugTraceOfASmallDrive) {
       Summary("47.0") + " 49,351,680 Bytes ",
       "SWD - Quick Size Test (destructive)",
       "E:  [STICK]  SIMTEK Flash Disk",
-      // LOCK: the drive's letters are looked up (C: 116, E: 120), then E: is held locked.
+      "Device: drive 1 (E:): SIMTEK Flash Disk, serial SIM0000001, 49,351,680 bytes",
+      // LOCK: the drive's letters are looked up (C: 140, E: 144), then E: is held locked.
       at + " Get_Drive_Volumes for drive 1",
-      at + " Lock_Unlock_All_Volumes - VOLUME E: OPENED on Handle 124",
+      at + " Lock_Unlock_All_Volumes - VOLUME E: OPENED on Handle 148",
       at + " Lock_Unlock_All_Volumes - Volume E: LOCKED",
-      at + " MyDismount_Volume Dismounted volume on Handle  124",
+      at + " MyDismount_Volume Dismounted volume on Handle  148",
       at + " Lock_Unlock_All_Volumes End",
-      // Dismount: C: 128 and E: 132 for the look-up; E: is opened once more, and its lock is
+      // Dismount: C: 152 and E: 156 for the look-up; E: is opened once more, and its lock is
       // refused because handle 124 holds it.
       at + " DisMount_All_Volumes for Drive 1",
       at + " Get_Drive_Volumes for drive 1",
       at + " Open_Lock_Dismount_Volume E:",
       at + " Open_Volume_get_lngHandle for E:",
-      at + " Open_Volume_get_lngHandle VOLUME E: OPENED OK - Handle=136",
+      at + " Open_Volume_get_lngHandle VOLUME E: OPENED OK - Handle=160",
       at + " Returned from Open_Volume_get_lngHandle",
-      at + " MyLock_Volume Cannot lock volume - access denied - Handle 136",
+      at + " MyLock_Volume Cannot lock volume - access denied - Handle 160",
       at + " Returned from MyLock_Volume",
-      at + " MyDismount_Volume Dismounted volume on Handle  136",
+      at + " MyDismount_Volume Dismounted volume on Handle  160",
       at + " Returned from MyDismount_Volume",
-      at + " MyUnlock_Volume Cannot unlock volume on Handle 136",
-      at + " MyCloseHandle CLOSED HANDLE 136",
-      at + " UnLock_Close_Volume CLOSEVOLUME Handle=136",
+      at + " MyUnlock_Volume Cannot unlock volume on Handle 160",
+      at + " MyCloseHandle CLOSED HANDLE 160",
+      at + " UnLock_Close_Volume CLOSEVOLUME Handle=160",
   };
   for (int slot = 2; slot <= 4; ++slot) expected.insert(expected.end(), emptySlot.begin(), emptySlot.end());
   const Lines rest = {
       // Wipe of sector 0, close, settle, reopen.
-      at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 140",
-      at + " MyCloseHandle CLOSED HANDLE 140",
-      at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 144",
+      at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 164",
+      at + " MyCloseHandle CLOSED HANDLE 164",
+      at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 168",
       "",
       "Writing marker blocks to drive 1 at 25MiB intervals.",
       "Write sector to 96389",
@@ -248,11 +256,11 @@ TEST_F(Transcript, DebugTraceOfASmallDrive) {
       "Reading back marker blocks...",
       "Read from sector 96389",
       "53% complete - 0 min 1 sec remaining",
-      later + " MY_UNLOCK_VOLUME Volume UNLOCKED on Handle 124",
-      later + " Lock_Unlock_All_Volumes - Close Handle 124",
-      later + " MyCloseHandle CLOSED HANDLE 124",
+      later + " MY_UNLOCK_VOLUME Volume UNLOCKED on Handle 148",
+      later + " Lock_Unlock_All_Volumes - Close Handle 148",
+      later + " MyCloseHandle CLOSED HANDLE 148",
       later + " Lock_Unlock_All_Volumes End",
-      later + " MyCloseHandle CLOSED HANDLE 144",
+      later + " MyCloseHandle CLOSED HANDLE 168",
       "Test took 1 seconds.",
       "1 sectors checked.",
       // Debug mode ends before sector 0 is zeroed: no trace of that open and close.

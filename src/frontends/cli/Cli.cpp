@@ -35,6 +35,7 @@ struct Arguments {
   bool all = false;
   bool yes = false;
   bool debug = false;
+  bool thorough = false, verifyOnly = false, full = false, allH2w = false;
   Command command = Command::List;
 };
 
@@ -252,9 +253,13 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       form.cmdQuickTest_Click();
       break;
     case Command::Files:
+      ctx.state.ThoroughMode = args.thorough || args.verifyOnly;
+      ctx.state.VerifyOnly = args.verifyOnly;
+      ctx.state.FullRun = args.full;
       form.cmdVolumeTest_Click();
       break;
     case Command::Cleanup:
+      ctx.state.DeleteForeignH2w = args.allH2w;
       form.cmdcleanup_Click();
       break;
     case Command::List:
@@ -293,7 +298,11 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   };
   CLI::App* quick = addDriveCommand("quick", text::kQuickHelp, true);
   CLI::App* files = addDriveCommand("files", text::kFilesHelp, false);
+  files->add_flag("--thorough", args.thorough, text::kThoroughHelp);
+  files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
+  files->add_flag("--full", args.full, text::kFullHelp);
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
+  cleanup->add_flag("--all-h2w", args.allH2w, text::kAllH2wHelp);
 
   try {
     cli.parse(argc, argv);

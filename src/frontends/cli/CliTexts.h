@@ -106,4 +106,13 @@ inline constexpr const char* kCancelPressed =
     "Cancel pressed (Ctrl-C): the test stops at its next check, please wait...";
 inline constexpr const char* kOpenPage = "Web page: ";
 
+// The thorough file test.
+inline constexpr const char* kThoroughHelp =
+    "check every byte, in .h2w files that H2testw and f3read can verify too";
+inline constexpr const char* kVerifyOnlyHelp =
+    "only verify the .h2w files already on the volume (written by this or another tester)";
+inline constexpr const char* kAllH2wHelp =
+    "also delete .h2w files that do not hold test data (kept by default)";
+inline constexpr const char* kFullHelp = "with --thorough: go on filling after a file that lost data";
+
 }  // namespace sw::frontends::cli::text

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "frontends/cli/CliTexts.h"
+#include "platform/Trim.h"
 #include "platform/WinApi.h"
 
 namespace sw::frontends::cli {
@@ -33,22 +34,12 @@ std::string TerminalLines(const std::string& text) {
 
 // A box's text without the empty lines it is framed with.
 std::string BoxText(const std::string& prompt) {
-  std::string shown = TerminalLines(prompt);
-  const auto first = shown.find_first_not_of('\n');
-  if (first == std::string::npos) return {};
-  const auto last = shown.find_last_not_of('\n');
-  return shown.substr(first, last - first + 1);
+  return platform::Trim(TerminalLines(prompt), "\n");
 }
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-std::string Trimmed(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
 }  // namespace
@@ -174,7 +165,7 @@ int TerminalWindow::Ask() {
       prompts_ << '\n' << text::kAnsweredCancelInterrupt << '\n' << std::flush;
       return win::IDCANCEL;
     }
-    const std::string answer = Lower(Trimmed(line));
+    const std::string answer = Lower(platform::Trim(line, " \t\r"));
     for (const char* ok : text::kAnswerOk) {
       if (answer == ok) return win::IDOK;
     }

@@ -20,7 +20,7 @@ constexpr ErrnoRow kTable[] = {
     {0, win::ERROR_SUCCESS},
     {EPERM, win::ERROR_ACCESS_DENIED},
     {EACCES, win::ERROR_ACCESS_DENIED},
-    {EROFS, win::ERROR_ACCESS_DENIED},
+    {EROFS, win::ERROR_WRITE_PROTECT},  // mounted read-only, as a locked SD card is
     {ENOENT, win::ERROR_FILE_NOT_FOUND},
     {ENOTDIR, win::ERROR_PATH_NOT_FOUND},
     {EISDIR, win::ERROR_ACCESS_DENIED},

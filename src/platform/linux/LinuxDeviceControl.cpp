@@ -3,6 +3,7 @@
 //   IOCTL_STORAGE_QUERY_PROPERTY     sysfs + udev -> STORAGE_DEVICE_DESCRIPTOR
 //   IOCTL_DISK_GET_LENGTH_INFO       BLKGETSIZE64
 //   IOCTL_STORAGE_GET_DEVICE_NUMBER  this provider's drive numbering
+//   ..._DEVICE_NUMBER_EX             the same, with the disk's device number and diskseq as key
 //   FSCTL_LOCK_VOLUME                exclusive open (O_EXCL) of the volume's node
 //   FSCTL_UNLOCK_VOLUME              closing that exclusive open
 //   FSCTL_DISMOUNT_VOLUME            sync + umount of every mount of the volume
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/BusType.h"
 #include "platform/linux/ErrnoMap.h"
@@ -24,14 +26,6 @@
 #include "platform/linux/UdevInfo.h"
 
 namespace sw::platform::linuxos {
-
-namespace {
-
-void PutLe32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-}  // namespace
 
 bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
                               std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
@@ -48,6 +42,8 @@ bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std:
       return DiskLength(*object, out, bytesReturned);
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
       return DeviceNumber(*object, out, bytesReturned);
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX:
+      return DeviceNumberEx(*object, out, bytesReturned);
     case win::FSCTL_LOCK_VOLUME:
       return object->kind == Object::Kind::Volume ? LockVolume(*object) : Fail(win::ERROR_INVALID_FUNCTION);
     case win::FSCTL_UNLOCK_VOLUME:

@@ -13,6 +13,7 @@
 
 #include "platform/WinApi.h"
 #include "platform/linux/ErrnoMap.h"
+#include "platform/linux/FileCache.h"
 #include "platform/linux/LinuxTexts.h"
 #include "platform/linux/LocalClock.h"
 #include "platform/linux/WinPath.h"
@@ -208,7 +209,8 @@ Handle LinuxOs::OpenFile(char letter, const std::string& relative, std::uint32_t
   bool direct = (flags & win::FILE_FLAG_NO_BUFFERING) != 0;
   if ((flags & win::FILE_FLAG_WRITE_THROUGH) != 0) mode |= O_DSYNC;
   int fd = ::open(target.c_str(), mode | (direct ? O_DIRECT : 0), 0644);
-  if (fd < 0 && direct && errno == EINVAL) {
+  const bool directRefused = fd < 0 && direct && errno == EINVAL;
+  if (directRefused) {
     // A file system without O_DIRECT (tmpfs before 6.6, some FUSE): the data still goes out
     // with O_DSYNC, and the alignment rules below still hold as on Windows.
     fd = ::open(target.c_str(), mode | O_DSYNC, 0644);
@@ -230,7 +232,17 @@ Handle LinuxOs::OpenFile(char letter, const std::string& relative, std::uint32_t
   object.access = access;
   object.direct = direct;
   object.letter = letter;
+  object.onFuse = OnFuse(fd);
+  // The verification must see what the flash holds, never what this machine remembers writing.
+  if (direct && (access & win::GENERIC_READ) != 0) {
+    object.cacheNote = BypassReadCache(fd, directRefused);
+  }
   return Add(std::move(object));
+}
+
+std::string LinuxOs::CacheBypassNote(Handle h) {
+  const Object* object = Find(h);
+  return object ? object->cacheNote : std::string{};
 }
 
 bool LinuxOs::CloseHandle(Handle h) {

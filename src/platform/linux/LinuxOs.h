@@ -50,12 +50,18 @@ class LinuxOs final : public Os {
 
   bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                            std::uint64_t& totalBytes, std::uint64_t& totalFree) override;
+  std::string CacheBypassNote(Handle h) override;
+  // Bytes per sector: the logical block size of the volume's device (512 when it has none).
+  bool GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                         std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                         std::uint32_t& totalClusters) override;
   bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
                              std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
                              std::span<char> fileSystemName) override;
   std::vector<std::string> LogicalDrives() override;
   int SystemDiskNumber() override { return 0; }
   std::string DescribeVolume(const std::string& designator) override;
+  std::string DiskDeviceName(int drive) override;
 
   std::vector<std::string> FindFiles(const std::string& pattern) override;
   int DeleteFiles(const std::string& pattern) override;
@@ -92,6 +98,8 @@ class LinuxOs final : public Os {
     int diskNumber = -1;      // Disk, Volume
     int partitionNumber = 0;  // Volume
     char letter = 0;          // Volume, File
+    bool onFuse = false;      // File: a FUSE file system, which says EPERM when it is full
+    std::string cacheNote;    // File: how its reads were made to bypass the page cache
   };
 
   Handle Add(Object object);
@@ -112,6 +120,7 @@ class LinuxOs final : public Os {
   bool QueryProperty(const Object& object, std::span<const std::uint8_t> in,
                      std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool DeviceNumber(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
+  bool DeviceNumberEx(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool DiskLength(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool ScsiCommand(const Object& object, std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                    std::uint32_t& bytesReturned);

@@ -96,6 +96,8 @@ bool LinuxOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uin
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       bytesWritten = static_cast<std::uint32_t>(done);
+      // fusefat answers a full volume with EPERM; Windows would say the disk is full.
+      if (errno == EPERM && object->onFuse) return Fail(win::ERROR_DISK_FULL);
       return FailErrno(errno);
     }
     if (n == 0) {

@@ -13,6 +13,7 @@
 
 #include "platform/WinApi.h"
 #include "platform/linux/ErrnoMap.h"
+#include "platform/linux/FileCache.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/VolumeProbe.h"
 #include "platform/linux/WinPath.h"
@@ -63,6 +64,38 @@ bool LinuxOs::GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& f
   freeToCaller = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
   totalBytes = static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize;
   totalFree = static_cast<std::uint64_t>(st.f_bfree) * st.f_frsize;
+  return true;
+}
+
+bool LinuxOs::GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                                std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                                std::uint32_t& totalClusters) {
+  sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
+  WinPath path = ParseWinPath(root);
+  if (path.kind != WinPath::Kind::File && path.kind != WinPath::Kind::VolumeRoot) {
+    return Fail(win::ERROR_INVALID_NAME);
+  }
+  std::string folder = VolumeFolder(path.letter, {});
+  if (folder.empty()) return false;
+  struct statvfs st {};
+  if (::statvfs(folder.c_str(), &st) != 0) return FailErrno(errno);
+  // The device the volume was mounted from: a FUSE volume's own st_dev is an anonymous number.
+  std::uint32_t sector = 0;
+  DeviceMap map = Snapshot();
+  const VolumeEntry* volume = map.Volume(path.letter);
+  struct stat node {};
+  if (volume && !volume->devNode.empty() && ::stat(volume->devNode.c_str(), &node) == 0 &&
+      S_ISBLK(node.st_mode)) {
+    sector = LogicalBlockSize(paths_.sysRoot, node.st_rdev);
+  }
+  if (sector == 0) sector = 512;
+  bytesPerSector = sector;
+  const std::uint64_t cluster = std::max<std::uint64_t>(st.f_frsize, sector);
+  sectorsPerCluster = static_cast<std::uint32_t>(cluster / sector);
+  freeClusters = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(std::uint64_t{st.f_bavail} * st.f_frsize / cluster, 0xFFFFFFFFu));
+  totalClusters = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(std::uint64_t{st.f_blocks} * st.f_frsize / cluster, 0xFFFFFFFFu));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/ErrnoMap.h"
 
@@ -35,15 +36,6 @@ constexpr std::uint32_t kMaxTimeoutSeconds = 3600;
 // status means the command never completed on the device.
 constexpr unsigned kDriverSense = 0x08;
 
-std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-void PutLe32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 bool Fits(std::uint64_t offset, std::uint64_t length, std::size_t size) {
   return offset + length <= size;
 }
@@ -65,10 +57,10 @@ bool ScsiPassThrough(std::span<const std::uint8_t> in, std::span<std::uint8_t> o
   req.cdbLength = b[kCdbLengthOffset];
   req.senseLength = b[kSenseLengthOffset];
   req.dataIn = b[kDataInOffset];
-  req.transferLength = Le32(b, kTransferLengthOffset);
-  req.timeoutSeconds = Le32(b, kTimeoutOffset);
-  req.dataOffset = Le32(b, kDataOffsetOffset);
-  req.senseOffset = Le32(b, kSenseOffsetOffset);
+  req.transferLength = le32(b, kTransferLengthOffset);
+  req.timeoutSeconds = le32(b, kTimeoutOffset);
+  req.dataOffset = le32(b, kDataOffsetOffset);
+  req.senseOffset = le32(b, kSenseOffsetOffset);
   std::copy_n(b.begin() + win::kSptCdbOffset, kMaxCdb, req.cdb.begin());
 
   bool dataFits = req.transferLength == 0 ||

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/ByteOrder.h"
+
 namespace sw::platform::linuxos {
 
 namespace {
@@ -13,15 +15,6 @@ constexpr std::uint32_t kStorageDeviceProperty = 0;
 constexpr std::uint32_t kPropertyStandardQuery = 0;
 constexpr std::uint32_t kPropertyExistsQuery = 1;
 constexpr std::uint8_t kDirectAccessDevice = 0;  // SCSI peripheral device type of a disk
-
-void PutLe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
 
 }  // namespace
 
@@ -53,8 +46,8 @@ bool AnswerStorageQuery(std::span<const std::uint8_t> in, std::span<std::uint8_t
     win32Error = win::ERROR_INVALID_PARAMETER;
     return false;
   }
-  std::uint32_t property = Le32(in, 0);
-  std::uint32_t query = Le32(in, 4);
+  std::uint32_t property = le32(in, 0);
+  std::uint32_t query = le32(in, 4);
   if (property != kStorageDeviceProperty) {
     win32Error = win::ERROR_NOT_SUPPORTED;
     return false;

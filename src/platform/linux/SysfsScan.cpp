@@ -2,10 +2,11 @@
 #include "platform/linux/SysfsScan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <regex>
 #include <system_error>
+
+#include "platform/Trim.h"
 
 namespace sw::platform::linuxos {
 
@@ -13,19 +14,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trim(std::string text) {
-  auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-  text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-  text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-  return text;
-}
-
 // The first line of a sysfs attribute, trimmed; empty when it cannot be read.
 std::string ReadAttr(const fs::path& file) {
   std::ifstream in(file);
   std::string line;
   if (in) std::getline(in, line);
-  return Trim(line);
+  return Trim(line, kWhiteSpace);
 }
 
 std::uint64_t ReadNumber(const fs::path& file) {
@@ -42,7 +36,7 @@ std::string DevNameFromUevent(const fs::path& dir, const std::string& fallback) 
   std::ifstream in(dir / "uevent");
   std::string line;
   while (std::getline(in, line)) {
-    if (line.rfind("DEVNAME=", 0) == 0) return Trim(line.substr(8));
+    if (line.rfind("DEVNAME=", 0) == 0) return Trim(line.substr(8), kWhiteSpace);
   }
   return fallback;
 }
@@ -72,6 +66,7 @@ SysBlockDevice ScanDevice(const fs::path& dir, const std::string& name) {
   dev.devName = DevNameFromUevent(dir, name);
   dev.majMin = ReadAttr(dir / "dev");
   dev.sizeSectors = ReadNumber(dir / "size");
+  dev.diskSeq = ReadNumber(dir / "diskseq");
   dev.removable = ReadAttr(dir / "removable") == "1";
   std::error_code ec;
   fs::path resolved = fs::canonical(dir, ec);

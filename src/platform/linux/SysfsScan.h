@@ -23,6 +23,9 @@ struct SysBlockDevice {
   std::string devName;       // DEVNAME from uevent
   std::string majMin;
   std::uint64_t sizeSectors = 0;
+  // The kernel's count of disks and media seen since boot (5.15 and later): a stick plugged in
+  // again, or a loop device attached anew, gets a new number. 0 when the kernel has none.
+  std::uint64_t diskSeq = 0;
   bool removable = false;
   std::string devicePath;    // where /sys/block/<name> leads: ".../usb2/2-1/.../block/sdb"
   std::string backingFile;   // loop devices only; empty when nothing is attached

@@ -25,8 +25,9 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-// "32G", "7.5G", "512Ki", "1000000000" (bytes): the size rounded down to whole sectors.
-std::optional<std::uint64_t> ParseSize(std::string_view text) {
+// "32G", "7.5G", "512Ki", "1000000000" (bytes): the size rounded down to whole sectors, or
+// to whole bytes for a rate.
+std::optional<std::uint64_t> ParseSize(std::string_view text, bool wholeSectors = true) {
   std::size_t i = 0;
   std::uint64_t whole = 0;
   while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
@@ -73,9 +74,9 @@ std::optional<std::uint64_t> ParseSize(std::string_view text) {
   const std::uint64_t bytes =
       whole * multiplier + static_cast<std::uint64_t>(std::floor(fraction * multiplier));
   if (bytes < whole * multiplier) return std::nullopt;
-  const std::uint64_t sectors = bytes / kSector * kSector;
-  if (sectors == 0) return std::nullopt;
-  return sectors;
+  const std::uint64_t rounded = wholeSectors ? bytes / kSector * kSector : bytes;
+  if (rounded == 0) return std::nullopt;
+  return rounded;
 }
 
 std::optional<std::uint32_t> ParseNumber(std::string_view text) {
@@ -159,6 +160,10 @@ struct Parser {
         config.writeErrorsPastReal = true;
         return Once(name, token);
       }
+      if (name == "loose") {
+        config.looseDirectCache = true;
+        return Once(name, token);
+      }
       if (name == "fixed") {
         config.removable = false;
         return Once(name, token);
@@ -172,6 +177,17 @@ struct Parser {
       return Error(text::kUnknownOption, token, true);
     }
 
+    if (name == "real" && value == "0") {
+      config.noRealMemory = true;
+      return Once(name, token);
+    }
+    if (name == "wrap" || name == "speed") {
+      const auto size = ParseSize(value, name == "wrap");
+      if (!size) return bad();
+      (name == "wrap" ? config.wrapBytes : config.writeBytesPerSecond) = *size;
+      if (name == "speed") config.readBytesPerSecond = *size * 2;
+      return Once(name, token);
+    }
     if (name == "real" || name == "free") {
       const auto size = ParseSize(value);
       if (!size) return bad();
@@ -190,10 +206,18 @@ struct Parser {
         return bad();
       return Once(name, token);
     }
-    if (name == "cache" || name == "delay") {
+    if (name == "cache" || name == "delay" || name == "readcache") {
       const auto number = ParseNumber(value);
       if (!number) return bad();
-      (name == "cache" ? config.writeCacheSectors : config.writeDelayMs) = *number;
+      (name == "cache"  ? config.writeCacheSectors
+       : name == "delay" ? config.writeDelayMs
+                         : config.readCacheSectors) = *number;
+      return Once(name, token);
+    }
+    if (name == "dcache") {
+      const auto number = ParseNumber(value);
+      if (!number || *number == 0 || (*number & (*number - 1)) != 0) return bad();
+      config.directCacheSectors = *number;
       return Once(name, token);
     }
     if (name == "block") {
@@ -243,11 +267,22 @@ struct Parser {
     SimDriveSpec& config = result.config;
     if (config.announcedBytes == 0) return Error(text::kNoSize);
     if (config.realBytes > config.announcedBytes) return Error(text::kRealTooLarge);
-    const std::uint64_t real = config.realBytes == 0 ? config.announcedBytes : config.realBytes;
+    const std::uint64_t real = config.noRealMemory  ? 0
+                               : config.realBytes == 0 ? config.announcedBytes
+                                                       : config.realBytes;
     const bool fake = real < config.announcedBytes;
     if (kind == FakeKind::Good && fake) return Error(text::kGoodButFake);
     if (kind && *kind != FakeKind::Good && !fake) return Error(text::kFakeButReal);
     config.kind = kind.value_or(fake ? FakeKind::Limbo : FakeKind::Good);
+    if (config.wrapBytes != 0) {
+      const bool wraps = config.kind == FakeKind::Wraparound || config.kind == FakeKind::Chain;
+      if (!wraps) return Error(text::kWrapNeedsKind);
+      if (config.wrapBytes < real || config.wrapBytes >= config.announcedBytes) {
+        return Error(text::kWrapOutside);
+      }
+    }
+    if (config.noRealMemory && config.kind != FakeKind::Limbo) return Error(text::kNothingToWrap);
+    if (config.looseDirectCache && config.directCacheSectors == 0) return Error(text::kLooseNeedsCache);
 
     std::set<std::string> letters{letter};
     for (const std::string& extra : extraLetters) {
@@ -256,7 +291,9 @@ struct Parser {
     SimVolumeSpec volume;
     volume.letter = letter;
     volume.label = label;
-    volume.freeBytes = freeBytes.value_or(real / 100 * kDefaultFreePercent / kSector * kSector);
+    // A drive without memory still offers what it announces, as such fakes are formatted.
+    const std::uint64_t offered = real == 0 ? config.announcedBytes : real;
+    volume.freeBytes = freeBytes.value_or(offered / 100 * kDefaultFreePercent / kSector * kSector);
     config.volumes.push_back(volume);
     for (const std::string& extra : extraLetters) {
       SimVolumeSpec other;

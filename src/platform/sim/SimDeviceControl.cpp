@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/sim/SimMachine.h"
 
 namespace sw::platform::sim {
@@ -25,20 +26,6 @@ constexpr std::uint8_t kInquiryResponseFormat = 2;
 
 // STORAGE_DEVICE_DESCRIPTOR: fixed part (sizeof is 40), then the id strings.
 constexpr std::uint32_t kDescriptorFixedSize = 40;
-
-std::uint32_t GetLe32(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-         static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
-         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-void PutLe32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-void PutBe32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
-}
 
 void PutPadded(std::vector<std::uint8_t>& data, std::size_t at, std::size_t width,
                const std::string& text) {
@@ -66,8 +53,8 @@ std::vector<std::uint8_t> ReadCapacityData(const SimDriveSpec& config) {
   std::vector<std::uint8_t> data(8, 0);
   const std::uint64_t blocks = config.blockLength == 0 ? 0 : config.announcedBytes / config.blockLength;
   const std::uint64_t lastLba = blocks == 0 ? 0 : std::min<std::uint64_t>(blocks - 1, 0xFFFFFFFFu);
-  PutBe32(data.data(), static_cast<std::uint32_t>(lastLba));
-  PutBe32(data.data() + 4, config.blockLength);
+  PutBe32(data, 0, static_cast<std::uint32_t>(lastLba));
+  PutBe32(data, 4, config.blockLength);
   return data;
 }
 
@@ -83,18 +70,18 @@ std::vector<std::uint8_t> DeviceDescriptor(const SimDriveSpec& config) {
   const std::uint32_t product = addString(config.product);
   const std::uint32_t revision = addString(config.revision);
   const std::uint32_t serial = addString(config.serial);
-  PutLe32(&d[0], kDescriptorFixedSize);
-  PutLe32(&d[4], static_cast<std::uint32_t>(d.size()));
+  PutLe32(d, 0, kDescriptorFixedSize);
+  PutLe32(d, 4, static_cast<std::uint32_t>(d.size()));
   d[8] = 0;  // direct-access device
   d[9] = 0;
   d[10] = config.removable ? 1 : 0;
   d[11] = 0;
-  PutLe32(&d[12], vendor);
-  PutLe32(&d[16], product);
-  PutLe32(&d[20], revision);
-  PutLe32(&d[24], serial);
-  PutLe32(&d[win::kStorageDeviceDescriptorBusTypeOffset], config.busType);
-  PutLe32(&d[32], 0);
+  PutLe32(d, 12, vendor);
+  PutLe32(d, 16, product);
+  PutLe32(d, 20, revision);
+  PutLe32(d, 24, serial);
+  PutLe32(d, win::kStorageDeviceDescriptorBusTypeOffset, config.busType);
+  PutLe32(d, 32, 0);
   return d;
 }
 
@@ -126,8 +113,8 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       }
       const SimDriveSpec& config = handle->drive->config;
       const std::uint8_t opcode = in[win::kSptCdbOffset];
-      const std::uint32_t transfer = GetLe32(in, kSptDataTransferLength);
-      const std::uint32_t dataOffset = GetLe32(in, kSptDataBufferOffset);
+      const std::uint32_t transfer = le32(in, kSptDataTransferLength);
+      const std::uint32_t dataOffset = le32(in, kSptDataBufferOffset);
       if (dataOffset < win::kSptHeaderSize || dataOffset > out.size()) {
         return m.Fail(win::ERROR_INVALID_PARAMETER);
       }
@@ -147,7 +134,7 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       const std::size_t n = std::min<std::size_t>({data.size(), transfer, out.size() - dataOffset});
       if (in.data() != out.data()) std::memmove(out.data(), in.data(), win::kSptHeaderSize);
       out[kSptScsiStatus] = 0;
-      PutLe32(out.data() + kSptDataTransferLength, static_cast<std::uint32_t>(n));
+      PutLe32(out, kSptDataTransferLength, static_cast<std::uint32_t>(n));
       std::memcpy(out.data() + dataOffset, data.data(), n);
       bytesReturned = dataOffset + static_cast<std::uint32_t>(n);
       return true;
@@ -155,7 +142,7 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
     case win::IOCTL_STORAGE_QUERY_PROPERTY: {
       if (!disk && !volume) return m.Fail(win::ERROR_INVALID_FUNCTION);
       if (in.size() < win::kStoragePropertyQuerySize) return m.Fail(win::ERROR_INVALID_PARAMETER);
-      if (GetLe32(in, 0) != 0 || GetLe32(in, 4) != 0) return m.Fail(win::ERROR_NOT_SUPPORTED);
+      if (le32(in, 0) != 0 || le32(in, 4) != 0) return m.Fail(win::ERROR_NOT_SUPPORTED);
       return answer(DeviceDescriptor(handle->drive->config), true);
     }
     case win::IOCTL_DISK_GET_LENGTH_INFO: {
@@ -163,21 +150,35 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       if (handle->drive->config.diskLengthFails) return m.Fail(win::ERROR_IO_DEVICE);
       std::vector<std::uint8_t> length(win::kGetLengthInformationSize, 0);
       const std::uint64_t bytes = handle->drive->config.announcedBytes;
-      PutLe32(length.data(), static_cast<std::uint32_t>(bytes));
-      PutLe32(length.data() + 4, static_cast<std::uint32_t>(bytes >> 32));
+      PutLe32(length, 0, static_cast<std::uint32_t>(bytes));
+      PutLe32(length, 4, static_cast<std::uint32_t>(bytes >> 32));
       return answer(length, false);
     }
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
       if (handle->kind == HandleKind::File) return m.Fail(win::ERROR_INVALID_FUNCTION);
       std::vector<std::uint8_t> number(win::kStorageDeviceNumberSize, 0);
       if (handle->kind == HandleKind::CdRom) {
-        PutLe32(number.data(), win::FILE_DEVICE_CD_ROM);
-        PutLe32(number.data() + 8, 0xFFFFFFFFu);  // no partitions on a CD
+        PutLe32(number, 0, win::FILE_DEVICE_CD_ROM);
+        PutLe32(number, 8, 0xFFFFFFFFu);  // no partitions on a CD
       } else {
-        PutLe32(number.data(), win::FILE_DEVICE_DISK);
-        PutLe32(number.data() + 4, static_cast<std::uint32_t>(handle->drive->number));
-        PutLe32(number.data() + 8, volume ? handle->Volume().partition : 0);
+        PutLe32(number, 0, win::FILE_DEVICE_DISK);
+        PutLe32(number, 4, static_cast<std::uint32_t>(handle->drive->number));
+        PutLe32(number, 8, volume ? handle->Volume().partition : 0);
       }
+      return answer(number, false);
+    }
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX: {
+      if (!disk && !volume) return m.Fail(win::ERROR_INVALID_FUNCTION);
+      // A volume answers with its disk's key, as every partition of one disk does on Windows.
+      std::vector<std::uint8_t> number(win::kStorageDeviceNumberExSize, 0);
+      PutLe32(number, win::sdnx::Version, win::kStorageDeviceNumberExSize);
+      PutLe32(number, win::sdnx::Size, win::kStorageDeviceNumberExSize);
+      PutLe32(number, win::sdnx::DeviceType, win::FILE_DEVICE_DISK);
+      PutLe32(number, win::sdnx::DeviceNumber, static_cast<std::uint32_t>(handle->drive->number));
+      const std::uint64_t key = handle->drive->key;
+      PutLe32(number, win::sdnx::DeviceGuid, static_cast<std::uint32_t>(key));
+      PutLe32(number, win::sdnx::DeviceGuid + 4, static_cast<std::uint32_t>(key >> 32));
+      PutLe32(number, win::sdnx::PartitionNumber, volume ? handle->Volume().partition : 0);
       return answer(number, false);
     }
     case win::FSCTL_LOCK_VOLUME: {

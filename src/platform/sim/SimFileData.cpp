@@ -1,4 +1,4 @@
-// Block sharing and byte access of simulated file contents.
+// Block sharing, runs of equal blocks and byte access of simulated file contents.
 #include "platform/sim/SimFileData.h"
 
 #include <algorithm>
@@ -6,6 +6,8 @@
 
 namespace sw::platform::sim {
 namespace {
+
+const Block kZeros{};
 
 std::uint64_t HashBlock(const std::uint8_t* data) {
   std::uint64_t h = 0x9E3779B97F4A7C15ull;
@@ -18,10 +20,9 @@ std::uint64_t HashBlock(const std::uint8_t* data) {
   return h;
 }
 
-bool IsZero(const std::uint8_t* data) {
-  static const Block kZeros{};
-  return std::memcmp(data, kZeros.data(), kBlockSize) == 0;
-}
+bool IsZero(const std::uint8_t* data) { return std::memcmp(data, kZeros.data(), kBlockSize) == 0; }
+
+const std::uint8_t* BytesOf(const BlockRef& block) { return block ? block->data() : kZeros.data(); }
 
 }  // namespace
 
@@ -46,35 +47,120 @@ void BlockPool::Prune() {
   }
 }
 
+bool BlockPool::SameBody(const BlockRef& block, const std::uint8_t* data) const {
+  const std::uint8_t* stored = BytesOf(block);
+  const std::size_t from = compare_ == BlockCompare::Exact ? kHeadSize : kBlockSize - kHeadSize;
+  return std::memcmp(stored + from, data + from, kBlockSize - from) == 0;
+}
+
 void FileData::Clear() {
-  blocks_.clear();
+  runs_.clear();
   size_ = 0;
 }
+
+const FileData::Run* FileData::Find(std::uint64_t index) const {
+  auto it = runs_.upper_bound(index);
+  if (it == runs_.begin()) return nullptr;
+  --it;
+  return index < it->first + it->second.count ? &it->second : nullptr;
+}
+
+void FileData::SplitAt(std::uint64_t at) {
+  auto it = runs_.upper_bound(at);
+  if (it == runs_.begin()) return;
+  --it;
+  const std::uint64_t end = it->first + it->second.count;
+  if (it->first == at || at >= end) return;
+  Run tail = it->second;
+  tail.count = end - at;
+  it->second.count = at - it->first;
+  runs_.emplace(at, std::move(tail));
+}
+
+void FileData::Assign(std::uint64_t first, Run run) {
+  const std::uint64_t last = first + run.count;
+  SplitAt(first);
+  SplitAt(last);
+  runs_.erase(runs_.lower_bound(first), runs_.lower_bound(last));
+  auto it = runs_.emplace(first, std::move(run)).first;
+  const auto sameContent = [](const Run& a, const Run& b) {
+    return a.body == b.body && a.head == b.head;
+  };
+  if (it != runs_.begin()) {
+    auto before = std::prev(it);
+    if (before->first + before->second.count == first && sameContent(before->second, it->second)) {
+      before->second.count += it->second.count;
+      runs_.erase(it);
+      it = before;
+    }
+  }
+  auto after = std::next(it);
+  if (after != runs_.end() && after->first == it->first + it->second.count &&
+      sameContent(after->second, it->second)) {
+    it->second.count += after->second.count;
+    runs_.erase(after);
+  }
+}
+
+namespace {
+
+// Bytes [within, within + n) of a block held by run (zeros for none).
+template <typename RunT>
+void CopyFromRun(const RunT* run, std::size_t within, std::uint8_t* out, std::size_t n) {
+  if (!run) {
+    std::memset(out, 0, n);
+    return;
+  }
+  if (within < kHeadSize) {
+    const std::size_t k = std::min(n, kHeadSize - within);
+    std::memcpy(out, run->head.data() + within, k);
+    out += k;
+    within += k;
+    n -= k;
+  }
+  if (n > 0) std::memcpy(out, BytesOf(run->body) + within, n);
+}
+
+}  // namespace
 
 void FileData::Write(BlockPool& pool, std::uint64_t offset, const std::uint8_t* data,
                      std::size_t length) {
   if (length == 0) return;
   const std::uint64_t end = offset + length;
-  const auto blockCount = static_cast<std::size_t>((end + kBlockSize - 1) / kBlockSize);
-  if (blocks_.size() < blockCount) blocks_.resize(blockCount);
-  static const Block kZeros{};
+  Block merged{};
+  Run pending;
+  std::uint64_t pendingFirst = 0;
   std::uint64_t pos = offset;
   while (pos < end) {
-    const auto index = static_cast<std::size_t>(pos / kBlockSize);
+    const std::uint64_t index = pos / kBlockSize;
     const auto within = static_cast<std::size_t>(pos % kBlockSize);
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize - within, end - pos));
-    const std::uint8_t* source = data ? data + (pos - offset) : kZeros.data();
-    if (n == kBlockSize) {
-      blocks_[index] = pool.Intern(source);
+    const std::uint8_t* block = data ? data + (pos - offset) : kZeros.data();
+    if (n != kBlockSize) {
+      // Only the first and the last block of a write are partial, and neither is pending yet.
+      CopyFromRun(Find(index), 0, merged.data(), kBlockSize);
+      std::memcpy(merged.data() + within, block, n);
+      block = merged.data();
+    }
+    const bool extends = pending.count > 0 && pendingFirst + pending.count == index &&
+                         std::memcmp(pending.head.data(), block, kHeadSize) == 0 &&
+                         pool.SameBody(pending.body, block);
+    if (extends) {
+      ++pending.count;
     } else {
-      Block merged{};
-      if (blocks_[index]) merged = *blocks_[index];
-      std::memcpy(merged.data() + within, source, n);
-      blocks_[index] = pool.Intern(merged.data());
+      Run next;
+      next.count = 1;
+      std::memcpy(next.head.data(), block, kHeadSize);
+      next.body = pending.count > 0 && pool.SameBody(pending.body, block) ? pending.body
+                                                                           : pool.Intern(block);
+      if (pending.count > 0) Assign(pendingFirst, std::move(pending));
+      pending = std::move(next);
+      pendingFirst = index;
     }
     pos += n;
   }
+  Assign(pendingFirst, std::move(pending));
   size_ = std::max(size_, end);
 }
 
@@ -82,16 +168,11 @@ void FileData::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length)
   std::uint64_t pos = offset;
   const std::uint64_t end = offset + length;
   while (pos < end) {
-    const auto index = static_cast<std::size_t>(pos / kBlockSize);
+    const std::uint64_t index = pos / kBlockSize;
     const auto within = static_cast<std::size_t>(pos % kBlockSize);
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize - within, end - pos));
-    std::uint8_t* target = out + (pos - offset);
-    if (index < blocks_.size() && blocks_[index]) {
-      std::memcpy(target, blocks_[index]->data() + within, n);
-    } else {
-      std::memset(target, 0, n);
-    }
+    CopyFromRun(Find(index), within, out + (pos - offset), n);
     pos += n;
   }
 }

@@ -1,10 +1,11 @@
-// Compact contents of simulated files: 16 KiB blocks shared by content, so runs of gigabytes
-// written from one pattern buffer cost a few megabytes.
+// Compact contents of simulated files: runs of equal 16 KiB blocks, each run one shared block
+// with its own first bytes, so a terabyte written from one pattern buffer costs kilobytes.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -12,17 +13,32 @@
 namespace sw::platform::sim {
 
 inline constexpr std::size_t kBlockSize = 16'384;
+// The bytes at the start of a block that a run keeps for itself: test files put their numbers,
+// headers and markers there, so blocks that differ only in them share one stored block.
+inline constexpr std::size_t kHeadSize = 64;
 using Block = std::array<std::uint8_t, kBlockSize>;
 using BlockRef = std::shared_ptr<const Block>;  // null: a block of zeros
+using Head = std::array<std::uint8_t, kHeadSize>;
+
+// How a written block is told apart from the one before it.
+enum class BlockCompare {
+  Exact,    // every byte
+  Sampled,  // its first and last kHeadSize bytes only
+};
 
 // Hands out one shared copy per distinct block content.
 class BlockPool {
  public:
+  explicit BlockPool(BlockCompare compare = BlockCompare::Exact) : compare_(compare) {}
+
   BlockRef Intern(const std::uint8_t* data);
   // Forgets blocks that no file uses any more.
   void Prune();
+  // Whether data (a whole block) matches block past the head, as the compare mode judges it.
+  bool SameBody(const BlockRef& block, const std::uint8_t* data) const;
 
  private:
+  BlockCompare compare_;
   std::unordered_map<std::uint64_t, std::vector<BlockRef>> byHash_;
   BlockRef last_;  // consecutive blocks of a pattern are usually equal
 };
@@ -36,9 +52,23 @@ class FileData {
   void Write(BlockPool& pool, std::uint64_t offset, const std::uint8_t* data, std::size_t length);
   // Bytes past the end of the file read as zeros.
   void Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) const;
+  // How many runs of equal blocks hold the file (what its memory grows with).
+  std::size_t RunCount() const { return runs_.size(); }
 
  private:
-  std::vector<BlockRef> blocks_;
+  struct Run {
+    std::uint64_t count = 0;  // blocks
+    BlockRef body;            // the block's bytes past the head
+    Head head{};
+  };
+  // Blocks [first, first + run.count) now hold run's content.
+  void Assign(std::uint64_t first, Run run);
+  // Cuts the run that covers block at in two, so that a run starts there.
+  void SplitAt(std::uint64_t at);
+  // The run that holds block index; null where nothing was written.
+  const Run* Find(std::uint64_t index) const;
+
+  std::map<std::uint64_t, Run> runs_;  // by first block
   std::uint64_t size_ = 0;
 };
 

@@ -45,11 +45,14 @@ bool SharesWith(const SimHandle& open, std::uint32_t access, std::uint32_t share
   return !clash(access, open.share) && !clash(open.access, share);
 }
 
-// Unbuffered transfers need sector-sized lengths, positions and buffer addresses.
+// Unbuffered transfers need sector-sized lengths, positions and buffer addresses; a file's
+// sectors are those of its volume (4,096 bytes on a 4Kn drive).
 bool Aligned(const SimHandle& handle, const void* buffer, std::size_t length) {
   if (!(handle.flags & win::FILE_FLAG_NO_BUFFERING)) return true;
-  return length % kSectorSize == 0 && handle.position % kSectorSize == 0 &&
-         reinterpret_cast<std::uintptr_t>(buffer) % kSectorSize == 0;
+  const std::uint64_t sector =
+      handle.kind == HandleKind::File ? handle.Volume().config.sectorBytes : kSectorSize;
+  return length % sector == 0 && static_cast<std::uint64_t>(handle.position) % sector == 0 &&
+         reinterpret_cast<std::uintptr_t>(buffer) % sector == 0;
 }
 
 }  // namespace
@@ -57,6 +60,7 @@ bool Aligned(const SimHandle& handle, const void* buffer, std::size_t length) {
 Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition, std::uint32_t flags) {
   Impl& m = *impl_;
+  if (m.beforeOpen) m.beforeOpen(name);
   SimHandle handle;
   handle.access = access;
   handle.share = share;
@@ -107,6 +111,7 @@ Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::ui
     if (v.config.noMedia) return fail(win::ERROR_NOT_READY);
     if (!v.files) return fail(win::ERROR_UNRECOGNIZED_VOLUME);
     if (v.lockedBy != 0) return fail(win::ERROR_ACCESS_DENIED);
+    if ((access & win::GENERIC_WRITE) && v.config.readOnly) return fail(win::ERROR_WRITE_PROTECT);
 
     SimFile* file = v.files->Find(fileName);
     if (file) {
@@ -202,6 +207,7 @@ bool SimOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& by
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = sectors.Read(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) return m.Fail(error);
+    m.ChargeTransfer(*handle->drive, handle->drive->config.readBytesPerSecond);
     ++m.stats.sectorReads;
     bytesRead += kSectorSize;
     handle->position += kSectorSize;
@@ -240,13 +246,15 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
       count > drive.sectors.AnnouncedSectors() - first) {
     return m.Fail(win::ERROR_SECTOR_NOT_FOUND);
   }
+  // The delay is the latency of one request, however many sectors it carries.
+  if (count > 0) m.clock.Advance(drive.config.writeDelayMs);
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = drive.sectors.Write(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) {
       m.clock.Advance(drive.config.failedWriteDelayMs);
       return m.Fail(error);
     }
-    m.clock.Advance(drive.config.writeDelayMs);
+    m.ChargeTransfer(drive, drive.config.writeBytesPerSecond);
     ++m.stats.sectorWrites;
     bytesWritten += kSectorSize;
     handle->position += kSectorSize;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,6 +33,8 @@ struct SimDrive {
   SectorStore sectors;
   std::vector<SimVolume> volumes;
   bool removed = false;
+  std::uint64_t pendingNanoseconds = 0;  // transfer time not yet a whole virtual millisecond
+  std::uint64_t key = 0;  // the disk's stable key: a new one for every drive plugged in
 };
 
 enum class HandleKind { Disk, Volume, CdRom, File };
@@ -64,6 +67,8 @@ struct SimOs::Impl {
   Handle nextHandle = 100;
   std::uint32_t lastError = 0;
   int systemDisk = 0;
+  std::uint64_t nextKey = 0x5157000000000001ull;
+  std::function<void(const std::string&)> beforeOpen;
   NumberFormat numberFormat;
   SimStats stats;
 
@@ -77,6 +82,8 @@ struct SimOs::Impl {
   // The volume with this letter on any drive, removed ones included.
   std::optional<VolumeRef> FindVolume(char letter) const;
   bool IsCdRom(char letter) const;
+  // Lets the virtual time pass that one sector takes at this many bytes per second (0: none).
+  void ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond);
 };
 
 // The drive letter of "E:", "e:", "E:\..." or 0 when text does not start with one.

@@ -114,12 +114,35 @@ bool SimOs::Impl::IsCdRom(char letter) const {
   return std::find(cdRoms.begin(), cdRoms.end(), letter) != cdRoms.end();
 }
 
+void SimOs::Impl::ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond) {
+  if (bytesPerSecond == 0) return;
+  constexpr std::uint64_t kNanosecondsPerMs = 1'000'000;
+  drive.pendingNanoseconds += kSectorSize * 1'000'000'000ull / bytesPerSecond;
+  clock.Advance(drive.pendingNanoseconds / kNanosecondsPerMs);
+  drive.pendingNanoseconds %= kNanosecondsPerMs;
+}
+
 SimOs::SimOs() : impl_(std::make_unique<Impl>()) { AddDrive(0, SystemDisk()); }
 
 SimOs::~SimOs() = default;
 
 void SimOs::AddDrive(int number, SimDriveSpec config) {
-  impl_->drives[number] = std::make_shared<SimDrive>(number, std::move(config));
+  auto drive = std::make_shared<SimDrive>(number, std::move(config));
+  drive->key = impl_->nextKey++;
+  impl_->drives[number] = std::move(drive);
+}
+
+bool SimOs::SwapDrive(int number) {
+  const auto found = impl_->drives.find(number);
+  if (found == impl_->drives.end()) return false;
+  SimDriveSpec twin = found->second->config;
+  found->second->removed = true;
+  AddDrive(number, std::move(twin));
+  return true;
+}
+
+void SimOs::BeforeOpen(std::function<void(const std::string& name)> hook) {
+  impl_->beforeOpen = std::move(hook);
 }
 
 void SimOs::AddCdRomLetter(const std::string& letter) {
@@ -214,6 +237,22 @@ bool SimOs::GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& fre
   freeToCaller = v.files->FreeBytes();
   totalFree = freeToCaller;
   totalBytes = v.files->Capacity();
+  return true;
+}
+
+bool SimOs::GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                              std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                              std::uint32_t& totalClusters) {
+  sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
+  std::uint64_t free = 0, total = 0, totalFree = 0;
+  if (!GetDiskFreeSpaceExA(root, free, total, totalFree)) return false;
+  const SimVolume& v = impl_->FindVolume(LetterOf(root))->Volume();
+  constexpr std::uint32_t kSectorsPerCluster = 8;
+  const std::uint64_t cluster = std::uint64_t{v.config.sectorBytes} * kSectorsPerCluster;
+  sectorsPerCluster = kSectorsPerCluster;
+  bytesPerSector = v.config.sectorBytes;
+  freeClusters = static_cast<std::uint32_t>(std::min<std::uint64_t>(free / cluster, 0xFFFFFFFFu));
+  totalClusters = static_cast<std::uint32_t>(std::min<std::uint64_t>(total / cluster, 0xFFFFFFFFu));
   return true;
 }
 

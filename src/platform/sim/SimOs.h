@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,12 +20,15 @@ namespace sw::platform::sim {
 // How a counterfeit treats the sectors beyond its real memory (modelled on how fakes behave).
 enum class FakeKind {
   Good,        // every announced sector is real
-  Wraparound,  // addresses wrap modulo the real size
+  Wraparound,  // addresses wrap modulo the real size (or modulo wrapBytes)
   Limbo,       // writes past the real memory vanish; reads there give LimboFill
-  Chain,       // wrap plus limbo: past twice the real size writes vanish, below that they wrap
+  // Wrap plus limbo: past twice the real size writes vanish, below that they wrap; with
+  // wrapBytes, addresses wrap modulo wrapBytes and what lands between the real memory and the
+  // wrap is limbo.
+  Chain,
 };
 
-// What a limbo sector reads back as.
+// What a limbo sector reads back as: zeros, ones, or the last block written into limbo.
 enum class LimboFill { Zeros, Ones, Stale };
 
 // Counterfeit behaviour of the file data of a volume.
@@ -47,6 +51,9 @@ struct SimVolumeSpec {
   std::optional<std::uint64_t> freeBytes;
   FileFault fileFault = FileFault::None;
   std::uint64_t fileFaultAfter = 0;  // total file bytes written on this volume before the fault
+  std::uint32_t sectorBytes = 512;   // unbuffered file transfers are whole multiples of this
+  bool readOnly = false;             // mounted read-only: opening a file to write gives
+                                     // ERROR_WRITE_PROTECT
 };
 
 struct SimDriveSpec {
@@ -54,11 +61,26 @@ struct SimDriveSpec {
   std::uint64_t realBytes = 0;       // real memory; 0 = same as announced
   FakeKind kind = FakeKind::Good;
   LimboFill limboFill = LimboFill::Zeros;
+  bool noRealMemory = false;             // holds nothing at all: realBytes is ignored
+  // Wraparound and Chain: the size at which addresses wrap, which need not be a power of two;
+  // 0 = the kind's own rule.
+  std::uint64_t wrapBytes = 0;
   bool readErrorsPastReal = false;       // reads past the real memory fail (ERROR_CRC)
   bool writeErrorsPastReal = false;      // writes past the real memory fail (ERROR_WRITE_FAULT)
-  std::uint32_t writeCacheSectors = 0;   // limbo writes kept readable in a small FIFO cache
-  std::uint32_t writeDelayMs = 0;        // virtual time each sector write costs
+  // A fully associative cache: the last N limbo writes stay readable.
+  std::uint32_t writeCacheSectors = 0;
+  // A direct-mapped cache of limbo writes with this many slots (a power of two): a write
+  // takes slot lba mod size. A strict slot answers a limbo read of its own sector only; a
+  // loose one answers any limbo read that maps to it, with whatever sector it holds.
+  std::uint32_t directCacheSectors = 0;
+  bool looseDirectCache = false;
+  // Read-ahead: a read that misses loads this many sectors from the one read onwards, and
+  // reads inside them are served from that copy until another miss, writes or not.
+  std::uint32_t readCacheSectors = 0;
+  std::uint32_t writeDelayMs = 0;        // virtual time each write request costs
   std::uint32_t failedWriteDelayMs = 0;  // virtual time a failing write costs
+  std::uint64_t writeBytesPerSecond = 0;  // 0 = writes cost no time beyond writeDelayMs
+  std::uint64_t readBytesPerSecond = 0;   // 0 = reads cost no time
 
   std::uint32_t blockLength = 512;  // READ CAPACITY block length (512 or 4,096)
   bool readCapacityFails = false;
@@ -118,6 +140,13 @@ class SimOs final : public Os {
   // From now on every call on this drive, its open handles and its volumes fails
   // (ERROR_DEVICE_NOT_CONNECTED); its letters disappear from LogicalDrives.
   void RemoveDrive(int number);
+  // Unplugs drive `number` and plugs in another of the same make, size and serial in its place:
+  // blank memory and a new key. Handles to the old one stay on the old one. False when there
+  // is no such drive.
+  bool SwapDrive(int number);
+  // Runs before every CreateFileA with the name asked for, so that a test can swap or unplug a
+  // drive at exactly the open it wants. Null to stop.
+  void BeforeOpen(std::function<void(const std::string& name)> hook);
   void SetSystemDisk(int number);
   void SetNumberFormat(NumberFormat format);
 
@@ -160,6 +189,10 @@ class SimOs final : public Os {
   std::uint32_t GetLastError() override;
   bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                            std::uint64_t& totalBytes, std::uint64_t& totalFree) override;
+  // 8 sectors a cluster, clusters counted whole.
+  bool GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                         std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                         std::uint32_t& totalClusters) override;
   bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
                              std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
                              std::span<char> fileSystemName) override;
@@ -192,17 +225,26 @@ inline constexpr std::string_view kSimDriveSyntax =
     "  real=SIZE          memory it really holds (default: the announced size)\n"
     "  good|wrap|limbo|chain       what happens past the real memory (default limbo when\n"
     "                     real= is smaller, else good)\n"
-    "  fill=zeros|ones|stale       what limbo sectors read back as (default zeros)\n"
-    "  readerr, writeerr  reads / writes past the real memory fail\n"
-    "  cache=N            the last N limbo writes stay readable\n"
-    "  delay=MS           milliseconds each sector write takes\n"
+    "  real=0             no real memory at all\n"
+    "  wrap=SIZE          wrap and chain: addresses wrap at SIZE (any size, default the real\n"
+    "                     size; chain: twice the real size, limbo above)\n"
+    "  fill=zeros|ones|stale       what limbo sectors read back as (default zeros; stale:\n"
+    "                     the last block written into limbo)\n"
+    "  readerr, writeerr  reads / writes past the real memory fail (both: I/O errors)\n"
+    "  cache=N            the last N limbo writes stay readable (fully associative)\n"
+    "  dcache=N           direct-mapped cache of N limbo sectors (a power of two): a slot\n"
+    "                     answers for its own sector only ...\n"
+    "  loose              ... or, with loose, for any sector that maps to it\n"
+    "  readcache=N        a read loads N sectors ahead; sequential reads come from that copy\n"
+    "  delay=MS           milliseconds each write request takes\n"
+    "  speed=SIZE         bytes per second written (e.g. 10M); reads twice as fast\n"
     "  block=512|4096     block length that READ CAPACITY reports\n"
     "  label=TEXT         volume label\n"
     "  model=VENDOR/PRODUCT        INQUIRY identity (8 and 16 characters at most)\n"
     "  free=SIZE          free space for files (default about 95% of the real memory)\n"
     "  fixed              fixed media instead of removable\n"
     "  vol=F:             another volume of the same drive\n"
-    "example: E:usb:32G:real=8G:limbo:label=BARGAIN";
+    "example: E:usb:32G:real=8G:limbo:label=BARGAIN, E:usb:32G:real=8G:limbo:cache=1000";
 
 // Parses a drive description of the command line, e.g. "E:usb:32G:real=8G:limbo" (syntax
 // above). Returns the physical drive config, or an error text; never throws.

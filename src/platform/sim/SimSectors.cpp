@@ -6,20 +6,42 @@
 
 namespace sw::platform::sim {
 
+namespace {
+
+std::uint64_t RealSectorsOf(const SimDriveSpec& config) {
+  if (config.noRealMemory) return 0;
+  const std::uint64_t announced = config.announcedBytes / kSectorSize;
+  if (config.realBytes == 0) return announced;
+  return std::min(config.realBytes, config.announcedBytes) / kSectorSize;
+}
+
+}  // namespace
+
 SectorStore::SectorStore(const SimDriveSpec& config)
     : kind_(config.kind),
       fill_(config.limboFill),
       readErrors_(config.readErrorsPastReal),
       writeErrors_(config.writeErrorsPastReal),
       cacheSectors_(config.writeCacheSectors),
+      directSectors_(config.directCacheSectors),
+      looseDirect_(config.looseDirectCache),
+      readAheadSectors_(config.readCacheSectors),
       announcedSectors_(config.announcedBytes / kSectorSize),
-      realSectors_(config.realBytes == 0
-                       ? announcedSectors_
-                       : std::min(config.realBytes, config.announcedBytes) / kSectorSize) {}
+      realSectors_(RealSectorsOf(config)),
+      wrapSectors_(config.wrapBytes / kSectorSize) {
+  // A drive without memory cannot be genuine: everything past nothing is limbo.
+  if (config.noRealMemory && kind_ == FakeKind::Good) kind_ = FakeKind::Limbo;
+}
 
 SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
   if (lba < realSectors_ || kind_ == FakeKind::Good) return {true, lba};
   if (realSectors_ == 0) return {false, 0};
+  const bool wraps = kind_ == FakeKind::Wraparound || kind_ == FakeKind::Chain;
+  if (wraps && wrapSectors_ > 0) {
+    const std::uint64_t wrapped = lba % wrapSectors_;
+    if (wrapped < realSectors_) return {true, wrapped};
+    return {false, 0};
+  }
   switch (kind_) {
     case FakeKind::Wraparound:
       return {true, lba % realSectors_};
@@ -34,11 +56,16 @@ SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
 }
 
 void SectorStore::FillLimbo(std::uint64_t lba, std::uint8_t* data) const {
-  const auto cached = std::find_if(cache_.rbegin(), cache_.rend(),
-                                   [lba](const auto& entry) { return entry.first == lba; });
-  if (cached != cache_.rend()) {
-    std::memcpy(data, cached->second.data(), kSectorSize);
+  if (const auto cached = cache_.find(lba); cached != cache_.end()) {
+    std::memcpy(data, cached->second.second.data(), kSectorSize);
     return;
+  }
+  if (directSectors_ > 0) {
+    const auto slot = direct_.find(lba % directSectors_);
+    if (slot != direct_.end() && (looseDirect_ || slot->second.lba == lba)) {
+      std::memcpy(data, slot->second.data.data(), kSectorSize);
+      return;
+    }
   }
   switch (fill_) {
     case LimboFill::Zeros:
@@ -48,44 +75,68 @@ void SectorStore::FillLimbo(std::uint64_t lba, std::uint8_t* data) const {
       std::memset(data, 0xFF, kSectorSize);
       break;
     case LimboFill::Stale:
-      std::memcpy(data, lastWritten_.data(), kSectorSize);
+      std::memcpy(data, lastLimbo_.data(), kSectorSize);
       break;
+  }
+}
+
+void SectorStore::CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data) {
+  std::memcpy(lastLimbo_.data(), data, kSectorSize);
+  if (cacheSectors_ > 0) {
+    // The controller keeps the most recent writes it cannot store; an older copy of the
+    // same address is superseded.
+    auto& entry = cache_[lba];
+    entry.first = ++cacheWrites_;
+    std::memcpy(entry.second.data(), data, kSectorSize);
+    cacheOrder_.emplace_back(lba, cacheWrites_);
+    while (cache_.size() > cacheSectors_) {
+      const auto [oldest, write] = cacheOrder_.front();
+      cacheOrder_.pop_front();
+      if (const auto found = cache_.find(oldest); found != cache_.end() && found->second.first == write) {
+        cache_.erase(found);
+      }
+    }
+  }
+  if (directSectors_ > 0) {
+    Slot& slot = direct_[lba % directSectors_];
+    slot.lba = lba;
+    std::memcpy(slot.data.data(), data, kSectorSize);
   }
 }
 
 std::uint32_t SectorStore::Write(std::uint64_t lba, const std::uint8_t* data) {
   if (lba >= announcedSectors_) return win::ERROR_SECTOR_NOT_FOUND;
   if (writeErrors_ && lba >= realSectors_) return win::ERROR_WRITE_FAULT;
-  std::memcpy(lastWritten_.data(), data, kSectorSize);
   const Place place = Locate(lba);
   if (place.real) {
     std::memcpy(sectors_[place.physical].data(), data, kSectorSize);
-  } else if (cacheSectors_ > 0) {
-    // The controller keeps the most recent writes it cannot store; an older copy of the
-    // same address is superseded.
-    std::erase_if(cache_, [lba](const auto& entry) { return entry.first == lba; });
-    Sector copy;
-    std::memcpy(copy.data(), data, kSectorSize);
-    cache_.emplace_back(lba, copy);
-    if (cache_.size() > cacheSectors_) cache_.pop_front();
+  } else {
+    CacheLimboWrite(lba, data);
   }
   return win::ERROR_SUCCESS;
 }
 
-std::uint32_t SectorStore::Read(std::uint64_t lba, std::uint8_t* data) const {
+std::uint32_t SectorStore::Read(std::uint64_t lba, std::uint8_t* data) {
   if (lba >= announcedSectors_) return win::ERROR_SECTOR_NOT_FOUND;
   if (readErrors_ && lba >= realSectors_) return win::ERROR_CRC;
-  const Place place = Locate(lba);
-  if (!place.real) {
-    FillLimbo(lba, data);
+  if (readAheadSectors_ == 0) {
+    const Sector sector = Peek(lba);
+    std::memcpy(data, sector.data(), kSectorSize);
     return win::ERROR_SUCCESS;
   }
-  const auto found = sectors_.find(place.physical);
-  if (found == sectors_.end()) {
-    std::memset(data, 0, kSectorSize);
-  } else {
-    std::memcpy(data, found->second.data(), kSectorSize);
+  const bool hit = !readAhead_.empty() && lba >= readAheadFirst_ &&
+                   lba - readAheadFirst_ < readAhead_.size();
+  if (!hit) {
+    // The buffer ends at the end of the drive or at the first sector that would not read.
+    readAhead_.clear();
+    readAheadFirst_ = lba;
+    for (std::uint64_t next = lba; next < announcedSectors_ && next - lba < readAheadSectors_;
+         ++next) {
+      if (readErrors_ && next >= realSectors_) break;
+      readAhead_.push_back(Peek(next));
+    }
   }
+  std::memcpy(data, readAhead_[lba - readAheadFirst_].data(), kSectorSize);
   return win::ERROR_SUCCESS;
 }
 

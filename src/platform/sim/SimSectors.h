@@ -1,6 +1,7 @@
 // The sectors of one simulated physical drive: a sparse store that behaves like a genuine or a
-// counterfeit stick (wraparound, limbo with its fill and write cache, chain, errors past the
-// real memory).
+// counterfeit stick (wraparound at any size, limbo with its fill, chain, no memory at all,
+// errors past the real memory) with the caches fakes put in front of it (the last N limbo
+// writes, a direct-mapped cache, a read-ahead buffer).
 #pragma once
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <deque>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/sim/SimOs.h"
 
@@ -24,10 +26,12 @@ class SectorStore {
   std::uint64_t RealSectors() const { return realSectors_; }
 
   // One sector at an announced address below AnnouncedSectors(). Each returns ERROR_SUCCESS
-  // or the Win32 error the device reports for that sector.
+  // or the Win32 error the device reports for that sector. A read may be served by the
+  // read-ahead buffer, which it then updates.
   std::uint32_t Write(std::uint64_t lba, const std::uint8_t* data);
-  std::uint32_t Read(std::uint64_t lba, std::uint8_t* data) const;
-  // What a read of the sector returns now, ignoring read errors.
+  std::uint32_t Read(std::uint64_t lba, std::uint8_t* data);
+  // What the device holds for the sector now (memory and write caches), ignoring read errors
+  // and the read-ahead buffer.
   Sector Peek(std::uint64_t lba) const;
 
  private:
@@ -38,18 +42,35 @@ class SectorStore {
   };
   Place Locate(std::uint64_t lba) const;
   void FillLimbo(std::uint64_t lba, std::uint8_t* data) const;
+  void CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data);
+
+  struct Slot {
+    std::uint64_t lba = 0;
+    Sector data{};
+  };
 
   FakeKind kind_;
   LimboFill fill_;
   bool readErrors_;
   bool writeErrors_;
   std::uint32_t cacheSectors_;
+  std::uint32_t directSectors_;
+  bool looseDirect_;
+  std::uint32_t readAheadSectors_;
   std::uint64_t announcedSectors_;
   std::uint64_t realSectors_;
+  std::uint64_t wrapSectors_;  // 0: the kind's own rule
 
   std::unordered_map<std::uint64_t, Sector> sectors_;   // by physical sector; absent = zeros
-  std::deque<std::pair<std::uint64_t, Sector>> cache_;  // limbo writes by announced address
-  Sector lastWritten_{};
+  // The last limbo writes: each address's newest copy with the number of its write, and the
+  // writes in order (older copies of an address are skipped when they reach the front).
+  std::unordered_map<std::uint64_t, std::pair<std::uint64_t, Sector>> cache_;
+  std::deque<std::pair<std::uint64_t, std::uint64_t>> cacheOrder_;
+  std::uint64_t cacheWrites_ = 0;
+  std::unordered_map<std::uint64_t, Slot> direct_;      // by slot; absent = empty
+  Sector lastLimbo_{};                                  // the stale fill
+  std::uint64_t readAheadFirst_ = 0;
+  std::vector<Sector> readAhead_;                       // empty: nothing loaded
 };
 
 }  // namespace sw::platform::sim

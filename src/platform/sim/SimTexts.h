@@ -29,6 +29,11 @@ inline constexpr std::string_view kVendorTooLong =
     "the vendor of model= has more than 8 characters";
 inline constexpr std::string_view kProductTooLong =
     "the product of model= has more than 16 characters";
+inline constexpr std::string_view kWrapNeedsKind = "wrap= needs wrap or chain";
+inline constexpr std::string_view kWrapOutside =
+    "wrap= must lie between real= and the announced size";
+inline constexpr std::string_view kNothingToWrap = "real=0 leaves nothing to wrap onto: use limbo";
+inline constexpr std::string_view kLooseNeedsCache = "loose needs dcache=";
 inline constexpr std::string_view kLetterTwice = "a volume letter is used twice";
 
 }  // namespace sw::platform::sim::text

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 
 namespace {
@@ -48,18 +49,6 @@ static_assert(sizeof(SCSI_PASS_THROUGH) == kHeader32, "32-bit build: the block g
 #endif
 static_assert(sizeof(SCSI_PASS_THROUGH) == kHeader32 + kNativeSptGrowth);
 
-std::uint16_t Get16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-void Put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // Offsets that point behind the header move with the areas they point to.
 std::uint32_t Shift(std::uint32_t offset32) {
   return offset32 >= kHeader32 ? offset32 + kNativeSptGrowth : offset32;
@@ -73,7 +62,7 @@ std::uint32_t Unshift(std::uint64_t offsetNative) {
 
 bool NeedsNativePassThrough(std::span<const std::uint8_t> block32) {
   return kNativeSptGrowth != 0 && block32.size() >= kHeader32 &&
-         Get16(block32, kLength) == kHeader32;
+         le16(block32, kLength) == kHeader32;
 }
 
 std::vector<std::uint8_t> ToNativePassThrough(std::span<const std::uint8_t> block32,
@@ -88,10 +77,10 @@ std::vector<std::uint8_t> ToNativePassThrough(std::span<const std::uint8_t> bloc
   spt.CdbLength = block32[6];
   spt.SenseInfoLength = block32[kSenseInfoLength];
   spt.DataIn = block32[8];
-  spt.DataTransferLength = Get32(block32, kDataTransferLength);
-  spt.TimeOutValue = Get32(block32, kTimeOutValue);
-  spt.DataBufferOffset = Shift(Get32(block32, kDataBufferOffset));
-  spt.SenseInfoOffset = Shift(Get32(block32, kSenseInfoOffset));
+  spt.DataTransferLength = le32(block32, kDataTransferLength);
+  spt.TimeOutValue = le32(block32, kTimeOutValue);
+  spt.DataBufferOffset = Shift(le32(block32, kDataBufferOffset));
+  spt.SenseInfoOffset = Shift(le32(block32, kSenseInfoOffset));
   std::memcpy(spt.Cdb, block32.data() + kCdb32, sizeof spt.Cdb);
   std::memcpy(native.data(), &spt, sizeof spt);
   std::copy(block32.begin() + kHeader32, block32.end(), native.begin() + sizeof spt);
@@ -106,9 +95,9 @@ std::uint32_t FromNativePassThrough(std::span<const std::uint8_t> native,
   if (out32.size() >= kHeader32) {
     out32[kScsiStatus] = spt.ScsiStatus;
     out32[kSenseInfoLength] = spt.SenseInfoLength;
-    Put32(out32, kDataTransferLength, spt.DataTransferLength);
-    Put32(out32, kDataBufferOffset, Unshift(spt.DataBufferOffset));
-    Put32(out32, kSenseInfoOffset, Unshift(spt.SenseInfoOffset));
+    PutLe32(out32, kDataTransferLength, spt.DataTransferLength);
+    PutLe32(out32, kDataBufferOffset, Unshift(spt.DataBufferOffset));
+    PutLe32(out32, kSenseInfoOffset, Unshift(spt.SenseInfoOffset));
     std::size_t tail = std::min(out32.size() - kHeader32, native.size() - sizeof spt);
     std::copy_n(native.begin() + sizeof spt, tail, out32.begin() + kHeader32);
   }

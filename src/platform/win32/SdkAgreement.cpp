@@ -26,6 +26,7 @@ constexpr std::uint32_t kIoctlScsiPassThrough = w::IOCTL_SCSI_PASS_THROUGH;
 constexpr std::uint32_t kIoctlStorageQueryProperty = w::IOCTL_STORAGE_QUERY_PROPERTY;
 constexpr std::uint32_t kIoctlDiskGetLengthInfo = w::IOCTL_DISK_GET_LENGTH_INFO;
 constexpr std::uint32_t kIoctlStorageGetDeviceNumber = w::IOCTL_STORAGE_GET_DEVICE_NUMBER;
+constexpr std::uint32_t kIoctlStorageGetDeviceNumberEx = w::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX;
 constexpr std::uint32_t kFsctlLockVolume = w::FSCTL_LOCK_VOLUME;
 constexpr std::uint32_t kFsctlUnlockVolume = w::FSCTL_UNLOCK_VOLUME;
 constexpr std::uint32_t kFsctlDismountVolume = w::FSCTL_DISMOUNT_VOLUME;
@@ -39,6 +40,13 @@ constexpr std::uint8_t kScsiIoctlDataIn = w::SCSI_IOCTL_DATA_IN;
 constexpr std::uint32_t kStoragePropertyQuerySize = w::kStoragePropertyQuerySize;
 constexpr std::uint32_t kBusTypeOffset = w::kStorageDeviceDescriptorBusTypeOffset;
 constexpr std::uint32_t kStorageDeviceNumberSize = w::kStorageDeviceNumberSize;
+constexpr std::uint32_t kStorageDeviceNumberExSize = w::kStorageDeviceNumberExSize;
+constexpr std::uint32_t kSdnxFlags = w::sdnx::Flags;
+constexpr std::uint32_t kSdnxDeviceType = w::sdnx::DeviceType;
+constexpr std::uint32_t kSdnxDeviceNumber = w::sdnx::DeviceNumber;
+constexpr std::uint32_t kSdnxDeviceGuid = w::sdnx::DeviceGuid;
+constexpr std::uint32_t kSdnxDeviceGuidSize = w::sdnx::DeviceGuidSize;
+constexpr std::uint32_t kSdnxPartitionNumber = w::sdnx::PartitionNumber;
 constexpr std::uint32_t kGetLengthInformationSize = w::kGetLengthInformationSize;
 constexpr std::uint32_t kFileDeviceCdRom = w::FILE_DEVICE_CD_ROM;
 constexpr std::uint32_t kFileDeviceDisk = w::FILE_DEVICE_DISK;
@@ -90,6 +98,9 @@ constexpr std::uint32_t kErrors[] = {
     w::ERROR_NO_MEDIA_IN_DRIVE,
     w::ERROR_IO_DEVICE,
     w::ERROR_DEVICE_NOT_CONNECTED,
+    w::ERROR_WRITE_PROTECT,
+    w::ERROR_HANDLE_DISK_FULL,
+    w::ERROR_DEV_NOT_EXIST,
 };
 
 constexpr std::uint32_t kMbOk = w::MB_OK;
@@ -126,6 +137,7 @@ static_assert(IOCTL_SCSI_PASS_THROUGH == 0x4D004);
 static_assert(ours::kIoctlStorageQueryProperty == IOCTL_STORAGE_QUERY_PROPERTY);
 static_assert(ours::kIoctlDiskGetLengthInfo == IOCTL_DISK_GET_LENGTH_INFO);
 static_assert(ours::kIoctlStorageGetDeviceNumber == IOCTL_STORAGE_GET_DEVICE_NUMBER);
+static_assert(ours::kIoctlStorageGetDeviceNumberEx == IOCTL_STORAGE_GET_DEVICE_NUMBER_EX);
 static_assert(ours::kFsctlLockVolume == FSCTL_LOCK_VOLUME);
 static_assert(ours::kFsctlUnlockVolume == FSCTL_UNLOCK_VOLUME);
 static_assert(ours::kFsctlDismountVolume == FSCTL_DISMOUNT_VOLUME);
@@ -151,6 +163,13 @@ static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == 28);
 static_assert(ours::kStorageDeviceNumberSize == sizeof(STORAGE_DEVICE_NUMBER));
 static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber) == 4);
+static_assert(ours::kStorageDeviceNumberExSize == sizeof(STORAGE_DEVICE_NUMBER_EX));
+static_assert(ours::kSdnxFlags == offsetof(STORAGE_DEVICE_NUMBER_EX, Flags));
+static_assert(ours::kSdnxDeviceType == offsetof(STORAGE_DEVICE_NUMBER_EX, DeviceType));
+static_assert(ours::kSdnxDeviceNumber == offsetof(STORAGE_DEVICE_NUMBER_EX, DeviceNumber));
+static_assert(ours::kSdnxDeviceGuid == offsetof(STORAGE_DEVICE_NUMBER_EX, DeviceGuid));
+static_assert(ours::kSdnxDeviceGuidSize == sizeof(GUID));
+static_assert(ours::kSdnxPartitionNumber == offsetof(STORAGE_DEVICE_NUMBER_EX, PartitionNumber));
 static_assert(ours::kGetLengthInformationSize == sizeof(GET_LENGTH_INFORMATION));
 static_assert(sizeof(GET_LENGTH_INFORMATION) == 8);
 static_assert(StorageDeviceProperty == 0 && PropertyStandardQuery == 0);
@@ -202,7 +221,10 @@ static_assert(ours::kErrors[25] == ERROR_UNRECOGNIZED_VOLUME);
 static_assert(ours::kErrors[26] == ERROR_NO_MEDIA_IN_DRIVE);
 static_assert(ours::kErrors[27] == ERROR_IO_DEVICE);
 static_assert(ours::kErrors[28] == ERROR_DEVICE_NOT_CONNECTED);
-static_assert(std::size(ours::kErrors) == 29, "one check per error code above");
+static_assert(ours::kErrors[29] == ERROR_WRITE_PROTECT);
+static_assert(ours::kErrors[30] == ERROR_HANDLE_DISK_FULL);
+static_assert(ours::kErrors[31] == ERROR_DEV_NOT_EXIST);
+static_assert(std::size(ours::kErrors) == 32, "one check per error code above");
 
 static_assert(ours::kMbOk == MB_OK);
 static_assert(ours::kMbOkCancel == MB_OKCANCEL);

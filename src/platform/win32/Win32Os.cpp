@@ -137,6 +137,21 @@ bool Win32Os::GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& f
   return true;
 }
 
+bool Win32Os::GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                                std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                                std::uint32_t& totalClusters) {
+  DWORD perCluster = 0, perSector = 0, free = 0, total = 0;
+  // The API wants a root with its backslash ("E:\"); the callers pass "E:".
+  const std::string withSlash = root.size() == 2 ? root + "\\" : root;
+  const bool ok = Checked(
+      ::GetDiskFreeSpaceA(withSlash.c_str(), &perCluster, &perSector, &free, &total) != FALSE);
+  sectorsPerCluster = perCluster;
+  bytesPerSector = perSector;
+  freeClusters = free;
+  totalClusters = total;
+  return ok;
+}
+
 bool Win32Os::GetVolumeInformationA(const std::string& root, std::span<char> label,
                                     std::uint32_t& serial, std::uint32_t& maxComponentLength,
                                     std::uint32_t& fileSystemFlags,

@@ -36,6 +36,9 @@ class Win32Os final : public Os {
 
   bool GetDiskFreeSpaceExA(const std::string& directory, std::uint64_t& freeToCaller,
                            std::uint64_t& totalBytes, std::uint64_t& totalFree) override;
+  bool GetDiskFreeSpaceA(const std::string& root, std::uint32_t& sectorsPerCluster,
+                         std::uint32_t& bytesPerSector, std::uint32_t& freeClusters,
+                         std::uint32_t& totalClusters) override;
   bool GetVolumeInformationA(const std::string& root, std::span<char> label, std::uint32_t& serial,
                              std::uint32_t& maxComponentLength, std::uint32_t& fileSystemFlags,
                              std::span<char> fileSystemName) override;

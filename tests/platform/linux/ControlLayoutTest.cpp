@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/LocalClock.h"
@@ -17,10 +18,6 @@ namespace sw::platform::linuxos {
 namespace {
 
 constexpr std::size_t kCoreBlockBytes = 585;  // what the core offers in and out
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
 
 // The block as the identity query builds it: READ CAPACITY(10) or INQUIRY for 192 bytes.
 std::vector<std::uint8_t> CoreBlock(std::uint8_t opcode) {
@@ -59,7 +56,7 @@ TEST(ScsiPassThrough, ReadCapacityAnswerLandsInTheDataArea) {
   EXPECT_EQ(seen.transferLength, 192u);
   EXPECT_EQ(seen.timeoutSeconds, 2u);
   EXPECT_EQ(returned, win::kSptDataOffset + 8);
-  EXPECT_EQ(Le32(block, 12), 8u);  // DataTransferLength now says what came back
+  EXPECT_EQ(le32(block, 12), 8u);  // DataTransferLength now says what came back
   EXPECT_EQ(block[win::kSptDataOffset + 1], 0xEF);
   EXPECT_EQ(block[win::kSptDataOffset + 6], 0x02);
   EXPECT_EQ(block[2], 0);     // ScsiStatus GOOD
@@ -147,7 +144,7 @@ TEST(ScsiPassThrough, CheckConditionIsReportedInTheBlockNotAsAFailedCall) {
   EXPECT_EQ(block[2], 0x02);
   EXPECT_EQ(block[7], 18);
   EXPECT_EQ(block[win::kSptSenseOffset + 2], 0x02);
-  EXPECT_EQ(Le32(block, 12), 0u);
+  EXPECT_EQ(le32(block, 12), 0u);
   EXPECT_EQ(returned, win::kSptHeaderSize);  // no data: the core's capacity stays unset
 }
 
@@ -163,19 +160,19 @@ TEST(StorageDescriptor, BusTypeAtOffset28AndStringsBehind) {
   std::uint32_t returned = 0, error = 0;
   ASSERT_TRUE(AnswerStorageQuery(query, std::span(out.data(), 512), d, returned, error));
   EXPECT_EQ(out[win::kStorageDeviceDescriptorBusTypeOffset], win::BusTypeUsb);
-  EXPECT_EQ(Le32(out, 0), 40u);
-  EXPECT_EQ(returned, Le32(out, 4));
+  EXPECT_EQ(le32(out, 0), 40u);
+  EXPECT_EQ(returned, le32(out, 4));
   EXPECT_EQ(out[10], 1);
-  EXPECT_STREQ(reinterpret_cast<const char*>(&out[Le32(out, 12)]), "ACME");
-  EXPECT_STREQ(reinterpret_cast<const char*>(&out[Le32(out, 16)]), "Flash Disk");
-  EXPECT_EQ(Le32(out, 20), 0u);  // no revision known
-  EXPECT_STREQ(reinterpret_cast<const char*>(&out[Le32(out, 24)]), "0123");
+  EXPECT_STREQ(reinterpret_cast<const char*>(&out[le32(out, 12)]), "ACME");
+  EXPECT_STREQ(reinterpret_cast<const char*>(&out[le32(out, 16)]), "Flash Disk");
+  EXPECT_EQ(le32(out, 20), 0u);  // no revision known
+  EXPECT_STREQ(reinterpret_cast<const char*>(&out[le32(out, 24)]), "0123");
 
   // A short buffer gets what fits, as Windows gives it.
   std::vector<std::uint8_t> small(30, 0xEE);
   ASSERT_TRUE(AnswerStorageQuery(query, small, d, returned, error));
   EXPECT_EQ(returned, 30u);
-  EXPECT_EQ(Le32(small, 4), BuildStorageDeviceDescriptor(d).size());
+  EXPECT_EQ(le32(small, 4), BuildStorageDeviceDescriptor(d).size());
 
   std::vector<std::uint8_t> tiny(4);
   EXPECT_FALSE(AnswerStorageQuery(query, tiny, d, returned, error));

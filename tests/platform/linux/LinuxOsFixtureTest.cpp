@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "FakeSystem.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/LinuxOs.h"
 
@@ -18,10 +19,6 @@ using testing::FakeSystem;
 namespace fs = std::filesystem;
 
 constexpr const char* kUsbPath = "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // vda holds "/"; sdb is a USB stick whose partition is "mounted" on a temporary folder with a
 // space in its name; sdc is a blank stick; mmcblk0p1 is not mounted.
@@ -82,9 +79,9 @@ TEST_F(LinuxOsOnFakeMachine, QueryHandlesAnswerBusTypeAndDeviceNumberWithoutRead
     std::uint32_t returned = 0;
     ASSERT_TRUE(os_.DeviceIoControl(h, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, {}, number, returned));
     EXPECT_EQ(returned, 12u);
-    EXPECT_EQ(Le32(number), win::FILE_DEVICE_DISK);
-    EXPECT_EQ(Le32(number + 4), row.disk);
-    EXPECT_EQ(Le32(number + 8), row.partition);
+    EXPECT_EQ(le32(number, 0), win::FILE_DEVICE_DISK);
+    EXPECT_EQ(le32(number, 4), row.disk);
+    EXPECT_EQ(le32(number, 8), row.partition);
     std::uint8_t query[12] = {};
     std::vector<std::uint8_t> answer(1025, 0);
     ASSERT_TRUE(os_.DeviceIoControl(h, win::IOCTL_STORAGE_QUERY_PROPERTY, query,

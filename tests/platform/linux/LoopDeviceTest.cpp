@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "LoopStick.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/UniqueFd.h"
@@ -25,10 +26,6 @@ constexpr std::int64_t kGapSectors[] = {100, 300, 2047};
 struct alignas(4096) SectorBuffer {
   std::uint8_t bytes[4096];
 };
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 class LoopDevice : public ::testing::Test {
  protected:
@@ -102,7 +99,7 @@ TEST_F(LoopDevice, IsListedWithItsLetterLabelSizeAndBus) {
   std::uint32_t returned = 0;
   ASSERT_TRUE(os_.DeviceIoControl(h, win::IOCTL_DISK_GET_LENGTH_INFO, {}, length, returned));
   EXPECT_EQ(returned, 8u);
-  EXPECT_EQ(Le32(length) | static_cast<std::uint64_t>(Le32(length + 4)) << 32, stick_->Bytes());
+  EXPECT_EQ(le32(length, 0) | static_cast<std::uint64_t>(le32(length, 4)) << 32, stick_->Bytes());
   // A loop device has no SCSI layer: an honest failure, and the core falls back to the length.
   std::vector<std::uint8_t> spt(win::kSptBlockSize, 0);
   spt[0] = 44;
@@ -133,9 +130,9 @@ TEST_F(LoopDevice, IsListedWithItsLetterLabelSizeAndBus) {
   ASSERT_NE(h, kInvalidHandle);
   std::uint8_t number[12] = {};
   ASSERT_TRUE(os_.DeviceIoControl(h, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, {}, number, returned));
-  EXPECT_EQ(Le32(number), win::FILE_DEVICE_DISK);
-  EXPECT_EQ(Le32(number + 4), static_cast<std::uint32_t>(drive_));
-  EXPECT_EQ(Le32(number + 8), 1u);
+  EXPECT_EQ(le32(number, 0), win::FILE_DEVICE_DISK);
+  EXPECT_EQ(le32(number, 4), static_cast<std::uint32_t>(drive_));
+  EXPECT_EQ(le32(number, 8), 1u);
   EXPECT_TRUE(os_.CloseHandle(h));
 }
 
@@ -292,7 +289,7 @@ TEST(BlankLoopDisk, KeepsALetterLocksAndTakesRawWritesWhileLocked) {
   ASSERT_NE(vol, kInvalidHandle);
   std::uint8_t number[12] = {};
   ASSERT_TRUE(os.DeviceIoControl(vol, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, {}, number, returned));
-  EXPECT_EQ(Le32(number + 4), static_cast<std::uint32_t>(drive));
+  EXPECT_EQ(le32(number, 4), static_cast<std::uint32_t>(drive));
   ASSERT_TRUE(os.DeviceIoControl(vol, win::FSCTL_LOCK_VOLUME, {}, {}, returned)) << os.GetLastError();
   EXPECT_TRUE(os.DeviceIoControl(vol, win::FSCTL_DISMOUNT_VOLUME, {}, {}, returned));
 

@@ -22,7 +22,7 @@ TEST(ErrnoMap, EveryErrnoTheProviderMeetsHasItsWindowsCode) {
       {0, win::ERROR_SUCCESS},
       {EACCES, win::ERROR_ACCESS_DENIED},
       {EPERM, win::ERROR_ACCESS_DENIED},
-      {EROFS, win::ERROR_ACCESS_DENIED},
+      {EROFS, win::ERROR_WRITE_PROTECT},
       {ENOENT, win::ERROR_FILE_NOT_FOUND},
       {ENOTDIR, win::ERROR_PATH_NOT_FOUND},
       {EBUSY, win::ERROR_SHARING_VIOLATION},

@@ -145,7 +145,7 @@ TEST(DemoDrives, ListsTwoUsbDrivesBehindEnoughLetters) {
     std::vector<std::uint8_t> out(8);
     std::uint32_t returned = 0;
     ASSERT_TRUE(os.DeviceIoControl(h, win::IOCTL_DISK_GET_LENGTH_INFO, {}, out, returned));
-    EXPECT_EQ(Le32(&out[0]) | static_cast<std::uint64_t>(Le32(&out[4])) << 32, row.announced);
+    EXPECT_EQ(le32(out, 0) | static_cast<std::uint64_t>(le32(out, 4)) << 32, row.announced);
     const std::vector<std::uint8_t> query(win::kStoragePropertyQuerySize, 0);
     std::vector<std::uint8_t> descriptor(512);
     ASSERT_TRUE(

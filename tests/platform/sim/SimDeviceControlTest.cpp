@@ -37,8 +37,8 @@ TEST(SimDeviceControl, ReadCapacityReportsLastBlockAndBlockLength) {
     std::uint32_t returned = 0;
     ASSERT_TRUE(SendPassThrough(os, h, block, returned));
     EXPECT_EQ(returned, kData + 8);
-    EXPECT_EQ(Be32(&block[kData]), row.lastLba);
-    EXPECT_EQ(Be32(&block[kData + 4]), row.blockLength);
+    EXPECT_EQ(be32(block, kData), row.lastLba);
+    EXPECT_EQ(be32(block, kData + 4), row.blockLength);
     EXPECT_EQ(block[kData + 8], 0xEE);
     os.CloseHandle(h);
   }
@@ -175,8 +175,8 @@ TEST(SimDeviceControl, StorageDescriptorCarriesBusTypeAtByte28) {
                                    std::span<std::uint8_t>(out.data(), 512), returned));
     EXPECT_EQ(out[win::kStorageDeviceDescriptorBusTypeOffset], bus);
     EXPECT_EQ(out[10], 1);  // removable media
-    EXPECT_EQ(Le32(&out[4]), returned);
-    const std::uint32_t vendorOffset = Le32(&out[12]);
+    EXPECT_EQ(le32(out, 4), returned);
+    const std::uint32_t vendorOffset = le32(out, 12);
     ASSERT_GE(vendorOffset, 36u);
     EXPECT_STREQ(reinterpret_cast<const char*>(&out[vendorOffset]), "SIMTEK");
     EXPECT_EQ(out[512], 0);
@@ -196,7 +196,7 @@ TEST(SimDeviceControl, ShortDescriptorBufferGetsWhatFits) {
   EXPECT_EQ(returned, 30u);
   EXPECT_EQ(out[28], win::BusTypeUsb);
   EXPECT_EQ(out[30], 0xEE);
-  EXPECT_GT(Le32(&out[4]), 40u);  // Size tells how much there would be
+  EXPECT_GT(le32(out, 4), 40u);  // Size tells how much there would be
   const std::vector<std::uint8_t> otherProperty = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_FALSE(
       os.DeviceIoControl(h, win::IOCTL_STORAGE_QUERY_PROPERTY, otherProperty, out, returned));
@@ -216,7 +216,7 @@ TEST(SimDeviceControl, DiskLengthIsTheAnnouncedSize) {
   const Handle h1 = Open(os, DiskPath(1));
   ASSERT_TRUE(os.DeviceIoControl(h1, win::IOCTL_DISK_GET_LENGTH_INFO, {}, out, returned));
   EXPECT_EQ(returned, 8u);
-  EXPECT_EQ(Le32(&out[0]) | static_cast<std::uint64_t>(Le32(&out[4])) << 32, 3'000'000'000'000ull);
+  EXPECT_EQ(le32(out, 0) | static_cast<std::uint64_t>(le32(out, 4)) << 32, 3'000'000'000'000ull);
   const Handle h2 = Open(os, DiskPath(2));
   EXPECT_FALSE(os.DeviceIoControl(h2, win::IOCTL_DISK_GET_LENGTH_INFO, {}, out, returned));
   EXPECT_EQ(returned, 0u);
@@ -253,9 +253,9 @@ TEST(SimDeviceControl, DeviceNumbersOfDisksVolumesAndCdRoms) {
     std::uint32_t returned = 0;
     ASSERT_TRUE(os.DeviceIoControl(h, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, {}, out, returned));
     EXPECT_EQ(returned, 12u);
-    EXPECT_EQ(Le32(&out[0]), row.type);
-    EXPECT_EQ(Le32(&out[4]), row.number);
-    EXPECT_EQ(Le32(&out[8]), row.partition);
+    EXPECT_EQ(le32(out, 0), row.type);
+    EXPECT_EQ(le32(out, 4), row.number);
+    EXPECT_EQ(le32(out, 8), row.partition);
     os.CloseHandle(h);
   }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/sim/SimOs.h"
 
@@ -68,16 +69,6 @@ inline bool SendPassThrough(SimOs& os, Handle h, std::vector<std::uint8_t>& bloc
   return os.DeviceIoControl(h, win::IOCTL_SCSI_PASS_THROUGH,
                             std::span<const std::uint8_t>(block.data(), kCoreSptLength),
                             std::span<std::uint8_t>(block.data(), kCoreSptLength), returned);
-}
-
-inline std::uint32_t Be32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
-inline std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | static_cast<std::uint32_t>(p[1]) << 8 | static_cast<std::uint32_t>(p[2]) << 16 |
-         static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 // A removable USB stick with one volume, announcing `announced` bytes.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 
 #ifndef NOMINMAX
@@ -24,14 +25,6 @@ constexpr std::size_t kCoreBlockSent = 585;  // what the capacity query offers i
 constexpr std::size_t kSense32 = 44;
 constexpr std::size_t kData32 = 76;
 
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t Get32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
 // The READ CAPACITY(10) request as the capacity query lays it out.
 std::vector<std::uint8_t> CoreReadCapacity() {
   std::vector<std::uint8_t> b(kCoreBlockSent, 0);
@@ -40,10 +33,10 @@ std::vector<std::uint8_t> CoreReadCapacity() {
   b[6] = 6;   // CdbLength
   b[7] = 24;  // SenseInfoLength
   b[8] = 1;   // DataIn
-  Put32(b, 12, 192);
-  Put32(b, 16, 2);
-  Put32(b, 20, kData32);
-  Put32(b, 24, kSense32);
+  PutLe32(b, 12, 192);
+  PutLe32(b, 16, 2);
+  PutLe32(b, 20, kData32);
+  PutLe32(b, 24, kSense32);
   const std::uint8_t cdb[] = {0x25, 0x08, 0x00, 0x00, 0xC0, 0x00};
   std::memcpy(&b[28], cdb, sizeof cdb);
   b[kSense32] = 0x5E;  // leftovers that must travel with their areas
@@ -103,9 +96,9 @@ TEST(PassThrough64, AnswerReturnsToThe32BitPositions) {
   EXPECT_EQ(out[0], 44);  // still the 32-bit block the core knows
   EXPECT_EQ(out[2], 2);
   EXPECT_EQ(out[7], 18);
-  EXPECT_EQ(Get32(out, 12), 8u);
-  EXPECT_EQ(Get32(out, 20), kData32);
-  EXPECT_EQ(Get32(out, 24), kSense32);
+  EXPECT_EQ(le32(out, 12), 8u);
+  EXPECT_EQ(le32(out, 20), kData32);
+  EXPECT_EQ(le32(out, 24), kSense32);
   EXPECT_EQ(out[28], 0x25);
   EXPECT_EQ(out[kSense32], 0x70);
   for (std::size_t i = 0; i < sizeof capacity; ++i) EXPECT_EQ(out[kData32 + i], capacity[i]) << i;
@@ -144,7 +137,7 @@ TEST(PassThrough64, AnswerIntoAShortBufferWritesNothingPastIt) {
   for (std::uint8_t b : small) EXPECT_EQ(b, 0xAB);
   std::vector<std::uint8_t> headerOnly(44, 0);
   EXPECT_EQ(FromNativePassThrough(native, 100, headerOnly), 88u);
-  EXPECT_EQ(Get32(headerOnly, 12), 192u);
+  EXPECT_EQ(le32(headerOnly, 12), 192u);
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+// Writing and judging sectors of the shared test-file format.
+#include "filetest/H2wFormat.h"
+
+#include <bit>
+#include <cstring>
+
+namespace sw::filetest::h2w {
+
+namespace {
+
+// Little-endian on disk whatever the machine: the files travel between tools and systems.
+void PutWord(std::uint8_t* at, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint64_t GetWord(const std::uint8_t* at) {
+  std::uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
+  return v;
+}
+
+// Flipped bits between the sector and the sequence its first word starts, stopping early once
+// there are more than kMaxChangedBits.
+int FlippedBits(const std::uint8_t* sector, std::uint64_t first) {
+  int flipped = 0;
+  std::uint64_t word = first;
+  for (std::size_t i = 1; i < kWordsPerSector && flipped <= kMaxChangedBits; ++i) {
+    word = NextWord(word);
+    flipped += std::popcount(GetWord(sector + 8 * i) ^ word);
+  }
+  return flipped;
+}
+
+}  // namespace
+
+std::string FilePath(const std::string& volume, std::uint64_t n) {
+  return volume + "\\" + std::to_string(n) + ".h2w";
+}
+
+std::string FilePattern(const std::string& volume) { return volume + "\\*.h2w"; }
+
+void FillSectors(std::span<std::uint8_t> sectors, std::uint64_t offset) {
+  for (std::size_t at = 0; at + kSectorBytes <= sectors.size(); at += kSectorBytes) {
+    std::uint8_t* sector = sectors.data() + at;
+    std::uint64_t word = offset + at;
+    PutWord(sector, word);
+    for (std::size_t i = 1; i < kWordsPerSector; ++i) {
+      word = NextWord(word);
+      PutWord(sector + 8 * i, word);
+    }
+  }
+}
+
+SectorCheck CheckSector(std::span<const std::uint8_t> sector, std::uint64_t expected) {
+  SectorCheck check;
+  check.foundOffset = GetWord(sector.data());
+  // Judged against the sequence of the offset it claims: a sector that carries its own offset
+  // but a few flipped bits is changed; a whole valid sector of another offset was overwritten.
+  const int flipped = FlippedBits(sector.data(), check.foundOffset);
+  if (check.foundOffset == expected) {
+    check.state = flipped == 0 ? SectorState::Good
+                  : flipped <= kMaxChangedBits ? SectorState::Changed
+                                               : SectorState::Corrupted;
+  } else if (flipped <= kMaxChangedBits && check.foundOffset % kSectorBytes == 0) {
+    check.state = SectorState::Overwritten;
+  } else {
+    // A flipped bit in the offset word itself: measured against the sequence it should hold.
+    const int own = std::popcount(check.foundOffset ^ expected) + FlippedBits(sector.data(), expected);
+    check.state = own <= kMaxChangedBits ? SectorState::Changed : SectorState::Corrupted;
+  }
+  return check;
+}
+
+}  // namespace sw::filetest::h2w

@@ -1,0 +1,45 @@
+// The test-file format that H2testw and f3write/f3read share: files 1.h2w, 2.h2w, ... of 1 GiB
+// each (the last one smaller), every 512-byte sector holding, as little-endian 64-bit words,
+// its own byte offset in the whole stream of files followed by 63 words of a pseudo-random
+// sequence that starts from that offset. Either tool can verify what the other wrote.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace sw::filetest::h2w {
+
+inline constexpr std::uint64_t kFileBytes = 1'073'741'824;  // 1 GiB
+inline constexpr std::size_t kSectorBytes = 512;
+inline constexpr std::size_t kWordsPerSector = kSectorBytes / 8;
+// A sector with no more than this many flipped bits still counts as the sector it claims to be.
+inline constexpr int kMaxChangedBits = 7;
+
+// The sequence: each word is the previous one times 4,294,967,311 plus 17 (mod 2^64).
+inline constexpr std::uint64_t NextWord(std::uint64_t previous) {
+  return previous * 4'294'967'311ULL + 17;
+}
+
+// "E:" and 3 give "E:\3.h2w".
+std::string FilePath(const std::string& volume, std::uint64_t n);
+// "E:" gives "E:\*.h2w".
+std::string FilePattern(const std::string& volume);
+
+// Fills whole sectors; the first one sits at stream offset `offset` (a multiple of 512).
+void FillSectors(std::span<std::uint8_t> sectors, std::uint64_t offset);
+
+enum class SectorState { Good, Changed, Overwritten, Corrupted };
+
+struct SectorCheck {
+  SectorState state = SectorState::Good;
+  std::uint64_t foundOffset = 0;  // the offset the sector claims (where it came from)
+};
+
+// What a 512-byte sector read from stream offset `expected` holds: itself (Good), itself with
+// 1 to 7 bits flipped (Changed), a sector of another offset (Overwritten: a drive that wraps or
+// remaps its addresses), or anything else (Corrupted).
+SectorCheck CheckSector(std::span<const std::uint8_t> sector, std::uint64_t expected);
+
+}  // namespace sw::filetest::h2w

@@ -1,0 +1,40 @@
+// One file of the thorough test: written whole from the shared format, and read back whole
+// with every sector judged.
+#pragma once
+
+#include <cstdint>
+
+#include "core/AlignedBuffer.h"
+#include "core/Context.h"
+#include "filetest/H2wFormat.h"
+
+namespace sw::filetest::thorough {
+
+// Sectors by what they held, and where the first bad ones were.
+struct Tally {
+  std::uint64_t good = 0, changed = 0, overwritten = 0, corrupted = 0;
+  bool haveFirstBad = false;
+  std::uint64_t firstBadOffset = 0;  // stream offset of the first byte that differs
+  std::uint8_t expectedByte = 0, foundByte = 0;
+  bool haveOverwrite = false;
+  std::uint64_t overwrittenAt = 0, overwrittenFrom = 0;  // first overwritten sector, its source
+
+  std::uint64_t Sectors() const { return good + changed + overwritten + corrupted; }
+  bool Lost() const { return Sectors() != good; }
+  void Add(const Tally& other);
+};
+
+enum class Result { Done, Cancelled, Failed };
+
+// Writes file n (stream offset (n - 1) * fileBytes, `bytes` long) in chunks through `buffer`,
+// unbuffered and write-through, yielding and polling Cancel at every chunk. Failed leaves the
+// system's error code in FileTestLastError.
+Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
+                 core::AlignedBuffer& buffer);
+
+// Reads file n back unbuffered and adds every sector to `tally`; `bytes` is the size it should
+// have (a shorter file counts its missing sectors as corrupted). Polls Cancel at every chunk.
+Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
+                core::AlignedBuffer& buffer, Tally& tally);
+
+}  // namespace sw::filetest::thorough

@@ -1,0 +1,13 @@
+// The thorough volume test: the free space filled with files of the shared format, each read
+// back right after it is written and all of them once more at the end, every byte checked.
+#pragma once
+
+#include "core/Context.h"
+
+namespace sw::filetest {
+
+// Runs when ThoroughMode is set (VerifyOnly: only reads the .h2w files already there). Sets
+// LastOutcome: Passed, Failed, Cancelled, or NotRun (stopped before writing, or by the volume).
+void RunThoroughTest(core::Context& ctx);
+
+}  // namespace sw::filetest

@@ -1,0 +1,80 @@
+// The end-to-end fixture: sticks made and unmade, letters looked up as the program sees them.
+#include "E2eFixture.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "LoopStick.h"
+#include "platform/linux/LinuxOs.h"
+
+namespace sw::e2e {
+
+void E2eTest::TearDown() {
+  // Newest first: a stick attached later may have taken a number an older one gave back.
+  while (!sticks_.empty()) sticks_.pop_back();
+}
+
+FakeStickDevice* E2eTest::Make(const std::vector<std::string>& options) {
+  std::string whyNot;
+  if (!FakeStickDevice::CanMake(whyNot)) {
+    [&] { SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot); }();
+    return nullptr;
+  }
+  if (!locked_) {
+    if (!lock_.Acquire()) {
+      ADD_FAILURE() << "cannot take the loop-test lock";
+      return nullptr;
+    }
+    locked_ = true;
+  }
+  auto stick = FakeStickDevice::Create(options, whyNot);
+  if (!stick) {
+    [&] { SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot); }();
+    return nullptr;
+  }
+  sticks_.push_back(std::move(stick));
+  return sticks_.back().get();
+}
+
+std::string E2eTest::Letter(const FakeStickDevice& stick) const {
+  platform::linuxos::LinuxOs os;
+  for (const auto& v : os.Snapshot().volumes) {
+    if (v.devNode == stick.Disk()) return std::string(1, v.letter) + ":";
+  }
+  return {};
+}
+
+bool E2eTest::TakesDevicePaths(const FakeStickDevice& stick) const {
+  // A list line that begins with the device: the mount line below an entry ("D:  /dev/loop0
+  // (not mounted)") names it too, but later in the line.
+  std::istringstream lines(RunCli({"list", "--all"}).output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::size_t start = line.find_first_not_of(' ');
+    if (start != std::string::npos && line.compare(start, stick.Disk().size() + 1, stick.Disk() + " ") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> E2eTest::Name(const FakeStickDevice& stick) const {
+  if (TakesDevicePaths(stick)) return {stick.Disk()};
+  return {Letter(stick), "--all"};
+}
+
+std::string E2eTest::UnsafeToWrite() const {
+  std::vector<const FakeStickDevice*> ours;
+  for (const auto& s : sticks_) ours.push_back(s.get());
+  std::string foreign;
+  if (OnlyTheseLoopDevices(ours, foreign)) return {};
+  return "a loop device that is not this test's is attached (" + foreign +
+         "): no destructive run while the program could pick it";
+}
+
+bool E2eTest::Waiting(const char*) {
+  const char* run = std::getenv("SW_E2E_RUN_WAITING");
+  return !(run && std::string(run) == "1");
+}
+
+}  // namespace sw::e2e

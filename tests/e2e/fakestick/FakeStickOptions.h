@@ -1,0 +1,37 @@
+// The command line of the counterfeit-stick file system: the geometry and how slow it is.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FakeMedia.h"
+
+namespace sw::e2e {
+
+struct FakeStickOptions {
+  FakeGeometry geometry;
+  std::uint64_t writeDelayMicros = 0;  // each write request takes at least this long
+  std::string backingDir = "/var/tmp"; // where the unnamed sparse backing file lives
+  std::vector<std::string> fuseArgs;   // what is not ours: the mount folder, -f, -o ...
+};
+
+// "4096", "1.5G" (powers of 1000: k M G T), "512Mi" (powers of 1024: Ki Mi Gi Ti).
+std::optional<std::uint64_t> ParseSize(const std::string& text);
+
+// Parses --size= --real= --kind= --fill= --errors= --cache= --cache-kind= --write-delay-us=
+// --backing-dir=; anything else is passed on to FUSE. On a bad option returns nothing and
+// says why in error.
+std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::string>& args,
+                                                      std::string& error);
+
+inline constexpr const char* kFakeStickUsage =
+    "usage: sw_fakestick MOUNTDIR --size=SIZE [--real=SIZE] [--kind=genuine|limbo|wrap|ioerror]\n"
+    "         [--fill=zeros|ones|stale] [--errors=read|write|both] [--cache=SECTORS]\n"
+    "         [--cache-kind=associative|strict|loose] [--write-delay-us=N] [--backing-dir=DIR]\n"
+    "         [FUSE options, e.g. -f]\n"
+    "The folder then holds 'stick', a file that behaves like the counterfeit, and 'control':\n"
+    "write 'unplug' to it and every later transfer fails; read it for the transfer counts.\n";
+
+}  // namespace sw::e2e

@@ -1,0 +1,179 @@
+// Whole thorough runs on simulated sticks, with small files so that the simulated volumes stay
+// small: a genuine stick, a limbo fake that loses what goes past its memory, a wrapping fake
+// that overwrites earlier files, Cancel, a read-only volume, and verifying files on the volume.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "filetest/Cleanup.h"
+#include "filetest/H2wFormat.h"
+#include "filetest/VolumeRunFixture.h"
+
+namespace sw::filetest::testing {
+namespace {
+
+using platform::sim::FileFault;
+
+constexpr std::uint64_t kFile = 16 * kMiB;
+
+class ThoroughTest : public VolumeRunTest {
+ protected:
+  void SetUp() override {
+    VolumeRunTest::SetUp();
+    ctx.state.ThoroughMode = true;
+    ctx.state.ThoroughFileBytes = kFile;
+  }
+
+  bool HasLine(const std::string& line) {
+    const std::vector<std::string> lines = Lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+
+  int CountStarting(const std::string& start) {
+    int n = 0;
+    for (const std::string& l : Lines()) n += l.rfind(start, 0) == 0 ? 1 : 0;
+    return n;
+  }
+
+  std::vector<std::string> H2wFiles() {
+    std::vector<std::string> names;
+    for (const std::string& name : sim.VolumeFileNames("E:")) {
+      if (name.size() > 4 && name.substr(name.size() - 4) == ".h2w") names.push_back(name);
+    }
+    return names;
+  }
+};
+
+TEST_F(ThoroughTest, GenuineStickPassesAndLeavesNothing) {
+  AddStick(1, "E:", 3 * kFile + 5 * kMiB + 1024);
+  Run();
+  EXPECT_TRUE(HasLine("Thorough test: 4 .h2w files, 53MB, every byte written and checked"));
+  EXPECT_EQ(CountStarting("00:00:00 Writing "), 4);
+  EXPECT_TRUE(HasLine("Good: 53MB (108544 sectors)"));
+  EXPECT_TRUE(HasLine("Corrupted: 0MB (0 sectors)"));
+  EXPECT_TRUE(HasLine("PASSED: 53MB tested and OK."));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+  EXPECT_TRUE(H2wFiles().empty());
+  ExpectIdleLayout();
+}
+
+TEST_F(ThoroughTest, LimboFakeStopsAtTheFirstFileThatLosesData) {
+  AddStick(1, "E:", 6 * kFile, FileFault::Lose, 40 * kMiB);
+  Run();
+  // Files 1 and 2 fit, file 3 loses its last 8 MiB: the filling stops there.
+  EXPECT_EQ(CountStarting("00:00:00 Writing "), 3);
+  EXPECT_TRUE(HasLine("This file lost data: the test stops filling here (--full goes on)."));
+  EXPECT_TRUE(HasLine("Good: 40MB (81920 sectors)"));
+  EXPECT_TRUE(HasLine("Corrupted: 8MB (16384 sectors)"));
+  // The sector at 40 MiB reads as zeros; its offset word is 00 00 80 02 ...
+  EXPECT_TRUE(HasLine("First bad byte at offset 41943042: expected 0x80, found 0x00"));
+  EXPECT_TRUE(HasLine("TEST FAILED: Only 40MB out of the 48MB tested were good."));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
+  ASSERT_EQ(win.boxes.size(), 2u);
+  EXPECT_EQ(win.boxes[1].prompt, "\r\n" + kFaulty);
+  EXPECT_TRUE(H2wFiles().empty());
+}
+
+TEST_F(ThoroughTest, FullGoesOnAndCountsTheRealMemoryWithinOneFile) {
+  AddStick(1, "E:", 6 * kFile + 1024, FileFault::Lose, 40 * kMiB);
+  ctx.state.FullRun = true;
+  Run();
+  EXPECT_EQ(CountStarting("00:00:00 Writing "), 6);
+  EXPECT_TRUE(HasLine("Good: 40MB (81920 sectors)"));
+  EXPECT_TRUE(HasLine("TEST FAILED: Only 40MB out of the 96MB tested were good."));
+  ASSERT_EQ(win.boxes.size(), 2u);
+  EXPECT_EQ(win.boxes[1].prompt, "\r\n" + kProbablyFake);
+}
+
+TEST_F(ThoroughTest, WrappingFakeNamesWhereTheOverwritingDataCameFrom) {
+  AddStick(1, "E:", 4 * kFile + 1024, FileFault::Overwrite, 40 * kMiB);
+  Run();
+  // Each file reads back right after it is written; the damage is to the earlier ones, so the
+  // final read-back finds file 1 holding the sectors written at 40 MiB and on.
+  EXPECT_TRUE(HasLine("First overwritten sector at offset 0 holds the data written for offset " +
+                      std::to_string(40 * kMiB)));
+  EXPECT_TRUE(HasLine("Overwritten: 24MB (49152 sectors)"));
+  EXPECT_TRUE(HasLine("Good: 40MB (81920 sectors)"));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
+}
+
+TEST_F(ThoroughTest, CancelAtAChunkLeavesTheFilesForTheCleanUp) {
+  AddStick(1, "E:", 3 * kFile);
+  win.onDoEvents = [&](int) {
+    if (H2wFiles().size() == 2) ctx.state.CancelRequested = true;
+  };
+  Run();
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Cancelled);
+  EXPECT_EQ(Lines().back(), "TEST ABORTED (use Clean-up to delete test files)!");
+  EXPECT_EQ(win.boxes.size(), 1u);
+  EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w", "2.h2w"}));
+  ExpectIdleLayout();
+}
+
+TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
+  platform::sim::SimDriveSpec stick = StickSpec("E:", 3 * kFile, FileFault::None, 0);
+  stick.volumes[0].readOnly = true;
+  sim.AddDrive(1, stick);
+  Run();
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
+  ASSERT_EQ(win.boxes.size(), 2u);
+  EXPECT_EQ(win.boxes[1].title, "Test incomplete");
+}
+
+TEST_F(ThoroughTest, VerifyOnlyChecksFilesAnotherTesterWroteAndKeepsThem) {
+  AddStick(1, "E:", 3 * kFile);
+  std::vector<std::uint8_t> content(kFile);
+  h2w::FillSectors(content, 0);
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "1.h2w", content));
+  h2w::FillSectors(content, kFile);
+  content[kFile / 2] ^= 0x01;  // one flipped bit in file 2
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "2.h2w", content));
+  ctx.state.VerifyOnly = true;
+  Run();
+  EXPECT_TRUE(HasLine("Slightly changed (under 8 bits): 0MB (1 sectors)"));
+  EXPECT_TRUE(HasLine("First bad byte at offset " + std::to_string(kFile + kFile / 2) +
+                      ": expected " + "0x" + [&] {
+                        char hex[3];
+                        std::snprintf(hex, sizeof hex, "%02X", content[kFile / 2] ^ 0x01);
+                        return std::string(hex);
+                      }() + ", found 0x" + [&] {
+                        char hex[3];
+                        std::snprintf(hex, sizeof hex, "%02X", content[kFile / 2]);
+                        return std::string(hex);
+                      }()));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
+  EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w", "2.h2w"}));
+  EXPECT_TRUE(os.writeSizes.empty());
+}
+
+TEST_F(ThoroughTest, CleanUpDeletesTestFilesAndKeepsForeignOnesUnlessAsked) {
+  AddStick(1, "E:", 3 * kFile);
+  win.onDoEvents = [&](int) {
+    if (H2wFiles().size() == 2) ctx.state.CancelRequested = true;
+  };
+  Run();
+  ASSERT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w", "2.h2w"}));
+  win.onDoEvents = nullptr;
+  // Files of the format but of another number, and no test data at all, are someone else's.
+  std::vector<std::uint8_t> content(64 * 1024);
+  h2w::FillSectors(content, 0);
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "7.h2w", content));
+  const std::vector<std::uint8_t> notes(1000, 'x');
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "notes.h2w", notes));
+
+  cmdcleanup_Click(ctx);
+  EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"7.h2w", "notes.h2w"}));
+  const std::vector<std::string> lines = Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3], "Deleting E:\\*.h2w files...finished.");
+  EXPECT_EQ(lines[lines.size() - 2],
+            "Kept E:\\7.h2w: it does not hold test data of its number (cleanup --all-h2w "
+            "deletes it too)");
+
+  ctx.state.DeleteForeignH2w = true;
+  cmdcleanup_Click(ctx);
+  EXPECT_TRUE(H2wFiles().empty());
+}
+
+}  // namespace
+}  // namespace sw::filetest::testing
