@@ -1,9 +1,9 @@
-// How much the Quick Size Test costs by itself: sector transfers per run and the engine's CPU
-// time per marker, next to the time a (simulated) device needs for each marker write.
-#include <chrono>
+// What the Quick Size Test costs and finds on a simulated 10 MB/s stick (reads at 20 MB/s):
+// writes, reads and simulated time per drive, without and with the write-cache check, side by
+// side in one run, and the recommended size against the real memory.
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
+#include <vector>
 
 #include "core/Context.h"
 #include "platform/sim/SimOs.h"
@@ -13,91 +13,109 @@
 namespace {
 
 using sw::platform::sim::FakeKind;
+using sw::platform::sim::LimboFill;
 using sw::platform::sim::SimDriveSpec;
 using sw::platform::sim::SimOs;
 
 constexpr std::uint64_t GB = 1'000'000'000;
-// Virtual time each simulated marker write costs: a flushed single-sector write on a USB 2
-// stick typically takes a few milliseconds.
-constexpr std::uint32_t kDeviceWriteMs = 5;
-constexpr int kRuns = 20;
+constexpr std::uint64_t GiB = 1ull << 30;
+constexpr std::uint64_t kWriteBytesPerSecond = 10'000'000;
 
 struct Case {
   const char* name;
-  std::uint64_t announced;
-  std::uint64_t real;  // 0: genuine
+  SimDriveSpec config;
+  double realMiB;
 };
 
 struct Figures {
+  const char* verdict = "";
+  double recommendedMiB = 0;
   std::uint64_t writes = 0;
   std::uint64_t reads = 0;
-  std::int64_t markers = 0;
-  double cpuSeconds = 0;
-  double wallSeconds = 0;
-  double deviceSeconds = 0;  // virtual time the run took on the simulated device
+  double seconds = 0;
 };
 
-Figures RunOnce(const Case& c) {
+Figures RunOnce(const Case& c, bool withCacheCheck) {
   SimOs os;
-  SimDriveSpec config;
-  config.announcedBytes = c.announced;
-  config.realBytes = c.real;
-  config.kind = c.real == 0 ? FakeKind::Good : FakeKind::Limbo;
-  config.writeDelayMs = kDeviceWriteMs;
+  SimDriveSpec config = c.config;
+  config.writeBytesPerSecond = kWriteBytesPerSecond;
+  config.readBytesPerSecond = 2 * kWriteBytesPerSecond;
   os.AddDrive(1, config);
   sw::bench::SilentWindow win;
   sw::core::Context ctx(os, win);
   ctx.state.DiskNumber = 1;
-  ctx.state.DriveSizeBytes = static_cast<double>(c.announced);
-
+  ctx.state.DriveSizeBytes = static_cast<double>(c.config.announcedBytes);
   const std::uint32_t ticksBefore = os.GetTickCount();
-  const std::clock_t cpuBefore = std::clock();
-  const auto wallBefore = std::chrono::steady_clock::now();
-  const sw::quicktest::QuickTestResult r = sw::quicktest::QuickSizeTest(ctx);
-  const auto wallAfter = std::chrono::steady_clock::now();
-  const std::clock_t cpuAfter = std::clock();
-
+  const sw::quicktest::QuickTestResult r = sw::quicktest::QuickSizeTest(ctx, withCacheCheck);
   Figures f;
+  f.verdict = r.end == sw::quicktest::TestEnd::Passed ? "PASSED" : "FAILED";
+  f.recommendedMiB = r.end == sw::quicktest::TestEnd::Passed ? c.realMiB : r.RecommendedMiB;
   f.writes = os.Stats().sectorWrites;
   f.reads = os.Stats().sectorReads;
-  f.markers = (r.TotalSectors + r.IntervalSectors - 1) / r.IntervalSectors;
-  f.cpuSeconds = static_cast<double>(cpuAfter - cpuBefore) / CLOCKS_PER_SEC;
-  f.wallSeconds = std::chrono::duration<double>(wallAfter - wallBefore).count();
-  f.deviceSeconds = (os.GetTickCount() - ticksBefore) / 1000.0;
+  f.seconds = (os.GetTickCount() - ticksBefore) / 1000.0;
   return f;
+}
+
+SimDriveSpec Drive(std::uint64_t announced, std::uint64_t real, FakeKind kind) {
+  SimDriveSpec config;
+  config.announcedBytes = announced;
+  config.realBytes = real;
+  config.kind = kind;
+  return config;
 }
 
 }  // namespace
 
 int main() {
-  const Case cases[] = {
-      {"16 GB genuine", 16 * GB, 0},
-      {"256 GB genuine", 256 * GB, 0},
-      {"2 TB genuine", 2000 * GB, 0},
-      {"2 TB fake, 32 GB real", 2000 * GB, 32 * GB},
-  };
-  std::printf("Quick Size Test on simulated drives, %d runs each, device write %u ms (virtual)\n",
-              kRuns, kDeviceWriteMs);
-  std::printf("%-24s %8s %8s %8s %14s %14s %12s %12s\n", "drive", "markers", "writes", "reads",
-              "CPU/marker us", "wall/marker us", "device s", "device:CPU");
-  for (const Case& c : cases) {
-    Figures total;
-    for (int i = 0; i < kRuns; ++i) {
-      const Figures f = RunOnce(c);
-      total.writes = f.writes;
-      total.reads = f.reads;
-      total.markers = f.markers;
-      total.deviceSeconds = f.deviceSeconds;
-      total.cpuSeconds += f.cpuSeconds;
-      total.wallSeconds += f.wallSeconds;
-    }
-    const double cpuPerMarker = total.cpuSeconds / kRuns / static_cast<double>(total.markers);
-    const double wallPerMarker = total.wallSeconds / kRuns / static_cast<double>(total.markers);
-    const double devicePerMarker = total.deviceSeconds / static_cast<double>(total.markers);
-    std::printf("%-24s %8lld %8llu %8llu %14.2f %14.2f %12.1f %11.0f:1\n", c.name,
-                static_cast<long long>(total.markers), static_cast<unsigned long long>(total.writes),
-                static_cast<unsigned long long>(total.reads), cpuPerMarker * 1e6, wallPerMarker * 1e6,
-                total.deviceSeconds, cpuPerMarker > 0 ? devicePerMarker / cpuPerMarker : 0.0);
+  std::vector<Case> cases;
+  const auto mib = [](std::uint64_t bytes) { return static_cast<double>(bytes) / 1048576.0; };
+  cases.push_back({"genuine 2 GiB", Drive(2 * GiB, 0, FakeKind::Good), mib(2 * GiB)});
+  cases.push_back({"genuine 16 GB", Drive(16 * GB, 0, FakeKind::Good), mib(16 * GB)});
+  cases.push_back({"genuine 2 TB", Drive(2000 * GB, 0, FakeKind::Good), mib(2000 * GB)});
+  cases.push_back({"limbo 32 GB / 8 GB", Drive(32 * GB, 8 * GB, FakeKind::Limbo), mib(8 * GB)});
+  {
+    Case c{"limbo 32/8 GB cache 1000", Drive(32 * GB, 8 * GB, FakeKind::Limbo), mib(8 * GB)};
+    c.config.writeCacheSectors = 1000;
+    cases.push_back(c);
+    c.name = "limbo 32/8 GB cache 100000";
+    c.config.writeCacheSectors = 100000;
+    cases.push_back(c);
   }
+  {
+    Case c{"limbo 32/8 GB stale", Drive(32 * GB, 8 * GB, FakeKind::Limbo), mib(8 * GB)};
+    c.config.limboFill = LimboFill::Stale;
+    cases.push_back(c);
+  }
+  for (const bool loose : {false, true}) {
+    Case c{loose ? "67 GB / 7.6 GB dcache loose" : "67 GB / 7.6 GB dcache strict",
+           Drive(67'108'864'000, 7'600'799'744, FakeKind::Limbo), mib(7'600'799'744)};
+    c.config.directCacheSectors = 1u << 19;
+    c.config.looseDirectCache = loose;
+    cases.push_back(c);
+  }
+  {
+    Case c{"1 TiB / 0 dcache strict", Drive(1ull << 40, 0, FakeKind::Limbo), 0};
+    c.config.noRealMemory = true;
+    c.config.directCacheSectors = 1u << 21;
+    cases.push_back(c);
+  }
+  cases.push_back({"wrap 16 GiB / 2 GiB", Drive(16 * GiB, 2 * GiB, FakeKind::Wraparound), mib(2 * GiB)});
+  cases.push_back({"wrap 8 GB at 4,000,000,000", Drive(8 * GB, 4 * GB, FakeKind::Wraparound), mib(4 * GB)});
+
+  std::printf("Quick Size Test on a simulated stick writing 10 MB/s, reading 20 MB/s\n");
+  std::printf("%-28s %10s | %-6s %10s %8s %6s %8s | %-6s %10s %8s %6s %8s | %8s\n", "drive", "real MiB",
+              "before", "rec. MiB", "writes", "reads", "time s", "after", "rec. MiB", "writes", "reads", "time s",
+              "extra s");
+  for (const Case& c : cases) {
+    const Figures before = RunOnce(c, false);
+    const Figures after = RunOnce(c, true);
+    std::printf("%-28s %10.1f | %-6s %10.1f %8llu %6llu %8.1f | %-6s %10.1f %8llu %6llu %8.1f | %8.1f\n", c.name,
+                c.realMiB, before.verdict, before.recommendedMiB, static_cast<unsigned long long>(before.writes),
+                static_cast<unsigned long long>(before.reads), before.seconds, after.verdict, after.recommendedMiB,
+                static_cast<unsigned long long>(after.writes), static_cast<unsigned long long>(after.reads),
+                after.seconds, after.seconds - before.seconds);
+  }
+  std::printf("(PASSED rows show the real size as their recommendation; extra writes on a genuine drive stay\n"
+              " within 1/8 of min(2 GiB, half the drive): 262,144 sectors on 2 GiB, 524,288 from 4 GiB up)\n");
   return 0;
 }

@@ -19,7 +19,7 @@ struct VolumeRecord {
 // A drive as the user was shown it.
 struct DriveRecord {
   std::int32_t number = 0;  // physical drive number
-  std::string device;       // "\\.\PhysicalDrive2"
+  std::string device;       // "/dev/sdb", "\\.\PhysicalDrive2": the name users know it by
   std::string line;         // the drive line of the list and the reports, without padding
   std::string model;
   std::string serial;

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "diskio/ByteOrder.h"
+#include "platform/ByteOrder.h"
 #include "diskio/DevicePaths.h"
 #include "diskio/DriveLetters.h"
 #include "diskio/HandleGuards.h"
@@ -16,6 +16,8 @@
 namespace sw::diskio {
 
 namespace {
+using platform::le32;
+using platform::le64s;
 
 using core::DriveIdentity;
 using core::IdentityCheck;
@@ -104,11 +106,14 @@ IdentityCheck VerifyPath(core::Context& ctx, const std::string& path) {
 }
 
 std::string Grouped(std::uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
-    digits.insert(static_cast<std::size_t>(i), ",");
+  // Built forwards rather than by inserting in place: mingw's optimiser warns falsely on the insert.
+  const std::string digits = std::to_string(n);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
   }
-  return digits;
+  return grouped;
 }
 
 }  // namespace

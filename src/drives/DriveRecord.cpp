@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "diskio/DevicePaths.h"
 #include "drives/DriveInfo.h"
 #include "drives/TextFormat.h"
 
@@ -13,7 +12,7 @@ core::DriveRecord DescribeDrive(core::Context& ctx) {
   const core::State& s = ctx.state;
   core::DriveRecord d;
   d.number = s.DiskNumber;
-  d.device = diskio::DevicePath(diskio::PhysicalDriveName(std::to_string(s.DiskNumber)));
+  d.device = ctx.os.DeviceName(s.DiskNumber);
   d.line = StripNulls(Print_Drive_Details(ctx));
   d.model = StripNulls(s.DRV_MODEL);
   d.serial = StripNulls(s.DRV_SERIAL);

@@ -41,7 +41,7 @@ DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk) {
   return DiskCheck::Testable;
 }
 
-QuickTestResult QuickSizeTest(core::Context& ctx) {
+QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
   QuickTestResult result;
   const std::int32_t disk = ctx.state.DiskNumber;
   // Checked here as well as in the command: this routine destroys whatever the drive holds.
@@ -51,6 +51,7 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   detail::QuickTestRun run;
   run.disk = disk;
+  run.withCacheCheck = withCacheCheck;
   run.TotalSectors = totalSectors;
   run.IntervalSectors = ChooseIntervalSectors(ctx.state.DriveSizeBytes);
   run.IntervalBytes = static_cast<double>(run.IntervalSectors * kSectorBytes);
@@ -71,11 +72,15 @@ QuickTestResult QuickSizeTest(core::Context& ctx) {
 
   {
     detail::DriveRelease release(ctx, disk);
-    detail::PrepareDrive(ctx, run);
+    const bool claimed = detail::PrepareDrive(ctx, run);
     if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
       detail::LogDriveLost(ctx);
       result.end = TestEnd::AbortedDriveLost;
       return result;  // the release unlocks the volumes and closes the drive
+    }
+    if (!claimed) {
+      release.Disarm();
+      return result;  // refused before the first write: NotStarted
     }
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {

@@ -49,6 +49,8 @@ struct QuickTestResult {
 
 // Runs the whole test on DiskNumber with DriveSizeBytes, DebugMode and CancelRequested from the
 // shared state. Every way out after the volumes were locked unlocks them and closes hDrive.
-QuickTestResult QuickSizeTest(core::Context& ctx);
+// withCacheCheck false leaves out the flood and second read-back that defeat a write cache (for
+// the benchmark, which sets the two side by side).
+QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck = true);
 
 }  // namespace sw::quicktest

@@ -110,7 +110,7 @@ void ReadBackMarkers(core::Context& ctx, QuickTestRun& run) {
   FinalCheck(ctx, run, run.TotalSectors - 1);
   FinalCheck(ctx, run, 0);
   ProbeAddressWrap(ctx, run);
-  DefeatWriteCache(ctx, run);
+  if (run.withCacheCheck) DefeatWriteCache(ctx, run);
 
   ctx.os.Sleep(kSettleMs);
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);

@@ -111,9 +111,9 @@ TEST_F(ThoroughTest, CancelAtAChunkLeavesTheFilesForTheCleanUp) {
 }
 
 TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
-  platform::sim::SimDriveSpec spec = StickSpec("E:", 3 * kFile, FileFault::None, 0);
-  spec.volumes[0].readOnly = true;
-  sim.AddDrive(1, spec);
+  platform::sim::SimDriveSpec stick = StickSpec("E:", 3 * kFile, FileFault::None, 0);
+  stick.volumes[0].readOnly = true;
+  sim.AddDrive(1, stick);
   Run();
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
   ASSERT_EQ(win.boxes.size(), 2u);

@@ -20,10 +20,10 @@ class VolumeStopTest : public VolumeRunTest {
  protected:
   void AddVolume(std::uint64_t freeBytes, std::uint32_t sectorBytes, bool readOnly = false,
                  FileFault fault = FileFault::None, std::uint64_t faultAfter = 0) {
-    platform::sim::SimDriveSpec spec = StickSpec("E:", freeBytes, fault, faultAfter);
-    spec.volumes[0].sectorBytes = sectorBytes;
-    spec.volumes[0].readOnly = readOnly;
-    sim.AddDrive(1, spec);
+    platform::sim::SimDriveSpec stick = StickSpec("E:", freeBytes, fault, faultAfter);
+    stick.volumes[0].sectorBytes = sectorBytes;
+    stick.volumes[0].readOnly = readOnly;
+    sim.AddDrive(1, stick);
   }
 
   // Fails every write from the k-th on (counted from 1) with this error.
@@ -144,7 +144,7 @@ TEST_F(VolumeStopTest, VanishingVolumeSaysSoAndGivesNoVerdict) {
 // Cancel at each yield of the verification phase, one fresh run per yield: every one ends as
 // cancelled, with no verdict box and the files left for the clean-up button.
 TEST_F(VolumeStopTest, CancelAtEveryVerificationPollEndsTheRunAsCancelled) {
-  const platform::sim::SimDriveSpec spec =
+  const platform::sim::SimDriveSpec stick =
       StickSpec("E:", 2 * kFull + 10 * kMiB + 1024, FileFault::None, 0);
   struct Machine {
     platform::sim::SimOs sim;
@@ -161,7 +161,7 @@ TEST_F(VolumeStopTest, CancelAtEveryVerificationPollEndsTheRunAsCancelled) {
   int firstVerifyYield = 0;
   int lastYield = 0;
   {
-    Machine m(spec);
+    Machine m(stick);
     m.sim.SetNow(kClock);
     m.win.onDoEvents = [&](int k) {
       const std::string text = m.win.Text(core::Control::Text1);
@@ -176,7 +176,7 @@ TEST_F(VolumeStopTest, CancelAtEveryVerificationPollEndsTheRunAsCancelled) {
   ASSERT_GT(firstVerifyYield, 0);
   ASSERT_GE(lastYield - firstVerifyYield, 4) << "each file yields before and inside its check";
   for (int k = firstVerifyYield; k <= lastYield; ++k) {
-    Machine m(spec);
+    Machine m(stick);
     m.win.onDoEvents = [&](int yield) {
       if (yield == k) m.ctx.state.CancelRequested = true;
     };

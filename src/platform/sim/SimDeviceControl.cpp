@@ -171,14 +171,14 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       if (!disk && !volume) return m.Fail(win::ERROR_INVALID_FUNCTION);
       // A volume answers with its disk's key, as every partition of one disk does on Windows.
       std::vector<std::uint8_t> number(win::kStorageDeviceNumberExSize, 0);
-      PutLe32(number.data() + win::sdnx::Version, win::kStorageDeviceNumberExSize);
-      PutLe32(number.data() + win::sdnx::Size, win::kStorageDeviceNumberExSize);
-      PutLe32(number.data() + win::sdnx::DeviceType, win::FILE_DEVICE_DISK);
-      PutLe32(number.data() + win::sdnx::DeviceNumber, static_cast<std::uint32_t>(handle->drive->number));
+      PutLe32(number, win::sdnx::Version, win::kStorageDeviceNumberExSize);
+      PutLe32(number, win::sdnx::Size, win::kStorageDeviceNumberExSize);
+      PutLe32(number, win::sdnx::DeviceType, win::FILE_DEVICE_DISK);
+      PutLe32(number, win::sdnx::DeviceNumber, static_cast<std::uint32_t>(handle->drive->number));
       const std::uint64_t key = handle->drive->key;
-      PutLe32(number.data() + win::sdnx::DeviceGuid, static_cast<std::uint32_t>(key));
-      PutLe32(number.data() + win::sdnx::DeviceGuid + 4, static_cast<std::uint32_t>(key >> 32));
-      PutLe32(number.data() + win::sdnx::PartitionNumber, volume ? handle->Volume().partition : 0);
+      PutLe32(number, win::sdnx::DeviceGuid, static_cast<std::uint32_t>(key));
+      PutLe32(number, win::sdnx::DeviceGuid + 4, static_cast<std::uint32_t>(key >> 32));
+      PutLe32(number, win::sdnx::PartitionNumber, volume ? handle->Volume().partition : 0);
       return answer(number, false);
     }
     case win::FSCTL_LOCK_VOLUME: {

@@ -135,9 +135,9 @@ void SimOs::AddDrive(int number, SimDriveSpec config) {
 bool SimOs::SwapDrive(int number) {
   const auto found = impl_->drives.find(number);
   if (found == impl_->drives.end()) return false;
-  SimDriveSpec spec = found->second->config;
+  SimDriveSpec twin = found->second->config;
   found->second->removed = true;
-  AddDrive(number, std::move(spec));
+  AddDrive(number, std::move(twin));
   return true;
 }
 
