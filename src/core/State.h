@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/AlignedBuffer.h"
 #include "core/DriveIdentity.h"
@@ -50,6 +51,13 @@ struct State {
   std::string DriveLetter2;
   std::string DriveLetter3;
   std::string DriveLetter4;
+  // What each entry of the drive list stands for, in list order, so that front ends can find
+  // an entry by letter or by drive without reading the text the list shows.
+  struct ListedDrive {
+    std::int32_t DiskNumber = 0;
+    std::array<std::string, 4> Letters;  // as DriveLetter1 to DriveLetter4, empty ones included
+  };
+  std::vector<ListedDrive> ListedDrives;
 
   // Volume handles: the locked volumes of a drive (0 = empty entry) and the one being dismounted.
   std::array<platform::Handle, 31> hVolumes{};

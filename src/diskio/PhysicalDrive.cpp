@@ -11,15 +11,20 @@
 
 namespace sw::diskio {
 
-bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n) {
+bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n, DriveSharing sharing,
+                               std::uint32_t* lastError) {
   const std::string number = std::to_string(n);
   const std::string path = DevicePath(PhysicalDriveName(number));
   core::State& st = ctx.state;
   if (st.hDrive > 0) MyCloseHandle(ctx, st.hDrive);
-  st.hDrive = ctx.os.CreateFileA(path, win::GENERIC_READ | win::GENERIC_WRITE,
-                                 win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+  const std::uint32_t share = sharing == DriveSharing::Shared
+                                  ? win::FILE_SHARE_READ | win::FILE_SHARE_WRITE
+                                  : win::FILE_SHARE_READ;
+  st.hDrive = ctx.os.CreateFileA(path, win::GENERIC_READ | win::GENERIC_WRITE, share,
+                                 win::OPEN_EXISTING, 0);
   if (st.hDrive == platform::kInvalidHandle) {
     const std::uint32_t error = ctx.os.GetLastError();
+    if (lastError) *lastError = error;
     core::Trace(ctx, text::kOpenPhysicalNotObtained1 + number + text::kOpenPhysicalNotObtained2);
     if (st.TestRunning && st.Pinned && IsNoDeviceError(error)) st.IdentityLost = core::IdentityCheck::Gone;
     return false;

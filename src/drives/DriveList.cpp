@@ -18,6 +18,7 @@ void Drive1_Change(core::Context& ctx) {
   core::Window& w = ctx.win;
   const auto letterCount = static_cast<std::int32_t>(ctx.os.LogicalDrives().size());
   w.ClearItems(core::Control::Combo1);
+  s.ListedDrives.clear();
 
   for (std::int32_t n = 1; n <= letterCount - 1; ++n) {
     s.DiskNumber = n;
@@ -31,6 +32,7 @@ void Drive1_Change(core::Context& ctx) {
     w.AddItem(core::Control::Combo1, s.DriveLetter1 + " " + s.DriveLetter2 + " " + s.DriveLetter3 +
                                         " " + s.DriveLetter4 + "  " + label + "   " +
                                         Print_Drive_Details(ctx));
+    s.ListedDrives.push_back({n, {s.DriveLetter1, s.DriveLetter2, s.DriveLetter3, s.DriveLetter4}});
   }
 
   if (w.ListCount(core::Control::Combo1) > 0) w.SetListIndex(core::Control::Combo1, 0);

@@ -11,6 +11,7 @@
 #include "drives/DriveInfo.h"
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/LinkGuard.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/ThoroughRun.h"
@@ -108,7 +109,7 @@ void cmdVolumeTest_Click(core::Context& ctx) {
     return;
   }
   s.LastOutcome = core::Outcome::NotRun;
-  if (!phases::CheckAndHead(ctx) || !phases::SizeAndConsent(ctx)) return;
+  if (!phases::CheckAndHead(ctx) || !TestFileNamesFree(ctx) || !phases::SizeAndConsent(ctx)) return;
 
   std::int32_t filesWritten = 0;
   if (!phases::WriteFullFiles(ctx, filesWritten)) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/DiskUse.h"
+
 namespace sw::platform {
 
 // Handles are signed; -1 (INVALID_HANDLE_VALUE) is the failure value, as on Windows.
@@ -110,6 +112,35 @@ class Os {
 
   // --- User's locale ----------------------------------------------------------------------
   virtual NumberFormat UserNumberFormat() = 0;
+
+  // --- Beyond the Windows services: naming drives by device, and what must stop a write ----
+  // The drive a device path names. Windows and the simulator know "\\.\PhysicalDriveN" only.
+  virtual NamedDevice FindDevice(const std::string& path) { return FindPhysicalDrivePath(path); }
+  // The name users know a physical drive by: "/dev/sdb" on Linux, "\\.\PhysicalDriveN" here.
+  virtual std::string DeviceName(int diskNumber) {
+    return kPhysicalDrivePrefix + std::to_string(diskNumber);
+  }
+  // Whether a drive letter keeps naming the same drive while devices come and go. On Linux the
+  // letters are given in device order, so a stick plugged in moves every letter after it.
+  virtual bool LettersAreStable() { return true; }
+  // Every file system of the drive that is still mounted, partitions and the whole disk alike,
+  // with the processes that hold it. Empty where the system dismounts on demand (Windows).
+  virtual std::vector<MountInUse> MountsOfDisk(int diskNumber) {
+    (void)diskNumber;
+    return {};
+  }
+  // Mounts again what the dismounts of this drive took down, once nothing will be written after
+  // all. Returns the mount points that could not be mounted again.
+  virtual std::vector<std::string> RemountDisk(int diskNumber) {
+    (void)diskNumber;
+    return {};
+  }
+  // Names matching a pattern such as "E:\WARDFILE*.tmp" that are there but are not ordinary
+  // files: folders, links (or reparse points), devices, pipes.
+  virtual std::vector<std::string> FindNonRegularFiles(const std::string& pattern) {
+    (void)pattern;
+    return {};
+  }
 };
 
 }  // namespace sw::platform

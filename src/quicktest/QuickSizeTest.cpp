@@ -72,11 +72,15 @@ QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
 
   {
     detail::DriveRelease release(ctx, disk);
-    detail::PrepareDrive(ctx, run);
+    const bool claimed = detail::PrepareDrive(ctx, run);
     if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
       detail::LogDriveLost(ctx);
       result.end = TestEnd::AbortedDriveLost;
       return result;  // the release unlocks the volumes and closes the drive
+    }
+    if (!claimed) {
+      release.Disarm();
+      return result;  // refused before the first write: NotStarted
     }
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {

@@ -51,8 +51,9 @@ class DriveRelease {
 
 enum class WritePassEnd { Completed, Cancelled, AbortedWriteError, DriveLost };
 
-// Locks and dismounts the volumes, wipes sector 0 and opens the drive for the markers.
-void PrepareDrive(core::Context& ctx, QuickTestRun& run);
+// Locks and dismounts the volumes, wipes sector 0 and opens the drive for the markers. False,
+// with the drive released and nothing written, when the drive is still mounted or in use.
+bool PrepareDrive(core::Context& ctx, QuickTestRun& run);
 // Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel,
 // an aborted write error or a failed write after which the drive is no longer the pinned one
 // releases the drive before returning.

@@ -53,7 +53,7 @@ void LogBadMemory(core::Context& ctx, const QuickTestRun& run, const QuickTestRe
 void ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
   ctx.state.SectorBuffer.Fill(0);
   // An open that finds another disk leaves hDrive at -1, so the write below reaches nothing.
-  diskio::Open_Physical_Disk_hDrive(ctx, disk);
+  diskio::Open_Physical_Disk_hDrive(ctx, disk, diskio::DriveSharing::NoOtherWriter);
   diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
 }

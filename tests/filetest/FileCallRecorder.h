@@ -112,6 +112,13 @@ class FileCallRecorder final : public platform::Os {
   void Sleep(std::uint32_t milliseconds) override { real_.Sleep(milliseconds); }
   platform::NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
 
+  // Names the volume holds as something other than an ordinary file (a folder, a link).
+  std::vector<std::string> nonRegular;
+  std::vector<std::string> FindNonRegularFiles(const std::string& pattern) override {
+    (void)pattern;
+    return nonRegular;
+  }
+
  private:
   platform::Os& real_;
   std::uint32_t injectedError_ = 0;

@@ -40,8 +40,8 @@ TEST_F(Cli, ListPrintsTheDemoDrivesAsTheDriveListHoldsThem) {
   const Result r = Run({"--simulate", "demo", "list", "--all"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "E:     BARGAIN32   [DRIVE 1]      29.7GiB SIMTEK Flash Disk 32G\n"
-            "F:     GENUINE16   [DRIVE 2]      14.8GiB SIMTEK Flash Disk 16G\n"
+            "\\\\.\\PhysicalDrive1  E:     BARGAIN32   [DRIVE 1]      29.7GiB SIMTEK Flash Disk 32G\n"
+            "\\\\.\\PhysicalDrive2  F:     GENUINE16   [DRIVE 2]      14.8GiB SIMTEK Flash Disk 16G\n"
             "E:  simulated USB drive 1, volume 1\n"
             "F:  simulated USB drive 2, volume 1\n");
   EXPECT_FALSE(script.catching) << "listing leaves Ctrl-C alone";
@@ -88,11 +88,11 @@ TEST_F(Cli, ListShowsOtherBusesOnlyWithAll) {
   args.push_back("list");
   Result r = Run(args);
   EXPECT_EQ(r.out.find("E:"), std::string::npos) << r.out;
-  EXPECT_EQ(r.out.rfind("F:     (no label)   [DRIVE 2]", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.rfind("\\\\.\\PhysicalDrive2  F:     (no label)   [DRIVE 2]", 0), 0u) << r.out;
 
   args.push_back("--all");
   r = Run(args);
-  EXPECT_EQ(r.out.rfind("E:     DISK   [DRIVE 1]", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.rfind("\\\\.\\PhysicalDrive1  E:     DISK   [DRIVE 1]", 0), 0u) << r.out;
 }
 
 TEST_F(Cli, EmptyMachineSaysSoAndSucceeds) {
@@ -210,6 +210,54 @@ TEST_F(Cli, VolumeCommandsWorkOnTheFirstVolumeOfAnEntry) {
   args.insert(args.end(), {"cleanup", "E:"});
   EXPECT_EQ(Run(args).status, 0);
 }
+
+}  // namespace
+}  // namespace sw::frontends::cli
+
+namespace sw::frontends::cli {
+namespace {
+
+TEST_F(Cli, ADeviceNamedExplicitlyIsFoundWithoutAllAndNamesTheWholeDrive) {
+  // A SATA drive is listed only with --all, unless it is named by its device.
+  const Result r = Run({"--simulate", "E:sata:8G:vol=F:", "quick", "\\\\.\\PhysicalDrive1", "--yes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("PASSED"), std::string::npos) << r.out;
+  const Result lower = Run({"--simulate", "G:8G:free=300Mi", "files", "//./physicaldrive1", "--yes"});
+  EXPECT_EQ(lower.status, 0) << lower.err;
+  EXPECT_NE(lower.out.find("G:\\WARDFILE1.tmp"), std::string::npos) << "the drive's first volume";
+}
+
+TEST_F(Cli, DevicePathsThatNameNoListedDriveAreClearErrors) {
+  struct Row {
+    std::string device;
+    std::string says;
+  };
+  const Row rows[] = {
+      {"\\\\.\\PhysicalDrive0", "is the disk of the running system"},
+      {"\\\\.\\PhysicalDrive7", "is not in the drive list"},
+      {"\\\\.\\PhysicalDriveX", "not a device path"},
+      {"/dev/sdb", "not a device path"},  // the simulator has no /dev
+  };
+  for (const Row& row : rows) {
+    const Result r = Run({"--simulate", "demo", "quick", row.device, "--yes"});
+    EXPECT_EQ(r.status, 2) << row.device;
+    EXPECT_NE(r.err.find(row.says), std::string::npos) << row.device << ": " << r.err;
+    EXPECT_EQ(r.out, "") << "nothing ran for " << row.device;
+  }
+}
+
+#if !defined(_WIN32)
+TEST_F(Cli, OnLinuxALetterWithYesIsRefusedBeforeAnyDriveIsTouched) {
+  // Real drives: a letter follows device order, so --yes needs the device. Refused before the
+  // drive list is even built, so this runs safely on any machine.
+  const Result r = Run({"quick", "E:", "--yes"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("E:: with --yes, name the drive by its device"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  // The simulator's letters stay where they are put.
+  EXPECT_EQ(Run({"--simulate", "demo", "quick", "F:", "--yes"}).status, 0);
+}
+#endif
 
 }  // namespace
 }  // namespace sw::frontends::cli

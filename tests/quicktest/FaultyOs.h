@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "platform/Os.h"
 #include "platform/WinApi.h"
@@ -20,9 +22,34 @@ class FaultyOs final : public platform::Os {
   std::function<bool(std::int64_t sector)> failRead;
   std::uint32_t failedWriteMs = 0;  // virtual time a failing write takes
 
+  // The drive as others use it: file systems still mounted after the dismounts, and another
+  // program that keeps every exclusive open of a physical drive out.
+  std::vector<platform::MountInUse> mounts;
+  std::vector<std::string> notRemounted;
+  int remounts = 0;
+  bool heldByAnother = false;
+  std::vector<std::uint32_t> physicalDriveShares;  // share mode of each physical drive opened to write
+
   platform::Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                                std::uint32_t disposition, std::uint32_t flags) override {
+    if (name.find("PhysicalDrive") != std::string::npos && (access & win::GENERIC_WRITE) != 0) {
+      physicalDriveShares.push_back(share);
+      if (heldByAnother && (share & win::FILE_SHARE_WRITE) == 0) {
+        error_ = win::ERROR_SHARING_VIOLATION;
+        return platform::kInvalidHandle;
+      }
+    }
+    error_ = 0;
     return inner_.CreateFileA(name, access, share, disposition, flags);
+  }
+  std::vector<platform::MountInUse> MountsOfDisk(int diskNumber) override {
+    (void)diskNumber;
+    return mounts;
+  }
+  std::vector<std::string> RemountDisk(int diskNumber) override {
+    (void)diskNumber;
+    ++remounts;
+    return notRemounted;
   }
   bool CloseHandle(platform::Handle h) override {
     position_.erase(h);

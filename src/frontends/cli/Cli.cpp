@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cctype>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,18 +39,16 @@ struct Arguments {
   Command command = Command::List;
 };
 
-// The volume letters an entry begins with ("E: F:    LABEL ..." gives E: and F:): four pieces,
-// each a letter and a colon or empty, each followed by one blank.
-std::vector<std::string> EntryLetters(const std::string& entry) {
+// A device path rather than a drive letter: "/dev/sdb", "\\.\PhysicalDrive2", "//./PhysicalDrive2".
+bool IsDevicePath(const std::string& text) {
+  return !text.empty() && (text[0] == '/' || text.rfind("\\\\", 0) == 0);
+}
+
+// The letters of a list entry, without the empty ones.
+std::vector<std::string> EntryLetters(const core::State::ListedDrive& entry) {
   std::vector<std::string> letters;
-  std::size_t pos = 0;
-  for (int piece = 0; piece < 4 && pos < entry.size(); ++piece) {
-    if (pos + 1 < entry.size() && std::isalpha(static_cast<unsigned char>(entry[pos])) &&
-        entry[pos + 1] == ':') {
-      letters.push_back(entry.substr(pos, 2));
-      pos += 2;
-    }
-    ++pos;
+  for (const std::string& letter : entry.Letters) {
+    if (!letter.empty()) letters.push_back(letter);
   }
   return letters;
 }
@@ -62,6 +61,9 @@ std::string NormalLetter(const std::string& text) {
   if (t.size() != 1 || !std::isalpha(static_cast<unsigned char>(t[0]))) return {};
   return std::string{static_cast<char>(std::toupper(static_cast<unsigned char>(t[0]))), ':'};
 }
+
+// The commands that write to the raw disk, for which a letter alone is not name enough.
+bool WritesToDisk(Command command) { return command == Command::Quick; }
 
 int ExitStatus(core::Outcome outcome) {
   switch (outcome) {
@@ -95,14 +97,19 @@ void PrintList(core::Context& ctx, std::ostream& out, std::ostream& err, bool al
     err << text::kNoDrives << (all ? "" : text::kNoDrivesUsbOnly) << (noRights ? text::kNeedsRoot : "")
         << '\n';
   }
-  // The entries are padded into columns for the window's list; a terminal line ends at its text.
+  // Each drive by its device first, the name that keeps meaning this drive when others come and
+  // go. The entries are padded into columns for the window's list; a terminal line ends at its
+  // text.
+  const auto& listed = ctx.state.ListedDrives;
   for (int i = 0; i < count; ++i) {
     std::string item = w.ListItem(Control::Combo1, i);
     item.erase(item.find_last_not_of(' ') + 1);
+    const auto at = static_cast<std::size_t>(i);
+    if (at < listed.size()) out << ctx.os.DeviceName(listed[at].DiskNumber) << text::kDeviceGap;
     out << item << '\n';
   }
-  for (int i = 0; i < count; ++i) {
-    for (const std::string& letter : EntryLetters(w.ListItem(Control::Combo1, i))) {
+  for (const core::State::ListedDrive& entry : listed) {
+    for (const std::string& letter : EntryLetters(entry)) {
       const std::string description = ctx.os.DescribeVolume(letter);
       if (!description.empty()) out << letter << text::kVolumeDescriptionGap << description << '\n';
     }
@@ -142,29 +149,51 @@ std::string FirstCommandWord(int argc, const char* const argv[]) {
   return {};
 }
 
-// Chooses the list entry of the drive letter, as a user would in the drop-down list. Returns an
-// error text, empty when the entry is selected.
-std::string SelectDrive(core::Context& ctx, app::MainForm& form, const Arguments& args) {
+// Chooses list entry i, as a user would in the drop-down list.
+void SelectEntry(app::MainForm& form, core::Window& w, std::size_t i) {
+  w.SetListIndex(Control::Combo1, static_cast<int>(i));
+  form.Combo1_Click();
+}
+
+// Chooses the list entry of a drive letter. Returns an error text, empty when it is selected.
+std::string SelectByLetter(core::Context& ctx, app::MainForm& form, const Arguments& args) {
   const std::string letter = NormalLetter(args.drive);
   if (letter.empty()) return text::kBadLetter + CutLongWords(args.drive);
-  core::Window& w = ctx.win;
   // The volume file test and the clean-up work on the volume the entry begins with; the Quick
   // Size Test takes the whole drive, whichever of its volumes names it.
   const bool anyVolume = args.command == Command::Quick;
-  for (int i = 0; i < w.ListCount(Control::Combo1); ++i) {
-    const auto letters = EntryLetters(w.ListItem(Control::Combo1, i));
+  const auto& listed = ctx.state.ListedDrives;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const auto letters = EntryLetters(listed[i]);
     for (std::size_t k = 0; k < letters.size(); ++k) {
       if (letters[k] != letter) continue;
       if (k > 0 && !anyVolume) {
         return letter + text::kNotFirstVolume1 + letters[0] + text::kNotFirstVolume2;
       }
-      w.SetListIndex(Control::Combo1, i);
-      form.Combo1_Click();
+      SelectEntry(form, ctx.win, i);
       return {};
     }
   }
   return text::kUnknownDrive1 + letter + text::kUnknownDrive2 +
          (args.all ? "" : text::kUnknownDriveUsbOnly);
+}
+
+// Chooses the list entry of the drive a device path names; for the volume file test and the
+// clean-up a partition names its own volume. Returns an error text, empty when it is selected.
+std::string SelectByDevice(core::Context& ctx, app::MainForm& form, const Arguments& args,
+                           const platform::NamedDevice& device) {
+  const std::string shown = CutLongWords(args.drive);
+  if (device.diskNumber < 0) return device.error.empty() ? text::kBadDevice + shown : CutLongWords(device.error);
+  if (device.diskNumber == 0) return shown + text::kSystemDevice;
+  const auto& listed = ctx.state.ListedDrives;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (listed[i].DiskNumber != device.diskNumber) continue;
+    if (args.command != Command::Quick && EntryLetters(listed[i]).empty()) return shown + text::kDeviceNoVolume;
+    SelectEntry(form, ctx.win, i);
+    if (args.command != Command::Quick && !device.volume.empty()) ctx.state.SelectedVolume = device.volume;
+    return {};
+  }
+  return shown + text::kDeviceNotListed;
 }
 
 std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& error) {
@@ -189,13 +218,21 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     err << text::kErrorPrefix << error << '\n';
     return kExitNotRun;
   }
+  const bool byDevice = args.command != Command::List && IsDevicePath(args.drive);
+  if (!byDevice && WritesToDisk(args.command) && args.yes && !os->LettersAreStable()) {
+    err << text::kErrorPrefix << CutLongWords(args.drive) << text::kLetterWithYes << '\n';
+    return kExitNotRun;
+  }
+  platform::NamedDevice device;
+  if (byDevice) device = os->FindDevice(args.drive);
   const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
   TerminalWindow win(out, err, *console, {args.yes, args.debug});
   core::Context ctx(*os, win);
   app::MainForm form(ctx, app::MainForm::Options{false});
   win.onCancel = [&form] { form.cmdCancel_Click(); };
   form.Form_Load();
-  if (args.all) {
+  // A device named explicitly is found whatever its bus.
+  if (args.all || byDevice) {
     win.SetValue(Control::chkShowAll, 1);
     win.AnswerBoxesQuietly(true);
     form.chkShowAll_Click();
@@ -206,7 +243,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     PrintList(ctx, out, err, args.all, LacksRawAccessRights(args));
     return kExitPassed;
   }
-  error = SelectDrive(ctx, form, args);
+  error = byDevice ? SelectByDevice(ctx, form, args, device) : SelectByLetter(ctx, form, args);
   if (!error.empty()) {
     err << text::kErrorPrefix << error << (LacksRawAccessRights(args) ? text::kNeedsRoot : "") << '\n';
     return kExitNotRun;
@@ -241,6 +278,9 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   CLI::App cli{text::kDescription, text::kProgram};
   cli.set_version_flag("--version", std::string(text::kProgram) + " " + SW_VERSION_TEXT);
   cli.footer(text::kFooter);
+  // On Windows CLI11 would take "/dev/sdb" or "/?" for an option; a drive argument may be a
+  // path, and options are spelt with dashes on every system.
+  cli.allow_windows_style_options(false);
   cli.require_subcommand(1);
   cli.fallthrough();
   cli.add_option("--simulate", args.simulate, text::kSimulateHelp)

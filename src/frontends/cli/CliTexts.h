@@ -22,7 +22,8 @@ inline constexpr const char* kFilesHelp =
 inline constexpr const char* kCleanupHelp =
     "Delete test files left on the volume by a cancelled run";
 inline constexpr const char* kDriveHelp =
-    "The volume letter of the drive, as the list shows it, e.g. E:";
+    "The drive: its device (/dev/sdb, /dev/sdb1, /dev/disk/by-id/..., \\\\.\\PhysicalDrive2), as "
+    "the list shows it first, or a volume letter such as E:";
 inline constexpr const char* kAllHelp = "List all drives, not only USB drives";
 inline constexpr const char* kYesHelp = "Answer OK to every question (no prompts)";
 inline constexpr const char* kDebugHelp =
@@ -73,6 +74,16 @@ inline constexpr const char* kUnknownDriveUsbOnly =
 inline constexpr const char* kNotFirstVolume1 =
     " is not the first volume of its drive; this command works on ";
 inline constexpr const char* kNotFirstVolume2 = ", the volume the drive list selects for it";
+inline constexpr const char* kBadDevice = "not a device path: ";
+inline constexpr const char* kSystemDevice =
+    " is the disk of the running system; it is never tested";
+inline constexpr const char* kDeviceNotListed =
+    " is not in the drive list: it has no usable size, or cannot be opened";
+inline constexpr const char* kDeviceNoVolume = " has no volume for this command";
+inline constexpr const char* kLetterWithYes =
+    ": with --yes, name the drive by its device (such as /dev/sdb, see 'sizewarden list'): a "
+    "letter moves to another drive when a device comes or goes. Without --yes the prompts name "
+    "the drive for you to check.";
 inline constexpr const char* kLetterTwice = "a volume letter is used twice: ";
 inline constexpr const char* kDemoTwice = "--simulate demo can be given once, before other drives";
 inline constexpr const char* kNoDrives = "No drive to test was found.";
@@ -89,6 +100,7 @@ inline constexpr const char* kAnsweredOkYes = "OK (--yes)";
 inline constexpr const char* kAnsweredCancelNoTerminal =
     "Cancel (no terminal to ask; --yes answers OK)";
 inline constexpr const char* kAnsweredCancelInterrupt = "Cancel";
+inline constexpr const char* kDeviceGap = "  ";  // "/dev/sdb  E:    STICK   [DRIVE 1] ..."
 inline constexpr const char* kVolumeDescriptionGap = "  ";  // "E:  /dev/sdb1 on /media/stick"
 inline constexpr const char* kCancelPressed =
     "Cancel pressed (Ctrl-C): the test stops at its next check, please wait...";

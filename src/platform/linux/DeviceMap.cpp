@@ -12,10 +12,29 @@ namespace {
 // Partitions of at most 2 sectors are the containers of extended partitions: no file system.
 constexpr std::uint64_t kExtendedContainerSectors = 2;
 
+// The mounts the running system lives on. Beneath /boot, /usr, /var and /etc every mount is the
+// system's too (/boot/efi, /var/lib/docker; container runtimes bind /etc/hosts from the host's
+// disk). Beneath /home a mount may well be a stick the user mounted there, so only /home itself.
 bool IsSystemTarget(const std::string& target) {
-  static const std::set<std::string> kTargets = {"/", "/boot", "/boot/efi", "/usr", "/var", "/etc"};
-  // Container runtimes bind /etc/hosts and friends from the host's disk.
-  return kTargets.count(target) != 0 || target.rfind("/etc/", 0) == 0;
+  static const std::set<std::string> kTargets = {"/",     "/boot", "/usr", "/var", "/etc", "/home",
+                                                 "/opt",  "/srv",  "/root", "/tmp"};
+  static const char* const kTrees[] = {"/boot/", "/usr/", "/var/", "/etc/"};
+  if (kTargets.count(target) != 0) return true;
+  for (const char* tree : kTrees) {
+    if (target.rfind(tree, 0) == 0) return true;
+  }
+  return false;
+}
+
+// The mount a swap file lies in: the one with the longest mount point above it.
+const MountEntry* MountHolding(const std::vector<MountEntry>& mounts, const std::string& file) {
+  const MountEntry* best = nullptr;
+  for (const MountEntry& m : mounts) {
+    const bool above = file.rfind(m.target, 0) == 0 &&
+                       (m.target == "/" || file.size() == m.target.size() || file[m.target.size()] == '/');
+    if (above && (!best || m.target.size() >= best->target.size())) best = &m;
+  }
+  return best;
 }
 
 int KindRank(const std::string& name) {
@@ -42,9 +61,10 @@ class Devices {
                                const SysPartition** part) const {
     *part = nullptr;
     for (const SysBlockDevice& d : list_) {
-      if (d.majMin == m.majMin || devDir + "/" + d.devName == m.source) return &d;
+      const bool hasNumber = !m.majMin.empty();
+      if ((hasNumber && d.majMin == m.majMin) || devDir + "/" + d.devName == m.source) return &d;
       for (const SysPartition& p : d.partitions) {
-        if (p.majMin == m.majMin || devDir + "/" + p.devName == m.source) {
+        if ((hasNumber && p.majMin == m.majMin) || devDir + "/" + p.devName == m.source) {
           *part = &p;
           return &d;
         }
@@ -100,7 +120,8 @@ const MountEntry* FindMount(const std::vector<MountEntry>& mounts, const std::st
 }
 
 DeviceMap BuildDeviceMap(const std::vector<SysBlockDevice>& list,
-                         const std::vector<MountEntry>& mounts, const std::string& devDir) {
+                         const std::vector<MountEntry>& mounts, const std::string& devDir,
+                         const std::vector<std::string>& swaps) {
   Devices devices(list);
   DeviceMap map;
 
@@ -119,6 +140,16 @@ DeviceMap BuildDeviceMap(const std::vector<SysBlockDevice>& list,
   for (const MountEntry& m : mounts) {
     const SysPartition* part = nullptr;
     const SysBlockDevice* holder = IsSystemTarget(m.target) ? devices.Holder(m, devDir, &part) : nullptr;
+    if (holder) devices.BaseDisks(part ? part->name : holder->name, systemDisks);
+  }
+  // Swap is memory the system is using: a disk that holds a swap partition or a swap file is
+  // as much the system's as the disk of "/".
+  for (const std::string& swap : swaps) {
+    MountEntry area;
+    area.source = swap;
+    const MountEntry* onFile = swap.rfind(devDir + "/", 0) == 0 ? nullptr : MountHolding(mounts, swap);
+    const SysPartition* part = nullptr;
+    const SysBlockDevice* holder = devices.Holder(onFile ? *onFile : area, devDir, &part);
     if (holder) devices.BaseDisks(part ? part->name : holder->name, systemDisks);
   }
   for (const std::string& d : rootDisks) systemDisks.push_back(d);

@@ -38,13 +38,14 @@ struct DeviceMap {
 };
 
 // PhysicalDrive0 is the disk that holds "/" (or, when "/" is on no block device, the first disk
-// holding another system mount). Further disks of the system (a RAID partner, the disk of /boot)
-// get no number at all, so no command can reach them. The other candidate disks follow in a fixed
+// holding another system mount). Further disks of the system (a RAID partner, the disk of /boot,
+// of /home, of a swap area) get no number at all, so no command can reach them. The other candidate disks follow in a fixed
 // order: sd, mmcblk, nvme, vd, loop, each in kernel name order. C: is the volume of "/"; D: on
 // go to every partition (extended-partition containers aside) and to every disk without
 // partitions, in drive number order.
 DeviceMap BuildDeviceMap(const std::vector<SysBlockDevice>& devices,
-                         const std::vector<MountEntry>& mounts, const std::string& devDir);
+                         const std::vector<MountEntry>& mounts, const std::string& devDir,
+                         const std::vector<std::string>& swaps = {});
 
 // The mount of a device: its first whole mount (root "/") in table order; null when it is not
 // mounted, or only a folder or file of it is bound somewhere (the volume's root is not there).

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
@@ -116,6 +117,7 @@ bool LinuxOs::LockVolume(Object& object) {
 }
 
 bool LinuxOs::UnlockVolume(Object& object) {
+  if (std::exchange(object.lockHeldByDisk, false)) return true;
   if (!object.lockFd.valid()) return Fail(win::ERROR_NOT_LOCKED);
   object.lockFd.reset();
   return true;
@@ -123,24 +125,23 @@ bool LinuxOs::UnlockVolume(Object& object) {
 
 bool LinuxOs::DismountVolume(const Object& object) {
   std::vector<MountEntry> mounts = ReadMountInfo(paths_.mountInfo);
-  std::vector<std::string> targets;
+  std::vector<MountEntry> targets;
   for (const MountEntry& m : mounts) {
-    if (m.majMin == object.majMin || m.source == object.devNode) targets.push_back(m.target);
+    if (m.majMin == object.majMin || m.source == object.devNode) targets.push_back(m);
   }
   // Topmost first: a later entry may sit on top of an earlier one.
   for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
-    UniqueFd dir(::open(it->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(it->target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid()) ::syncfs(dir.get());
     dir.reset();
     // No MNT_DETACH: a lazy unmount would leave the file system writing to the device
     // underneath the test. A busy mount (an open file, a shell inside it) therefore stays and
-    // the call fails with ERROR_BUSY; the Quick Size Test ignores that, as it ignores a failed
-    // dismount on Windows, and writes on under the mounted file system. Its transfers bypass the
-    // page cache, so the verdict still reflects the flash, but the file system on the stick is
-    // destroyed (the user confirmed that twice) and may write back its own metadata in between.
-    if (::umount2(it->c_str(), 0) != 0) {
+    // the call fails with ERROR_BUSY; the test then finds it still mounted and writes nothing.
+    if (::umount2(it->target.c_str(), 0) != 0) {
       return errno == EBUSY ? Fail(win::ERROR_BUSY) : FailErrno(errno);
     }
+    // Kept so that a test that will not run after all can give the user the volume back.
+    unmounted_[object.diskNumber].push_back(*it);
   }
   return true;
 }

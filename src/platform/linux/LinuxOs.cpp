@@ -45,7 +45,14 @@ std::string MatchCase(const std::filesystem::path& folder, const std::string& na
 LinuxOs::LinuxOs(SystemPaths paths) : paths_(std::move(paths)), userLocale_(UserLocale()) {}
 
 DeviceMap LinuxOs::Snapshot() const {
-  return BuildDeviceMap(ScanSysBlock(paths_.sysRoot), ReadMountInfo(paths_.mountInfo), paths_.devDir);
+  std::vector<std::string> swaps = ReadSwaps(paths_.swaps);
+  for (std::string& swap : swaps) {
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(swap, ec);  // /dev/mapper/x
+    if (!ec) swap = real.string();
+  }
+  return BuildDeviceMap(ScanSysBlock(paths_.sysRoot), ReadMountInfo(paths_.mountInfo), paths_.devDir,
+                        swaps);
 }
 
 Handle LinuxOs::Add(Object object) {
@@ -73,7 +80,6 @@ bool LinuxOs::FailErrno(int error) { return Fail(Win32FromErrno(error)); }
 
 Handle LinuxOs::CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                             std::uint32_t disposition, std::uint32_t flags) {
-  (void)share;  // Linux has no share modes; a volume lock is what keeps others out
   WinPath path = ParseWinPath(name);
   switch (path.kind) {
     case WinPath::Kind::PhysicalDrive:
@@ -82,7 +88,7 @@ Handle LinuxOs::CreateFileA(const std::string& name, std::uint32_t access, std::
         Fail(win::ERROR_INVALID_PARAMETER);
         return kInvalidHandle;
       }
-      return OpenDevice(name, access);
+      return OpenDevice(name, access, share);
     case WinPath::Kind::File:
       return OpenFile(path.letter, path.relative, access, disposition, flags);
     case WinPath::Kind::VolumeRoot:
@@ -95,7 +101,7 @@ Handle LinuxOs::CreateFileA(const std::string& name, std::uint32_t access, std::
   return kInvalidHandle;
 }
 
-Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access) {
+Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access, std::uint32_t share) {
   WinPath path = ParseWinPath(name);
   DeviceMap map = Snapshot();
   Object object;
@@ -141,13 +147,32 @@ Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access) {
   // ERROR_INVALID_PARAMETER, just as unbuffered 512-byte I/O fails on such a drive under
   // Windows, and the Quick Size Test reports write errors. No read-modify-write emulation: it
   // would hide what the device does.
-  int fd = ::open(object.devNode.c_str(), OpenModeFor(access) | O_DIRECT | O_CLOEXEC);
+  // Linux has no share modes. A disk opened for writing without sharing write access is claimed
+  // exclusively (O_EXCL), which the kernel refuses while any other opener claims it or any of its
+  // partitions (a mount, another test): one run per disk.
+  const bool exclusive = object.kind == Object::Kind::Disk && (access & win::GENERIC_WRITE) != 0 &&
+                         (share & win::FILE_SHARE_WRITE) == 0;
+  if (exclusive) HandVolumeLocksToDisk(object.diskNumber);
+  int fd = ::open(object.devNode.c_str(), OpenModeFor(access) | O_DIRECT | O_CLOEXEC | (exclusive ? O_EXCL : 0));
   if (fd < 0) {
-    FailErrno(errno);
+    if (exclusive && errno == EBUSY) {
+      Fail(win::ERROR_SHARING_VIOLATION);
+    } else {
+      FailErrno(errno);
+    }
     return kInvalidHandle;
   }
   object.fd.reset(fd);
   return Add(std::move(object));
+}
+
+void LinuxOs::HandVolumeLocksToDisk(int diskNumber) {
+  for (auto& [handle, object] : objects_) {
+    if (object.kind == Object::Kind::Volume && object.diskNumber == diskNumber && object.lockFd.valid()) {
+      object.lockFd.reset();
+      object.lockHeldByDisk = true;
+    }
+  }
 }
 
 std::string LinuxOs::VolumeFolder(char letter, const std::string& relative) {
@@ -249,8 +274,17 @@ std::string LinuxOs::DescribeVolume(const std::string& designator) {
   const VolumeEntry* volume = map.Volume(designator[0]);
   if (!volume || (designator.size() > 1 && designator[1] != ':')) return {};
   std::string device = volume->devNode.empty() ? volume->fsType : volume->devNode;
-  if (volume->mountPoint.empty()) return device + kDescribeNotMounted;
-  return device + kDescribeMountedOn + volume->mountPoint;
+  if (!volume->mountPoint.empty()) return device + kDescribeMountedOn + volume->mountPoint;
+  // A file system on the whole disk beside its partitions (a stale partition table under a
+  // formatted disk, a hybrid image) is mounted even though this partition is not.
+  const PhysicalDisk* disk = map.Disk(volume->diskNumber);
+  if (volume->partitionNumber > 0 && disk && disk->known()) {
+    if (const MountEntry* whole = FindMount(ReadMountInfo(paths_.mountInfo), disk->device.majMin, disk->devNode)) {
+      return device + kDescribeNotMounted + kDescribeWholeDisk1 + disk->devNode + kDescribeMountedOn +
+             whole->target + kDescribeWholeDisk2;
+    }
+  }
+  return device + kDescribeNotMounted;
 }
 
 }  // namespace sw::platform::linuxos

@@ -21,6 +21,8 @@ struct SystemPaths {
   std::filesystem::path sysRoot = "/sys";
   std::filesystem::path mountInfo = "/proc/self/mountinfo";
   std::string devDir = "/dev";
+  std::filesystem::path swaps = "/proc/swaps";
+  std::filesystem::path procRoot = "/proc";
 };
 
 class LinuxOs final : public Os {
@@ -70,6 +72,13 @@ class LinuxOs final : public Os {
   void Sleep(std::uint32_t milliseconds) override;
   NumberFormat UserNumberFormat() override;
 
+  NamedDevice FindDevice(const std::string& path) override;
+  std::string DeviceName(int diskNumber) override;
+  bool LettersAreStable() override { return false; }
+  std::vector<MountInUse> MountsOfDisk(int diskNumber) override;
+  std::vector<std::string> RemountDisk(int diskNumber) override;
+  std::vector<std::string> FindNonRegularFiles(const std::string& pattern) override;
+
   // The machine as this provider sees it right now.
   DeviceMap Snapshot() const;
   std::size_t OpenHandleCount() const { return objects_.size(); }
@@ -80,6 +89,7 @@ class LinuxOs final : public Os {
     Kind kind = Kind::File;
     UniqueFd fd;              // empty for a handle opened with access 0 (queries only)
     UniqueFd lockFd;          // the exclusive open that stands for FSCTL_LOCK_VOLUME
+    bool lockHeldByDisk = false;  // Volume: the lock passed to an exclusive open of its disk
     std::uint32_t access = 0;
     bool direct = false;      // unbuffered: transfers must be whole, aligned sectors
     bool wrote = false;       // Disk: something was written through this handle
@@ -96,7 +106,10 @@ class LinuxOs final : public Os {
   Object* Find(Handle h);
   bool Fail(std::uint32_t win32Error);
   bool FailErrno(int error);
-  Handle OpenDevice(const std::string& name, std::uint32_t access);
+  Handle OpenDevice(const std::string& name, std::uint32_t access, std::uint32_t share);
+  // The kernel lets a whole disk be claimed exclusively only while none of its partitions is
+  // claimed, so this provider's own volume locks on the disk give way to the disk's claim.
+  void HandVolumeLocksToDisk(int diskNumber);
   Handle OpenFile(char letter, const std::string& relative, std::uint32_t access,
                   std::uint32_t disposition, std::uint32_t flags);
   // The folder a volume's files live in (its mount point + relative), or empty with lastError_
@@ -118,6 +131,7 @@ class LinuxOs final : public Os {
   SystemPaths paths_;
   std::optional<std::locale> userLocale_;  // the environment's, read once; none for C/POSIX
   std::map<Handle, Object> objects_;
+  std::map<int, std::vector<MountEntry>> unmounted_;  // by disk number: what dismounts took down
   Handle nextHandle_ = 4;
   std::uint32_t lastError_ = 0;
 };

@@ -14,9 +14,18 @@ struct MountEntry {
   std::string target;   // "/media/my stick"
   std::string fsType;   // "vfat"
   std::string root;     // "/" unless a sub-folder is bind-mounted
+  std::string options{};  // "rw,nosuid,relatime,fmask=0022": what mounts it the same way again
 };
 
 // Entries in file order (parents before the mounts on top of them); empty when unreadable.
 std::vector<MountEntry> ReadMountInfo(const std::filesystem::path& mountInfoFile);
+
+// Mounts the entry's source on its target again, with its type and options. False when the
+// system refuses (the folder is gone, a helper is missing).
+bool MountAgain(const MountEntry& entry);
+
+// The swap areas in use, from a /proc/swaps file: device nodes or swap files; empty when
+// unreadable.
+std::vector<std::string> ReadSwaps(const std::filesystem::path& swapsFile);
 
 }  // namespace sw::platform::linuxos

@@ -90,7 +90,7 @@ TEST_F(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
 }
 
 TEST_F(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
-  CliRun run = RunCli("quick " + letter_ + " --yes --all");
+  CliRun run = RunCli("quick " + stick_->Disk() + " --yes");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
   EXPECT_FALSE(stick_->IsMounted()) << "the partition is still mounted";

@@ -97,6 +97,8 @@ SystemPaths FakeSystem::Paths() const {
   paths.sysRoot = root_ / "sys";
   paths.mountInfo = root_ / "mountinfo";
   paths.devDir = (root_ / "dev").string();
+  paths.swaps = root_ / "swaps";
+  paths.procRoot = root_ / "proc";
   return paths;
 }
 

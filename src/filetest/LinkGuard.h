@@ -1,0 +1,19 @@
+// Test files are written only as plain files of their own: a name that is already taken by a
+// folder, a link or a device is never written through, and is reported instead.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/Context.h"
+
+namespace sw::filetest {
+
+// True when no test-file name on SelectedVolume stands for anything but an ordinary file. Else
+// nothing is written: the names are logged and shown in a box, and the result is false.
+bool TestFileNamesFree(core::Context& ctx);
+
+// The words of that refusal for the names found on a volume ("E:").
+std::string TakenNamesText(const std::string& volume, const std::vector<std::string>& names);
+
+}  // namespace sw::filetest
