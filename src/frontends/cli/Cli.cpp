@@ -296,6 +296,9 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   CLI::App cli{text::kDescription, text::kProgram};
   cli.set_version_flag("--version", std::string(text::kProgram) + " " + SW_VERSION_TEXT);
   cli.footer(text::kFooter);
+  // On Windows CLI11 would take "/dev/sdb" or "/?" for an option; a drive argument may be a
+  // path, and options are spelt with dashes on every system.
+  cli.allow_windows_style_options(false);
   cli.require_subcommand(1);
   cli.fallthrough();
   cli.add_option("--simulate", args.simulate, text::kSimulateHelp)
