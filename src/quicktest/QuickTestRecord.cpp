@@ -21,6 +21,7 @@ core::Verdict VerdictOf(TestEnd end) {
     case TestEnd::Cancelled:
       return core::Verdict::Cancelled;
     case TestEnd::AbortedWriteError:
+    case TestEnd::AbortedDriveLost:
       return core::Verdict::Aborted;
     case TestEnd::NotStarted:
       break;
