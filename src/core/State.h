@@ -10,6 +10,7 @@
 
 #include "core/AlignedBuffer.h"
 #include "core/DriveIdentity.h"
+#include "core/RunRecord.h"
 #include "platform/Os.h"
 
 namespace sw::core {
@@ -23,6 +24,10 @@ struct State {
   bool CancelRequested = false;
   bool TestRunning = false;  // between Show_Cancel and Hide_Cancel
   Outcome LastOutcome = Outcome::NotRun;  // set by the test commands
+  RunRecord LastRun;                      // the last run as data; restarted by each command
+  std::vector<DriveRecord> ListedDrives;  // the drive list's entries as data, in list order
+  std::uint32_t PhaseStartTick = 0;       // when the phase of the last progress report began
+  std::uint64_t PhaseDone = 0;            // and how far it had come
 
   // Drive discovery and selection.
   std::string SelectedVolume;
@@ -51,13 +56,6 @@ struct State {
   std::string DriveLetter2;
   std::string DriveLetter3;
   std::string DriveLetter4;
-  // What each entry of the drive list stands for, in list order, so that front ends can find
-  // an entry by letter or by drive without reading the text the list shows.
-  struct ListedDrive {
-    std::int32_t DiskNumber = 0;
-    std::array<std::string, 4> Letters;  // as DriveLetter1 to DriveLetter4, empty ones included
-  };
-  std::vector<ListedDrive> ListedDrives;
 
   // Volume handles: the locked volumes of a drive (0 = empty entry) and the one being dismounted.
   std::array<platform::Handle, 31> hVolumes{};

@@ -35,6 +35,20 @@ struct TwipsRect {
 
 inline constexpr int VK_SHIFT = 0x10;
 
+// How far a long phase of a test has come, for front ends that show it live (the terminal's one
+// updating line). The report keeps its own progress lines whatever a front end does with this.
+struct ProgressUpdate {
+  std::string phase;               // "Writing markers", "Verifying files", ...
+  std::uint64_t done = 0;          // units done in this phase
+  std::uint64_t total = 0;         // units in the phase (0: unknown)
+  std::uint64_t bytesMoved = 0;    // data moved in this phase so far (0: no data moves)
+  double elapsedSeconds = 0;       // since the phase began
+  double remainingSeconds = -1;    // -1: unknown
+  // The next text the report gets starts the report's own progress line for this step: a front
+  // end that shows this update live may leave that line off its screen.
+  bool reportLineFollows = false;
+};
+
 class Window {
  public:
   virtual ~Window() = default;
@@ -85,6 +99,9 @@ class Window {
   virtual void OpenWebPage(const std::string& url) = 0;
   // As GetAsyncKeyState: nonzero when the key is (or was) down.
   virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
+
+  // A long phase's progress; the window and the tests' window have no use for it.
+  virtual void ShowProgress(const ProgressUpdate& update) { (void)update; }
 };
 
 }  // namespace sw::core

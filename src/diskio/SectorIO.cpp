@@ -5,6 +5,7 @@
 #include <limits>
 #include <span>
 
+#include "core/Progress.h"
 #include "platform/WinApi.h"
 
 namespace sw::diskio {
@@ -41,8 +42,10 @@ bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
   std::int64_t newPosition = 0;
   if (!ctx.os.SetFilePointerEx(h, t.offset, &newPosition, win::FILE_BEGIN)) return false;
   std::uint32_t bytesRead = 0;
-  return ctx.os.ReadFile(h, std::span<std::uint8_t>(ctx.state.SectorBuffer.data(), t.length),
-                         bytesRead);
+  const bool read = ctx.os.ReadFile(
+      h, std::span<std::uint8_t>(ctx.state.SectorBuffer.data(), t.length), bytesRead);
+  core::CountRead(ctx, t.length, read);
+  return read;
 }
 
 bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
@@ -59,6 +62,7 @@ bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
   std::uint32_t bytesWritten = 0;
   const bool written = ctx.os.WriteFile(
       h, std::span<const std::uint8_t>(ctx.state.SectorBuffer.data(), t.length), bytesWritten);
+  core::CountWrite(ctx, t.length, written);
   if (written) ctx.os.FlushFileBuffers(h);
   // Released after a failed write as well (when it was granted), so that a failed write never
   // leaves its range locked until the handle is closed.

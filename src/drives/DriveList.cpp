@@ -9,6 +9,8 @@
 #include "diskio/DriveLetters.h"
 #include "diskio/PinnedDrive.h"
 #include "drives/DriveInfo.h"
+#include "drives/DriveRecord.h"
+#include "drives/TextFormat.h"
 #include "drives/DriveTexts.h"
 
 namespace sw::drives {
@@ -32,7 +34,10 @@ void Drive1_Change(core::Context& ctx) {
     w.AddItem(core::Control::Combo1, s.DriveLetter1 + " " + s.DriveLetter2 + " " + s.DriveLetter3 +
                                         " " + s.DriveLetter4 + "  " + label + "   " +
                                         Print_Drive_Details(ctx));
-    s.ListedDrives.push_back({n, {s.DriveLetter1, s.DriveLetter2, s.DriveLetter3, s.DriveLetter4}});
+    core::DriveRecord listed = DescribeDrive(ctx);
+    listed.usb = usb;
+    if (!listed.volumes.empty()) listed.volumes.front().label = StripNulls(label);
+    s.ListedDrives.push_back(std::move(listed));
   }
 
   if (w.ListCount(core::Control::Combo1) > 0) w.SetListIndex(core::Control::Combo1, 0);

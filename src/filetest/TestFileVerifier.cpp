@@ -8,6 +8,7 @@
 #include "core/AlignedBuffer.h"
 #include "core/Log.h"
 #include "filetest/Cleanup.h"
+#include "core/Progress.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
@@ -33,7 +34,9 @@ class SectorReader {
     const auto within = static_cast<std::size_t>(offset - start);
     if (!ctx_.os.SetFilePointerEx(h_, start, nullptr, win::FILE_BEGIN)) return Failed();
     std::uint32_t got = 0;
-    if (!ctx_.os.ReadFile(h_, buffer_.span(), got)) return Failed();
+    const bool ok = ctx_.os.ReadFile(h_, buffer_.span(), got);
+    core::CountRead(ctx_, got, ok);
+    if (!ok) return Failed();
     if (got < within + out.size()) return ByteRead::Short;
     std::copy_n(buffer_.data() + within, out.size(), out.begin());
     return ByteRead::Ok;

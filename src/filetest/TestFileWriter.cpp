@@ -5,11 +5,13 @@
 #include <algorithm>
 
 #include "core/Log.h"
+#include "core/Progress.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileHandle.h"
 #include "platform/ByteOrder.h"
+#include "filetest/VolumeTestRecord.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -49,10 +51,10 @@ std::string ProgressSuffix(core::Context& ctx, std::int32_t n) {
 bool WriteChunk(core::Context& ctx, platform::Handle h, std::int32_t bytes) {
   std::uint32_t written = 0;
   // Only the success flag counts; a short count is not compared.
-  if (ctx.os.WriteFile(h, {ctx.state.TestPattern.data(), static_cast<std::size_t>(bytes)},
-                       written)) {
-    return true;
-  }
+  const bool ok = ctx.os.WriteFile(
+      h, {ctx.state.TestPattern.data(), static_cast<std::size_t>(bytes)}, written);
+  core::CountWrite(ctx, static_cast<std::uint64_t>(bytes), ok);
+  if (ok) return true;
   ctx.state.FileTestLastError = ctx.os.GetLastError();
   return false;
 }
@@ -64,6 +66,7 @@ bool WriteChunks(core::Context& ctx, platform::Handle h, std::int32_t n) {
   std::int64_t chunk = std::min<std::int64_t>(remaining, kChunkSize);
   if (!WriteChunk(ctx, h, static_cast<std::int32_t>(chunk))) return false;
   remaining -= chunk;
+  ShowWriteProgress(ctx, n, ctx.state.TestFileSize - remaining, false);
   MarkChunkStart(ctx, n);
   for (int pass = 1; pass < kChunksPerFile; ++pass) {
     chunk = std::min<std::int64_t>(remaining, kChunkSize);
@@ -72,6 +75,7 @@ bool WriteChunks(core::Context& ctx, platform::Handle h, std::int32_t n) {
     if (chunk > 0 && !WriteChunk(ctx, h, static_cast<std::int32_t>(chunk))) return false;
     // The full chunk size, so the passes after the end write nothing.
     remaining -= kChunkSize;
+    if (chunk > 0) ShowWriteProgress(ctx, n, ctx.state.TestFileSize - std::max<std::int64_t>(remaining, 0), false);
   }
   return true;
 }

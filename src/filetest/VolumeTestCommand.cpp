@@ -16,6 +16,7 @@
 #include "filetest/TestFileFormat.h"
 #include "filetest/ThoroughRun.h"
 #include "filetest/VolumeTestPhases.h"
+#include "filetest/VolumeTestRecord.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -110,6 +111,7 @@ void cmdVolumeTest_Click(core::Context& ctx) {
   }
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx) || !TestFileNamesFree(ctx) || !phases::SizeAndConsent(ctx)) return;
+  StartFileRecord(ctx);
 
   std::int32_t filesWritten = 0;
   if (!phases::WriteFullFiles(ctx, filesWritten)) {

@@ -8,6 +8,7 @@
 #include "filetest/TestFileFormat.h"
 #include "filetest/VolumeTestFigures.h"
 #include "filetest/VolumeTestPhases.h"
+#include "filetest/VolumeTestRecord.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest::phases {
@@ -68,6 +69,7 @@ core::Outcome ReportAndCleanUp(core::Context& ctx, std::int32_t filesWritten) {
   const bool incomplete = Incomplete(s);
   if (incomplete) figures.mbGood = std::int64_t{s.GoodFileCount} * kFileMB;
   LogFigures(ctx, figures, incomplete);
+  RecordFileFigures(ctx, figures);
   DeleteTestFiles(ctx);
   if (incomplete) {
     const std::string crlf = core::kCrLf;

@@ -4,6 +4,7 @@
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileVerifier.h"
 #include "filetest/VolumeTestPhases.h"
+#include "filetest/VolumeTestRecord.h"
 
 namespace sw::filetest::phases {
 
@@ -14,6 +15,7 @@ bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
   s.TestFileSize = kFullFileSize;
   s.GoodFileCount = 0;
   for (std::int32_t i = 1; i <= filesWritten; ++i) {
+    ShowVerifyProgress(ctx, i, filesWritten);
     ctx.win.DoEvents();
     if (s.CancelRequested) {
       Abort(ctx, texts::kAbortedWhileVerifying);
@@ -33,8 +35,10 @@ bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
   if (!s.FileTestError) {
     core::LogText(ctx, core::kCrLf + std::string(texts::kVerifyingFile) +
                           std::to_string(filesWritten + 1) + texts::kEllipsis);
+    ShowVerifyProgress(ctx, filesWritten + 1, filesWritten);
     VerifyTestFile(ctx, filesWritten + 1);
   }
+  ShowVerifyProgress(ctx, filesWritten + 2, filesWritten);
   s.TestFileSize = kFullFileSize;
   if (s.CancelRequested) {
     Abort(ctx, texts::kAbortedWhileVerifying);

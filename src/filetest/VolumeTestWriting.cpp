@@ -15,6 +15,7 @@
 #include "filetest/TestFileVerifier.h"
 #include "filetest/TestFileWriter.h"
 #include "filetest/VolumeTestPhases.h"
+#include "filetest/VolumeTestRecord.h"
 
 namespace sw::filetest::phases {
 
@@ -54,6 +55,7 @@ std::string ElapsedText(core::Context& ctx) {
 }
 
 void Abort(core::Context& ctx, const char* message) {
+  RecordFileCancelled(ctx, message);
   core::Hide_Cancel(ctx);
   core::LogText(ctx, core::kCrLf + std::string(message));
 }
@@ -70,6 +72,7 @@ bool WriteFullFiles(core::Context& ctx, std::int32_t& filesWritten) {
   filesWritten = s.TestFileCount;
   const std::int32_t planned = s.TestFileCount;
   for (std::int32_t n = 1; n <= planned; ++n) {
+    ShowWriteProgress(ctx, n, 0, true);
     core::LogText(ctx, core::kCrLf + ElapsedText(ctx));
     if (s.CancelRequested) {
       Abort(ctx, texts::kAbortedWhileWriting);
@@ -129,8 +132,10 @@ void WriteLastFile(core::Context& ctx) {
   core::LogText(ctx, core::kCrLf + std::string(texts::kWritingLastFile) +
                         FormatUpToTwoDecimals(size / kBytesPerMB, ctx.os.UserNumberFormat()) +
                         texts::kLastFileMBClose);
+  ShowWriteProgress(ctx, s.TestFileCount, 0, true);
   core::LogText(ctx, core::kCrLf + ElapsedText(ctx));
   WriteTestFile(ctx, s.TestFileCount);
+  ShowWriteProgress(ctx, s.TestFileCount, s.LastFileSize, false);
   if (s.FileTestError) {
     core::LogText(ctx, core::kCrLf + std::string(texts::kDataError));
     NoteStop(ctx);

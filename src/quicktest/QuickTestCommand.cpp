@@ -11,6 +11,7 @@
 #include "drives/DriveInfo.h"
 #include "platform/WinApi.h"
 #include "quicktest/QuickSizeTest.h"
+#include "quicktest/QuickTestRecord.h"
 #include "quicktest/QuickTestTexts.h"
 
 namespace sw::quicktest {
@@ -104,6 +105,7 @@ void cmdQuickTest_Click(core::Context& ctx) {
   }
 
   drives::GetUSBDiskDriveInfo(ctx, st.DiskNumber);
+  StartQuickRecord(ctx);
   const double sizeMiB = st.DriveSizeBytes / 1024 / 1024;
   if (sizeMiB == 0) {
     Refuse(ctx, text::kNeedsAdministrator);
@@ -134,7 +136,9 @@ void cmdQuickTest_Click(core::Context& ctx) {
 
   core::Show_Cancel(ctx);
   ctx.win.SetVisible(Control::cmdQuickTest, true);
+  const platform::LocalTime started = ctx.os.Now();
   const QuickTestResult result = QuickSizeTest(ctx);
+  RecordQuickResult(ctx, result, static_cast<double>(ctx.os.Now() - started));
   st.LastOutcome = OutcomeOf(result.end);
   st.DebugMode = false;
   core::Hide_Cancel(ctx);

@@ -44,6 +44,10 @@ inline constexpr const char* kSeconds = " sec ";
 inline constexpr const char* kLessThanASecond = "0 min 1 sec";
 inline constexpr const char* kRemaining = " remaining";
 
+// --- Live progress (not report lines) ------------------------------------------------------
+inline constexpr const char* kPhaseWriting = "Writing markers";
+inline constexpr const char* kPhaseReading = "Reading markers";
+
 // --- Read-back pass -------------------------------------------------------------------------
 inline constexpr const char* kReadingBack = "Reading back marker blocks...";
 inline constexpr const char* kReadFromSector = "Read from sector ";

@@ -9,6 +9,7 @@
 #include "diskio/SectorIO.h"
 #include "diskio/Volumes.h"
 #include "quicktest/MarkerBlock.h"
+#include "quicktest/PassProgress.h"
 #include "quicktest/ProgressLine.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
@@ -27,7 +28,9 @@ std::int64_t MarkerInBuffer(core::Context& ctx) {
 // After a failed read the buffer still holds the block read before, which normally carries
 // another number. When it happens to carry this sector's own number, the failed read must
 // not pass as a good block.
-void Judge(QuickTestRun& run, std::int64_t sector, bool readOk, std::int64_t found) {
+void Judge(core::Context& ctx, QuickTestRun& run, std::int64_t sector, bool readOk,
+           std::int64_t found) {
+  RecordMarkerCell(ctx, sector, readOk, found);
   if (found != sector || !readOk) RecordMismatch(run, sector, found);
 }
 
@@ -35,7 +38,7 @@ void Judge(QuickTestRun& run, std::int64_t sector, bool readOk, std::int64_t fou
 void FinalCheck(core::Context& ctx, QuickTestRun& run, std::int64_t sector) {
   const bool ok = diskio::ReadSectors(ctx, sector, 1);
   if (!ok) core::LogText(ctx, Line(text::kFinalReadError + std::to_string(sector)));
-  Judge(run, sector, ok, MarkerInBuffer(ctx));
+  Judge(ctx, run, sector, ok, MarkerInBuffer(ctx));
 }
 
 // Markers lie 25 MiB x 2^k apart, while the real memory of a counterfeit that wraps its
@@ -57,6 +60,7 @@ void ProbeAddressWrap(core::Context& ctx, QuickTestRun& run) {
     if (diskio::ReadSectors(ctx, sector, 1) && HoldsMarkerZero(ctx)) {
       RecordMismatch(run, sector, 0);
       run.WrapFound = true;
+      RecordMarkerCell(ctx, sector, true, 0);
     }
   }
 }
@@ -87,11 +91,13 @@ void ReadBackMarkers(core::Context& ctx, QuickTestRun& run) {
       core::LogText(ctx, Line(text::kReadError + std::to_string(run.disk) + text::kReadErrorAt +
                              std::to_string(sector)));
     }
-    Judge(run, sector, ok, MarkerInBuffer(ctx));
+    Judge(ctx, run, sector, ok, MarkerInBuffer(ctx));
     run.RemainingBytes -= step;
     run.OffsetFromEnd += static_cast<std::int64_t>(step) / kSectorBytes;
     const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
-    if (percent > run.LastPercent + 4 || percent > 99) {
+    const bool logLine = percent > run.LastPercent + 4 || percent > 99;
+    ShowPassProgress(ctx, run, false, static_cast<std::uint64_t>(run.SectorsChecked) + 1, logLine);
+    if (logLine) {
       core::LogText(ctx, ProgressLine(percent, text::kReadSeparator, ctx.os.Now() - run.PassStart,
                                      run.RemainingBytes, run.TotalBytes));
       ctx.win.DoEvents();

@@ -11,6 +11,7 @@
 #include "diskio/Volumes.h"
 #include "platform/WinApi.h"
 #include "quicktest/MarkerBlock.h"
+#include "quicktest/PassProgress.h"
 #include "quicktest/ProgressLine.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
@@ -59,6 +60,7 @@ void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run, bool sayWrit
 // True to go on with the pass, false when the user chose to abort.
 bool HandleWriteError(core::Context& ctx, std::int64_t sector, std::uint32_t durationMs) {
   core::LogText(ctx, Line(text::kWriteError + std::to_string(sector)));
+  RecordWriteErrorCell(ctx, sector);
   if (durationMs > kSlowWriteMs) {
     const std::string prompt = text::kSlowWriteAt + std::to_string(sector) + kCrLf + kCrLf +
                                text::kSlowWriteNote + kCrLf + kCrLf + text::kSlowWriteContinue;
@@ -96,6 +98,7 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
   const std::int64_t last = run.TotalSectors - 1;
   WriteEdgeMarker(ctx, last);
 
+  std::uint64_t markers = 0;
   while (run.RemainingBytes > 0) {
     if (ctx.state.CancelRequested) {
       CancelRun(ctx, run);
@@ -121,8 +124,10 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
     run.RemainingBytes -= step;
     run.OffsetFromEnd += static_cast<std::int64_t>(step) / kSectorBytes;
     const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
+    const bool logLine = percent > run.LastPercent + 4 || percent > 99;
+    ShowPassProgress(ctx, run, true, ++markers, logLine);
     if (percent > run.LastPercent) ctx.win.DoEvents();
-    if (percent > run.LastPercent + 4 || percent > 99) {
+    if (logLine) {
       core::LogText(ctx, ProgressLine(percent, text::kWriteSeparator, ctx.os.Now() - run.PassStart,
                                      run.RemainingBytes, run.TotalBytes));
       run.LastPercent = percent;

@@ -16,12 +16,14 @@ struct ConsoleScript {
   int ctrlCAtPoll = 0;            // 0: never
   int polls = 0;
   bool catching = false;  // as the front end asked for
+  bool terminalOutput = false;  // stdout and stderr are terminals
 };
 
 class FakeConsole final : public Console {
  public:
   explicit FakeConsole(ConsoleScript& script) : script_(script) {}
   bool Interactive() override { return script_.interactive; }
+  bool OutputIsTerminal(bool) override { return script_.terminalOutput; }
   bool CancelPressed() override { return ++script_.polls == script_.ctrlCAtPoll; }
   ReadResult ReadLine(std::string& line, std::ostream&) override {
     if (script_.lines.empty()) return ReadResult::EndOfInput;

@@ -10,6 +10,8 @@
 #include "core/Context.h"
 #include "app/MainForm.h"
 #include "frontends/cli/CliTexts.h"
+#include "frontends/cli/LiveLine.h"
+#include "frontends/cli/ResultFiles.h"
 #include "frontends/cli/SimSetup.h"
 #include "frontends/cli/TerminalWindow.h"
 #include "platform/sim/SimOs.h"
@@ -36,7 +38,9 @@ struct Arguments {
   bool yes = false;
   bool debug = false;
   bool thorough = false, verifyOnly = false, full = false, allH2w = false;
+  ResultPaths outputs;
   Command command = Command::List;
+  std::string commandName = "list";
 };
 
 // A device path rather than a drive letter: "/dev/sdb", "\\.\PhysicalDrive2", "//./PhysicalDrive2".
@@ -45,11 +49,9 @@ bool IsDevicePath(const std::string& text) {
 }
 
 // The letters of a list entry, without the empty ones.
-std::vector<std::string> EntryLetters(const core::State::ListedDrive& entry) {
+std::vector<std::string> EntryLetters(const core::DriveRecord& entry) {
   std::vector<std::string> letters;
-  for (const std::string& letter : entry.Letters) {
-    if (!letter.empty()) letters.push_back(letter);
-  }
+  for (const core::VolumeRecord& volume : entry.volumes) letters.push_back(volume.letter);
   return letters;
 }
 
@@ -105,10 +107,10 @@ void PrintList(core::Context& ctx, std::ostream& out, std::ostream& err, bool al
     std::string item = w.ListItem(Control::Combo1, i);
     item.erase(item.find_last_not_of(' ') + 1);
     const auto at = static_cast<std::size_t>(i);
-    if (at < listed.size()) out << ctx.os.DeviceName(listed[at].DiskNumber) << text::kDeviceGap;
+    if (at < listed.size()) out << ctx.os.DeviceName(listed[at].number) << text::kDeviceGap;
     out << item << '\n';
   }
-  for (const core::State::ListedDrive& entry : listed) {
+  for (const core::DriveRecord& entry : listed) {
     for (const std::string& letter : EntryLetters(entry)) {
       const std::string description = ctx.os.DescribeVolume(letter);
       if (!description.empty()) out << letter << text::kVolumeDescriptionGap << description << '\n';
@@ -187,7 +189,7 @@ std::string SelectByDevice(core::Context& ctx, app::MainForm& form, const Argume
   if (device.diskNumber == 0) return shown + text::kSystemDevice;
   const auto& listed = ctx.state.ListedDrives;
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (listed[i].DiskNumber != device.diskNumber) continue;
+    if (listed[i].number != device.diskNumber) continue;
     if (args.command != Command::Quick && EntryLetters(listed[i]).empty()) return shown + text::kDeviceNoVolume;
     SelectEntry(form, ctx.win, i);
     if (args.command != Command::Quick && !device.volume.empty()) ctx.state.SelectedVolume = device.volume;
@@ -213,6 +215,11 @@ std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& er
 int Run(const Arguments& args, std::ostream& out, std::ostream& err,
         const ConsoleFactory& makeConsole) {
   std::string error;
+  ResultFiles results(args.outputs);
+  if (!results.error().empty()) {
+    err << text::kErrorPrefix << results.error() << '\n';
+    return kExitNotRun;
+  }
   const std::unique_ptr<platform::Os> os = MakeMachine(args, error);
   if (!os) {
     err << text::kErrorPrefix << error << '\n';
@@ -226,7 +233,10 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   platform::NamedDevice device;
   if (byDevice) device = os->FindDevice(args.drive);
   const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
-  TerminalWindow win(out, err, *console, {args.yes, args.debug});
+  // With the document on stdout, the report makes way for it.
+  std::ostream& reportStream = results.JsonToStdout() ? err : out;
+  const bool live = console->OutputIsTerminal(results.JsonToStdout());
+  TerminalWindow win(reportStream, err, *console, {args.yes, args.debug, live});
   core::Context ctx(*os, win);
   app::MainForm form(ctx, app::MainForm::Options{false});
   win.onCancel = [&form] { form.cmdCancel_Click(); };
@@ -239,14 +249,20 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     win.AnswerBoxesQuietly(false);
   }
 
+  const auto writeResults = [&](int status) {
+    const std::string failed = results.WriteAfterRun(ctx, args.commandName, args.all, out);
+    if (failed.empty()) return status;
+    err << text::kErrorPrefix << failed << '\n';
+    return status == kExitPassed ? kExitNotRun : status;
+  };
   if (args.command == Command::List) {
-    PrintList(ctx, out, err, args.all, LacksRawAccessRights(args));
-    return kExitPassed;
+    PrintList(ctx, reportStream, err, args.all, LacksRawAccessRights(args));
+    return writeResults(kExitPassed);
   }
   error = byDevice ? SelectByDevice(ctx, form, args, device) : SelectByLetter(ctx, form, args);
   if (!error.empty()) {
     err << text::kErrorPrefix << error << (LacksRawAccessRights(args) ? text::kNeedsRoot : "") << '\n';
-    return kExitNotRun;
+    return writeResults(kExitNotRun);
   }
   switch (args.command) {
     case Command::Quick:
@@ -266,8 +282,10 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       break;
   }
   win.FinishReport();
-  if (args.command == Command::Cleanup) return kExitPassed;
-  return ExitStatus(ctx.state.LastOutcome);
+  if (args.command == Command::Cleanup) return writeResults(kExitPassed);
+  const std::string speeds = AverageSpeedsText(ctx.state.LastRun);
+  if (!speeds.empty()) reportStream << speeds << '\n' << std::flush;
+  return writeResults(ExitStatus(ctx.state.LastOutcome));
 }
 
 }  // namespace
@@ -290,6 +308,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
 
   CLI::App* list = cli.add_subcommand("list", text::kListHelp);
   list->add_flag("--all", args.all, text::kAllHelp);
+  list->add_option("--json", args.outputs.json, text::kJsonHelp)->type_name("PATH");
 
   const auto addDriveCommand = [&](const char* name, const char* help, bool debugFlag) {
     CLI::App* sub = cli.add_subcommand(name, help);
@@ -306,6 +325,14 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   files->add_flag("--full", args.full, text::kFullHelp);
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
   cleanup->add_flag("--all-h2w", args.allH2w, text::kAllH2wHelp);
+  // Every test command saves its result; only the tests that check sector locations draw them.
+  for (CLI::App* sub : cli.get_subcommands({})) {
+    const std::string& name = sub->get_name();
+    if (name == "list" || name == "cleanup") continue;
+    sub->add_option("--json", args.outputs.json, text::kJsonHelp)->type_name("PATH");
+    sub->add_option("--report", args.outputs.report, text::kReportHelp)->type_name("PATH");
+    if (name != "files") sub->add_option("--map", args.outputs.map, text::kMapHelp)->type_name("PATH.svg");
+  }
 
   try {
     cli.parse(argc, argv);
@@ -322,6 +349,9 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
       err << text::kErrorPrefix << CutLongWords(e.what()) << '\n' << text::kSeeHelp << '\n';
     }
     return kExitNotRun;
+  }
+  for (const CLI::App* sub : cli.get_subcommands({})) {
+    if (sub->parsed()) args.commandName = sub->get_name();
   }
   if (quick->parsed()) args.command = Command::Quick;
   if (files->parsed()) args.command = Command::Files;

@@ -114,5 +114,27 @@ inline constexpr const char* kVerifyOnlyHelp =
 inline constexpr const char* kAllH2wHelp =
     "also delete .h2w files that do not hold test data (kept by default)";
 inline constexpr const char* kFullHelp = "with --thorough: go on filling after a file that lost data";
+// Live progress and the closing speeds (terminal only, not report lines).
+inline constexpr const char* kLiveGap = "  ";
+inline constexpr const char* kMBPerSecond = " MB/s";
+inline constexpr const char* kElapsed = "elapsed ";
+inline constexpr const char* kRemainingTime = "remaining ";
+inline constexpr const char* kAverageWrite = "Average speed: write ";
+inline constexpr const char* kAverageRead = ", read ";
+inline constexpr const char* kNoSpeed = "none";
+inline constexpr const char* kTooQuick = "too quick to measure";
+
+// Result files.
+inline constexpr const char* kJsonHelp =
+    "Write the result as a JSON document to PATH ('-': stdout, the report then goes to stderr); "
+    "see docs/json.md";
+inline constexpr const char* kReportHelp =
+    "Save the whole report text to PATH, as the window's Copy button copies it";
+inline constexpr const char* kMapHelp =
+    "Draw the drive's address space as an SVG picture: every checked location, the real end "
+    "and the recommended partition";
+inline constexpr const char* kStdoutPath = "-";
+inline constexpr const char* kCannotOpen = "cannot write ";
+inline constexpr const char* kCannotOpenReason = ": ";
 
 }  // namespace sw::frontends::cli::text

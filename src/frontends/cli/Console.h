@@ -15,6 +15,11 @@ class Console {
   virtual ~Console() = default;
   // True when stdin is a terminal a person can answer on.
   virtual bool Interactive() = 0;
+  // True when stdout (or stderr) is a terminal, where a line can be redrawn in place.
+  virtual bool OutputIsTerminal(bool errorStream) {
+    (void)errorStream;
+    return false;
+  }
   // True once per Ctrl-C pressed since the last call (only while Ctrl-C is caught).
   virtual bool CancelPressed() = 0;
   // Reads one answer line (without its line break). Ctrl-C gives Interrupted. echo receives what

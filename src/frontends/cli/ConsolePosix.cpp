@@ -34,6 +34,9 @@ class PosixConsole final : public Console {
   PosixConsole& operator=(const PosixConsole&) = delete;
 
   bool Interactive() override { return isatty(STDIN_FILENO) == 1; }
+  bool OutputIsTerminal(bool errorStream) override {
+    return isatty(errorStream ? STDERR_FILENO : STDOUT_FILENO) == 1;
+  }
 
   bool CancelPressed() override {
     if (!catching_) return false;

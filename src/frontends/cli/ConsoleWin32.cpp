@@ -38,6 +38,9 @@ class Win32Console final : public Console {
   Win32Console& operator=(const Win32Console&) = delete;
 
   bool Interactive() override { return IsConsole(GetStdHandle(STD_INPUT_HANDLE)); }
+  bool OutputIsTerminal(bool errorStream) override {
+    return IsConsole(GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
+  }
 
   bool CancelPressed() override {
     if (!catching_) return false;

@@ -5,6 +5,7 @@
 
 #include "frontends/cli/CliTexts.h"
 #include "platform/Trim.h"
+#include "frontends/cli/LiveLine.h"
 #include "platform/WinApi.h"
 
 namespace sw::frontends::cli {
@@ -49,6 +50,7 @@ TerminalWindow::TerminalWindow(std::ostream& report, std::ostream& prompts, Cons
     : report_(report), prompts_(prompts), console_(console), options_(options) {}
 
 void TerminalWindow::FinishReport() {
+  ClearLiveLine();
   if (!atLineStart_) {
     report_ << '\n' << std::flush;
     atLineStart_ = true;
@@ -56,9 +58,48 @@ void TerminalWindow::FinishReport() {
   }
 }
 
+std::string TerminalWindow::WithoutSuppressedLine(std::string lines) {
+  if (suppressPending_) {
+    suppressPending_ = false;
+    // Only a text that starts a new line can be the progress line announced.
+    if (lines.empty() || lines.front() != '\n') return lines;
+    suppressing_ = true;
+    lines.erase(0, 1);
+  }
+  if (!suppressing_) return lines;
+  const auto end = lines.find('\n');
+  if (end == std::string::npos) return {};
+  suppressing_ = false;
+  return lines.substr(end);
+}
+
+void TerminalWindow::ClearLiveLine() {
+  if (live_.empty()) return;
+  report_ << '\r' << std::string(live_.size(), ' ') << '\r' << std::flush;
+  live_.clear();
+}
+
+void TerminalWindow::ShowProgress(const core::ProgressUpdate& update) {
+  if (!options_.liveProgress) return;
+  if (update.reportLineFollows) suppressPending_ = true;
+  const std::string line = LiveLineText(update);
+  if (line == live_) return;
+  // The live line takes a line of its own below the report's last one.
+  if (!atLineStart_) {
+    report_ << '\n';
+    atLineStart_ = true;
+    lineBroken_ = true;
+  }
+  // Blanks over what a longer line drawn before left behind.
+  const std::size_t wipe = live_.size() > line.size() ? live_.size() - line.size() : 0;
+  report_ << '\r' << line << std::string(wipe, ' ') << std::string(wipe, '\b') << std::flush;
+  live_ = line;
+}
+
 void TerminalWindow::WriteReport(const std::string& text) {
-  std::string lines = TerminalLines(text);
+  std::string lines = WithoutSuppressedLine(TerminalLines(text));
   if (lines.empty()) return;
+  ClearLiveLine();
   // The line break that ended a line early (for a prompt) stands for the one the report adds next.
   if (lineBroken_ && lines.front() == '\n') lines.erase(0, 1);
   lineBroken_ = false;
@@ -134,6 +175,8 @@ void TerminalWindow::EndProgram() { ended_ = true; }
 int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
                            const std::string& title) {
   if (answerQuietly_) return win::IDOK;
+  // A box that only informs and says what the report just said is not said twice.
+  if ((style & kButtonsMask) == win::MB_OK && ReportEndsWith(prompt)) return win::IDOK;
   FinishReport();
   report_.flush();
   prompts_ << text::kBoxRule << title << text::kBoxRuleEnd << '\n';
@@ -145,6 +188,12 @@ int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
     return win::IDOK;
   }
   return Ask();
+}
+
+bool TerminalWindow::ReportEndsWith(const std::string& prompt) {
+  const std::string& report = text_[Control::Text1];
+  return !BoxText(prompt).empty() && report.size() >= prompt.size() &&
+         report.compare(report.size() - prompt.size(), prompt.size(), prompt) == 0;
 }
 
 int TerminalWindow::Ask() {

@@ -19,6 +19,9 @@ class TerminalWindow final : public core::Window {
   struct Options {
     bool yes = false;    // answer OK to every question
     bool debug = false;  // SHIFT held
+    // The report goes to a terminal: long phases show one line redrawn in place instead of the
+    // report's own progress lines, which stay in the report itself.
+    bool liveProgress = false;
   };
 
   // report receives the text of Text1; prompts the message boxes and questions.
@@ -65,9 +68,15 @@ class TerminalWindow final : public core::Window {
   void ClipboardSetText(const std::string& text) override;
   void OpenWebPage(const std::string& url) override;
   std::int16_t GetAsyncKeyState(int virtualKey) override;
+  void ShowProgress(const core::ProgressUpdate& update) override;
 
  private:
   void WriteReport(const std::string& text);
+  // Drops what belongs to a report line the live line stands for; returns the rest.
+  std::string WithoutSuppressedLine(std::string lines);
+  void ClearLiveLine();
+  // Whether the box's text is the one the report just received.
+  bool ReportEndsWith(const std::string& prompt);
   int Ask();
 
   std::ostream& report_;
@@ -79,6 +88,10 @@ class TerminalWindow final : public core::Window {
   std::string printed_;  // the part of Text1 already on the terminal
   bool atLineStart_ = true;
   bool lineBroken_ = false;  // a line was ended early to make room for a prompt
+
+  std::string live_;             // the live line as drawn; empty: none on the screen
+  bool suppressPending_ = false; // the next report line is a progress line the live line shows
+  bool suppressing_ = false;     // inside such a line
 
   std::map<core::Control, std::string> text_;
   std::map<core::Control, bool> enabled_;

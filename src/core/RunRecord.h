@@ -1,0 +1,92 @@
+// The last test run as data, beside its report text: what the JSON document, the drive map and
+// the terminal's closing figures are made from. Each command fills the parts it knows; whatever
+// it leaves at its default was not measured (an empty optional, a zero count).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sw::core {
+
+struct VolumeRecord {
+  std::string letter;       // "E:"
+  std::string label;        // as the drive list shows it
+  std::string description;  // what the system calls it: "/dev/sdb1 on /media/stick"; may be empty
+};
+
+// A drive as the user was shown it.
+struct DriveRecord {
+  std::int32_t number = 0;  // physical drive number
+  std::string device;       // "/dev/sdb", "\\.\PhysicalDrive2": the name users know it by
+  std::string line;         // the drive line of the list and the reports, without padding
+  std::string model;
+  std::string serial;
+  std::string media;        // "Removable Media", "Fixed hard disk media"
+  std::uint64_t announcedBytes = 0;  // the usable size the drive list reports
+  bool usb = false;
+  std::vector<VolumeRecord> volumes;
+};
+
+enum class Verdict { None, Passed, Failed, Cancelled, Aborted, Refused };
+
+// One location a test checked, for the drive map.
+enum class CellState { Good, Lost, WrongNumber, ReadError, WriteError };
+struct CheckedCell {
+  std::uint64_t sector = 0;
+  CellState state = CellState::Good;
+};
+
+struct SectorRange {
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;  // inclusive
+};
+
+// Every read and write request the run sent, from raw sectors to test-file chunks.
+struct TransferFigures {
+  std::uint64_t bytesWritten = 0;
+  std::uint64_t bytesRead = 0;
+  std::uint64_t writeRequests = 0;
+  std::uint64_t readRequests = 0;
+  std::uint64_t writeErrors = 0;
+  std::uint64_t readErrors = 0;
+  // Mean time of one request, where a test timed them one by one (the exact probe).
+  std::optional<double> writeLatencySeconds;
+  std::optional<double> readLatencySeconds;
+};
+
+// Which way the data of a phase moves; the averages add up the phases of each direction.
+enum class Direction { None, Write, Read };
+
+// One long phase as its progress reports measured it.
+struct PhaseRecord {
+  std::string name;
+  Direction direction = Direction::None;
+  std::uint64_t bytes = 0;  // data moved in the phase
+  double seconds = 0;
+};
+
+struct RunRecord {
+  std::string command;  // "quick", "probe", "files"; empty: no test has run
+  DriveRecord drive;
+  std::string volume;   // the volume a file test used
+  Verdict verdict = Verdict::None;
+  std::optional<std::uint64_t> realBytes;         // memory found to be real
+  std::optional<std::uint64_t> recommendedBytes;  // the partition size advised
+  std::optional<std::uint64_t> lastGoodSector;    // as the report names it
+  std::optional<std::uint64_t> writeCacheBytes;   // a write cache found (and flooded)
+  std::optional<std::uint64_t> testedBytes;       // the file test's tested and good space
+  std::optional<std::uint64_t> goodBytes;
+  std::uint64_t totalSectors = 0;     // the address space the cells lie in
+  std::uint64_t intervalSectors = 0;  // spacing of the checked locations, 0: none
+  std::string fakeKind;               // "genuine", "limbo", "wraparound", ...
+  std::vector<SectorRange> badRanges;
+  std::vector<CheckedCell> cells;
+  TransferFigures transfers;
+  std::vector<PhaseRecord> phases;
+  double elapsedSeconds = 0;
+  std::vector<std::string> errors;  // one per thing that went wrong, in the report's words
+};
+
+}  // namespace sw::core

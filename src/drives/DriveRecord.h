@@ -1,0 +1,12 @@
+// The drive being listed or tested as data, for the run's record and the JSON document.
+#pragma once
+
+#include "core/Context.h"
+
+namespace sw::drives {
+
+// The drive last identified (DiskNumber, the identity texts, DriveSizeBytes, DriveLetter1..4),
+// with the labels and bus the drive list found for it when it listed that drive.
+core::DriveRecord DescribeDrive(core::Context& ctx);
+
+}  // namespace sw::drives

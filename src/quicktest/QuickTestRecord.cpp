@@ -1,0 +1,66 @@
+// The Quick Size Test's record: what the report says, as numbers.
+#include "quicktest/QuickTestRecord.h"
+
+#include <string>
+
+#include "drives/DriveRecord.h"
+#include "quicktest/QuickTestTexts.h"
+
+namespace sw::quicktest {
+
+namespace {
+
+constexpr const char* kCommand = "quick";
+
+core::Verdict VerdictOf(TestEnd end) {
+  switch (end) {
+    case TestEnd::Passed:
+      return core::Verdict::Passed;
+    case TestEnd::Failed:
+      return core::Verdict::Failed;
+    case TestEnd::Cancelled:
+      return core::Verdict::Cancelled;
+    case TestEnd::AbortedWriteError:
+    case TestEnd::AbortedDriveLost:
+      return core::Verdict::Aborted;
+    case TestEnd::NotStarted:
+      break;
+  }
+  return core::Verdict::Refused;
+}
+
+}  // namespace
+
+void StartQuickRecord(core::Context& ctx) {
+  ctx.state.LastRun = {};
+  ctx.state.LastRun.command = kCommand;
+  ctx.state.LastRun.drive = drives::DescribeDrive(ctx);
+}
+
+void RecordQuickResult(core::Context& ctx, const QuickTestResult& result, double elapsedSeconds) {
+  core::RunRecord& r = ctx.state.LastRun;
+  r.verdict = VerdictOf(result.end);
+  r.elapsedSeconds = elapsedSeconds;
+  r.totalSectors = static_cast<std::uint64_t>(result.TotalSectors);
+  r.intervalSectors = static_cast<std::uint64_t>(result.IntervalSectors);
+  const auto sectorBytes = static_cast<std::uint64_t>(kSectorBytes);
+  if (result.end == TestEnd::Passed) {
+    r.fakeKind = "genuine";
+    r.realBytes = r.totalSectors * sectorBytes;
+  } else if (result.end == TestEnd::Failed) {
+    const auto minBad = static_cast<std::uint64_t>(result.MinBadSector);
+    r.badRanges.push_back({minBad, static_cast<std::uint64_t>(result.MaxBadSector)});
+    r.lastGoodSector = minBad;
+    r.realBytes = minBad * sectorBytes;
+    r.recommendedBytes = static_cast<std::uint64_t>(result.RecommendedMiB * kMiB);
+  } else if (result.end == TestEnd::Cancelled) {
+    r.errors.push_back(text::kAborted);
+  } else if (result.end == TestEnd::AbortedWriteError) {
+    r.errors.push_back(text::kAbortedOnWriteError);
+  }
+  const core::TransferFigures& t = r.transfers;
+  if (t.writeErrors > 0) r.errors.push_back(std::to_string(t.writeErrors) + " sector writes failed");
+  if (t.readErrors > 0) r.errors.push_back(std::to_string(t.readErrors) + " sector reads failed");
+}
+
+}  // namespace sw::quicktest
