@@ -71,6 +71,7 @@ struct SimOs::Impl {
   std::function<void(const std::string&)> beforeOpen;
   NumberFormat numberFormat;
   SimStats stats;
+  std::shared_ptr<const BlockRecipe> recipe;
 
   bool Fail(std::uint32_t code) {
     lastError = code;

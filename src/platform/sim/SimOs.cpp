@@ -129,7 +129,19 @@ SimOs::~SimOs() = default;
 void SimOs::AddDrive(int number, SimDriveSpec config) {
   auto drive = std::make_shared<SimDrive>(number, std::move(config));
   drive->key = impl_->nextKey++;
+  for (SimVolume& volume : drive->volumes) {
+    if (volume.files) volume.files->SetRecipe(impl_->recipe);
+  }
   impl_->drives[number] = std::move(drive);
+}
+
+void SimOs::SetBlockRecipe(std::shared_ptr<const BlockRecipe> recipe) {
+  impl_->recipe = std::move(recipe);
+  for (auto& [number, drive] : impl_->drives) {
+    for (SimVolume& volume : drive->volumes) {
+      if (volume.files) volume.files->SetRecipe(impl_->recipe);
+    }
+  }
 }
 
 bool SimOs::SwapDrive(int number) {
