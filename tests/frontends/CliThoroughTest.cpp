@@ -10,7 +10,7 @@
 #include "filetest/H2wFormat.h"
 #include "frontends/FakeConsole.h"
 #include "frontends/cli/Cli.h"
-#include "frontends/cli/H2wBlockRecipe.h"
+#include "frontends/H2wBlockRecipe.h"
 
 namespace sw::frontends::cli {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "diskio/DevicePaths.h"
 #include "frontends/cli/CliTexts.h"
-#include "frontends/cli/H2wBlockRecipe.h"
+#include "frontends/H2wBlockRecipe.h"
 #include "platform/WinApi.h"
 
 namespace sw::frontends::cli {

@@ -1,5 +1,5 @@
 // Recognising and remaking blocks of .h2w data for the simulated volumes.
-#include "frontends/cli/H2wBlockRecipe.h"
+#include "frontends/H2wBlockRecipe.h"
 
 #include <array>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "filetest/H2wFormat.h"
 #include "platform/ByteOrder.h"
 
-namespace sw::frontends::cli {
+namespace sw::frontends {
 
 std::optional<std::uint64_t> H2wBlockRecipe::Recognize(const std::uint8_t* block) const {
   // The first two words reject other data cheaply; only then is the whole block compared.
@@ -27,4 +27,4 @@ void H2wBlockRecipe::Make(std::uint64_t key, std::uint8_t* block) const {
   filetest::h2w::FillSectors({block, platform::sim::kRecipeBlockBytes}, key);
 }
 
-}  // namespace sw::frontends::cli
+}  // namespace sw::frontends

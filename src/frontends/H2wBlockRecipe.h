@@ -4,7 +4,7 @@
 
 #include "platform/sim/SimBlockRecipe.h"
 
-namespace sw::frontends::cli {
+namespace sw::frontends {
 
 class H2wBlockRecipe final : public platform::sim::BlockRecipe {
  public:
@@ -12,4 +12,4 @@ class H2wBlockRecipe final : public platform::sim::BlockRecipe {
   void Make(std::uint64_t key, std::uint8_t* block) const override;
 };
 
-}  // namespace sw::frontends::cli
+}  // namespace sw::frontends
