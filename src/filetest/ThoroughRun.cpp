@@ -25,8 +25,7 @@ namespace {
 using thorough::Result;
 using thorough::Tally;
 
-constexpr std::size_t kChunkBytes = 8 * 1'048'576;  // large transfers keep the stick busy
-constexpr double kSlowShare = 0.10;                 // of the median speed so far
+constexpr double kSlowShare = 0.10;  // of the median speed so far
 
 std::string Mb(double bytes) { return FormatGeneral(std::floor(bytes / kBytesPerMB)); }
 
@@ -119,7 +118,7 @@ void LogTally(core::Context& ctx, const Tally& t) {
 
 class Run {
  public:
-  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), buffer_(kChunkBytes) {}
+  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), buffer_(thorough::kChunkBytes) {}
 
   core::Outcome Go() {
     plan_ = s_.VerifyOnly ? PlanExisting(ctx_) : PlanFiles(ctx_);

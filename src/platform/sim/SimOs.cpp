@@ -114,10 +114,11 @@ bool SimOs::Impl::IsCdRom(char letter) const {
   return std::find(cdRoms.begin(), cdRoms.end(), letter) != cdRoms.end();
 }
 
-void SimOs::Impl::ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond) {
+void SimOs::Impl::ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond,
+                                  std::uint64_t bytes) {
   if (bytesPerSecond == 0) return;
   constexpr std::uint64_t kNanosecondsPerMs = 1'000'000;
-  drive.pendingNanoseconds += kSectorSize * 1'000'000'000ull / bytesPerSecond;
+  drive.pendingNanoseconds += bytes * 1'000'000'000ull / bytesPerSecond;
   clock.Advance(drive.pendingNanoseconds / kNanosecondsPerMs);
   drive.pendingNanoseconds %= kNanosecondsPerMs;
 }

@@ -111,6 +111,8 @@ struct SimStats {
   std::uint64_t sectorWrites = 0;
   std::uint64_t sectorReads = 0;
   std::uint64_t deviceControls = 0;
+  std::uint64_t fileBytesWritten = 0;  // through file handles
+  std::uint64_t fileBytesRead = 0;
 };
 
 // The simulated machine. Paths: "\\.\PhysicalDriveN" (N plain decimal), "\\.\E:" (a volume or
