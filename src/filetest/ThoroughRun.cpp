@@ -11,6 +11,7 @@
 #include "core/Log.h"
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/PinnedVolume.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
@@ -279,7 +280,7 @@ void RunThoroughTest(core::Context& ctx) {
                      texts::kNoSpaceTitle);
       return;
     }
-    if (!phases::DriveAndConsent(ctx, freeMB)) return;
+    if (!phases::DriveAndConsent(ctx, freeMB) || !StillThePickedVolume(ctx)) return;
   }
   Run run(ctx);
   s.LastOutcome = run.Go();
