@@ -1,7 +1,8 @@
-// bench_filetest: write throughput of the real test-file writer (through the Linux provider)
-// against a plain O_DIRECT write of the same bytes in the same chunks, side by side, and the
-// verification time as a share of the write time. Runs in a temporary folder and, as root, on a
-// scratch ext4 loop device.
+// bench_filetest: the specified and the thorough file test side by side on simulated sticks;
+// then, through the Linux provider, write throughput of the real test-file writer against a
+// plain O_DIRECT write of the same bytes in the same chunks, the verification time as a share of
+// the write time, and the thorough test's write and verify passes against plain O_DIRECT writes
+// and reads. Runs in a temporary folder and, as root, on a scratch ext4 loop device.
 //   bench_filetest [--files N] [--rounds R] [--no-loop]
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include "core/Context.h"
 #include "filetest/DirectWrite.h"
 #include "filetest/LoopVolume.h"
+#include "filetest/SimFileRuns.h"
+#include "filetest/ThoroughOnVolume.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/TestFileVerifier.h"
 #include "filetest/TestFileWriter.h"
@@ -136,11 +139,16 @@ bool MeasureIn(const char* where, const fs::path& folder, const Options& o) {
                              static_cast<std::uint64_t>(o.files) * sw::filetest::kFullFileSize * 2,
                              sw::filetest::kChunkSize, 0);
   Totals t;
-  for (int r = 0; r < o.rounds; ++r) MeasureRound(os, volume, folder, o.files, t);
+  sw::bench::ThoroughFigures thorough;
+  for (int r = 0; r < o.rounds; ++r) {
+    MeasureRound(os, volume, folder, o.files, t);
+    sw::bench::MeasureThorough(os, volume, folder, o.files, sw::filetest::kFullFileSize, thorough);
+  }
   Report((std::string(where) + " (" + volume + ")").c_str(), t);
+  sw::bench::PrintThorough(thorough);
   if (os.OpenHandleCount() != 0)
     std::printf("  WARNING: %zu handles left open\n", os.OpenHandleCount());
-  return !t.failed;
+  return !t.failed && !thorough.failed;
 }
 
 Options Parse(int argc, char** argv) {
@@ -169,7 +177,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path folder = pattern;
-  bool ok = MeasureIn("temporary folder", folder, o);
+  bool ok = sw::bench::PrintSimulatedFileRuns();
+  ok = MeasureIn("temporary folder", folder, o) && ok;
 
   if (o.loop && ::geteuid() == 0) {
     const std::uint64_t imageBytes =

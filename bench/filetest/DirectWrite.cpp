@@ -1,4 +1,4 @@
-// A plain sequential O_DIRECT write, timed.
+// A plain sequential O_DIRECT write and read, timed.
 #include "filetest/DirectWrite.h"
 
 #include <fcntl.h>
@@ -24,6 +24,31 @@ double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, s
   }
   ok = ::fsync(fd) == 0 && ok;
   ::close(fd);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  return ok ? seconds : -1;
+}
+
+double TimeDirectRead(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk) {
+  core::AlignedBuffer buffer(chunk);
+  buffer.Fill(0xA5);
+  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_DIRECT | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  bool ok = true;
+  for (std::uint64_t done = 0; ok && done < bytes; done += chunk) {
+    ok = ::write(fd, buffer.data(), chunk) == static_cast<ssize_t>(chunk);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ::close(fd);
+  const auto start = std::chrono::steady_clock::now();
+  fd = ok ? ::open(file.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC) : -1;
+  ok = fd >= 0;
+  for (std::uint64_t done = 0; ok && done < bytes; done += chunk) {
+    ok = ::read(fd, buffer.data(), chunk) == static_cast<ssize_t>(chunk);
+  }
+  if (fd >= 0) ::close(fd);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::error_code ignored;

@@ -1,4 +1,5 @@
-// The yardstick for the test-file writer: a plain sequential O_DIRECT write of a file.
+// The yardsticks for the test-file writers and readers: a plain sequential O_DIRECT write, and
+// read, of a file.
 #pragma once
 
 #include <cstdint>
@@ -11,5 +12,10 @@ namespace sw::bench {
 // Returns the seconds taken, or a negative value when a step failed.
 double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk,
                        int extraFlags);
+
+// Writes `bytes` (a multiple of `chunk`) to `file` untimed, then reads it back with O_DIRECT,
+// `chunk` bytes per read; the file is removed again. Returns the seconds the read took, or a
+// negative value when a step failed.
+double TimeDirectRead(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk);
 
 }  // namespace sw::bench

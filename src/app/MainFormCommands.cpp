@@ -12,6 +12,7 @@ void MainForm::cmdQuickTest_Click() {
 }
 
 void MainForm::cmdVolumeTest_Click() {
+  ctx_.state.ThoroughMode = ctx_.win.Value(core::Control::chkThorough) != 0;
   filetest::cmdVolumeTest_Click(ctx_);
   FinishPendingClose();
 }

@@ -52,4 +52,10 @@ inline constexpr std::array<const char*, 25> kIntroduction = {
     "to the Cancel button - just click once and wait!",
 };
 
+// The thorough file test's check box, beyond the designed window.
+inline constexpr const char* kThoroughCaption = "Thorough (check every byte)";
+inline constexpr const char* kThoroughTooltip =
+    "Test Empty Space fills the free space with .h2w files (the H2testw format) and checks "
+    "every byte";
+
 }  // namespace sw::app::form_text

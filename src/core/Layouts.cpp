@@ -19,6 +19,8 @@ void Show_Cancel(Context& ctx) {
   // A list rebuild during a test would reopen the drive and overwrite DiskNumber and
   // DriveSizeBytes under the running test.
   w.SetEnabled(Control::chkShowAll, false);
+  w.SetEnabled(Control::chkThorough, false);
+  w.SetVisible(Control::chkThorough, false);
 }
 
 void Hide_Cancel(Context& ctx) {
@@ -35,6 +37,8 @@ void Hide_Cancel(Context& ctx) {
     w.SetVisible(c, true);
   }
   w.SetEnabled(Control::chkShowAll, true);
+  w.SetEnabled(Control::chkThorough, true);
+  w.SetVisible(Control::chkThorough, true);
   ctx.state.TestRunning = false;
 }
 

@@ -23,6 +23,7 @@ enum class Control {
   Label1,
   Label2,
   chkShowAll,
+  chkThorough,  // the thorough file test instead of the specified one
 };
 
 // Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).
@@ -74,7 +75,7 @@ class Window {
   virtual int ListIndex(Control c) = 0;
   virtual void SetListIndex(Control c, int index) = 0;
 
-  // The check box chkShowAll: 0 unticked, 1 ticked.
+  // The check boxes chkShowAll and chkThorough: 0 unticked, 1 ticked.
   virtual int Value(Control c) = 0;
   virtual void SetValue(Control c, int value) = 0;
 

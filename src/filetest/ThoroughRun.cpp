@@ -11,6 +11,7 @@
 #include "core/Log.h"
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/PinnedVolume.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
@@ -25,8 +26,7 @@ namespace {
 using thorough::Result;
 using thorough::Tally;
 
-constexpr std::size_t kChunkBytes = 8 * 1'048'576;  // large transfers keep the stick busy
-constexpr double kSlowShare = 0.10;                 // of the median speed so far
+constexpr double kSlowShare = 0.10;  // of the median speed so far
 
 std::string Mb(double bytes) { return FormatGeneral(std::floor(bytes / kBytesPerMB)); }
 
@@ -65,9 +65,11 @@ Plan PlanFiles(core::Context& ctx) {
   const std::uint64_t unit =
       std::max<std::uint64_t>(h2w::kSectorBytes, VolumeSectorSize(ctx, s.SelectedVolume));
   Plan plan;
-  const auto full = static_cast<std::uint64_t>(free / static_cast<double>(s.ThoroughFileBytes));
+  const double usable = free - 1024;
+  if (usable <= 0) return plan;
+  const auto full = static_cast<std::uint64_t>(usable / static_cast<double>(s.ThoroughFileBytes));
   plan.sizes.assign(full, s.ThoroughFileBytes);
-  const double rest = free - static_cast<double>(full * s.ThoroughFileBytes) - 1024;
+  const double rest = usable - static_cast<double>(full * s.ThoroughFileBytes);
   if (rest >= static_cast<double>(unit)) {
     plan.sizes.push_back(static_cast<std::uint64_t>(rest) / unit * unit);
   }
@@ -117,7 +119,7 @@ void LogTally(core::Context& ctx, const Tally& t) {
 
 class Run {
  public:
-  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), buffer_(kChunkBytes) {}
+  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), buffer_(thorough::kChunkBytes) {}
 
   core::Outcome Go() {
     plan_ = s_.VerifyOnly ? PlanExisting(ctx_) : PlanFiles(ctx_);
@@ -187,6 +189,7 @@ class Run {
                               (slow ? texts::kThoroughSlow : ""));
       if (now.Lost() && !s_.FullRun) {
         core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughEarlyStop));
+        stoppedEarly_ = n < plan_.sizes.size();
         return true;
       }
     }
@@ -206,6 +209,13 @@ class Run {
     core::LogText(ctx_, crlf + texts::kRule + crlf + texts::kThoroughFinished + crlf + Mb(tested) +
                             texts::kFilespaceTested);
     LogTally(ctx_, total);
+    // The space the volume offers but the test never reached is what a fake cannot hold: it is
+    // no more shown to be good than a lost sector.
+    const double offered = static_cast<double>(plan_.Total());
+    if (stoppedEarly_) {
+      core::LogText(ctx_, crlf + texts::kThoroughUnchecked + Mb(offered - tested) + texts::kMB);
+    }
+    const double judged = stoppedEarly_ ? offered : tested;
     core::LogText(ctx_, crlf + texts::kTestTime + phases::ElapsedText(ctx_));
     const bool lost = total.Lost();
     const bool incomplete = !lost && s_.FileTestStopError != 0;
@@ -228,7 +238,7 @@ class Run {
     } else if (passed) {
       core::LogMsgBox(ctx_, crlf + texts::kThoroughAllGood, win::MB_ICONINFORMATION);
     } else {
-      const bool fake = good <= tested * 2.0 / 3.0;
+      const bool fake = good <= judged * 2.0 / 3.0;
       core::LogMsgBox(ctx_, crlf + (fake ? texts::kProbablyFake : texts::kFaulty),
                       win::MB_ICONCRITICAL);
     }
@@ -254,6 +264,7 @@ class Run {
   std::uint64_t written_ = 0;    // files written whole
   std::uint64_t attempted_ = 0;  // and the one whose writing failed
   bool writeFailed_ = false;
+  bool stoppedEarly_ = false;  // at the first file that lost data
 };
 
 }  // namespace
@@ -269,7 +280,7 @@ void RunThoroughTest(core::Context& ctx) {
                      texts::kNoSpaceTitle);
       return;
     }
-    if (!phases::DriveAndConsent(ctx, freeMB)) return;
+    if (!phases::DriveAndConsent(ctx, freeMB) || !StillThePickedVolume(ctx)) return;
   }
   Run run(ctx);
   s.LastOutcome = run.Go();

@@ -12,6 +12,7 @@
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/LinkGuard.h"
+#include "filetest/PinnedVolume.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/ThoroughRun.h"
@@ -111,6 +112,7 @@ void cmdVolumeTest_Click(core::Context& ctx) {
   }
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx) || !TestFileNamesFree(ctx) || !phases::SizeAndConsent(ctx)) return;
+  if (!StillThePickedVolume(ctx)) return;
   StartFileRecord(ctx);
 
   std::int32_t filesWritten = 0;

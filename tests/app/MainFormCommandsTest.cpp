@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "app/MainForm.h"
+#include "frontends/H2wBlockRecipe.h"
 #include "platform/WinApi.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
@@ -91,6 +93,36 @@ TEST_F(MainFormCommands, CleanupDeletesLeftoverTestFiles) {
   form.cmdcleanup_Click();
   EXPECT_TRUE(os.FindFiles("F:\\WARDFILE*.tmp").empty());
   EXPECT_FALSE(win.ended);
+}
+
+// The check box picks which file test the button runs; the busy layout hides it.
+TEST_F(MainFormCommands, ThoroughBoxMakesTheVolumeButtonCheckEveryByte) {
+  os.SetBlockRecipe(std::make_shared<frontends::H2wBlockRecipe>());  // 250 MB of .h2w data
+  os.AddDrive(3, platform::sim::ParseSimDrive("G:usb:8G:free=250M").config);
+  form.cmdRefreshDrive_Click();
+  Select("G:");
+  const auto starts = [this](const std::string& start) {
+    const std::vector<std::string> lines = win.Lines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+  };
+  bool hiddenWhileBusy = false;
+  win.onMsgBox = [&](const testing::ShownBox&) {
+    if (ctx.state.TestRunning) hiddenWhileBusy = !win.Visible(Control::chkThorough);
+  };
+  win.SetValue(Control::chkThorough, 1);
+  form.cmdVolumeTest_Click();
+  EXPECT_TRUE(starts("Thorough test: 1 .h2w files, 238MB")) << win.Text(Control::Text1);
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::Passed);
+  EXPECT_TRUE(hiddenWhileBusy);
+  EXPECT_TRUE(win.Visible(Control::chkThorough));
+  EXPECT_TRUE(win.Enabled(Control::chkThorough));
+
+  win.SetValue(Control::chkThorough, 0);
+  form.cmdVolumeTest_Click();
+  EXPECT_FALSE(starts("Thorough test: "));
+  EXPECT_TRUE(starts("00:00:00 Writing G:\\WARDFILE1.tmp")) << win.Text(Control::Text1);
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::Passed);
 }
 
 }  // namespace

@@ -269,7 +269,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       form.cmdQuickTest_Click();
       break;
     case Command::Files:
-      ctx.state.ThoroughMode = args.thorough || args.verifyOnly;
+      win.SetValue(Control::chkThorough, args.thorough || args.verifyOnly ? 1 : 0);
       ctx.state.VerifyOnly = args.verifyOnly;
       ctx.state.FullRun = args.full;
       form.cmdVolumeTest_Click();

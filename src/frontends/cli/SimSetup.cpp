@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "diskio/DevicePaths.h"
 #include "frontends/cli/CliTexts.h"
+#include "frontends/H2wBlockRecipe.h"
 #include "platform/WinApi.h"
 
 namespace sw::frontends::cli {
@@ -33,6 +35,8 @@ bool LetterInUse(platform::sim::SimOs& os, const std::string& letter) {
 }  // namespace
 
 std::string BuildSimulatedMachine(const std::vector<std::string>& specs, platform::sim::SimOs& os) {
+  // A thorough file test fills the volume with pseudo-random files that no run would compress.
+  os.SetBlockRecipe(std::make_shared<H2wBlockRecipe>());
   int next = 1;
   for (std::size_t i = 0; i < specs.size(); ++i) {
     if (IsDemo(specs[i])) {

@@ -191,6 +191,7 @@ void Win32Window::OnCommand(WPARAM wp, LPARAM lp) {
     case Control::Drive1:
     case Control::Text1:
     case Control::Label1:
+    case Control::chkThorough:  // read when the test starts
       break;
   }
 }

@@ -20,6 +20,7 @@
 #include "platform/WinApi.h"
 #include "platform/linux/BusType.h"
 #include "platform/linux/ErrnoMap.h"
+#include "platform/linux/FuseMounts.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/ScsiPassThrough.h"
 #include "platform/linux/StorageDescriptor.h"
@@ -124,7 +125,7 @@ bool LinuxOs::UnlockVolume(Object& object) {
 }
 
 bool LinuxOs::DismountVolume(const Object& object) {
-  std::vector<MountEntry> mounts = ReadMountInfo(paths_.mountInfo);
+  std::vector<MountEntry> mounts = ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir);
   std::vector<MountEntry> targets;
   for (const MountEntry& m : mounts) {
     if (m.majMin == object.majMin || m.source == object.devNode) targets.push_back(m);

@@ -9,6 +9,7 @@
 
 #include "platform/WinApi.h"
 #include "platform/linux/DevicePath.h"
+#include "platform/linux/FuseMounts.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/MountHolders.h"
 #include "platform/linux/WinPath.h"
@@ -39,7 +40,7 @@ std::vector<MountInUse> LinuxOs::MountsOfDisk(int diskNumber) {
   const PhysicalDisk* disk = map.Disk(diskNumber);
   if (!disk || !disk->known()) return {};
   std::vector<MountInUse> inUse;
-  for (const MountEntry& m : MountsOnDisk(ScanSysBlock(paths_.sysRoot), ReadMountInfo(paths_.mountInfo),
+  for (const MountEntry& m : MountsOnDisk(ScanSysBlock(paths_.sysRoot), ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir),
                                           disk->device, paths_.devDir)) {
     inUse.push_back({m.source, m.target, ProcessesUsing(paths_.procRoot, m.target)});
   }

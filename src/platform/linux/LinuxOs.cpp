@@ -14,6 +14,7 @@
 #include "platform/WinApi.h"
 #include "platform/linux/ErrnoMap.h"
 #include "platform/linux/FileCache.h"
+#include "platform/linux/FuseMounts.h"
 #include "platform/linux/LinuxTexts.h"
 #include "platform/linux/LocalClock.h"
 #include "platform/linux/WinPath.h"
@@ -51,7 +52,8 @@ DeviceMap LinuxOs::Snapshot() const {
     const std::filesystem::path real = std::filesystem::canonical(swap, ec);  // /dev/mapper/x
     if (!ec) swap = real.string();
   }
-  return BuildDeviceMap(ScanSysBlock(paths_.sysRoot), ReadMountInfo(paths_.mountInfo), paths_.devDir,
+  return BuildDeviceMap(ScanSysBlock(paths_.sysRoot),
+                        ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir), paths_.devDir,
                         swaps);
 }
 
@@ -279,7 +281,9 @@ std::string LinuxOs::DescribeVolume(const std::string& designator) {
   // formatted disk, a hybrid image) is mounted even though this partition is not.
   const PhysicalDisk* disk = map.Disk(volume->diskNumber);
   if (volume->partitionNumber > 0 && disk && disk->known()) {
-    if (const MountEntry* whole = FindMount(ReadMountInfo(paths_.mountInfo), disk->device.majMin, disk->devNode)) {
+    // Held here: the entry found points into it.
+    const std::vector<MountEntry> mounts = ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir);
+    if (const MountEntry* whole = FindMount(mounts, disk->device.majMin, disk->devNode)) {
       return device + kDescribeNotMounted + kDescribeWholeDisk1 + disk->devNode + kDescribeMountedOn +
              whole->target + kDescribeWholeDisk2;
     }

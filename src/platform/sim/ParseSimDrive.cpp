@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::uint64_t kSector = 512;
 constexpr std::uint64_t kDefaultFreePercent = 95;
+constexpr std::uint64_t kFileFaultUnit = 1ull << 20;
 constexpr std::size_t kVendorMax = 8;
 constexpr std::size_t kProductMax = 16;
 
@@ -291,9 +292,17 @@ struct Parser {
     SimVolumeSpec volume;
     volume.letter = letter;
     volume.label = label;
-    // A drive without memory still offers what it announces, as such fakes are formatted.
-    const std::uint64_t offered = real == 0 ? config.announcedBytes : real;
-    volume.freeBytes = freeBytes.value_or(offered / 100 * kDefaultFreePercent / kSector * kSector);
+    // A fake is formatted to the size it announces, so its volume offers that much; the file
+    // data fares as its sectors do once the files outgrow the real memory.
+    volume.freeBytes =
+        freeBytes.value_or(config.announcedBytes / 100 * kDefaultFreePercent / kSector * kSector);
+    if (fake) {
+      volume.fileFault = config.writeErrorsPastReal       ? FileFault::FailWrite
+                         : config.kind == FakeKind::Limbo ? FileFault::Lose
+                                                          : FileFault::Overwrite;
+      // Whole mebibytes: the overwritten data then lands on whole blocks of the earlier files.
+      volume.fileFaultAfter = real / 100 * kDefaultFreePercent / kFileFaultUnit * kFileFaultUnit;
+    }
     config.volumes.push_back(volume);
     for (const std::string& extra : extraLetters) {
       SimVolumeSpec other;

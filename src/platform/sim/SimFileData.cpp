@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace sw::platform::sim {
 namespace {
@@ -58,11 +59,11 @@ void FileData::Clear() {
   size_ = 0;
 }
 
-const FileData::Run* FileData::Find(std::uint64_t index) const {
+const FileData::Runs::value_type* FileData::Find(std::uint64_t index) const {
   auto it = runs_.upper_bound(index);
   if (it == runs_.begin()) return nullptr;
   --it;
-  return index < it->first + it->second.count ? &it->second : nullptr;
+  return index < it->first + it->second.count ? &*it : nullptr;
 }
 
 void FileData::SplitAt(std::uint64_t at) {
@@ -73,6 +74,7 @@ void FileData::SplitAt(std::uint64_t at) {
   if (it->first == at || at >= end) return;
   Run tail = it->second;
   tail.count = end - at;
+  if (tail.recipe) tail.key += (at - it->first) * kBlockSize;
   it->second.count = at - it->first;
   runs_.emplace(at, std::move(tail));
 }
@@ -83,7 +85,9 @@ void FileData::Assign(std::uint64_t first, Run run) {
   SplitAt(last);
   runs_.erase(runs_.lower_bound(first), runs_.lower_bound(last));
   auto it = runs_.emplace(first, std::move(run)).first;
+  // Whether b, right after a, carries a's content on.
   const auto sameContent = [](const Run& a, const Run& b) {
+    if (a.recipe || b.recipe) return a.recipe == b.recipe && a.key + a.count * kBlockSize == b.key;
     return a.body == b.body && a.head == b.head;
   };
   if (it != runs_.begin()) {
@@ -96,19 +100,29 @@ void FileData::Assign(std::uint64_t first, Run run) {
   }
   auto after = std::next(it);
   if (after != runs_.end() && after->first == it->first + it->second.count &&
-      sameContent(after->second, it->second)) {
+      sameContent(it->second, after->second)) {
     it->second.count += after->second.count;
     runs_.erase(after);
   }
 }
 
-namespace {
-
-// Bytes [within, within + n) of a block held by run (zeros for none).
-template <typename RunT>
-void CopyFromRun(const RunT* run, std::size_t within, std::uint8_t* out, std::size_t n) {
-  if (!run) {
+void FileData::CopyBlock(std::uint64_t index, std::size_t within, std::uint8_t* out,
+                         std::size_t n) const {
+  const Runs::value_type* found = Find(index);
+  if (!found) {
     std::memset(out, 0, n);
+    return;
+  }
+  const Run* run = &found->second;
+  if (run->recipe) {
+    const std::uint64_t key = run->key + (index - found->first) * kBlockSize;
+    if (within == 0 && n == kBlockSize) {
+      run->recipe->Make(key, out);
+      return;
+    }
+    Block made;
+    run->recipe->Make(key, made.data());
+    std::memcpy(out, made.data() + within, n);
     return;
   }
   if (within < kHeadSize) {
@@ -120,8 +134,6 @@ void CopyFromRun(const RunT* run, std::size_t within, std::uint8_t* out, std::si
   }
   if (n > 0) std::memcpy(out, BytesOf(run->body) + within, n);
 }
-
-}  // namespace
 
 void FileData::Write(BlockPool& pool, std::uint64_t offset, const std::uint8_t* data,
                      std::size_t length) {
@@ -139,21 +151,31 @@ void FileData::Write(BlockPool& pool, std::uint64_t offset, const std::uint8_t* 
     const std::uint8_t* block = data ? data + (pos - offset) : kZeros.data();
     if (n != kBlockSize) {
       // Only the first and the last block of a write are partial, and neither is pending yet.
-      CopyFromRun(Find(index), 0, merged.data(), kBlockSize);
+      CopyBlock(index, 0, merged.data(), kBlockSize);
       std::memcpy(merged.data() + within, block, n);
       block = merged.data();
     }
-    const bool extends = pending.count > 0 && pendingFirst + pending.count == index &&
-                         std::memcmp(pending.head.data(), block, kHeadSize) == 0 &&
-                         pool.SameBody(pending.body, block);
+    const std::optional<std::uint64_t> key =
+        pool.Recipe() ? pool.Recipe()->Recognize(block) : std::nullopt;
+    const bool follows = pending.count > 0 && pendingFirst + pending.count == index;
+    const bool extends =
+        follows && (key ? pending.recipe && pending.key + pending.count * kBlockSize == *key
+                        : !pending.recipe &&
+                              std::memcmp(pending.head.data(), block, kHeadSize) == 0 &&
+                              pool.SameBody(pending.body, block));
     if (extends) {
       ++pending.count;
     } else {
       Run next;
       next.count = 1;
-      std::memcpy(next.head.data(), block, kHeadSize);
-      next.body = pending.count > 0 && pool.SameBody(pending.body, block) ? pending.body
-                                                                           : pool.Intern(block);
+      if (key) {
+        next.recipe = pool.Recipe();
+        next.key = *key;
+      } else {
+        std::memcpy(next.head.data(), block, kHeadSize);
+        const bool sameBody = pending.count > 0 && !pending.recipe && pool.SameBody(pending.body, block);
+        next.body = sameBody ? pending.body : pool.Intern(block);
+      }
       if (pending.count > 0) Assign(pendingFirst, std::move(pending));
       pending = std::move(next);
       pendingFirst = index;
@@ -172,7 +194,7 @@ void FileData::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length)
     const auto within = static_cast<std::size_t>(pos % kBlockSize);
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize - within, end - pos));
-    CopyFromRun(Find(index), within, out + (pos - offset), n);
+    CopyBlock(index, within, out + (pos - offset), n);
     pos += n;
   }
 }

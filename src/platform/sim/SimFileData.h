@@ -8,11 +8,14 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
+
+#include "platform/sim/SimBlockRecipe.h"
 
 namespace sw::platform::sim {
 
-inline constexpr std::size_t kBlockSize = 16'384;
+inline constexpr std::size_t kBlockSize = kRecipeBlockBytes;
 // The bytes at the start of a block that a run keeps for itself: test files put their numbers,
 // headers and markers there, so blocks that differ only in them share one stored block.
 inline constexpr std::size_t kHeadSize = 64;
@@ -37,8 +40,13 @@ class BlockPool {
   // Whether data (a whole block) matches block past the head, as the compare mode judges it.
   bool SameBody(const BlockRef& block, const std::uint8_t* data) const;
 
+  // Contents this recipe makes are kept as its keys from now on (null: none).
+  void SetRecipe(std::shared_ptr<const BlockRecipe> recipe) { recipe_ = std::move(recipe); }
+  const std::shared_ptr<const BlockRecipe>& Recipe() const { return recipe_; }
+
  private:
   BlockCompare compare_;
+  std::shared_ptr<const BlockRecipe> recipe_;
   std::unordered_map<std::uint64_t, std::vector<BlockRef>> byHash_;
   BlockRef last_;  // consecutive blocks of a pattern are usually equal
 };
@@ -60,15 +68,21 @@ class FileData {
     std::uint64_t count = 0;  // blocks
     BlockRef body;            // the block's bytes past the head
     Head head{};
+    // Made by the recipe instead: block k of the run is the recipe's key + k * kBlockSize.
+    std::shared_ptr<const BlockRecipe> recipe;
+    std::uint64_t key = 0;
   };
+  using Runs = std::map<std::uint64_t, Run>;  // by first block
   // Blocks [first, first + run.count) now hold run's content.
   void Assign(std::uint64_t first, Run run);
   // Cuts the run that covers block at in two, so that a run starts there.
   void SplitAt(std::uint64_t at);
   // The run that holds block index; null where nothing was written.
-  const Run* Find(std::uint64_t index) const;
+  const Runs::value_type* Find(std::uint64_t index) const;
+  // Bytes [within, within + n) of block index.
+  void CopyBlock(std::uint64_t index, std::size_t within, std::uint8_t* out, std::size_t n) const;
 
-  std::map<std::uint64_t, Run> runs_;  // by first block
+  Runs runs_;
   std::uint64_t size_ = 0;
 };
 

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/SimFileData.h"
@@ -41,6 +43,8 @@ class FileVolume {
   std::uint32_t Write(SimFile& file, std::uint64_t offset, std::span<const std::uint8_t> data);
   // Stores bytes as given, outside the fault model (planting files for a test).
   void Plant(SimFile& file, std::span<const std::uint8_t> data);
+  // File blocks this recipe makes are kept as its keys from now on.
+  void SetRecipe(std::shared_ptr<const BlockRecipe> recipe) { pool_.SetRecipe(std::move(recipe)); }
 
  private:
   // Where a run of file bytes lies on the simulated medium, for the Overwrite fault.

@@ -188,6 +188,9 @@ bool SimOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& by
     const std::uint64_t n =
         position >= size ? 0 : std::min<std::uint64_t>(buffer.size(), size - position);
     handle->file->data.Read(position, buffer.data(), static_cast<std::size_t>(n));
+    // File data moves at the stick's own pace, so a file test on a slow stick takes its time.
+    m.ChargeTransfer(*handle->drive, handle->drive->config.readBytesPerSecond, n);
+    m.stats.fileBytesRead += n;
     handle->position += static_cast<std::int64_t>(n);
     bytesRead = static_cast<std::uint32_t>(n);
     return true;
@@ -229,6 +232,8 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
     const std::uint32_t error = handle->Volume().files->Write(
         *handle->file, static_cast<std::uint64_t>(handle->position), buffer);
     if (error != win::ERROR_SUCCESS) return m.Fail(error);
+    m.ChargeTransfer(*handle->drive, handle->drive->config.writeBytesPerSecond, buffer.size());
+    m.stats.fileBytesWritten += buffer.size();
     handle->position += static_cast<std::int64_t>(buffer.size());
     bytesWritten = static_cast<std::uint32_t>(buffer.size());
     return true;

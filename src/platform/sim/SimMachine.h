@@ -71,6 +71,7 @@ struct SimOs::Impl {
   std::function<void(const std::string&)> beforeOpen;
   NumberFormat numberFormat;
   SimStats stats;
+  std::shared_ptr<const BlockRecipe> recipe;
 
   bool Fail(std::uint32_t code) {
     lastError = code;
@@ -82,8 +83,10 @@ struct SimOs::Impl {
   // The volume with this letter on any drive, removed ones included.
   std::optional<VolumeRef> FindVolume(char letter) const;
   bool IsCdRom(char letter) const;
-  // Lets the virtual time pass that one sector takes at this many bytes per second (0: none).
-  void ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond);
+  // Lets the virtual time pass that `bytes` (one sector unless told) take at this many bytes
+  // per second (0: none).
+  void ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond,
+                      std::uint64_t bytes = kSectorSize);
 };
 
 // The drive letter of "E:", "e:", "E:\..." or 0 when text does not start with one.

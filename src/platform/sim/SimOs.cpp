@@ -114,10 +114,11 @@ bool SimOs::Impl::IsCdRom(char letter) const {
   return std::find(cdRoms.begin(), cdRoms.end(), letter) != cdRoms.end();
 }
 
-void SimOs::Impl::ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond) {
+void SimOs::Impl::ChargeTransfer(SimDrive& drive, std::uint64_t bytesPerSecond,
+                                  std::uint64_t bytes) {
   if (bytesPerSecond == 0) return;
   constexpr std::uint64_t kNanosecondsPerMs = 1'000'000;
-  drive.pendingNanoseconds += kSectorSize * 1'000'000'000ull / bytesPerSecond;
+  drive.pendingNanoseconds += bytes * 1'000'000'000ull / bytesPerSecond;
   clock.Advance(drive.pendingNanoseconds / kNanosecondsPerMs);
   drive.pendingNanoseconds %= kNanosecondsPerMs;
 }
@@ -129,7 +130,19 @@ SimOs::~SimOs() = default;
 void SimOs::AddDrive(int number, SimDriveSpec config) {
   auto drive = std::make_shared<SimDrive>(number, std::move(config));
   drive->key = impl_->nextKey++;
+  for (SimVolume& volume : drive->volumes) {
+    if (volume.files) volume.files->SetRecipe(impl_->recipe);
+  }
   impl_->drives[number] = std::move(drive);
+}
+
+void SimOs::SetBlockRecipe(std::shared_ptr<const BlockRecipe> recipe) {
+  impl_->recipe = std::move(recipe);
+  for (auto& [number, drive] : impl_->drives) {
+    for (SimVolume& volume : drive->volumes) {
+      if (volume.files) volume.files->SetRecipe(impl_->recipe);
+    }
+  }
 }
 
 bool SimOs::SwapDrive(int number) {

@@ -14,6 +14,7 @@
 
 #include "platform/Os.h"
 #include "platform/WinApi.h"
+#include "platform/sim/SimBlockRecipe.h"
 
 namespace sw::platform::sim {
 
@@ -110,6 +111,8 @@ struct SimStats {
   std::uint64_t sectorWrites = 0;
   std::uint64_t sectorReads = 0;
   std::uint64_t deviceControls = 0;
+  std::uint64_t fileBytesWritten = 0;  // through file handles
+  std::uint64_t fileBytesRead = 0;
 };
 
 // The simulated machine. Paths: "\\.\PhysicalDriveN" (N plain decimal), "\\.\E:" (a volume or
@@ -147,6 +150,9 @@ class SimOs final : public Os {
   // Runs before every CreateFileA with the name asked for, so that a test can swap or unplug a
   // drive at exactly the open it wants. Null to stop.
   void BeforeOpen(std::function<void(const std::string& name)> hook);
+  // File contents this recipe makes are kept on every file volume as its keys, not as bytes,
+  // so that volumes filled with generated data cost no memory (drives added later too).
+  void SetBlockRecipe(std::shared_ptr<const BlockRecipe> recipe);
   void SetSystemDisk(int number);
   void SetNumberFormat(NumberFormat format);
 
@@ -241,7 +247,9 @@ inline constexpr std::string_view kSimDriveSyntax =
     "  block=512|4096     block length that READ CAPACITY reports\n"
     "  label=TEXT         volume label\n"
     "  model=VENDOR/PRODUCT        INQUIRY identity (8 and 16 characters at most)\n"
-    "  free=SIZE          free space for files (default about 95% of the real memory)\n"
+    "  free=SIZE          free space for files (default about 95% of the announced size;\n"
+    "                     files past 95% of the real memory are lost, overwrite earlier\n"
+    "                     ones (wrap, chain) or fail to write (writeerr))\n"
     "  fixed              fixed media instead of removable\n"
     "  vol=F:             another volume of the same drive\n"
     "example: E:usb:32G:real=8G:limbo:label=BARGAIN, E:usb:32G:real=8G:limbo:cache=1000";

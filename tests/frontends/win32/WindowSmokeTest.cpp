@@ -1,8 +1,9 @@
 // Drives the real window (linked with the simulated demo drives) from outside, through the
 // Win32 API, as a user meets it: the introduction box first, then the idle layout as designed,
 // the drive list, Refresh (by click and by Alt+R), a pick in the list, the fixed size, a whole
-// Quick Size Test with its boxes, Copy, and the close box (idle, and during a test). The tests of
-// the first suite share one run of the program, in order.
+// Quick Size Test with its boxes, a thorough volume test by the check box, Copy, and the close
+// box (idle, and during a test). The tests of the first suite share one run of the program, in
+// order.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "core/Log.h"
 #include "app/MainFormLayout.h"
 #include "app/MainFormTexts.h"
+#include "filetest/FileTestTexts.h"
 #include "frontends/win32/WindowConstants.h"
 #include "quicktest/QuickTestTexts.h"
 #include "sw/Version.h"
@@ -251,6 +253,45 @@ TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
   EXPECT_EQ(log.rfind(WindowDriver::TextOf(w_->Main()), 0), 0u)
       << "the report starts with the title";
   EXPECT_TRUE(w_->IdleLayout());
+}
+
+// The check box makes Test Empty Space check every byte of the genuine stick; it is out of the
+// way while the test runs and keeps its tick afterwards.
+TEST_F(WindowSmoke, ThoroughBoxRunsTheVolumeTestOnTheGenuineStick) {
+  HWND combo = w_->Ctl(Control::Combo1);
+  HWND box = w_->Ctl(Control::chkThorough);
+  HWND text1 = w_->Ctl(Control::Text1);
+  ASSERT_NE(box, nullptr);
+  WindowDriver::Send(combo, CB_SETCURSEL, 1, 0);  // F:, the genuine stick
+  WindowDriver::Send(w_->Main(), WM_COMMAND,
+                     MAKEWPARAM(WindowDriver::IdOf(Control::Combo1), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+  WindowDriver::Send(box, BM_CLICK, 0, 0);
+  ASSERT_EQ(WindowDriver::Send(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  ::PostMessageA(w_->Ctl(Control::cmdVolumeTest), BM_CLICK, 0, 0);
+
+  bool shownWhileBusy = false;
+  std::vector<SeenBox> boxes;
+  auto finished = [&] {
+    const std::string log = WindowDriver::TextOf(text1);
+    return log.find(filetest::texts::kThoroughFinished) != std::string::npos && w_->IdleLayout();
+  };
+  ASSERT_TRUE(w_->AnswerBoxesUntil(finished, boxes, [&](HWND) {
+    if (w_->BusyLayout() && w_->Visible(Control::chkThorough)) shownWhileBusy = true;
+  })) << "log: [" << WindowDriver::TextOf(text1) << "]";
+  const std::string log = WindowDriver::TextOf(text1);
+  EXPECT_NE(log.find("Thorough test: 1 .h2w files, "), std::string::npos) << log;
+  EXPECT_NE(log.find(filetest::texts::kPassed), std::string::npos) << log;
+  EXPECT_FALSE(shownWhileBusy);
+  EXPECT_TRUE(w_->Visible(Control::chkThorough));
+  EXPECT_EQ(WindowDriver::Send(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  WindowDriver::Send(box, BM_CLICK, 0, 0);
+  EXPECT_EQ(WindowDriver::Send(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  WindowDriver::Send(combo, CB_SETCURSEL, 0, 0);
+  WindowDriver::Send(w_->Main(), WM_COMMAND,
+                     MAKEWPARAM(WindowDriver::IdOf(Control::Combo1), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
 }
 
 std::string ClipboardText() {

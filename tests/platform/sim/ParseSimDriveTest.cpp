@@ -17,7 +17,8 @@ TEST(ParseSimDrive, GoodDescriptions) {
     EXPECT_TRUE(p.config.removable);
     ASSERT_EQ(p.config.volumes.size(), 1u);
     EXPECT_EQ(p.config.volumes[0].letter, "E:");
-    EXPECT_EQ(p.config.volumes[0].freeBytes, 7'600'000'000ull);
+    // Formatted to what it announces.
+    EXPECT_EQ(p.config.volumes[0].freeBytes, 30'400'000'000ull);
   }
   {
     const ParsedSimDrive p = ParseSimDrive(
@@ -65,6 +66,36 @@ TEST(ParseSimDrive, GoodDescriptions) {
   EXPECT_EQ(ParseSimDrive("E:64G:real=4G").config.kind, FakeKind::Limbo);
   EXPECT_EQ(ParseSimDrive("E:64G:real=4G:fill=ones").config.limboFill, LimboFill::Ones);
   EXPECT_EQ(ParseSimDrive("E:64G:good").config.kind, FakeKind::Good);
+}
+
+// A fake's files fare as its sectors: past 95% of the real memory (whole MiB) they are lost,
+// wrap onto earlier files, or fail to write; a genuine stick keeps them all.
+TEST(ParseSimDrive, FakeVolumesLoseWhatTheirFilesPutPastTheRealMemory) {
+  struct Row {
+    const char* text;
+    FileFault fault;
+    std::uint64_t after;
+  };
+  constexpr std::uint64_t kMi = 1ull << 20;
+  const Row rows[] = {
+      {"E:4G:real=1G", FileFault::Lose, 905 * kMi},  // 950,000,000 bytes, 905.99 MiB
+      {"E:4G:real=1G:wrap", FileFault::Overwrite, 905 * kMi},
+      {"E:4G:real=1G:chain", FileFault::Overwrite, 905 * kMi},
+      {"E:4G:real=1G:writeerr", FileFault::FailWrite, 905 * kMi},
+      {"E:4G:real=0", FileFault::Lose, 0},
+      {"E:4G:real=1G:free=100M", FileFault::Lose, 905 * kMi},
+      {"E:4G", FileFault::None, 0},
+      {"E:4G:real=4G", FileFault::None, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    const ParsedSimDrive p = ParseSimDrive(row.text);
+    ASSERT_EQ(p.error, "");
+    EXPECT_EQ(p.config.volumes[0].fileFault, row.fault);
+    EXPECT_EQ(p.config.volumes[0].fileFaultAfter, row.after);
+  }
+  EXPECT_EQ(ParseSimDrive("E:4G:real=1G").config.volumes[0].freeBytes, 3'800'000'000ull);
+  EXPECT_EQ(ParseSimDrive("E:4G:real=1G:free=100M").config.volumes[0].freeBytes, 99'999'744ull);
 }
 
 TEST(ParseSimDrive, BadDescriptionsSayWhatIsWrong) {

@@ -175,6 +175,29 @@ TEST(SimCacheFakes, TransferTimeFollowsTheBytesPerSecond) {
   os.CloseHandle(h);
 }
 
+// File data moves at the same pace: 2,000,000 bytes at 10 MB/s are 200 ms, read back in 100 ms;
+// the counters see every byte.
+TEST(SimCacheFakes, FileTransfersTakeTheirTimeAndAreCounted) {
+  SimOs os;
+  os.AddDrive(1, ParseSimDrive("E:usb:4G:speed=10M").config);
+  const std::uint32_t start = os.GetTickCount();
+  const Handle w = os.CreateFileA("E:\\A.bin", win::GENERIC_WRITE, 0, win::CREATE_ALWAYS, 0);
+  std::vector<std::uint8_t> data(1'000'000, 0x5A);
+  std::uint32_t moved = 0;
+  ASSERT_TRUE(os.WriteFile(w, data, moved));
+  ASSERT_TRUE(os.WriteFile(w, data, moved));
+  os.CloseHandle(w);
+  EXPECT_EQ(os.GetTickCount() - start, 200u);
+  const Handle r = Open(os, "E:\\A.bin", win::GENERIC_READ);
+  const std::uint32_t afterWrites = os.GetTickCount();
+  ASSERT_TRUE(os.ReadFile(r, data, moved));
+  ASSERT_TRUE(os.ReadFile(r, data, moved));
+  os.CloseHandle(r);
+  EXPECT_EQ(os.GetTickCount() - afterWrites, 100u);
+  EXPECT_EQ(os.Stats().fileBytesWritten, 2'000'000u);
+  EXPECT_EQ(os.Stats().fileBytesRead, 2'000'000u);
+}
+
 TEST(SimCacheFakes, DescriptionsOfTheNewBehaviours) {
   {
     const ParsedSimDrive p =
