@@ -1,4 +1,4 @@
-// bench_filetest: the specified and the thorough file test side by side on simulated sticks;
+// bench_filetest: the default and the thorough file test side by side on simulated sticks;
 // then, through the Linux provider, write throughput of the real test-file writer against a
 // plain O_DIRECT write of the same bytes in the same chunks, the verification time as a share of
 // the write time, and the thorough test's write and verify passes against plain O_DIRECT writes

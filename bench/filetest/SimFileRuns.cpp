@@ -1,4 +1,4 @@
-// Whole file tests on simulated 4 GB sticks, the specified one and the thorough one.
+// Whole file tests on simulated 4 GB sticks, the default one and the thorough one.
 #include "filetest/SimFileRuns.h"
 
 #include <chrono>

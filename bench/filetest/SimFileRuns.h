@@ -1,4 +1,4 @@
-// The specified and the thorough file test side by side on simulated sticks: wall time, the
+// The default and the thorough file test side by side on simulated sticks: wall time, the
 // stick's own time at its speed, and the bytes each test moves.
 #pragma once
 

@@ -23,7 +23,7 @@ enum class Control {
   Label1,
   Label2,
   chkShowAll,
-  chkThorough,  // the thorough file test instead of the specified one
+  chkThorough,  // the thorough file test instead of the default one
 };
 
 // Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).
