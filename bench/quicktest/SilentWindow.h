@@ -13,6 +13,8 @@ class SilentWindow final : public core::Window {
  public:
   std::string Text(core::Control c) override { return text_[c]; }
   void SetText(core::Control c, const std::string& text) override { text_[c] = text; }
+  void AppendText(core::Control c, const std::string& text) override { text_[c] += text; }
+  std::size_t TextLength(core::Control c) override { return text_[c].size(); }
   bool Enabled(core::Control) override { return true; }
   void SetEnabled(core::Control, bool) override {}
   bool Visible(core::Control) override { return true; }

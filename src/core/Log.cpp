@@ -4,7 +4,7 @@
 namespace sw::core {
 
 void LogText(Context& ctx, const std::string& text) {
-  ctx.win.SetText(Control::Text1, ctx.win.Text(Control::Text1) + text);
+  ctx.win.AppendText(Control::Text1, text);
   Text1_Change(ctx);
 }
 
@@ -27,7 +27,7 @@ int LogMsgBox(Context& ctx, const std::string& prompt, std::uint32_t style,
 }
 
 void Text1_Change(Context& ctx) {
-  ctx.win.SetSelStart(Control::Text1, ctx.win.Text(Control::Text1).size());
+  ctx.win.SetSelStart(Control::Text1, ctx.win.TextLength(Control::Text1));
   ctx.win.SetSelLength(Control::Text1, 0);
 }
 

@@ -58,6 +58,11 @@ class Window {
   // Combo1.
   virtual std::string Text(Control c) = 0;
   virtual void SetText(Control c, const std::string& text) = 0;
+  // What SetText(c, Text(c) + text) does, and the length of Text(c). The log grows by appending
+  // to Text1 many thousand times a run, so windows that hold a long text override these to cost
+  // what the new text costs, not what the whole text does.
+  virtual void AppendText(Control c, const std::string& text) { SetText(c, Text(c) + text); }
+  virtual std::size_t TextLength(Control c) { return Text(c).size(); }
   virtual bool Enabled(Control c) = 0;
   virtual void SetEnabled(Control c, bool enabled) = 0;
   virtual bool Visible(Control c) = 0;

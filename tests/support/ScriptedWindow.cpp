@@ -29,6 +29,13 @@ std::string ScriptedWindow::Text(Control c) {
   return text_[c];
 }
 void ScriptedWindow::SetText(Control c, const std::string& text) { text_[c] = text; }
+void ScriptedWindow::AppendText(Control c, const std::string& text) {
+  if (c == Control::Combo1) return Window::AppendText(c, text);
+  text_[c] += text;
+}
+std::size_t ScriptedWindow::TextLength(Control c) {
+  return c == Control::Combo1 ? Text(c).size() : text_[c].size();
+}
 bool ScriptedWindow::Enabled(Control c) {
   auto it = enabled_.find(c);
   return it == enabled_.end() ? true : it->second;

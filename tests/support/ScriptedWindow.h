@@ -48,6 +48,8 @@ class ScriptedWindow final : public core::Window {
   // --- Window ---
   std::string Text(core::Control c) override;
   void SetText(core::Control c, const std::string& text) override;
+  void AppendText(core::Control c, const std::string& text) override;
+  std::size_t TextLength(core::Control c) override;
   bool Enabled(core::Control c) override;
   void SetEnabled(core::Control c, bool enabled) override;
   bool Visible(core::Control c) override;

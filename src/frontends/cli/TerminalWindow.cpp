@@ -115,16 +115,27 @@ std::string TerminalWindow::Text(Control c) {
 
 void TerminalWindow::SetText(Control c, const std::string& text) {
   if (c == Control::Text1) {
-    if (text.compare(0, printed_.size(), printed_) == 0 && text.size() >= printed_.size()) {
-      WriteReport(text.substr(printed_.size()));
+    // Text1 is what is already on the terminal.
+    const std::string& printed = text_[c];
+    if (text.compare(0, printed.size(), printed) == 0 && text.size() >= printed.size()) {
+      WriteReport(text.substr(printed.size()));
     } else {
       // A new report replaces the old one: it starts on a line of its own.
       FinishReport();
       WriteReport(text);
     }
-    printed_ = text;
   }
   text_[c] = text;
+}
+
+void TerminalWindow::AppendText(Control c, const std::string& text) {
+  if (c == Control::Combo1) return Window::AppendText(c, text);
+  if (c == Control::Text1) WriteReport(text);
+  text_[c] += text;
+}
+
+std::size_t TerminalWindow::TextLength(Control c) {
+  return c == Control::Combo1 ? Text(c).size() : text_[c].size();
 }
 
 bool TerminalWindow::Enabled(Control c) {

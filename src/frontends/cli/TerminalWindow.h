@@ -39,6 +39,8 @@ class TerminalWindow final : public core::Window {
 
   std::string Text(core::Control c) override;
   void SetText(core::Control c, const std::string& text) override;
+  void AppendText(core::Control c, const std::string& text) override;
+  std::size_t TextLength(core::Control c) override;
   bool Enabled(core::Control c) override;
   void SetEnabled(core::Control c, bool enabled) override;
   bool Visible(core::Control c) override;
@@ -85,7 +87,6 @@ class TerminalWindow final : public core::Window {
   Options options_;
   bool answerQuietly_ = false;
 
-  std::string printed_;  // the part of Text1 already on the terminal
   bool atLineStart_ = true;
   bool lineBroken_ = false;  // a line was ended early to make room for a prompt
 

@@ -37,6 +37,8 @@ class Win32Window final : public core::Window {
   // --- core::Window ---
   std::string Text(core::Control c) override;
   void SetText(core::Control c, const std::string& text) override;
+  void AppendText(core::Control c, const std::string& text) override;
+  std::size_t TextLength(core::Control c) override;
   bool Enabled(core::Control c) override;
   void SetEnabled(core::Control c, bool enabled) override;
   bool Visible(core::Control c) override;

@@ -74,6 +74,20 @@ void Win32Window::SetText(Control c, const std::string& text) {
   ::InvalidateRect(h, nullptr, TRUE);  // owner-drawn buttons paint their caption themselves
 }
 
+void Win32Window::AppendText(Control c, const std::string& text) {
+  HWND h = Ctl(c);
+  if (!h || c != Control::Text1 || text1_.empty()) return Window::AppendText(c, text);
+  // Caret to the end (the box clamps the position) and the new text in place of the empty
+  // selection: the box never copies or measures what it already holds.
+  ::SendMessageA(h, EM_SETSEL, text1_.size(), text1_.size());
+  ::SendMessageA(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  text1_ += text;
+}
+
+std::size_t Win32Window::TextLength(Control c) {
+  return c == Control::Text1 ? text1_.size() : Window::TextLength(c);
+}
+
 bool Win32Window::Enabled(Control c) {
   HWND h = Ctl(c);
   return h && ::IsWindowEnabled(h);

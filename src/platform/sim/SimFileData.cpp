@@ -10,9 +10,11 @@ namespace {
 
 const Block kZeros{};
 
-std::uint64_t HashBlock(const std::uint8_t* data) {
+// Runs keep their first kHeadSize bytes themselves, so a stored block stands only for the bytes
+// past them: blocks that differ in their heads alone (every test file's numbers) share one.
+std::uint64_t HashBody(const std::uint8_t* data) {
   std::uint64_t h = 0x9E3779B97F4A7C15ull;
-  for (std::size_t i = 0; i < kBlockSize; i += 8) {
+  for (std::size_t i = kHeadSize; i < kBlockSize; i += 8) {
     std::uint64_t word;
     std::memcpy(&word, data + i, 8);
     h = (h ^ word) * 0xFF51AFD7ED558CCDull;
@@ -21,23 +23,33 @@ std::uint64_t HashBlock(const std::uint8_t* data) {
   return h;
 }
 
-bool IsZero(const std::uint8_t* data) { return std::memcmp(data, kZeros.data(), kBlockSize) == 0; }
+bool SameBodyBytes(const std::uint8_t* a, const std::uint8_t* b) {
+  return std::memcmp(a + kHeadSize, b + kHeadSize, kBlockSize - kHeadSize) == 0;
+}
+
+bool IsZeroBody(const std::uint8_t* data) { return SameBodyBytes(data, kZeros.data()); }
 
 const std::uint8_t* BytesOf(const BlockRef& block) { return block ? block->data() : kZeros.data(); }
 
 }  // namespace
 
 BlockRef BlockPool::Intern(const std::uint8_t* data) {
-  if (last_ && std::memcmp(last_->data(), data, kBlockSize) == 0) return last_;
-  if (IsZero(data)) return nullptr;
-  std::vector<BlockRef>& bucket = byHash_[HashBlock(data)];
+  if (last_ && SameBodyBytes(last_->data(), data)) return last_;
+  if (IsZeroBody(data)) return nullptr;
+  std::vector<BlockRef>& bucket = byHash_[HashBody(data)];
   for (const BlockRef& block : bucket) {
-    if (std::memcmp(block->data(), data, kBlockSize) == 0) return last_ = block;
+    if (SameBodyBytes(block->data(), data)) return last_ = block;
   }
   auto block = std::make_shared<Block>();
   std::memcpy(block->data(), data, kBlockSize);
   bucket.push_back(block);
   return last_ = bucket.back();
+}
+
+std::size_t BlockPool::StoredBlocks() const {
+  std::size_t count = 0;
+  for (const auto& [hash, bucket] : byHash_) count += bucket.size();
+  return count;
 }
 
 void BlockPool::Prune() {

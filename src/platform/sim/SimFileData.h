@@ -34,7 +34,11 @@ class BlockPool {
  public:
   explicit BlockPool(BlockCompare compare = BlockCompare::Exact) : compare_(compare) {}
 
+  // The shared block whose bytes past the head equal data's (null for zeros there); the head
+  // of the block handed out is not data's and must be taken from elsewhere.
   BlockRef Intern(const std::uint8_t* data);
+  // How many distinct blocks the pool holds (what its memory grows with).
+  std::size_t StoredBlocks() const;
   // Forgets blocks that no file uses any more.
   void Prune();
   // Whether data (a whole block) matches block past the head, as the compare mode judges it.

@@ -75,6 +75,26 @@ TEST_P(FileDataModes, BlocksThatDifferInTheirFirstBytesShareOneStoredBody) {
   EXPECT_EQ(bytes[2999 * kBlockSize + 1], 0xA5);
 }
 
+TEST_P(FileDataModes, FilesWhoseChunksStartWithTheirOwnNumbersShareOneStoredBlock) {
+  BlockPool pool(GetParam());
+  std::vector<FileData> files(300);
+  for (std::size_t n = 0; n < files.size(); ++n) {
+    // Each write starts with the file's number and a header, as the test files do.
+    std::vector<std::uint8_t> chunk = Patterned(4, static_cast<std::uint8_t>(n));
+    chunk[1] = static_cast<std::uint8_t>(n >> 8);
+    chunk[4] = 0x46;
+    for (int c = 0; c < 4; ++c) files[n].Write(pool, c * chunk.size(), chunk.data(), chunk.size());
+  }
+  EXPECT_EQ(pool.StoredBlocks(), 1u);
+  for (std::size_t n : {0u, 255u, 299u}) {
+    std::uint8_t head[5] = {};
+    files[n].Read(3 * 4 * kBlockSize, head, 5);
+    EXPECT_EQ(head[0], static_cast<std::uint8_t>(n)) << n;
+    EXPECT_EQ(head[1], static_cast<std::uint8_t>(n >> 8)) << n;
+    EXPECT_EQ(head[4], 0x46) << n;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, FileDataModes,
                          ::testing::Values(BlockCompare::Exact, BlockCompare::Sampled));
 
