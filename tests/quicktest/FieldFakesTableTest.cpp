@@ -117,7 +117,7 @@ TEST_P(FieldFakes, VerdictAndASizeThatLosesNothing) {
 
   const std::int64_t markers = (r.TotalSectors + r.IntervalSectors - 1) / r.IntervalSectors;
   const std::int64_t specWrites = markers + 4;  // N - 1 twice, sector 0's wipe, marker, zeroing
-  // Writes that failed are not counted by the drive, so the spec's count is an upper bound there.
+  // Writes that failed are not counted by the drive, so the counted writes are an upper bound there.
   EXPECT_LE(static_cast<std::int64_t>(sim.Stats().sectorWrites),
             specWrites + detail::CacheFloodBudgetSectors(r.TotalSectors));
 
