@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "core/Log.h"
-#include "diskio/PhysicalDrive.h"
+#include "diskio/ClaimedDrive.h"
 #include "diskio/PinnedDrive.h"
-#include "diskio/Volumes.h"
+#include "drives/DriveChecks.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
 
@@ -35,17 +35,11 @@ std::int64_t ChooseIntervalSectors(double driveSizeBytes) {
   return kLargestInterval;
 }
 
-DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk) {
-  if (disk <= 0 || disk > kHighestDiskNumber) return DiskCheck::OutOfRange;
-  if (disk == ctx.os.SystemDiskNumber()) return DiskCheck::SystemDisk;
-  return DiskCheck::Testable;
-}
-
 QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
   QuickTestResult result;
   const std::int32_t disk = ctx.state.DiskNumber;
   // Checked here as well as in the command: this routine destroys whatever the drive holds.
-  if (CheckDisk(ctx, disk) != DiskCheck::Testable) return result;
+  if (drives::CheckDisk(ctx, disk) != drives::DiskCheck::Testable) return result;
   const auto totalSectors = static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / kSectorBytes));
   if (totalSectors < 1) return result;
 
@@ -71,39 +65,31 @@ QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
   }
 
   {
-    detail::DriveRelease release(ctx, disk);
-    const bool claimed = detail::PrepareDrive(ctx, run);
+    diskio::ClaimedDrive drive(ctx, disk);
+    const bool claimed = drive.Claim();
+    if (claimed) detail::PrepareDrive(ctx, run);
     if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
       detail::LogDriveLost(ctx);
       result.end = TestEnd::AbortedDriveLost;
-      return result;  // the release unlocks the volumes and closes the drive
+      return result;  // the claim unlocks the volumes and closes the drive
     }
-    if (!claimed) {
-      release.Disarm();
-      return result;  // refused before the first write: NotStarted
-    }
+    if (!claimed) return result;  // refused before the first write: NotStarted
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {
-      release.Disarm();
+      drive.Disarm();
       result.end = written == detail::WritePassEnd::Cancelled       ? TestEnd::Cancelled
                    : written == detail::WritePassEnd::DriveLost      ? TestEnd::AbortedDriveLost
                                                                      : TestEnd::AbortedWriteError;
       return result;
     }
     detail::ReadBackMarkers(ctx, run);
-    release.Disarm();
+    drive.Disarm();
   }
   detail::ReportVerdict(ctx, run, result);
   return result;
 }
 
 namespace detail {
-
-DriveRelease::~DriveRelease() {
-  if (!armed_) return;
-  diskio::Lock_Unlock_All_Volumes(ctx_, disk_, text::kUnlock);
-  diskio::MyCloseHandle(ctx_, ctx_.state.hDrive);
-}
 
 void LogDriveLost(core::Context& ctx) {
   core::LogText(ctx, core::kCrLf + diskio::IdentityLostLine(ctx.state.IdentityLost));

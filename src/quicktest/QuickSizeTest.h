@@ -10,17 +10,6 @@ namespace sw::quicktest {
 inline constexpr std::int64_t kSectorBytes = 512;
 inline constexpr double kMiB = 1048576.0;
 
-inline constexpr std::int32_t kHighestDiskNumber = 80;
-
-enum class DiskCheck {
-  Testable,
-  OutOfRange,  // drive 0 (the system disk as numbered), above 80, or no physical drive (99)
-  SystemDisk,  // the drive that holds the running system, wherever it is numbered
-};
-// Whether this physical drive may be written to at all. Drive 0 is taken as the system disk
-// whatever the system says; a system disk number of -1 (unknown) rules out nothing else.
-DiskCheck CheckDisk(core::Context& ctx, std::int32_t disk);
-
 // Marker spacing in sectors for a drive of this many bytes (25 MiB below 14 decimal GB, doubling
 // at 14, 29, 59, 125 and 249 GB, up to 800 MiB).
 std::int64_t ChooseIntervalSectors(double driveSizeBytes);

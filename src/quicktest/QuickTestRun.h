@@ -33,27 +33,10 @@ struct QuickTestRun {
   bool WrapFound = false;
 };
 
-// Releases what the write pass holds (volume locks, hDrive) when a way out forgets to; the
-// normal ways out release explicitly, in their own order, and then disarm it.
-class DriveRelease {
- public:
-  DriveRelease(core::Context& ctx, std::int32_t disk) : ctx_(ctx), disk_(disk) {}
-  DriveRelease(const DriveRelease&) = delete;
-  DriveRelease& operator=(const DriveRelease&) = delete;
-  ~DriveRelease();
-  void Disarm() { armed_ = false; }
-
- private:
-  core::Context& ctx_;
-  std::int32_t disk_;
-  bool armed_ = true;
-};
-
 enum class WritePassEnd { Completed, Cancelled, AbortedWriteError, DriveLost };
 
-// Locks and dismounts the volumes, wipes sector 0 and opens the drive for the markers. False,
-// with the drive released and nothing written, when the drive is still mounted or in use.
-bool PrepareDrive(core::Context& ctx, QuickTestRun& run);
+// On the claimed drive: wipes sector 0 and reopens the drive for the markers.
+void PrepareDrive(core::Context& ctx, QuickTestRun& run);
 // Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel,
 // an aborted write error or a failed write after which the drive is no longer the pinned one
 // releases the drive before returning.

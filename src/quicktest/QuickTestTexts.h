@@ -5,11 +5,6 @@ namespace sw::quicktest::text {
 
 // --- The command: heading, refusals, confirmations ----------------------------------------
 inline constexpr const char* kHeading = "SWD - Quick Size Test (destructive)";
-inline constexpr const char* kNeedsAdministrator =
-    "Please run this application with Administrator rights.";
-inline constexpr const char* kNotSupported = "Drive is not supported!";
-inline constexpr const char* kSystemDisk =
-    "This drive holds the running system and cannot be tested.";
 inline constexpr const char* kConfirmTitle = "Quick Size Test";
 inline constexpr const char* kConfirmDestroy =
     "WARNING: This test will DESTROY ALL DATA on the whole drive.";
@@ -18,7 +13,6 @@ inline constexpr const char* kConfirmErase = "ARE YOU SURE IT IS OK TO ERASE ALL
 inline constexpr const char* kConfirmEraseEnd = "?";
 
 // --- Volume routine modes -------------------------------------------------------------------
-inline constexpr const char* kLock = "LOCK";
 inline constexpr const char* kUnlock = "UNLOCK";
 
 // --- Write pass -----------------------------------------------------------------------------

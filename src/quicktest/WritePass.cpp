@@ -4,7 +4,6 @@
 
 #include "core/Layouts.h"
 #include "core/Log.h"
-#include "diskio/DriveClaim.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/PinnedDrive.h"
 #include "diskio/SectorIO.h"
@@ -74,17 +73,13 @@ bool HandleWriteError(core::Context& ctx, std::int64_t sector, std::uint32_t dur
 
 }  // namespace
 
-bool PrepareDrive(core::Context& ctx, QuickTestRun& run) {
-  diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kLock);
+void PrepareDrive(core::Context& ctx, QuickTestRun& run) {
   ctx.state.SectorBuffer.Resize(kBlockBytes);
   ctx.state.SectorBuffer.Fill(0xFF);
-  diskio::DisMount_All_Volumes(ctx, run.disk);
-  if (!diskio::ClaimDriveForWriting(ctx, run.disk)) return false;
   diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
   ctx.os.Sleep(kSettleMs);
   diskio::Open_Physical_Disk_hDrive(ctx, run.disk, diskio::DriveSharing::NoOtherWriter);
-  return true;
 }
 
 WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
