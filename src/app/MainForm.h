@@ -40,6 +40,7 @@ class MainForm {
   void cmdQuickTest_Click();
   void cmdVolumeTest_Click();
   void cmdcleanup_Click();
+  void cmdProbe_Click();
 
   // The window's close box. While a test runs it presses Cancel and the window closes once the
   // command has unwound (ClosePending); otherwise the program ends at once.

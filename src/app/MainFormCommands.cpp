@@ -1,7 +1,8 @@
-// The three command buttons of the main window hand over to their subsystems.
+// The command buttons of the main window hand over to their subsystems.
 #include "app/MainForm.h"
 #include "filetest/Cleanup.h"
 #include "filetest/VolumeTestCommand.h"
+#include "probe/ProbeCommand.h"
 #include "quicktest/QuickTestCommand.h"
 
 namespace sw::app {
@@ -14,6 +15,11 @@ void MainForm::cmdQuickTest_Click() {
 void MainForm::cmdVolumeTest_Click() {
   ctx_.state.ThoroughMode = ctx_.win.Value(core::Control::chkThorough) != 0;
   filetest::cmdVolumeTest_Click(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdProbe_Click() {
+  probe::cmdProbe_Click(ctx_);
   FinishPendingClose();
 }
 

@@ -58,4 +58,10 @@ inline constexpr const char* kThoroughTooltip =
     "Test Empty Space fills the free space with .h2w files (the H2testw format) and checks "
     "every byte";
 
+// The exact probe's button, beyond the designed window.
+inline constexpr const char* kProbeCaption = "Exact &Probe";
+inline constexpr const char* kProbeTooltip =
+    "Finds the exact last good sector and the kind of fake; every block it writes is saved "
+    "first and put back (hold SHIFT key and click for debug mode).";
+
 }  // namespace sw::app::form_text

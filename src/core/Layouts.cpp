@@ -9,11 +9,11 @@ void Show_Cancel(Context& ctx) {
   w.SetEnabled(Control::cmdCancel, true);
   w.SetVisible(Control::cmdCancel, true);
   for (Control c : {Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdProbe}) {
     w.SetEnabled(c, false);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
-                    Control::cmdCopy, Control::cmdcleanup}) {
+                    Control::cmdCopy, Control::cmdcleanup, Control::cmdProbe}) {
     w.SetVisible(c, false);
   }
   // A list rebuild during a test would reopen the drive and overwrite DiskNumber and
@@ -29,11 +29,11 @@ void Hide_Cancel(Context& ctx) {
   w.SetVisible(Control::cmdCancel, false);
   w.SetVisible(Control::Label1, false);
   for (Control c : {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1,
-                    Control::cmdcleanup, Control::cmdVolumeTest}) {
+                    Control::cmdcleanup, Control::cmdVolumeTest, Control::cmdProbe}) {
     w.SetEnabled(c, true);
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdProbe}) {
     w.SetVisible(c, true);
   }
   w.SetEnabled(Control::chkShowAll, true);

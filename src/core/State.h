@@ -83,6 +83,8 @@ struct State {
   bool FullRun = false;     // go on filling after a file that lost data
   std::uint64_t ThoroughFileBytes = 1'073'741'824;  // 1 GiB, as other testers read them
   bool DeleteForeignH2w = false;  // the clean-up deletes .h2w files that are no test files too
+  // The exact probe skips the backup and restore of the blocks it writes (faster, destroys data).
+  bool ProbeDestructive = false;
 };
 
 }  // namespace sw::core

@@ -24,6 +24,7 @@ enum class Control {
   Label2,
   chkShowAll,
   chkThorough,  // the thorough file test instead of the default one
+  cmdProbe,     // the exact probe
 };
 
 // Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).

@@ -126,11 +126,31 @@ void LegendEntry(std::ostringstream& svg, int x, int y, const char* colour, cons
   svg << "<text x=\"" << x + 20 << "\" y=\"" << y + 12 << "\">" << Escaped(words) << "</text>\n";
 }
 
+// The probe finds the real end to the sector instead of checking locations: its map shows that
+// finding at evenly spaced locations, good up to the last good sector and lost past it.
+constexpr std::uint64_t kFindingCells = 10 * kColumns;
+
+bool DrawnFromFinding(const core::RunRecord& run) {
+  return run.cells.empty() && run.lastGoodSector && run.totalSectors > 0;
+}
+
+std::vector<core::CheckedCell> CellsToDraw(const core::RunRecord& run) {
+  if (!DrawnFromFinding(run)) return run.cells;
+  const std::uint64_t n = std::min(kFindingCells, run.totalSectors);
+  std::vector<core::CheckedCell> cells;
+  for (std::uint64_t i = 0; i < n; ++i) {
+    const std::uint64_t sector = i * (run.totalSectors / n);
+    cells.push_back({sector, sector <= *run.lastGoodSector ? core::CellState::Good : core::CellState::Lost});
+  }
+  return cells;
+}
+
 }  // namespace
 
 std::string DriveMapSvg(const core::RunRecord& run) {
-  const std::vector<MapCell> cells = MergeCells(UniqueCells(run.cells));
-  const CellCounts counts = CountCells(run.cells);
+  const std::vector<core::CheckedCell> drawn = CellsToDraw(run);
+  const std::vector<MapCell> cells = MergeCells(UniqueCells(drawn));
+  const CellCounts counts = CountCells(drawn);
   const int rows = static_cast<int>((cells.size() + kColumns - 1) / kColumns);
   const int barTop = kGridTop + std::max(rows, 1) * kPitch + 30;
   const int legendTop = barTop + kBarHeight + 40;
@@ -147,8 +167,9 @@ std::string DriveMapSvg(const core::RunRecord& run) {
       << "<text class=\"drive-line\" x=\"" << kMargin << "\" y=\"50\" xml:space=\"preserve\">"
       << Escaped(run.drive.line) << "</text>\n"
       << "<text class=\"caption\" x=\"" << kMargin << "\" y=\"70\">" << counts.locations
-      << " locations checked in address order, left to right, top to bottom; "
-      << run.totalSectors << " sectors announced</text>\n";
+      << (DrawnFromFinding(run) ? " evenly spaced locations as the exact real end makes them, "
+                                : " locations checked in address order, ")
+      << "left to right, top to bottom; " << run.totalSectors << " sectors announced</text>\n";
 
   for (std::size_t i = 0; i < cells.size(); ++i) {
     const MapCell& c = cells[i];

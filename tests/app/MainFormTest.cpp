@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,49 @@ TEST(MainFormLayout, LinkCaptionAndControlsMatchTheWindow) {
   EXPECT_FALSE(LayoutOf(Control::Label1).visibleAtStart);
   EXPECT_STREQ(LayoutOf(Control::cmdcleanup).tooltip, "Deletes any test files ");
   EXPECT_EQ(LayoutOf(Control::Text1).backColour, 0x00E0E0E0u);
+}
+
+bool Overlap(const core::TwipsRect& a, const core::TwipsRect& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
+TEST(MainFormLayout, TheProbeButtonSitsInTheFreeSpaceOfTheRightColumn) {
+  const ControlLayout& probe = LayoutOf(Control::cmdProbe);
+  EXPECT_STREQ(probe.caption, "Exact &Probe");
+  // Below "Delete Test Files", above "<<< Copy To ClipBoard", right of the report.
+  const core::TwipsRect r = probe.rect;
+  const core::TwipsRect cleanup = LayoutOf(Control::cmdcleanup).rect;
+  const core::TwipsRect copy = LayoutOf(Control::cmdCopy).rect;
+  const core::TwipsRect report = LayoutOf(Control::Text1).rect;
+  EXPECT_GE(r.top, cleanup.top + cleanup.height);
+  EXPECT_LE(r.top + r.height, copy.top);
+  EXPECT_GE(r.left, report.left + report.width);
+  // Sized and coloured like the other test buttons.
+  EXPECT_EQ(r.width, LayoutOf(Control::cmdVolumeTest).rect.width);
+  EXPECT_EQ(r.height, LayoutOf(Control::cmdVolumeTest).rect.height);
+  EXPECT_EQ(probe.backColour, LayoutOf(Control::cmdQuickTest).backColour);
+  EXPECT_TRUE(probe.graphical);
+  EXPECT_TRUE(probe.visibleAtStart);
+  // Nothing in view in the idle layout is covered; Label1 and Cancel take the space while the
+  // button is hidden.
+  for (const ControlLayout& row : kMainFormControls) {
+    if (row.id == Control::cmdProbe || !row.visibleAtStart) continue;
+    EXPECT_FALSE(Overlap(r, row.rect)) << row.name;
+  }
+}
+
+TEST(MainFormLayout, EveryAccessKeyIsUsedOnce) {
+  std::string keys;
+  for (const ControlLayout& row : kMainFormControls) {
+    const std::string caption = row.caption;
+    const auto amp = caption.find('&');
+    if (amp == std::string::npos || amp + 1 >= caption.size()) continue;
+    const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1])));
+    EXPECT_EQ(keys.find(key), std::string::npos) << row.name << " repeats &" << key;
+    keys += key;
+  }
+  EXPECT_NE(keys.find('p'), std::string::npos);
 }
 
 }  // namespace

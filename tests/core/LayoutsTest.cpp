@@ -18,11 +18,12 @@ TEST(Layouts, BusyShowsOnlyCancelAndDisabledRefresh) {
   EXPECT_TRUE(win.Enabled(Control::cmdCancel));
   for (Control c : {Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
                     Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkShowAll,
-                    Control::chkThorough}) {
+                    Control::chkThorough, Control::cmdProbe}) {
     EXPECT_FALSE(win.Enabled(c)) << static_cast<int>(c);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
-                    Control::cmdCopy, Control::cmdcleanup, Control::chkThorough}) {
+                    Control::cmdCopy, Control::cmdcleanup, Control::chkThorough,
+                    Control::cmdProbe}) {
     EXPECT_FALSE(win.Visible(c)) << static_cast<int>(c);
   }
   EXPECT_TRUE(win.Visible(Control::cmdRefreshDrive));
@@ -41,11 +42,12 @@ TEST(Layouts, IdleRestoresEverythingAndHidesCancelAndNote) {
   EXPECT_FALSE(win.Visible(Control::Label1));
   for (Control c : {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1,
                     Control::cmdcleanup, Control::cmdVolumeTest, Control::chkShowAll,
-                    Control::chkThorough}) {
+                    Control::chkThorough, Control::cmdProbe}) {
     EXPECT_TRUE(win.Enabled(c)) << static_cast<int>(c);
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkThorough}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkThorough,
+                    Control::cmdProbe}) {
     EXPECT_TRUE(win.Visible(c)) << static_cast<int>(c);
   }
 }

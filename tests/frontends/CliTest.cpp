@@ -60,16 +60,16 @@ TEST_F(Cli, MistakesOnTheCommandLineAreNamedShortly) {
   const Row rows[] = {
       {{"--version"}, 0, std::string("sizewarden ") + SW_VERSION_TEXT + "\n", ""},
       {{"bogus"}, 2, "",
-       "sizewarden: unknown command 'bogus'; the commands are list, quick, files and cleanup "
+       "sizewarden: unknown command 'bogus'; the commands are list, quick, probe, files and cleanup "
        "(see --help)\n"},
       {{"--simulate", "demo", "lisst", "E:"}, 2, "",
-       "sizewarden: unknown command 'lisst'; the commands are list, quick, files and cleanup "
+       "sizewarden: unknown command 'lisst'; the commands are list, quick, probe, files and cleanup "
        "(see --help)\n"},
       {{"--simulate", "demo", "quick", blob, "--yes"}, 2, "",
        "sizewarden: not a drive letter: " + std::string(80, 'x') + "...\n"},
       {{"--simulate", "demo", blob}, 2, "",
        "sizewarden: unknown command '" + std::string(80, 'x') +
-           "...'; the commands are list, quick, files and cleanup (see --help)\n"},
+           "...'; the commands are list, quick, probe, files and cleanup (see --help)\n"},
       {{"quick"}, 2, "", "sizewarden: DRIVE is required\nRun with --help for more information.\n"},
   };
   for (const Row& row : rows) {
@@ -141,7 +141,7 @@ TEST_F(Cli, BadArgumentsAndUnknownDrivesGiveStatusTwo) {
 TEST_F(Cli, HelpDocumentsCommandsStatusesAndSimulation) {
   const Result r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
-  for (const char* expected : {"list", "quick", "files", "cleanup", "--simulate",
+  for (const char* expected : {"list", "quick", "probe", "files", "cleanup", "--simulate",
                                "Exit status:", "3  cancelled", "real=SIZE", "demo"}) {
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected;
   }
@@ -166,6 +166,52 @@ TEST_F(Cli, QuickTestVerdictsBecomeExitStatuses) {
   r = Run({"--simulate", "demo", "quick", "F:", "--yes"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("PASSED"), std::string::npos);
+}
+
+TEST_F(Cli, HelpStatesTheProbesBoundOnItsWrites) {
+  const Result r = Run({"--help"});
+  const auto at = r.out.find("The probe writes at most ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" on a 2 TB drive, the restore of the saved blocks included", at), std::string::npos)
+      << r.out.substr(at);
+  EXPECT_NE(Run({"probe", "--help"}).out.find("--destructive"), std::string::npos);
+}
+
+// The probe's verdicts as exit statuses, on the demo's fake (8 GB real of 32) and genuine stick.
+TEST_F(Cli, ProbeVerdictsBecomeExitStatuses) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> shown;  // in the report
+  };
+  const Row rows[] = {
+      {{"--simulate", "demo", "probe", "E:", "--yes"}, 1,
+       {"SWD - Exact Probe (non-destructive)", "\nLast good sector: 15624999\n", "*** FAILED ***",
+        "(exact Last good Sector=15624999)", "Original blocks restored: all of them."}},
+      {{"--simulate", "demo", "probe", "F:", "--yes"}, 0,
+       {"*** PASSED ***", "Kind of drive: GENUINE"}},
+      {{"--simulate", "demo", "probe", "E:", "--yes", "--destructive"}, 1,
+       {"SWD - Exact Probe (destructive)", "\nLast good sector: 15624999\n",
+        "Original blocks not restored (destructive probe)."}},
+      // No terminal to ask and no --yes: the first question is answered Cancel.
+      {{"--simulate", "demo", "probe", "E:"}, 2, {}},
+      {{"--simulate", "demo", "probe", "Q:", "--yes"}, 2, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    const Result r = Run(row.args);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    for (const std::string& text : row.shown) EXPECT_NE(r.out.find(text), std::string::npos) << text;
+    if (row.status == 2) EXPECT_EQ(r.out.find("Probing drive"), std::string::npos) << r.out;
+  }
+}
+
+TEST_F(Cli, CtrlCDuringTheProbeCancelsIt) {
+  script.ctrlCAtPoll = 4;
+  const Result r = Run({"--simulate", "demo", "probe", "E:", "--yes"});
+  EXPECT_EQ(r.status, 3) << r.out;
+  EXPECT_NE(r.out.find("TEST ABORTED!"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("*** FAILED ***"), std::string::npos) << r.out;
 }
 
 TEST_F(Cli, AnsweredQuestionsOnATerminal) {
@@ -254,6 +300,10 @@ TEST_F(Cli, OnLinuxALetterWithYesIsRefusedBeforeAnyDriveIsTouched) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("E:: with --yes, name the drive by its device"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
+  // The probe writes too (and restores only at its end): the same rule.
+  const Result probe = Run({"probe", "E:", "--yes"});
+  EXPECT_EQ(probe.status, 2);
+  EXPECT_NE(probe.err.find("E:: with --yes, name the drive by its device"), std::string::npos) << probe.err;
   // The simulator's letters stay where they are put.
   EXPECT_EQ(Run({"--simulate", "demo", "quick", "F:", "--yes"}).status, 0);
 }

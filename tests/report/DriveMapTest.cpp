@@ -83,6 +83,27 @@ TEST(DriveMap, AGenuineDriveHasNoRealEndAndAHugeOneMergesItsCellsKeepingTheWorst
   EXPECT_NE(svg.find("read error: 1"), std::string::npos);
 }
 
+// The probe checks no fixed locations: its map draws its exact finding, good cells up to the
+// last good sector and lost ones after it, with the real end marked there.
+TEST(DriveMap, TheProbesMapShowsItsExactRealEnd) {
+  TempFolder folder;
+  frontends::cli::ConsoleScript script;
+  const std::string path = folder / "probe.svg";
+  const CliResult r = RunSizewarden({"--simulate", "E:usb:4G:real=1Gi:limbo", "probe", "E:", "--yes",
+                                     "--map", path},
+                                    script);
+  ASSERT_EQ(r.status, 1) << r.err;
+  const std::string svg = ReadWhole(path);
+  const std::uint64_t lastGood = (1ULL << 30) / 512 - 1;
+  EXPECT_EQ(MarkAt(svg, "real-end"), lastGood);
+  const std::vector<Cell> cells = CellsOf(svg);
+  ASSERT_GT(cells.size(), 100u);
+  for (const Cell& c : cells) EXPECT_EQ(c.state, c.first <= lastGood ? "good" : "lost") << c.first;
+  EXPECT_EQ(cells.front().state, "good");
+  EXPECT_EQ(cells.back().state, "lost");
+  EXPECT_NE(svg.find("evenly spaced locations as the exact real end makes them"), std::string::npos);
+}
+
 TEST(DriveMap, TextFromTheDriveIsEscaped) {
   core::RunRecord run;
   run.drive.line = "[DRIVE 1] A<B & \"C\"";

@@ -49,6 +49,9 @@ TEST_F(JsonDocument, EachCommandAndEndingGivesItsVerdict) {
       // No terminal to ask and no --yes: the confirmation is answered Cancel.
       {{"--simulate", "demo", "quick", "E:"}, "quick", 2, "not_run"},
       {{"--simulate", "demo", "quick", "Q:", "--yes"}, "quick", 2, "not_run"},
+      {{"--simulate", "demo", "probe", "E:", "--yes"}, "probe", 1, "failed"},
+      {{"--simulate", "demo", "probe", "F:", "--yes"}, "probe", 0, "passed"},
+      {{"--simulate", "demo", "probe", "E:"}, "probe", 2, "not_run"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
@@ -89,6 +92,29 @@ TEST_F(JsonDocument, TheFakesNumbersAreTheOnesTheReportPrints) {
             doc["checked"]["locations"].get<std::uint64_t>());
   // Every marker is written once and read twice, whatever else the run reads.
   EXPECT_GE(doc["io"]["read_requests"].get<std::uint64_t>(), 2 * std::stoull(m[1]));
+}
+
+// The probe's document holds what its report prints: the exact last good sector, the kind, the
+// cache it found (none), and everything past the real memory as one bad range.
+TEST_F(JsonDocument, TheProbesNumbersAreTheOnesTheReportPrints) {
+  const json doc = Produce({"--simulate", "demo", "probe", "E:", "--yes"}, 1);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(last.out, m, std::regex(R"(\nLast good sector: (\d+)\n)")));
+  const auto lastGood = std::stoull(m[1]);
+  EXPECT_EQ(lastGood, 15'624'999u) << "the demo fake holds 8,000,000,000 bytes";
+  EXPECT_EQ(doc["sizes"]["last_good_sector"], lastGood);
+  EXPECT_EQ(doc["sizes"]["real_bytes"], (lastGood + 1) * 512);
+  EXPECT_LE(doc["sizes"]["recommended_bytes"].get<std::uint64_t>(), (lastGood + 1) * 512);
+  EXPECT_EQ(doc["fake_kind"], "limbo");
+  EXPECT_EQ(doc["write_cache_bytes"], 0);
+  const std::uint64_t total = doc["checked"]["total_sectors"];
+  ASSERT_EQ(doc["bad_ranges"].size(), 1u);
+  EXPECT_EQ(doc["bad_ranges"][0]["first_sector"], lastGood + 1);
+  EXPECT_EQ(doc["bad_ranges"][0]["last_sector"], total - 1);
+  EXPECT_TRUE(doc["io"]["write_latency_seconds"].is_number());
+  EXPECT_TRUE(doc["io"]["read_latency_seconds"].is_number());
+  EXPECT_GT(doc["io"]["write_requests"].get<std::uint64_t>(), 0u);
+  EXPECT_EQ(doc["errors"], json::array());
 }
 
 TEST_F(JsonDocument, TheFileTestCountsItsSpaceAndItsSpeeds) {

@@ -4,6 +4,8 @@
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "frontends/cli/SimSetup.h"
 #include "frontends/cli/TerminalWindow.h"
 #include "platform/sim/SimOs.h"
+#include "probe/ProbeEngine.h"
 #include "sw/Version.h"
 #ifndef SW_CLI_NO_REAL_DRIVES
 #include "platform/DefaultOs.h"
@@ -29,7 +32,7 @@ namespace {
 
 using core::Control;
 
-enum class Command { List, Quick, Files, Cleanup };
+enum class Command { List, Quick, Probe, Files, Cleanup };
 
 struct Arguments {
   std::vector<std::string> simulate;
@@ -37,6 +40,7 @@ struct Arguments {
   bool all = false;
   bool yes = false;
   bool debug = false;
+  bool destructive = false;  // the probe without the backup and restore of its blocks
   bool thorough = false, verifyOnly = false, full = false, allH2w = false;
   ResultPaths outputs;
   Command command = Command::List;
@@ -64,8 +68,9 @@ std::string NormalLetter(const std::string& text) {
   return std::string{static_cast<char>(std::toupper(static_cast<unsigned char>(t[0]))), ':'};
 }
 
-// The commands that write to the raw disk, for which a letter alone is not name enough.
-bool WritesToDisk(Command command) { return command == Command::Quick; }
+// The commands that write to the raw disk, for which a letter alone is not name enough. They
+// take the whole drive, whichever of its volumes names it.
+bool WritesToDisk(Command command) { return command == Command::Quick || command == Command::Probe; }
 
 int ExitStatus(core::Outcome outcome) {
   switch (outcome) {
@@ -161,9 +166,9 @@ void SelectEntry(app::MainForm& form, core::Window& w, std::size_t i) {
 std::string SelectByLetter(core::Context& ctx, app::MainForm& form, const Arguments& args) {
   const std::string letter = NormalLetter(args.drive);
   if (letter.empty()) return text::kBadLetter + CutLongWords(args.drive);
-  // The volume file test and the clean-up work on the volume the entry begins with; the Quick
-  // Size Test takes the whole drive, whichever of its volumes names it.
-  const bool anyVolume = args.command == Command::Quick;
+  // The volume file test and the clean-up work on the volume the entry begins with; the tests
+  // of the raw disk take the whole drive, whichever of its volumes names it.
+  const bool anyVolume = WritesToDisk(args.command);
   const auto& listed = ctx.state.ListedDrives;
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const auto letters = EntryLetters(listed[i]);
@@ -190,12 +195,26 @@ std::string SelectByDevice(core::Context& ctx, app::MainForm& form, const Argume
   const auto& listed = ctx.state.ListedDrives;
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (listed[i].number != device.diskNumber) continue;
-    if (args.command != Command::Quick && EntryLetters(listed[i]).empty()) return shown + text::kDeviceNoVolume;
+    const bool wholeDrive = WritesToDisk(args.command);
+    if (!wholeDrive && EntryLetters(listed[i]).empty()) return shown + text::kDeviceNoVolume;
     SelectEntry(form, ctx.win, i);
-    if (args.command != Command::Quick && !device.volume.empty()) ctx.state.SelectedVolume = device.volume;
+    if (!wholeDrive && !device.volume.empty()) ctx.state.SelectedVolume = device.volume;
     return {};
   }
   return shown + text::kDeviceNotListed;
+}
+
+// The probe's bound on its writes for a few drive sizes, worked out by the engine's own formula.
+std::string ProbeBoundText() {
+  std::string bound = text::kProbeBound;
+  for (std::size_t i = 0; i < std::size(text::kProbeBoundSizes); ++i) {
+    const auto sectors = static_cast<std::int64_t>(text::kProbeBoundSizes[i].bytes / text::kSectorBytes);
+    const std::uint64_t most = probe::ProbeWriteBoundSectors(sectors);
+    bound += (i == 0 ? "" : text::kProbeBoundSeparator) + std::to_string(most) + text::kProbeBoundSectors +
+             std::to_string(most * text::kSectorBytes / 1'000'000) + text::kProbeBoundOn +
+             text::kProbeBoundSizes[i].name;
+  }
+  return bound + text::kProbeBoundEnd;
 }
 
 std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& error) {
@@ -268,6 +287,10 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     case Command::Quick:
       form.cmdQuickTest_Click();
       break;
+    case Command::Probe:
+      ctx.state.ProbeDestructive = args.destructive;
+      form.cmdProbe_Click();
+      break;
     case Command::Files:
       win.SetValue(Control::chkThorough, args.thorough || args.verifyOnly ? 1 : 0);
       ctx.state.VerifyOnly = args.verifyOnly;
@@ -295,7 +318,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   Arguments args;
   CLI::App cli{text::kDescription, text::kProgram};
   cli.set_version_flag("--version", std::string(text::kProgram) + " " + SW_VERSION_TEXT);
-  cli.footer(text::kFooter);
+  cli.footer(text::kFooter + ProbeBoundText());
   // On Windows CLI11 would take "/dev/sdb" or "/?" for an option; a drive argument may be a
   // path, and options are spelt with dashes on every system.
   cli.allow_windows_style_options(false);
@@ -319,6 +342,8 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
     return sub;
   };
   CLI::App* quick = addDriveCommand("quick", text::kQuickHelp, true);
+  CLI::App* probe = addDriveCommand("probe", text::kProbeHelp, true);
+  probe->add_flag("--destructive", args.destructive, text::kDestructiveHelp);
   CLI::App* files = addDriveCommand("files", text::kFilesHelp, false);
   files->add_flag("--thorough", args.thorough, text::kThoroughHelp);
   files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
@@ -354,6 +379,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
     if (sub->parsed()) args.commandName = sub->get_name();
   }
   if (quick->parsed()) args.command = Command::Quick;
+  if (probe->parsed()) args.command = Command::Probe;
   if (files->parsed()) args.command = Command::Files;
   if (cleanup->parsed()) args.command = Command::Cleanup;
   return Run(args, out, err, makeConsole);

@@ -1,6 +1,9 @@
 // Every text of the terminal front end: help, errors, the message-box prompts.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 namespace sw::frontends::cli::text {
 
 inline constexpr const char* kProgram = "sizewarden";
@@ -16,6 +19,11 @@ inline constexpr const char* kListHelp =
     "List the drives that can be tested, as the drive list shows them";
 inline constexpr const char* kQuickHelp =
     "Quick Size Test (DESTROYS ALL DATA on the whole drive): markers across the drive, read back";
+inline constexpr const char* kProbeHelp =
+    "Exact Probe (keeps the data: every block it writes is saved first and put back): the exact "
+    "last good sector, the kind of fake, its wrap, I/O-error boundary and write cache";
+inline constexpr const char* kDestructiveHelp =
+    "skip the backup and restore of the probe's blocks: faster, and destroys data on the drive";
 inline constexpr const char* kFilesHelp =
     "Test Empty Space (slow, not destructive): fill the volume's free space with test files and "
     "verify them";
@@ -30,8 +38,8 @@ inline constexpr const char* kDebugHelp =
     "Debug mode: trace every disk and volume routine in the report";
 
 inline constexpr const char* kFooter = R"(Exit status:
-  0  the test PASSED (list and cleanup: done)
-  1  the test FAILED
+  0  the test PASSED, the probe found a genuine drive (list and cleanup: done)
+  1  the test FAILED, the probe found a counterfeit or faulty drive
   2  not run: refused, answered Cancel before the test started, bad input, unknown drive
   3  cancelled (Ctrl-C) or aborted while the test ran
 
@@ -56,13 +64,30 @@ Ctrl-C is the Cancel button while a test runs; --debug stands for holding SHIFT.
                     a further volume of the same drive
   demo              E: a 32 GB counterfeit holding 8 GB, F: a genuine 16 GB stick)";
 
+// The probe's bound on its writes, after the footer: "... 2,050 sectors (1 MB) on a 16 GB drive,
+// ...". The bound holds for any drive; these sizes show what it comes to.
+struct BoundSize {
+  double bytes;
+  const char* name;
+};
+inline constexpr std::uint64_t kSectorBytes = 512;
+inline constexpr BoundSize kProbeBoundSizes[] = {
+    {16e9, "16 GB drive"}, {256e9, "256 GB drive"}, {2e12, "2 TB drive"}};
+inline constexpr const char* kProbeBound =
+    "\n\nThe probe writes at most ";
+inline constexpr const char* kProbeBoundSectors = " sectors (";
+inline constexpr const char* kProbeBoundOn = " MB) on a ";
+inline constexpr const char* kProbeBoundSeparator = ", ";
+inline constexpr const char* kProbeBoundEnd =
+    ", the restore of the saved blocks included; whatever the drive, never more.";
+
 // Errors and notes (on stderr).
 inline constexpr const char* kErrorPrefix = "sizewarden: ";
 inline constexpr const char* kNoRealDrives =
     "real drives are not supported in this build; use --simulate (see --help)";
 inline constexpr const char* kBadLetter = "not a drive letter: ";
 inline constexpr const char* kUnknownCommand1 = "unknown command '";
-inline constexpr const char* kUnknownCommand2 = "'; the commands are list, quick, files and cleanup (see --help)";
+inline constexpr const char* kUnknownCommand2 = "'; the commands are list, quick, probe, files and cleanup (see --help)";
 inline constexpr const char* kSeeHelp = "Run with --help for more information.";
 // Arguments are echoed back at most this long, then "...": a pasted blob stays readable.
 inline constexpr std::size_t kEchoedArgumentMax = 80;

@@ -173,6 +173,9 @@ void Win32Window::OnCommand(WPARAM wp, LPARAM lp) {
     case Control::cmdcleanup:
       if (code == BN_CLICKED) f.cmdcleanup_Click();
       break;
+    case Control::cmdProbe:
+      if (code == BN_CLICKED) f.cmdProbe_Click();
+      break;
     case Control::cmdExit:
       if (code == BN_CLICKED) f.cmdExit_Click();
       break;

@@ -1,7 +1,7 @@
 // Drives the real window (linked with the simulated demo drives) from outside, through the
 // Win32 API, as a user meets it: the introduction box first, then the idle layout as designed,
 // the drive list, Refresh (by click and by Alt+R), a pick in the list, the fixed size, a whole
-// Quick Size Test with its boxes, a thorough volume test by the check box, Copy, and the close
+// Quick Size Test with its boxes, an Exact Probe of the fake, a thorough volume test by the check box, Copy, and the close
 // box (idle, and during a test). The tests of the first suite share one run of the program, in
 // order.
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include "app/MainFormTexts.h"
 #include "filetest/FileTestTexts.h"
 #include "frontends/win32/WindowConstants.h"
+#include "probe/ProbeTexts.h"
 #include "quicktest/QuickTestTexts.h"
 #include "sw/Version.h"
 
@@ -252,6 +253,35 @@ TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
   const std::string log = WindowDriver::TextOf(text1);
   EXPECT_EQ(log.rfind(WindowDriver::TextOf(w_->Main()), 0), 0u)
       << "the report starts with the title";
+  EXPECT_TRUE(w_->IdleLayout());
+}
+
+// The Exact Probe of the demo's fake (32 GB announced, 8,000,000,000 bytes real): the two
+// questions, the busy layout with the button out of sight, then the exact last good sector.
+TEST_F(WindowSmoke, ExactProbeOfTheFakeStickFindsItsLastGoodSector) {
+  HWND text1 = w_->Ctl(Control::Text1);
+  ASSERT_NE(text1, nullptr);
+  ASSERT_EQ(WindowDriver::Send(w_->Ctl(Control::Combo1), CB_GETCURSEL, 0, 0), 0);  // E:, the fake
+  ::PostMessageA(w_->Ctl(Control::cmdProbe), BM_CLICK, 0, 0);
+
+  std::vector<SeenBox> boxes;
+  auto finished = [&] {
+    std::string log = WindowDriver::TextOf(text1);
+    return log.find(probe::text::kFailed) != std::string::npos && w_->IdleLayout();
+  };
+  ASSERT_TRUE(w_->AnswerBoxesUntil(finished, boxes))
+      << "log: [" << WindowDriver::TextOf(text1) << "] idle=" << w_->IdleLayout();
+
+  ASSERT_GE(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].title, probe::text::kConfirmTitle);
+  EXPECT_EQ(boxes[1].title, probe::text::kConfirmTitle);
+  EXPECT_FALSE(boxes[1].busyLayout) << "asks before it shows the busy layout";
+  EXPECT_TRUE(boxes.back().busyLayout) << "the verdict box comes while the test still runs";
+  const std::string log = WindowDriver::TextOf(text1);
+  EXPECT_NE(log.find(probe::text::kHeading), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nLast good sector: 15624999\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("(exact Last good Sector=15624999)"), std::string::npos) << log;
+  EXPECT_NE(log.find(probe::text::kRestored), std::string::npos) << log;
   EXPECT_TRUE(w_->IdleLayout());
 }
 

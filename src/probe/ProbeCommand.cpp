@@ -1,0 +1,102 @@
+// The Exact Probe button: the drive checks the Quick Size Test makes too, two questions that
+// name the disk, then the engine on the claimed drive, which it never wipes.
+#include "probe/ProbeCommand.h"
+
+#include <optional>
+#include <string>
+
+#include "core/Layouts.h"
+#include "core/Log.h"
+#include "diskio/ClaimedDrive.h"
+#include "diskio/PinnedDrive.h"
+#include "drives/DriveChecks.h"
+#include "drives/DriveInfo.h"
+#include "platform/WinApi.h"
+#include "probe/ProbeEngine.h"
+#include "probe/ProbeRecord.h"
+#include "probe/ProbeReport.h"
+#include "probe/ProbeTexts.h"
+
+namespace sw::probe {
+
+namespace {
+
+using core::kCrLf;
+
+bool Confirmed(core::Context& ctx, const std::string& deviceLine, bool destructive) {
+  const std::string details = kCrLf + std::string(kCrLf) + drives::Print_Drive_Details(ctx) + kCrLf + kCrLf;
+  const std::string first = destructive ? text::kConfirmDestroy + details + text::kConfirmReformat
+                                        : text::kConfirmKeep + details + text::kConfirmKeepNote;
+  if (ctx.win.MsgBox(drives::WithDeviceLine(first, deviceLine), win::MB_OKCANCEL, text::kConfirmTitle) ==
+      win::IDCANCEL) {
+    return false;
+  }
+  const std::string disk = std::to_string(ctx.state.DiskNumber);
+  const std::string second = destructive ? text::kConfirmErase + disk + text::kConfirmEraseEnd
+                                         : text::kConfirmProbe + disk + text::kConfirmProbeEnd;
+  return ctx.win.MsgBox(drives::WithDeviceLine(second, deviceLine),
+                        win::MB_OKCANCEL | win::MB_ICONEXCLAMATION, text::kConfirmTitle) != win::IDCANCEL;
+}
+
+ProbeFindings DriveLost() {
+  ProbeFindings lost;
+  lost.end = ProbeEnd::DriveLost;
+  return lost;
+}
+
+// The engine on the drive, claimed for it and released on every way out. Nothing when the
+// drive may not be written (still mounted, held elsewhere): then nothing was written.
+std::optional<ProbeFindings> ProbeClaimedDrive(core::Context& ctx, const ProbeOptions& options) {
+  const std::int32_t disk = ctx.state.DiskNumber;
+  // Checked here as well as in the checks before the questions: this routine writes.
+  if (drives::CheckDisk(ctx, disk) != drives::DiskCheck::Testable) return std::nullopt;
+  core::LogText(ctx, kCrLf + std::string(kCrLf) + text::kProbing + std::to_string(disk) +
+                         (options.destructive ? text::kProbingDestroy : text::kProbingKeep));
+  ctx.win.DoEvents();
+  if (diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) return DriveLost();
+  diskio::ClaimedDrive drive(ctx, disk);
+  if (!drive.Claim()) return std::nullopt;
+  if (ctx.state.IdentityLost != core::IdentityCheck::Same) return DriveLost();
+  return ProbeDrive(ctx, options);
+}
+
+core::Outcome OutcomeOf(const std::optional<ProbeFindings>& findings) {
+  if (!findings) return core::Outcome::NotRun;
+  switch (findings->end) {
+    case ProbeEnd::Completed:
+      return IsGenuine(*findings) ? core::Outcome::Passed : core::Outcome::Failed;
+    case ProbeEnd::Failed:
+      return core::Outcome::Failed;
+    case ProbeEnd::Cancelled:
+    case ProbeEnd::DriveLost:
+      break;
+  }
+  return core::Outcome::Cancelled;
+}
+
+}  // namespace
+
+void cmdProbe_Click(core::Context& ctx) {
+  core::State& st = ctx.state;
+  drives::BeginTestCommand(ctx);
+  if (!drives::TakeSelectedDisk(ctx)) return;
+  StartProbeRecord(ctx);
+  if (!drives::AcceptPickedDrive(ctx)) return;
+  ProbeOptions options;
+  options.destructive = st.ProbeDestructive;
+  const std::string deviceLine =
+      drives::StartTestReport(ctx, options.destructive ? text::kHeadingDestructive : text::kHeading);
+  if (!Confirmed(ctx, deviceLine, options.destructive) || !drives::StillPickedAfterQuestions(ctx)) return;
+
+  core::Show_Cancel(ctx);
+  const platform::LocalTime started = ctx.os.Now();
+  const std::optional<ProbeFindings> findings = ProbeClaimedDrive(ctx, options);
+  const auto elapsed = static_cast<double>(ctx.os.Now() - started);
+  if (findings) ReportFindings(ctx, *findings, options, elapsed);
+  RecordProbeResult(ctx, findings, elapsed);
+  st.LastOutcome = OutcomeOf(findings);
+  st.DebugMode = false;
+  core::Hide_Cancel(ctx);
+}
+
+}  // namespace sw::probe

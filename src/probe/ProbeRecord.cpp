@@ -1,0 +1,88 @@
+// The Exact Probe's record: what the report says, as numbers.
+#include "probe/ProbeRecord.h"
+
+#include <string>
+
+#include "drives/DriveRecord.h"
+#include "probe/ProbeReport.h"
+#include "probe/ProbeTexts.h"
+
+namespace sw::probe {
+
+namespace {
+
+constexpr const char* kCommand = "probe";
+
+const char* KindName(FakeKind kind) {
+  switch (kind) {
+    case FakeKind::Genuine:
+      return "genuine";
+    case FakeKind::Limbo:
+      return "limbo";
+    case FakeKind::Wraparound:
+      return "wraparound";
+    case FakeKind::Chain:
+      return "chain";
+    case FakeKind::IoErrors:
+      return "io_errors";
+    case FakeKind::NoMemory:
+      break;
+  }
+  return "no_memory";
+}
+
+core::Verdict VerdictOf(const ProbeFindings& f) {
+  switch (f.end) {
+    case ProbeEnd::Completed:
+      return IsGenuine(f) ? core::Verdict::Passed : core::Verdict::Failed;
+    case ProbeEnd::Failed:
+      return core::Verdict::Failed;
+    case ProbeEnd::Cancelled:
+      return core::Verdict::Cancelled;
+    case ProbeEnd::DriveLost:
+      break;
+  }
+  return core::Verdict::Aborted;
+}
+
+void RecordSizes(core::RunRecord& r, const ProbeFindings& f) {
+  r.fakeKind = KindName(f.kind);
+  r.realBytes = f.usableBytes;
+  r.recommendedBytes = RecommendedBytes(f);
+  r.writeCacheBytes = static_cast<std::uint64_t>(f.cacheSectors) * kSectorBytes;
+  if (f.lastGoodSector >= 0) r.lastGoodSector = static_cast<std::uint64_t>(f.lastGoodSector);
+  // Everything past the last good sector is bad, up to the drive's end.
+  const auto firstBad = static_cast<std::uint64_t>(f.lastGoodSector + 1);
+  if (firstBad < r.totalSectors) r.badRanges.push_back({firstBad, r.totalSectors - 1});
+}
+
+}  // namespace
+
+void StartProbeRecord(core::Context& ctx) {
+  ctx.state.LastRun = {};
+  ctx.state.LastRun.command = kCommand;
+  ctx.state.LastRun.drive = drives::DescribeDrive(ctx);
+}
+
+void RecordProbeResult(core::Context& ctx, const std::optional<ProbeFindings>& findings,
+                       double elapsedSeconds) {
+  core::RunRecord& r = ctx.state.LastRun;
+  r.elapsedSeconds = elapsedSeconds;
+  if (!findings) {
+    r.verdict = core::Verdict::Refused;
+    return;
+  }
+  const ProbeFindings& f = *findings;
+  r.verdict = VerdictOf(f);
+  r.totalSectors = static_cast<std::uint64_t>(f.totalSectors);
+  if (f.end == ProbeEnd::Completed) RecordSizes(r, f);
+  if (f.sectorsWritten > 0) r.transfers.writeLatencySeconds = f.writeLatencySeconds;
+  if (f.sectorsRead > 0) r.transfers.readLatencySeconds = f.readLatencySeconds;
+  if (f.end == ProbeEnd::Cancelled || f.end == ProbeEnd::DriveLost) r.errors.push_back(text::kAborted);
+  if (f.end == ProbeEnd::Failed) r.errors.push_back(text::kUnreadable);
+  if (!f.unrestoredSectors.empty()) {
+    r.errors.push_back(std::to_string(f.unrestoredSectors.size()) + text::kUnrestoredError);
+  }
+}
+
+}  // namespace sw::probe

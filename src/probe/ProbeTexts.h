@@ -1,0 +1,96 @@
+// Every text the Exact Probe shows: heading, confirmations, report lines and verdict boxes.
+#pragma once
+
+#include <cstddef>
+
+namespace sw::probe::text {
+
+// --- The command: heading and confirmations -------------------------------------------------
+inline constexpr const char* kHeading = "SWD - Exact Probe (non-destructive)";
+inline constexpr const char* kHeadingDestructive = "SWD - Exact Probe (destructive)";
+inline constexpr const char* kConfirmTitle = "Exact Probe";
+inline constexpr const char* kConfirmKeep =
+    "The Exact Probe writes test blocks across the whole drive. Every block it overwrites is "
+    "read and saved first and written back at the end, so the data on the drive is kept.";
+inline constexpr const char* kConfirmKeepNote =
+    "Do not unplug the drive or close this program until the probe has ended: the saved blocks "
+    "are put back only then.";
+inline constexpr const char* kConfirmDestroy =
+    "WARNING: This test will DESTROY DATA on the whole drive: the blocks it writes are not saved "
+    "(destructive probe).";
+inline constexpr const char* kConfirmReformat = "You will need to reformat it afterwards.";
+inline constexpr const char* kConfirmProbe = "ARE YOU SURE IT IS OK TO PROBE DRIVE ";
+inline constexpr const char* kConfirmProbeEnd =
+    "? Its volumes are unmounted while the probe runs; their data is kept.";
+inline constexpr const char* kConfirmErase = "ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE ";
+inline constexpr const char* kConfirmEraseEnd = "?";
+
+// --- The run --------------------------------------------------------------------------------
+inline constexpr const char* kProbing = "Probing drive ";
+inline constexpr const char* kProbingKeep =
+    ": every block written is saved first and put back at the end.";
+inline constexpr const char* kProbingDestroy = ": the blocks written are not saved (destructive).";
+
+// --- The findings ---------------------------------------------------------------------------
+inline constexpr const char* kKind = "Kind of drive: ";
+inline constexpr const char* kKindGenuine = "GENUINE (every sector keeps what was written)";
+inline constexpr const char* kKindLimbo = "LIMBO (writes past the real memory are lost)";
+inline constexpr const char* kKindWraparound =
+    "WRAPAROUND (addresses past the real memory land on earlier sectors)";
+inline constexpr const char* kKindChain =
+    "CHAIN (addresses wrap onto sectors that lie past the real memory themselves)";
+inline constexpr const char* kKindIoErrors = "I/O ERRORS (reads or writes past the real memory fail)";
+inline constexpr const char* kKindNoMemory = "NO MEMORY (not one sector keeps its data)";
+inline constexpr const char* kAnnounced = "Announced size: ";
+inline constexpr const char* kBytes = " bytes (";
+inline constexpr const char* kSectorsEnd = " sectors)";
+inline constexpr const char* kUsable = "Usable size: ";
+inline constexpr const char* kMiBEnd = "MiB)";
+inline constexpr const char* kLastGood = "Last good sector: ";
+inline constexpr const char* kNoGoodSector = "none";
+inline constexpr const char* kWrap = "Wrap size: ";
+inline constexpr const char* kErrorsFrom = "I/O errors from sector ";
+inline constexpr const char* kCacheFound = "Write cache found: about ";
+inline constexpr const char* kCacheSectors = " sectors (";
+inline constexpr const char* kCacheEnd = " bytes)";
+inline constexpr const char* kNoCache = "Write cache found: none";
+inline constexpr const char* kSectorsWritten = "Sectors written: ";
+inline constexpr const char* kSectorsRead = ", read: ";
+inline constexpr const char* kLatency = "Mean latency per request: write ";
+inline constexpr const char* kLatencyRead = " ms, read ";
+inline constexpr const char* kLatencyEnd = " ms";
+inline constexpr const char* kRestored = "Original blocks restored: all of them.";
+inline constexpr const char* kNotRestored = "Original blocks not restored (destructive probe).";
+inline constexpr const char* kRestoreFailed = "*** RESTORE FAILED *** for ";
+inline constexpr const char* kRestoreFailedSectors = " sectors, their data is lost: ";
+inline constexpr const char* kUnrestoredError = " sectors could not be restored";
+inline constexpr const char* kSectorSeparator = ", ";
+// A restore that failed on more sectors than this lists the first ones and says how many more.
+inline constexpr std::size_t kListedSectorsMax = 64;
+inline constexpr const char* kMoreSectors = " and ";
+inline constexpr const char* kMoreSectorsEnd = " more";
+inline constexpr const char* kReformat =
+    "The destructive probe overwrote data on the drive: reformat it before use.";
+inline constexpr const char* kTestTook = "Test took ";
+inline constexpr const char* kReformat =
+    "The destructive probe overwrote data on the drive: reformat it before use.";
+inline constexpr const char* kTestTookUnit = " seconds.";
+inline constexpr const char* kSizePattern = "#########0.0##";
+inline constexpr const char* kBytesPattern = "###,###,###,###,###0";
+inline constexpr const char* kRecommended = "Recommended maximum usable partition size: ";
+inline constexpr const char* kRecommendedUnit = "MiB (exact Last good Sector=";
+inline constexpr const char* kRecommendedEnd = ")";
+
+// --- Ends -----------------------------------------------------------------------------------
+inline constexpr const char* kAborted = "TEST ABORTED!";
+inline constexpr const char* kUnreadable =
+    "*** ERROR *** the drive could not be read or written: nothing could be probed.";
+
+// --- Verdict boxes --------------------------------------------------------------------------
+inline constexpr const char* kPassed = "Device exact probe was OK    *** PASSED ***";
+inline constexpr const char* kPassedNote =
+    "NOTE: Every sector the drive announces holds what was written to it.";
+inline constexpr const char* kFailed = "                         *** FAILED ***";
+inline constexpr const char* kCounterfeit = "DEVICE IS COUNTERFEIT OR FAULTY!";
+
+}  // namespace sw::probe::text
