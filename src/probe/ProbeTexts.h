@@ -72,8 +72,6 @@ inline constexpr const char* kMoreSectorsEnd = " more";
 inline constexpr const char* kReformat =
     "The destructive probe overwrote data on the drive: reformat it before use.";
 inline constexpr const char* kTestTook = "Test took ";
-inline constexpr const char* kReformat =
-    "The destructive probe overwrote data on the drive: reformat it before use.";
 inline constexpr const char* kTestTookUnit = " seconds.";
 inline constexpr const char* kSizePattern = "#########0.0##";
 inline constexpr const char* kBytesPattern = "###,###,###,###,###0";
