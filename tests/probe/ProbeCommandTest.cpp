@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "diskio/SectorIO.h"
 #include "drives/DriveList.h"
 #include "probe/ProbeCommand.h"
+#include "quicktest/QuickTestCommand.h"
 #include "quicktest/QuickTestFixture.h"
 
 namespace sw::probe {
@@ -90,7 +92,8 @@ struct RefusalRow {
   const char* box;      // the refusal box, or "" for a silent refusal
 };
 
-TEST_F(ProbeCommand, RefusesWithoutTouchingTheDrive) {
+// The checks live in one place for both tests of the raw disk: each button refuses alike.
+TEST_F(ProbeCommand, BothRawDiskButtonsRefuseWithoutTouchingTheDrive) {
   const RefusalRow rows[] = {
       {"drive 0", 0, false, 0, ""},
       {"not a disk", -1, false, 0, ""},
@@ -98,33 +101,46 @@ TEST_F(ProbeCommand, RefusesWithoutTouchingTheDrive) {
       {"system disk", 3, true, 16 * GB, "This drive holds the running system and cannot be tested."},
       {"no usable size", 4, false, 4'000'000, "Please run this application with Administrator rights."},
   };
-  for (const RefusalRow& row : rows) {
-    SCOPED_TRACE(row.name);
-    win.boxes.clear();
-    win.SetText(Control::Text1, kOldReport);
-    ctx.state.LastOutcome = Outcome::Passed;
-    sim.SetSystemDisk(row.systemDisk ? row.disk : 0);
-    if (row.disk == 0) {
-      Select("C:");
-    } else if (row.disk < 0) {
-      sim.AddCdRomLetter("R:");
-      Select("R:");
-    } else {
-      AddSelected(row.disk, std::string(1, static_cast<char>('G' + row.disk % 16)) + ":", row.bytes);
+  for (const auto& [button, click] : {std::pair{"quick", &quicktest::cmdQuickTest_Click},
+                                      std::pair{"probe", &cmdProbe_Click}}) {
+    for (const RefusalRow& row : rows) {
+      SCOPED_TRACE(std::string(button) + ": " + row.name);
+      win.boxes.clear();
+      win.SetText(Control::Text1, kOldReport);
+      ctx.state.LastOutcome = Outcome::Passed;
+      sim.SetSystemDisk(row.systemDisk ? row.disk : 0);
+      // The machine is built in the first round; the second picks the same drives again.
+      const bool firstRound = std::string(button) == "quick";
+      if (row.disk == 0) {
+        Select("C:");
+      } else if (row.disk < 0) {
+        if (firstRound) sim.AddCdRomLetter("R:");
+        Select("R:");
+      } else {
+        const std::string letter = std::string(1, static_cast<char>('G' + row.disk % 16)) + ":";
+        if (firstRound) {
+          AddSelected(row.disk, letter, row.bytes);
+        } else {
+          Select(letter);
+        }
+      }
+      const std::uint64_t writes = sim.Stats().sectorWrites;
+      win.answers = {win::IDOK, win::IDOK};
+      click(ctx);
+      EXPECT_EQ(sim.Stats().sectorWrites, writes);
+      EXPECT_EQ(win.Text(Control::Text1), kOldReport);
+      EXPECT_EQ(ctx.state.LastOutcome, Outcome::NotRun);
+      if (*row.box == 0) {
+        EXPECT_TRUE(win.boxes.empty());
+      } else {
+        ASSERT_EQ(win.boxes.size(), 1u);
+        EXPECT_EQ(win.boxes[0].prompt, row.box);
+        EXPECT_EQ(win.boxes[0].style, win::MB_ICONCRITICAL);
+        EXPECT_EQ(win.boxes[0].title, "SIZEWARDEN");
+      }
+      ExpectIdle();
+      EXPECT_TRUE(win.Visible(Control::cmdQuickTest));
     }
-    const std::uint64_t writes = sim.Stats().sectorWrites;
-    Click();
-    EXPECT_EQ(sim.Stats().sectorWrites, writes);
-    EXPECT_EQ(win.Text(Control::Text1), kOldReport);
-    EXPECT_EQ(ctx.state.LastOutcome, Outcome::NotRun);
-    if (*row.box == 0) {
-      EXPECT_TRUE(win.boxes.empty());
-    } else {
-      ASSERT_EQ(win.boxes.size(), 1u);
-      EXPECT_EQ(win.boxes[0].prompt, row.box);
-      EXPECT_EQ(win.boxes[0].style, win::MB_ICONCRITICAL);
-    }
-    ExpectIdle();
   }
 }
 

@@ -53,52 +53,8 @@ class Command : public QuickTestFixture {
   }
 };
 
-struct RefusalRow {
-  const char* name;
-  int disk;             // drive that carries the selected letter (-1: a CD-ROM letter)
-  bool systemDisk;      // that drive holds the running system
-  std::uint64_t bytes;  // its announced size
-  const char* box;      // the refusal box, or "" for a silent refusal
-};
-
-TEST_F(Command, RefusesWithoutTouchingTheDrive) {
-  const RefusalRow rows[] = {
-      {"drive 0", 0, false, 0, ""},
-      {"not a disk", -1, false, 0, ""},
-      {"drive 81", 81, false, 16 * GB, ""},
-      {"system disk", 3, true, 16 * GB, "This drive holds the running system and cannot be tested."},
-      {"no usable size", 4, false, 4'000'000, "Please run this application with Administrator rights."},
-  };
-  for (const RefusalRow& row : rows) {
-    SCOPED_TRACE(row.name);
-    win.boxes.clear();
-    win.SetText(Control::Text1, kOldReport);
-    ctx.state.LastOutcome = Outcome::Passed;
-    sim.SetSystemDisk(row.systemDisk ? row.disk : 0);
-    if (row.disk == 0) {
-      Select("C:");
-    } else if (row.disk < 0) {
-      sim.AddCdRomLetter("R:");
-      Select("R:");
-    } else {
-      AddSelected(row.disk, std::string(1, static_cast<char>('G' + row.disk % 16)) + ":", row.bytes);
-    }
-    const std::uint64_t writesBefore = sim.Stats().sectorWrites;
-    cmdQuickTest_Click(ctx);
-    EXPECT_EQ(sim.Stats().sectorWrites, writesBefore);
-    EXPECT_EQ(win.Text(Control::Text1), kOldReport);
-    EXPECT_EQ(ctx.state.LastOutcome, Outcome::NotRun);
-    if (*row.box == 0) {
-      EXPECT_TRUE(win.boxes.empty());
-    } else {
-      ASSERT_EQ(win.boxes.size(), 1u);
-      EXPECT_EQ(win.boxes[0].prompt, row.box);
-      EXPECT_EQ(win.boxes[0].style, win::MB_ICONCRITICAL);
-      EXPECT_EQ(win.boxes[0].title, "SIZEWARDEN");
-    }
-    ExpectIdle();
-  }
-}
+// The refusals (drive 0, above 80, the system disk, no usable size) are shared with the Exact
+// Probe and tested for both buttons in tests/probe/ProbeCommandTest.cpp.
 
 TEST_F(Command, AcceptsDriveEighty) {
   AddSelected(80, "K:", 16 * GB);
