@@ -23,7 +23,6 @@ namespace {
 using core::Control;
 using core::Outcome;
 using platform::sim::SimDriveSpec;
-using platform::sim::SimVolumeSpec;
 using quicktest::GB;
 using quicktest::kCylinder;
 using quicktest::kDisk;
@@ -38,22 +37,6 @@ class ProbeCommand : public quicktest::QuickTestFixture {
     core::Hide_Cancel(ctx);  // the idle layout the window starts in
     ctx.state.WindowTitle = "SIZEWARDEN v1.0.0  [Zentrel]";
     win.SetText(Control::Text1, kOldReport);
-  }
-  // Drive `number` with one lettered volume, listed and selected as the user would.
-  void AddSelected(int number, const std::string& letter, std::uint64_t bytes,
-                   SimDriveSpec config = {}) {
-    config.announcedBytes = bytes;
-    SimVolumeSpec v;
-    v.letter = letter;
-    config.volumes.push_back(v);
-    sim.AddDrive(number, config);
-    Select(letter);
-  }
-  void Select(const std::string& letter) {
-    ctx.state.SelectedVolume = letter;
-    win.ClearItems(Control::Combo1);
-    win.AddItem(Control::Combo1, letter + "  [STICK]");
-    win.SetListIndex(Control::Combo1, 0);
   }
   void Click(std::deque<int> answers = {win::IDOK, win::IDOK}) {
     win.answers = std::move(answers);

@@ -43,6 +43,23 @@ class QuickTestFixture : public ::testing::Test {
     sim.AddDrive(kDisk, config);
   }
 
+  // Drive `number` with one lettered volume, listed and selected as the user would.
+  void AddSelected(int number, const std::string& letter, std::uint64_t bytes,
+                   platform::sim::SimDriveSpec config = {}) {
+    config.announcedBytes = bytes;
+    platform::sim::SimVolumeSpec v;
+    v.letter = letter;
+    config.volumes.push_back(v);
+    sim.AddDrive(number, config);
+    Select(letter);
+  }
+  void Select(const std::string& letter) {
+    ctx.state.SelectedVolume = letter;
+    win.ClearItems(core::Control::Combo1);
+    win.AddItem(core::Control::Combo1, letter + "  [STICK]");
+    win.SetListIndex(core::Control::Combo1, 0);
+  }
+
   // The engine alone, on drive 1 with the given usable size.
   QuickTestResult RunEngine(std::uint64_t driveSizeBytes) {
     ctx.state.DiskNumber = kDisk;
