@@ -4,10 +4,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/Layouts.h"
 #include "core/Log.h"
 #include "diskio/ClaimedDrive.h"
+#include "diskio/DriveClaim.h"
 #include "diskio/PinnedDrive.h"
 #include "drives/DriveChecks.h"
 #include "drives/DriveInfo.h"
@@ -54,10 +56,19 @@ std::optional<ProbeFindings> ProbeClaimedDrive(core::Context& ctx, const ProbeOp
                          (options.destructive ? text::kProbingDestroy : text::kProbingKeep));
   ctx.win.DoEvents();
   if (diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) return DriveLost();
-  diskio::ClaimedDrive drive(ctx, disk);
-  if (!drive.Claim()) return std::nullopt;
-  if (ctx.state.IdentityLost != core::IdentityCheck::Same) return DriveLost();
-  return ProbeDrive(ctx, options);
+  ProbeFindings findings;
+  {
+    diskio::ClaimedDrive drive(ctx, disk);
+    if (!drive.Claim()) return std::nullopt;
+    findings = ctx.state.IdentityLost == core::IdentityCheck::Same ? ProbeDrive(ctx, options) : DriveLost();
+  }
+  // A probe that kept the data gives the file systems back as they were; after a destructive
+  // one they hold the probe's blocks, and a drive that was swapped is not ours to mount.
+  if (!options.destructive && findings.end != ProbeEnd::DriveLost) {
+    const std::vector<std::string> notRemounted = ctx.os.RemountDisk(disk);
+    if (!notRemounted.empty()) core::LogText(ctx, kCrLf + diskio::StillMountedText({}, notRemounted));
+  }
+  return findings;
 }
 
 core::Outcome OutcomeOf(const std::optional<ProbeFindings>& findings) {

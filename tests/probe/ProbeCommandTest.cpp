@@ -268,12 +268,36 @@ TEST_P(ProbeKeeps, TheDataOfTheDrive) {
   // On the fake, sector 1,028,159 lies in limbo: what was planted there was lost already.
   ExpectPlanted({0, 1, 63, 2048, 100'000, 524'287});
   EXPECT_NE(LineStartingWith("Original blocks restored: all of them."), "");
+  EXPECT_EQ(os.remounts, 1) << "the file systems are given back";
   ExpectIdle();
 }
 
 INSTANTIATE_TEST_SUITE_P(GenuineAndFake, ProbeKeeps,
                          ::testing::Values(KeepRow{"genuine", 0, Outcome::Passed},
                                            KeepRow{"limbo", 256 << 20, Outcome::Failed}));
+
+// --destructive: no backup, so fewer writes than the probe that keeps the data, nothing put back
+// and nothing mounted again; the findings are the same.
+TEST_F(ProbeCommand, DestructiveProbeWritesLessAndKeepsNothing) {
+  SimDriveSpec config;
+  config.realBytes = 256 << 20;
+  config.kind = platform::sim::FakeKind::Limbo;
+  AddSelected(kDisk, "E:", 64 * kCylinder, config);
+  Click();
+  const std::uint64_t keepingWrites = sim.Stats().sectorWrites;
+  const std::string lastGood = LineStartingWith("Last good sector: ");
+  EXPECT_EQ(lastGood, "Last good sector: " + std::to_string((256 << 20) / 512 - 1));
+  EXPECT_EQ(os.remounts, 1);
+
+  ctx.state.ProbeDestructive = true;
+  win.SetText(Control::Text1, "");
+  Click();
+  EXPECT_LT(sim.Stats().sectorWrites - keepingWrites, keepingWrites);
+  EXPECT_EQ(LineStartingWith("Last good sector: "), lastGood);
+  EXPECT_NE(LineStartingWith("Original blocks not restored (destructive probe)."), "");
+  EXPECT_EQ(os.remounts, 1) << "a destructive probe mounts nothing again";
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::Failed);
+}
 
 // Cancel at the k-th look at the window: the run ends as cancelled (exit status 3), with every
 // block it had changed put back.
