@@ -1,4 +1,5 @@
-// Every text the Exact Probe shows: heading, confirmations, report lines and verdict boxes.
+// Every text the Exact Probe shows: heading, confirmations, the engine's phases, report lines and
+// verdict boxes.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +25,12 @@ inline constexpr const char* kConfirmProbeEnd =
     "? Its volumes are unmounted while the probe runs; their data is kept.";
 inline constexpr const char* kConfirmErase = "ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE ";
 inline constexpr const char* kConfirmEraseEnd = "?";
+
+// --- The engine's phases, as the live progress shows them -----------------------------------
+inline constexpr const char* kPhaseWrap = "Probing for a wrap";
+inline constexpr const char* kPhaseCache = "Sizing the write cache";
+inline constexpr const char* kPhaseSearch = "Searching the last good sector";
+inline constexpr const char* kPhaseRestore = "Restoring the probed sectors";
 
 // --- The run --------------------------------------------------------------------------------
 inline constexpr const char* kProbing = "Probing drive ";
