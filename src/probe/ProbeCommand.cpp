@@ -40,10 +40,10 @@ bool Confirmed(core::Context& ctx, const std::string& deviceLine, bool destructi
                         win::MB_OKCANCEL | win::MB_ICONEXCLAMATION, text::kConfirmTitle) != win::IDCANCEL;
 }
 
-ProbeFindings DriveLost() {
-  ProbeFindings lost;
-  lost.end = ProbeEnd::DriveLost;
-  return lost;
+ProbeFindings EndedBeforeTheEngine(ProbeEnd end) {
+  ProbeFindings findings;
+  findings.end = end;
+  return findings;
 }
 
 // The engine on the drive, claimed for it and released on every way out. Nothing when the
@@ -55,12 +55,18 @@ std::optional<ProbeFindings> ProbeClaimedDrive(core::Context& ctx, const ProbeOp
   core::LogText(ctx, kCrLf + std::string(kCrLf) + text::kProbing + std::to_string(disk) +
                          (options.destructive ? text::kProbingDestroy : text::kProbingKeep));
   ctx.win.DoEvents();
-  if (diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) return DriveLost();
+  // Cancel pressed before the engine starts: nothing is claimed, nothing written.
+  if (ctx.state.CancelRequested) return EndedBeforeTheEngine(ProbeEnd::Cancelled);
+  if (diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) {
+    return EndedBeforeTheEngine(ProbeEnd::DriveLost);
+  }
   ProbeFindings findings;
   {
     diskio::ClaimedDrive drive(ctx, disk);
     if (!drive.Claim()) return std::nullopt;
-    findings = ctx.state.IdentityLost == core::IdentityCheck::Same ? ProbeDrive(ctx, options) : DriveLost();
+    findings = ctx.state.IdentityLost == core::IdentityCheck::Same
+                   ? ProbeDrive(ctx, options)
+                   : EndedBeforeTheEngine(ProbeEnd::DriveLost);
   }
   // A probe that kept the data gives the file systems back as they were; after a destructive
   // one they hold the probe's blocks, and a drive that was swapped is not ours to mount.
