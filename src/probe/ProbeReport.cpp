@@ -104,7 +104,8 @@ void LogRestore(core::Context& ctx, const ProbeFindings& f, const ProbeOptions& 
     sectors += (i == 0 ? "" : text::kSectorSeparator) + std::to_string(f.unrestoredSectors[i]);
   }
   if (listed < f.unrestoredSectors.size()) {
-    sectors += text::kMoreSectors + std::to_string(f.unrestoredSectors.size() - listed) + text::kMoreSectorsEnd;
+    sectors += text::kMoreSectors + std::to_string(f.unrestoredSectors.size() - listed) +
+               text::kMoreSectorsEnd;
   }
   core::LogText(ctx, Line(text::kRestoreFailed + std::to_string(f.unrestoredSectors.size()) +
                           text::kRestoreFailedSectors + sectors));

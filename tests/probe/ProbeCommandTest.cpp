@@ -168,7 +168,8 @@ TEST_F(ProbeCommand, CancelInEitherQuestionLeavesTheDriveAlone) {
     const auto& asked = win.boxes.back();
     EXPECT_EQ(asked.prompt, (row.cancelledAt == 1 ? row.first : row.second) + "\r\n\r\n" + kDevice);
     EXPECT_EQ(asked.title, "Exact Probe");
-    EXPECT_EQ(asked.style, row.cancelledAt == 1 ? win::MB_OKCANCEL : win::MB_OKCANCEL | win::MB_ICONEXCLAMATION);
+    EXPECT_EQ(asked.style,
+              row.cancelledAt == 1 ? win::MB_OKCANCEL : win::MB_OKCANCEL | win::MB_ICONEXCLAMATION);
     const std::vector<std::string> expected = {"SIZEWARDEN v1.0.0  [Zentrel]", kSummary, row.heading,
                                                "E:  [STICK]", kDevice};
     EXPECT_EQ(win.Lines(), expected);
@@ -233,7 +234,8 @@ TEST_F(ProbeCommand, BusyLayoutWhileTheEngineRunsThenIdle) {
     checkedAt = yield;
     EXPECT_TRUE(win.Visible(Control::cmdCancel));
     EXPECT_TRUE(win.Enabled(Control::cmdCancel));
-    for (Control c : {Control::cmdProbe, Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdcleanup}) {
+    for (Control c :
+         {Control::cmdProbe, Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdcleanup}) {
       EXPECT_FALSE(win.Visible(c));
       EXPECT_FALSE(win.Enabled(c));
     }

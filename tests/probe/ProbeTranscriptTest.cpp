@@ -115,8 +115,9 @@ TEST_F(ProbeTranscript, LimboFakeFailsWithItsExactLastGoodSector) {
       "",
   });
   ASSERT_EQ(win.boxes.size(), 3u);
-  EXPECT_EQ(win.boxes[2].prompt, "\r\n                         *** FAILED ***\r\n\r\nDEVICE IS COUNTERFEIT OR "
-                                 "FAULTY!\r\n\r\n" + recommended + "\r\n");
+  EXPECT_EQ(win.boxes[2].prompt,
+            "\r\n                         *** FAILED ***\r\n\r\nDEVICE IS COUNTERFEIT OR FAULTY!\r\n\r\n" +
+                recommended + "\r\n");
   EXPECT_EQ(win.boxes[2].style, win::MB_ICONCRITICAL);
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
   const core::RunRecord& run = ctx.state.LastRun;

@@ -11,6 +11,7 @@
 
 #include "core/Context.h"
 #include "app/MainForm.h"
+#include "drives/TextFormat.h"
 #include "frontends/cli/CliTexts.h"
 #include "frontends/cli/LiveLine.h"
 #include "frontends/cli/ResultFiles.h"
@@ -207,12 +208,14 @@ std::string SelectByDevice(core::Context& ctx, app::MainForm& form, const Argume
 // The probe's bound on its writes for a few drive sizes, worked out by the engine's own formula.
 std::string ProbeBoundText() {
   std::string bound = text::kProbeBound;
+  const auto grouped = [](double n) { return drives::FormatDecimals(n, text::kGroupedPattern); };
   for (std::size_t i = 0; i < std::size(text::kProbeBoundSizes); ++i) {
-    const auto sectors = static_cast<std::int64_t>(text::kProbeBoundSizes[i].bytes / text::kSectorBytes);
-    const std::uint64_t most = probe::ProbeWriteBoundSectors(sectors);
-    bound += (i == 0 ? "" : text::kProbeBoundSeparator) + std::to_string(most) + text::kProbeBoundSectors +
-             std::to_string(most * text::kSectorBytes / 1'000'000) + text::kProbeBoundOn +
-             text::kProbeBoundSizes[i].name;
+    const text::BoundSize& size = text::kProbeBoundSizes[i];
+    const std::uint64_t most =
+        probe::ProbeWriteBoundSectors(static_cast<std::int64_t>(size.bytes / text::kSectorBytes));
+    const auto megabytes = static_cast<double>(most * text::kSectorBytes / 1'000'000);
+    bound += (i == 0 ? "" : text::kProbeBoundSeparator) + grouped(static_cast<double>(most)) +
+             text::kProbeBoundSectors + grouped(megabytes) + text::kProbeBoundOn + size.name;
   }
   return bound + text::kProbeBoundEnd;
 }

@@ -71,6 +71,7 @@ struct BoundSize {
   const char* name;
 };
 inline constexpr std::uint64_t kSectorBytes = 512;
+inline constexpr const char* kGroupedPattern = "###,###,###,###,###0";
 inline constexpr BoundSize kProbeBoundSizes[] = {
     {16e9, "16 GB drive"}, {256e9, "256 GB drive"}, {2e12, "2 TB drive"}};
 inline constexpr const char* kProbeBound =
@@ -87,7 +88,8 @@ inline constexpr const char* kNoRealDrives =
     "real drives are not supported in this build; use --simulate (see --help)";
 inline constexpr const char* kBadLetter = "not a drive letter: ";
 inline constexpr const char* kUnknownCommand1 = "unknown command '";
-inline constexpr const char* kUnknownCommand2 = "'; the commands are list, quick, probe, files and cleanup (see --help)";
+inline constexpr const char* kUnknownCommand2 =
+    "'; the commands are list, quick, probe, files and cleanup (see --help)";
 inline constexpr const char* kSeeHelp = "Run with --help for more information.";
 // Arguments are echoed back at most this long, then "...": a pasted blob stays readable.
 inline constexpr std::size_t kEchoedArgumentMax = 80;
