@@ -5,8 +5,9 @@
 // blocks back in random order. A block that reads back wrong proves its sector bad whatever a
 // cache does (a cache only ever makes a lost block look kept), so the lowest wrong one is the
 // new hi and the highest right one below it the new lo. One round shrinks the interval k + 1
-// times, so a terabyte takes five rounds of 64 blocks, and the cache is defeated five times,
-// not once per block as a bisection would.
+// times: where a cache must be flooded, k is 64 or more, so a terabyte takes five rounds of 64
+// blocks and the flood is paid five times, not once per block as a bisection would pay it;
+// where none must be, a round costs only its blocks and 8 a round write the fewest.
 //
 // The cache is defeated as the sizing found it: a direct-mapped one by one write per block at
 // the eviction stride, a cache of the last writes by a flood of its size just below the top,
@@ -95,7 +96,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
       }
     }
     keepOff.insert(top.sector);
-    if (flood > 0) run.Flood(bandFirst, flood, keepOff);
+    if (flood > 0 && !run.Flood(bandFirst, flood, keepOff)) break;
     if (top.state == TopState::Lost && probes.end() == std::find(probes.begin(), probes.end(), top.sector)) {
       run.PutBlock(top.sector, gen);
     }
@@ -121,6 +122,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
     std::int64_t highestGood = -1;
     for (const std::int64_t g : good) {
       if (g < hi) highestGood = std::max(highestGood, g);
+      if (g > hi) b.keptAbove = true;
     }
     // A retested lo that failed has taken the interval down with it.
     lo = highestGood >= 0 || hi <= lo ? highestGood : lo;

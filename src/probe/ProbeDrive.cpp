@@ -32,33 +32,40 @@ struct SpanResult {
   std::int64_t firstBad = 0;
   bool ioError = false;
   bool topGood = false;
-  std::int64_t wrap = 0;  // the eviction distance proved to be a wrap: nothing searched
+  bool keptAbove = false;
+  std::int64_t wrap = 0;  // the distance at which the top was answered, proved a wrap: nothing
+                          // searched yet
   detail::TopFinding top;
 };
 
 SpanResult ProbeSpan(ProbeRun& run, std::int64_t span, std::int64_t wrap) {
   SpanResult r;
   r.top = detail::SizeCacheAtTop(run, span);
-  if (run.io.Stopped()) return r;
+  if (run.io.Stopped() || r.top.state == TopState::Stopped) return r;
   if (r.top.state == TopState::Good) {
     r.done = r.topGood = true;
     r.firstBad = span;
     return r;
   }
-  // A "cache" whose eviction block answers at the top may be the drive wrapping at the eviction
-  // distance, a power of two: tried on the drive's first sector before any search evicts onto
-  // the probes themselves. A loose cache over no memory at all passes this too; it is reported
-  // as the wrap it cannot be told from.
-  if (wrap == 0 && r.top.answeredByEviction && detail::ConfirmWrap(run, 0, r.top.directSlots)) {
-    r.done = true;
-    r.wrap = r.top.directSlots;
-    r.firstBad = run.total;
-    return r;
+  // A "cache" that answers the top with another block of the run may be the drive wrapping: at
+  // the eviction distance (a power of two) or at the distance of the flood's block. Tried on the
+  // drive's first sector before any search writes onto the probes through a second address. A
+  // loose cache over no memory at all passes this too; it is reported as the wrap it cannot be
+  // told from.
+  if (wrap == 0 && r.top.answeredBy >= 0) {
+    const std::int64_t distance = r.top.directSlots > 0 ? r.top.directSlots : r.top.sector - r.top.answeredBy;
+    if (detail::ConfirmWrap(run, 0, distance)) {
+      r.done = true;
+      r.wrap = distance;
+      r.firstBad = run.total;
+      return r;
+    }
   }
   const detail::Boundary b = detail::SearchBoundary(run, r.top, wrap);
   r.done = b.exact;
   r.firstBad = b.firstBad;
   r.ioError = b.ioError;
+  r.keptAbove = b.keptAbove;
   return r;
 }
 
@@ -72,12 +79,16 @@ bool Probe(ProbeRun& run, ProbeFindings& f) {
     wrap.wrap = whole.wrap;
     cache = 0;
   } else if (whole.firstBad > 0) {
-    wrap = detail::FindWrap(run, whole.firstBad);
+    wrap = detail::FindWrap(run, whole.firstBad, whole.topGood || whole.keptAbove);
+    // The search's bad top lies past any wrap found below it: had it been another address of a
+    // good place it would have held its block, so the drive loses what lands there (a chain).
+    if (wrap.wrap > 0 && !whole.topGood) wrap.lostPastWrap = true;
   }
   if (run.io.Stopped()) return false;
 
   std::int64_t firstBad = whole.firstBad;
   bool ioError = whole.ioError;
+  if (firstBad == 0 && ioError) return false;  // not even sector 0 can be read or written
   if (wrap.wrap > 0 && wrap.wrap <= firstBad) {
     // The good memory ends at the wrap at the latest; whether all of it below is good is known
     // only when the top itself was the wrap's last sector.
@@ -118,7 +129,9 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   ProbeFindings f;
   const auto total = static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / 512));
   f.totalSectors = total;
-  if (total < 2 || ctx.state.hDrive == platform::kInvalidHandle) {
+  // Checked here as well as by the caller: the probe writes the drive, and never the system's.
+  const std::int32_t disk = ctx.state.DiskNumber;
+  if (total < 2 || ctx.state.hDrive == platform::kInvalidHandle || disk <= 0 || disk == ctx.os.SystemDiskNumber()) {
     f.end = ProbeEnd::Failed;
     return f;
   }
@@ -129,14 +142,7 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
     ProbeRun run(ctx, io, journal, DrawSalt(options), total, options.destructive);
     completed = Probe(run, f);
     io.Progress(text::kPhaseRestore, 0, 1);
-    // Past the real memory a counterfeit keeps nothing: writing there back would only cost time.
-    // Sectors that land on real memory through a wrap are written back like the others.
-    const std::int64_t firstBad = f.lastGoodSector + 1;
-    const std::int64_t wrapSize = f.wrapSectors;
-    journal.Restore([&](std::int64_t sector) {
-      if (!completed || sector < firstBad) return false;
-      return wrapSize == 0 || sector % wrapSize >= firstBad;
-    });
+    journal.Restore();
     f.unrestoredSectors = journal.Unrestored();
     io.Progress(text::kPhaseRestore, 1, 1);
   }

@@ -70,6 +70,8 @@ void ProbeIo::Poll() {
   if (++requestsSincePoll_ < kPollRequests && now - lastPoll_ < kPollMs) return;
   requestsSincePoll_ = 0;
   lastPoll_ = now;
+  // The live line moves with the bytes, not only at the steps the phases report.
+  if (!phase_.empty()) Progress(phase_, phaseDone_, phaseTotal_);
   ctx_.win.DoEvents();
   if (ctx_.state.CancelRequested) cancelled_ = true;
 }
@@ -79,12 +81,16 @@ void ProbeIo::Progress(const std::string& phase, std::uint64_t done, std::uint64
     phase_ = phase;
     phaseBytes_ = 0;
   }
+  phaseDone_ = done;
+  phaseTotal_ = total;
   core::ProgressUpdate u;
   u.phase = phase;
   u.done = done;
   u.total = total;
   u.bytesMoved = phaseBytes_;
-  core::ReportProgress(ctx_, u, core::Direction::Write);
+  // Every phase of the probe both writes and reads: its bytes count for neither average speed
+  // (the findings carry the latencies of each).
+  core::ReportProgress(ctx_, u, core::Direction::None);
 }
 
 }  // namespace sw::probe::detail

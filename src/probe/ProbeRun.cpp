@@ -13,9 +13,12 @@ std::span<std::uint8_t> SectorAt(ProbeIo& io, std::int64_t index) {
 
 Put ProbeRun::PutBlock(std::int64_t sector, std::uint32_t gen) {
   if (io.Stopped()) return Put::Stopped;
+  const bool firstWrite = !journal.Saved(sector);
   if (!journal.Save(sector, 1)) return io.Stopped() ? Put::Stopped : Put::Unreadable;
   FillBlock(salt, {sector, gen}, SectorAt(io, 0));
   if (io.Write(sector, 1)) return Put::Written;
+  // A sector past the real memory of a fake that fails its writes: nothing to put back there.
+  if (firstWrite && !io.Lost()) journal.ForgetLast(sector);
   return io.Stopped() ? Put::Stopped : Put::Unwritable;
 }
 
@@ -36,7 +39,7 @@ void ProbeRun::RefreshReadAhead() {
   io.Read(0, 1);
 }
 
-void ProbeRun::Flood(std::int64_t first, std::int64_t count,
+bool ProbeRun::Flood(std::int64_t first, std::int64_t count,
                      const std::unordered_set<std::int64_t>& keepOff) {
   const std::uint32_t gen = NextGeneration();
   std::int64_t at = std::max<std::int64_t>(0, first);
@@ -46,8 +49,10 @@ void ProbeRun::Flood(std::int64_t first, std::int64_t count,
       ++at;
       continue;
     }
+    if (floodLeft <= 0) return false;
     std::int32_t n = 0;
-    while (n < ProbeIo::kChunkSectors && at + n < end && keepOff.count(at + n) == 0) ++n;
+    while (n < ProbeIo::kChunkSectors && n < floodLeft && at + n < end && keepOff.count(at + n) == 0) ++n;
+    floodLeft -= n;
     bool ready = true;
     if (destructive) {
       for (std::int32_t i = 0; i < n; ++i) FillBlock(salt, {at + i, gen}, SectorAt(io, i));
@@ -63,6 +68,7 @@ void ProbeRun::Flood(std::int64_t first, std::int64_t count,
     if (ready) io.Write(at, n);
     at += n;
   }
+  return !io.Stopped();
 }
 
 }  // namespace sw::probe::detail

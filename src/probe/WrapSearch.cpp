@@ -1,5 +1,9 @@
 // The wrap search.
 //
+// f3probe assumes that a fake wraps at a power of two, as cheap hardware that ignores the high
+// address bits does; its author confirms this and that a wrap at, say, 625,000,448 sectors would
+// go unseen (AltraMayor/f3 issue 144). The search here makes no such assumption.
+//
 // A drive that wraps at W sectors answers address x with the place of x mod W. Blocks of their
 // own in the window [0, w) and one read every w sectors across the drive find W, whatever it is:
 // among the reads at j x w, the first one at or past W lands in [0, w) and brings back the block
@@ -66,7 +70,7 @@ bool ConfirmWrap(ProbeRun& run, std::int64_t a, std::int64_t wrap) {
   return atA.readOk && atB.readOk && atA.id == expected && atB.id == expected;
 }
 
-WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd) {
+WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
   WrapFound found;
   const std::int64_t w = WindowSectors(run.total, goodEnd);
   if (w < 1) return found;
@@ -80,7 +84,7 @@ WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd) {
       std::max(windowEnd, (run.total - goodEnd + kKindReads - 1) / kKindReads);
   std::vector<std::int64_t> at;
   for (std::int64_t x = windowEnd; x < goodEnd; x += windowEnd) at.push_back(x);
-  for (std::int64_t x = std::max(windowEnd, goodEnd / windowEnd * windowEnd); x < run.total; x += pastStep) {
+  for (std::int64_t x = std::max(windowEnd, goodEnd / windowEnd * windowEnd); lookPast && x < run.total; x += pastStep) {
     if (x >= goodEnd) at.push_back(x);
   }
   if (at.empty() || at.back() != run.total - 1) at.push_back(run.total - 1);

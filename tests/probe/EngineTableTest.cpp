@@ -1,9 +1,12 @@
 // The probe over the fakes of the field: each row checks the kind, the exact last good sector,
 // the usable bytes, the wrap, the writes against the bound and the row's target, that every
 // place of real memory the probe wrote holds its first bytes again, and that nothing is left open.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "probe/ProbeFixture.h"
@@ -48,6 +51,9 @@ std::vector<Row> Rows() {
                                    std::pair{"genuine 16 GB", 16 * GB}, std::pair{"genuine 2 TB", 2000 * GB}}) {
     rows.push_back({name, Drive(size, size, Sim::Good), FakeKind::Genuine, Sectors(size) - 1, 0, F3Genuine(size) / 4});
   }
+  // Drives smaller than the probe's window, flood and eviction stride.
+  rows.push_back({"genuine 1 MiB", Drive(1 << 20, 1 << 20, Sim::Good), FakeKind::Genuine, 2047, 0, kF3Limbo});
+  rows.push_back({"limbo 1 MiB holding 256 KiB", Drive(1 << 20, 1 << 18, Sim::Limbo), FakeKind::Limbo, 511, 0, kF3Limbo});
   rows.push_back({"limbo 32,505,331,712 holding 1,777,645,568", Drive(32'505'331'712, 1'777'645'568, Sim::Limbo),
                   FakeKind::Limbo, Sectors(1'777'645'568) - 1, 0, kF3Limbo});
   rows.push_back({"wraparound 16 GiB holding 2 GiB", Drive(16 * GiB, 2 * GiB, Sim::Wraparound), FakeKind::Wraparound,
@@ -60,6 +66,9 @@ std::vector<Row> Rows() {
     rows.push_back({"chain 16 GiB holding 2 GiB wrapping at 4 GiB", c, FakeKind::Chain, Sectors(2 * GiB) - 1,
                     Sectors(4 * GiB), kF3Limbo});
   }
+  // The simulator's own chain: addresses up to twice the memory wrap, beyond that they are lost.
+  rows.push_back({"chain 16 GiB holding 2 GiB, lost past 4 GiB", Drive(16 * GiB, 2 * GiB, Sim::Chain), FakeKind::Chain,
+                  Sectors(2 * GiB) - 1, Sectors(2 * GiB), kF3Wrapping / 4});
   for (const auto& [name, readErr, writeErr] :
        {std::tuple{"read errors past 2 GiB of 16 GiB", true, false},
         std::tuple{"write errors past 2 GiB of 16 GiB", false, true},
@@ -110,10 +119,26 @@ std::vector<Row> Rows() {
   }
   rows.push_back({"8 GB wrapping at 4,000,000,000 bytes", Drive(8 * GB, 4 * GB, Sim::Wraparound), FakeKind::Wraparound,
                   Sectors(4 * GB) - 1, Sectors(4 * GB), kF3Wrapping / 4});
+  // Stale reads behind the caches: the last block written answers what no cache holds.
+  {
+    SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
+    c.limboFill = LimboFill::Stale;
+    c.writeCacheSectors = 3000;
+    rows.push_back({"limbo 32 GB holding 8 GB, stale reads behind a 3,000-sector cache", c, FakeKind::Limbo,
+                    Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
+    c.writeCacheSectors = 0;
+    c.directCacheSectors = 1 << 12;
+    c.looseDirectCache = true;
+    rows.push_back({"limbo 32 GB holding 8 GB, stale reads behind a loose 2^12 cache", c, FakeKind::Limbo,
+                    Sectors(8 * GB) - 1, 0, kF3Limbo});
+  }
+  // A wrap smaller than the flood that sizes a cache: the flood lands on the top's own place.
+  rows.push_back({"8 GB wrapping at 100,000,000 bytes", Drive(8 * GB, 100 * 1'000'000, Sim::Wraparound),
+                  FakeKind::Wraparound, Sectors(100'000'000) - 1, Sectors(100'000'000), kF3Wrapping / 4});
   {
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 100000;
-    c.readCacheSectors = 4096;
+    c.readCacheSectors = 256;
     rows.push_back({"limbo 32 GB holding 8 GB, cache and read-ahead", c, FakeKind::Limbo, Sectors(8 * GB) - 1, 0,
                     kF3Wrapping / 4});
   }
