@@ -108,7 +108,7 @@ void cmdQuickTest_Click(core::Context& ctx) {
   StartQuickRecord(ctx);
   const double sizeMiB = st.DriveSizeBytes / 1024 / 1024;
   if (sizeMiB == 0) {
-    Refuse(ctx, text::kNeedsAdministrator);
+    Refuse(ctx, ctx.os.Wording().needsRawAccessRights);
     return;
   }
   if (sizeMiB < 0) {
