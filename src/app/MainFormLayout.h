@@ -52,7 +52,7 @@ inline constexpr std::uint32_t kLinkBlue = 0x00FF0000u;
 
 // In tab order.
 // clang-format off
-inline constexpr std::array<ControlLayout, 14> kMainFormControls = {{
+inline constexpr std::array<ControlLayout, 15> kMainFormControls = {{
     {.id = core::Control::cmdVolumeTest, .name = "cmdVolumeTest", .kind = ControlKind::Button,
      .caption = "Test &Empty Space (Slow)",
      .tooltip = "This test fills up the drive with test files and then checks them.",
@@ -106,6 +106,11 @@ inline constexpr std::array<ControlLayout, 14> kMainFormControls = {{
     {.id = core::Control::chkThorough, .name = "chkThorough", .kind = ControlKind::CheckBox,
      .caption = form_text::kThoroughCaption, .tooltip = form_text::kThoroughTooltip,
      .rect = {5610, 885, 2385, 255}, .tabIndex = 13},
+    // Beyond the designed window: under Copy's left edge, beside Exit, in the corner the idle
+    // layout leaves free (the right column above Copy is the probe's).
+    {.id = core::Control::cmdSaveReport, .name = "cmdSaveReport", .kind = ControlKind::Button,
+     .caption = form_text::kSaveCaption, .tooltip = form_text::kSaveTooltip,
+     .rect = {5460, 6030, 1125, 375}, .tabIndex = 14},
 }};
 // clang-format on
 

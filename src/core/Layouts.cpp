@@ -13,7 +13,7 @@ void Show_Cancel(Context& ctx) {
     w.SetEnabled(c, false);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
-                    Control::cmdCopy, Control::cmdcleanup}) {
+                    Control::cmdCopy, Control::cmdcleanup, Control::cmdSaveReport}) {
     w.SetVisible(c, false);
   }
   // A list rebuild during a test would reopen the drive and overwrite DiskNumber and
@@ -33,7 +33,7 @@ void Hide_Cancel(Context& ctx) {
     w.SetEnabled(c, true);
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdSaveReport}) {
     w.SetVisible(c, true);
   }
   w.SetEnabled(Control::chkShowAll, true);

@@ -22,7 +22,8 @@ TEST(Layouts, BusyShowsOnlyCancelAndDisabledRefresh) {
     EXPECT_FALSE(win.Enabled(c)) << static_cast<int>(c);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
-                    Control::cmdCopy, Control::cmdcleanup, Control::chkThorough}) {
+                    Control::cmdCopy, Control::cmdcleanup, Control::chkThorough,
+                    Control::cmdSaveReport}) {
     EXPECT_FALSE(win.Visible(c)) << static_cast<int>(c);
   }
   EXPECT_TRUE(win.Visible(Control::cmdRefreshDrive));
@@ -45,7 +46,8 @@ TEST(Layouts, IdleRestoresEverythingAndHidesCancelAndNote) {
     EXPECT_TRUE(win.Enabled(c)) << static_cast<int>(c);
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkThorough}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkThorough,
+                    Control::cmdSaveReport}) {
     EXPECT_TRUE(win.Visible(c)) << static_cast<int>(c);
   }
 }

@@ -88,13 +88,14 @@ bool WindowDriver::BusyLayout() const {
   return Visible(Control::cmdCancel) && Enabled(Control::cmdCancel) &&
          !Enabled(Control::cmdRefreshDrive) && !Enabled(Control::Combo1) &&
          !Enabled(Control::cmdQuickTest) && !Visible(Control::cmdVolumeTest) &&
-         !Visible(Control::cmdExit) && !Visible(Control::cmdCopy) && !Visible(Control::cmdcleanup);
+         !Visible(Control::cmdExit) && !Visible(Control::cmdCopy) && !Visible(Control::cmdcleanup) &&
+         !Visible(Control::cmdSaveReport);
 }
 
 bool WindowDriver::IdleLayout() const {
   for (Control c :
        {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
-        Control::cmdVolumeTest, Control::cmdExit, Control::cmdCopy}) {
+        Control::cmdVolumeTest, Control::cmdExit, Control::cmdCopy, Control::cmdSaveReport}) {
     if (!Visible(c) || !Enabled(c)) return false;
   }
   return !Visible(Control::cmdCancel) && !Enabled(Control::cmdCancel) && !Visible(Control::Label1);
