@@ -106,11 +106,12 @@ inline constexpr std::array<ControlLayout, 15> kMainFormControls = {{
     {.id = core::Control::chkThorough, .name = "chkThorough", .kind = ControlKind::CheckBox,
      .caption = form_text::kThoroughCaption, .tooltip = form_text::kThoroughTooltip,
      .rect = {5610, 885, 2385, 255}, .tabIndex = 13},
-    // Beyond the designed window: under Copy's left edge, beside Exit, in the corner the idle
-    // layout leaves free (the right column above Copy is the probe's).
+    // Beyond the designed window: beside "Refresh Drive List", in its height, in the free strip
+    // above the drive list (the corner beside Exit is too narrow for the caption). Drive1 lies
+    // there too, but is never shown.
     {.id = core::Control::cmdSaveReport, .name = "cmdSaveReport", .kind = ControlKind::Button,
      .caption = form_text::kSaveCaption, .tooltip = form_text::kSaveTooltip,
-     .rect = {5460, 6030, 1125, 375}, .tabIndex = 14},
+     .rect = {1905, 105, 1335, 285}, .tabIndex = 14},
 }};
 // clang-format on
 

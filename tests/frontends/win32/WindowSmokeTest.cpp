@@ -6,6 +6,7 @@
 // order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -395,17 +396,30 @@ TEST_F(WindowSmoke, SaveReportWritesTheReportAndTheMapWhereTheDialogSays) {
       },
       kStepTimeoutMs))
       << "no save dialog";
-  // The file name box: a combo box with an edit field in the newer dialog, a plain edit in the
-  // older one.
-  constexpr int kNameCombo = 0x47C, kNameEdit = 0x480;
-  HWND name = nullptr;
+  // The file name box is the dialog's one visible edit field (in a combo box in some versions).
+  struct Found {
+    HWND edit = nullptr;
+    std::string seen;
+  } found;
   ASSERT_TRUE(WaitFor(
       [&] {
-        if (HWND combo = ::GetDlgItem(dialog, kNameCombo)) name = ::FindWindowExA(combo, nullptr, "Edit", nullptr);
-        if (!name) name = ::GetDlgItem(dialog, kNameEdit);
-        return name != nullptr;
+        found = {};
+        ::EnumChildWindows(
+            dialog,
+            [](HWND h, LPARAM p) -> BOOL {
+              auto* f = reinterpret_cast<Found*>(p);
+              char cls[64] = {};
+              ::GetClassNameA(h, cls, sizeof cls);
+              f->seen += std::string(cls) + "#" + std::to_string(::GetDlgCtrlID(h)) + " ";
+              if (!f->edit && ::lstrcmpiA(cls, "Edit") == 0 && ::IsWindowVisible(h)) f->edit = h;
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found.edit != nullptr;
       },
-      kStepTimeoutMs));
+      kStepTimeoutMs))
+      << found.seen;
+  HWND name = found.edit;
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
                         SMTO_ABORTIFHUNG, kStepTimeoutMs, &ignored);
@@ -414,8 +428,12 @@ TEST_F(WindowSmoke, SaveReportWritesTheReportAndTheMapWhereTheDialogSays) {
   ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, kStepTimeoutMs));
 
   std::vector<SeenBox> boxes;
-  ASSERT_TRUE(w_->AnswerBoxesUntil([&] { return !boxes.empty(); }, boxes));
-  EXPECT_NE(boxes[0].text.find(path), std::string::npos) << boxes[0].text;
+  const auto said = [&] {
+    return std::find_if(boxes.begin(), boxes.end(),
+                        [](const SeenBox& b) { return b.title == core::kAppTitle; });
+  };
+  ASSERT_TRUE(w_->AnswerBoxesUntil([&] { return said() != boxes.end(); }, boxes));
+  EXPECT_NE(said()->text.find(path), std::string::npos) << said()->text;
   std::ifstream saved(path, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, log);
