@@ -27,6 +27,8 @@ class MainForm {
   void cmdCopy_Click();
   void cmdExit_Click();
   void cmdCancel_Click();
+  // Asks for a file name and saves the report there, with the drive map beside it (MainFormSave.cpp).
+  void cmdSaveReport_Click();
 
   // The drive list.
   void Drive1_Change();

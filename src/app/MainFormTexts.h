@@ -58,6 +58,20 @@ inline constexpr const char* kThoroughTooltip =
     "Test Empty Space fills the free space with .h2w files (the H2testw format) and checks "
     "every byte";
 
+// "Save Report...", beyond the designed window: the report text and the drive map to files.
+inline constexpr const char* kSaveCaption = "Save Report...";
+inline constexpr const char* kSaveTooltip = "Save the result text, and a map of the tested drive beside it";
+inline constexpr const char* kSaveTitle = "Save Report";
+inline constexpr const char* kSaveSuggestedName = "SizeWarden report.txt";
+inline constexpr const char* kSaveNothing = "There is no report to save yet: run a test first.";
+inline constexpr const char* kSaveCannotWrite = "The file could not be written: ";
+inline constexpr const char* kSaveReason = "Reason: ";
+inline constexpr const char* kSaveNothingSaved = "Nothing was saved.";
+inline constexpr const char* kSaveMapNotSaved = "The report was saved, the drive map was not.";
+inline constexpr const char* kSavedReport = "The report was saved as ";
+inline constexpr const char* kSavedMap = "and the drive map as ";
+inline constexpr const char* kSavedEnd = ".";
+
 // The exact probe's button, beyond the designed window.
 inline constexpr const char* kProbeCaption = "Exact &Probe";
 inline constexpr const char* kProbeTooltip =

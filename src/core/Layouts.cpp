@@ -13,7 +13,8 @@ void Show_Cancel(Context& ctx) {
     w.SetEnabled(c, false);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
-                    Control::cmdCopy, Control::cmdcleanup, Control::cmdProbe}) {
+                    Control::cmdCopy, Control::cmdcleanup, Control::cmdSaveReport,
+                    Control::cmdProbe}) {
     w.SetVisible(c, false);
   }
   // A list rebuild during a test would reopen the drive and overwrite DiskNumber and
@@ -33,7 +34,8 @@ void Hide_Cancel(Context& ctx) {
     w.SetEnabled(c, true);
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdProbe}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdSaveReport,
+                    Control::cmdProbe}) {
     w.SetVisible(c, true);
   }
   w.SetEnabled(Control::chkShowAll, true);

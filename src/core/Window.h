@@ -24,7 +24,8 @@ enum class Control {
   Label2,
   chkShowAll,
   chkThorough,  // the thorough file test instead of the default one
-  cmdProbe,     // the exact probe
+  cmdSaveReport,  // the report and the drive map saved to files
+  cmdProbe,       // the exact probe
 };
 
 // Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).
@@ -104,6 +105,14 @@ class Window {
   virtual void ClipboardClear() = 0;
   virtual void ClipboardSetText(const std::string& text) = 0;
   virtual void OpenWebPage(const std::string& url) = 0;
+  // Asks where to save a file (title of the question, the name it suggests). Returns the path
+  // chosen, or empty when the user cancelled or the window cannot ask (the terminal saves with
+  // --report and --map instead).
+  virtual std::string AskSavePath(const std::string& title, const std::string& suggestedName) {
+    (void)title;
+    (void)suggestedName;
+    return {};
+  }
   // As GetAsyncKeyState: nonzero when the key is (or was) down.
   virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
 

@@ -56,7 +56,7 @@ bool AcceptPickedDrive(core::Context& ctx) {
   core::State& st = ctx.state;
   const double sizeMiB = st.DriveSizeBytes / 1024 / 1024;
   if (sizeMiB == 0) {
-    Refuse(ctx, text::kNeedsAdministrator);
+    Refuse(ctx, ctx.os.Wording().needsRawAccessRights);
     return false;
   }
   if (sizeMiB < 0) {

@@ -21,8 +21,6 @@ inline constexpr int kLabelBufferChars = 14;
 inline constexpr int kFileSystemNameChars = 32;
 
 // Refusals of a drive picked for a test of the raw disk.
-inline constexpr const char* kNeedsAdministrator =
-    "Please run this application with Administrator rights.";
 inline constexpr const char* kNotSupported = "Drive is not supported!";
 inline constexpr const char* kSystemDisk =
     "This drive holds the running system and cannot be tested.";

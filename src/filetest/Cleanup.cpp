@@ -35,7 +35,8 @@ void cmdcleanup_Click(core::Context& ctx) {
   if (!ctx.state.VerifyOnly) CleanupH2wFiles(ctx);
   const std::string pattern = TestFilePattern(volume);
   if (ctx.os.FindFiles(pattern).empty()) return;
-  core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + pattern + texts::kFilesEllipsis);
+  core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + ctx.os.ShownPath(pattern) +
+                         texts::kFilesEllipsis);
   ctx.win.DoEvents();
   // Files that cannot go (in use, read-only) stay; the line ends the same either way.
   ctx.os.DeleteFiles(pattern);

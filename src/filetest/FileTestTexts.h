@@ -1,5 +1,6 @@
 // Every text the volume file test and the test-file clean-up show: report lines, message boxes
-// and their titles.
+// and their titles. The consent's speed tip names a program of the system, so it is the
+// platform's wording (platform/PlatformWording.h).
 #pragma once
 
 namespace sw::filetest::texts {
@@ -48,8 +49,6 @@ inline constexpr const char* kConsentWith = " with ";
 inline constexpr const char* kConsentOfTestFiles = "MB of test files?";
 inline constexpr const char* kConsentWarning =
     "WARNING: If this device is 'fake', this operation could corrupt all your files.";
-inline constexpr const char* kConsentTip =
-    "Tip: Close all instances of Windows Explorer to improve the speed.";
 inline constexpr const char* kSeemsGood =
     "The unused file space on this drive volume seems good, however to ensure the memory is not "
     "faulty, I recommend you run the Quick Size Test.";

@@ -60,8 +60,8 @@ void CleanupH2wFiles(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
   const std::vector<std::string> names = ctx.os.FindFiles(h2w::FilePattern(volume));
   if (names.empty()) return;
-  core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + h2w::FilePattern(volume) +
-                        texts::kFilesEllipsis);
+  core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) +
+                         ctx.os.ShownPath(h2w::FilePattern(volume)) + texts::kFilesEllipsis);
   ctx.win.DoEvents();
   std::vector<std::string> kept;
   for (const std::string& name : names) {
@@ -74,7 +74,8 @@ void CleanupH2wFiles(core::Context& ctx) {
   }
   core::LogText(ctx, texts::kCleanupFinished);
   for (const std::string& path : kept) {
-    core::LogText(ctx, std::string(core::kCrLf) + texts::kKeptForeign1 + path + texts::kKeptForeign2);
+    core::LogText(ctx, std::string(core::kCrLf) + texts::kKeptForeign1 + ctx.os.ShownPath(path) +
+                           texts::kKeptForeign2);
   }
 }
 

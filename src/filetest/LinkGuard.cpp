@@ -18,9 +18,9 @@ inline constexpr const char* kIndent = "  ";
 
 }  // namespace
 
-std::string TakenNamesText(const std::string& volume, const std::vector<std::string>& names) {
+std::string TakenNamesText(const std::string& volume, const std::vector<std::string>& paths) {
   std::string message = kTaken1 + volume + kTaken2;
-  for (const std::string& name : names) message += core::kCrLf + (kIndent + volume + "\\" + name);
+  for (const std::string& path : paths) message += core::kCrLf + (kIndent + path);
   return message + core::kCrLf + kTakenAdvice;
 }
 
@@ -28,7 +28,9 @@ bool TestFileNamesFree(core::Context& ctx) {
   const std::string& volume = ctx.state.SelectedVolume;
   const std::vector<std::string> taken = ctx.os.FindNonRegularFiles(TestFilePattern(volume));
   if (taken.empty()) return true;
-  core::LogMsgBox(ctx, core::kCrLf + TakenNamesText(volume, taken), win::MB_OK | win::MB_ICONCRITICAL);
+  std::vector<std::string> paths;
+  for (const std::string& name : taken) paths.push_back(ctx.os.ShownPath(volume + "\\" + name));
+  core::LogMsgBox(ctx, core::kCrLf + TakenNamesText(volume, paths), win::MB_OK | win::MB_ICONCRITICAL);
   return false;
 }
 

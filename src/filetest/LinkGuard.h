@@ -13,7 +13,8 @@ namespace sw::filetest {
 // nothing is written: the names are logged and shown in a box, and the result is false.
 bool TestFileNamesFree(core::Context& ctx);
 
-// The words of that refusal for the names found on a volume ("E:").
-std::string TakenNamesText(const std::string& volume, const std::vector<std::string>& names);
+// The words of that refusal for the names found on a volume ("E:"), each given as the path the
+// user finds it at.
+std::string TakenNamesText(const std::string& volume, const std::vector<std::string>& paths);
 
 }  // namespace sw::filetest

@@ -111,7 +111,7 @@ void WriteTestFile(core::Context& ctx, std::int32_t n) {
   if (!TestPatternReady(ctx)) PrepareTestPattern(ctx);
   MarkPattern(ctx, n);
   const std::string path = TestFilePath(s.SelectedVolume, n);
-  core::LogText(ctx, texts::kWritingFile + path + ProgressSuffix(ctx, n));
+  core::LogText(ctx, texts::kWritingFile + ctx.os.ShownPath(path) + ProgressSuffix(ctx, n));
 
   ctx.win.DoEvents();
   if (s.CancelRequested) return;

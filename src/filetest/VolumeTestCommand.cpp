@@ -94,7 +94,7 @@ bool DriveAndConsent(core::Context& ctx, double freeMB) {
   const std::string prompt = texts::kConsentOkToFill + s.SelectedVolume + texts::kConsentWith +
                              FormatThousands(wholeFreeMB, ctx.os.UserNumberFormat()) +
                              texts::kConsentOfTestFiles + crlf2 + texts::kConsentWarning + crlf2 +
-                             texts::kConsentTip;
+                             ctx.os.Wording().fileTestSpeedTip;
   if (ctx.win.MsgBox(prompt, win::MB_OKCANCEL, texts::kConsentTitle) == win::IDCANCEL) {
     return false;
   }

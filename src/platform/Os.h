@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/DiskUse.h"
+#include "platform/PlatformWording.h"
 
 namespace sw::platform {
 
@@ -95,6 +96,14 @@ class Os {
     (void)drive;
     return {};
   }
+
+  // --- Words for the user ------------------------------------------------------------------
+  // The report and box texts that name things of this system. Windows and the simulator keep the
+  // Windows sentences.
+  virtual const PlatformWording& Wording() { return kWindowsWording; }
+  // A file name as CreateFileA takes it ("E:\WARDFILE1.tmp", also with wildcards), written as
+  // this system's users find the file: its real path where that differs.
+  virtual std::string ShownPath(const std::string& name) { return name; }
 
   // --- Files by wildcard ------------------------------------------------------------------
   // Names (without folder) of the ordinary files matching a pattern such as "E:\WARDFILE*.tmp";

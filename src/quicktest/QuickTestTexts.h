@@ -1,4 +1,6 @@
 // Every text the Quick Size Test shows: report lines, box prompts and titles, progress pieces.
+// The sentences that name things of one system (rights, disk classes, tools) are the platform's
+// wording (platform/PlatformWording.h).
 #pragma once
 
 namespace sw::quicktest::text {
@@ -77,16 +79,8 @@ inline constexpr const char* kTestTook = "Test took ";
 inline constexpr const char* kTestTookUnit = " seconds.";
 inline constexpr const char* kSectorsChecked = " sectors checked.";
 inline constexpr const char* kPassed = "Device quick test was OK    *** PASSED ***";
-inline constexpr const char* kPassedNote =
-    "NOTE: Drive filesystem has been erased - please partition and format it, and then test "
-    "with H2TESTW for thorough test.";
 inline constexpr const char* kRemovableMedia = "REMOVABLE";
-inline constexpr const char* kInfoRemovable =
-    "INFO: This device is classed as a Removable Disk by Windows.";
-inline constexpr const char* kInfoFixed = "INFO: This device is classed as a Fixed Disk by Windows.";
 inline constexpr const char* kFailed = "                         *** FAILED ***";
 inline constexpr const char* kDuplicateBlocks = "DEVICE HAS DUPLICATE OR BAD BLOCKS!";
-inline constexpr const char* kUnplug =
-    "Unplug and re-connect the drive, then reformat it using Windows or Quillmark.";
 
 }  // namespace sw::quicktest::text

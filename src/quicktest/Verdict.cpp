@@ -8,6 +8,7 @@
 #include "diskio/PhysicalDrive.h"
 #include "diskio/SectorIO.h"
 #include "drives/TextFormat.h"
+#include "platform/PlatformWording.h"
 #include "platform/WinApi.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
@@ -97,19 +98,20 @@ void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& resul
     return;
   }
 
+  const platform::PlatformWording& words = ctx.os.Wording();
   if (run.MismatchCount == 0) {
     result.end = TestEnd::Passed;
-    core::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + text::kPassedNote,
+    core::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + words.quickPassedNote,
                    win::MB_ICONINFORMATION);
     core::LogText(ctx, std::string(kCrLf) + kCrLf +
-                          (IsRemovable(ctx.state.DRV_MEDIA) ? text::kInfoRemovable : text::kInfoFixed));
+                          (IsRemovable(ctx.state.DRV_MEDIA) ? words.classedRemovable : words.classedFixed));
   } else {
     result.end = TestEnd::Failed;
     core::LogMsgBox(ctx, std::string(kCrLf) + text::kFailed + kCrLf + kCrLf + text::kDuplicateBlocks +
                             kCrLf + kCrLf + recommendedText + kCrLf,
                    win::MB_ICONCRITICAL);
   }
-  core::LogMsgBox(ctx, Line(text::kUnplug), win::MB_OK);
+  core::LogMsgBox(ctx, Line(words.unplugAndReformat), win::MB_OK);
 }
 
 }  // namespace sw::quicktest::detail

@@ -6,10 +6,6 @@
 
 namespace sw::report {
 
-namespace {
-constexpr const char* kMapSuffix = ".svg";
-}  // namespace
-
 OutputFile::OutputFile(const std::string& path) : path_(path) {
   // Binary: the report's CR LF line breaks are saved as they are, on every platform.
   out_.open(path, std::ios::binary | std::ios::trunc);

@@ -25,6 +25,9 @@ class OutputFile {
   std::string error_;
 };
 
+// The drive map's file name ending.
+inline constexpr const char* kMapSuffix = ".svg";
+
 // "report.txt" -> "report.svg": the map saved beside a report.
 std::string MapPathBeside(const std::string& reportPath);
 

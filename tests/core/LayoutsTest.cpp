@@ -23,7 +23,7 @@ TEST(Layouts, BusyShowsOnlyCancelAndDisabledRefresh) {
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
                     Control::cmdCopy, Control::cmdcleanup, Control::chkThorough,
-                    Control::cmdProbe}) {
+                    Control::cmdProbe, Control::cmdSaveReport}) {
     EXPECT_FALSE(win.Visible(c)) << static_cast<int>(c);
   }
   EXPECT_TRUE(win.Visible(Control::cmdRefreshDrive));
@@ -47,7 +47,7 @@ TEST(Layouts, IdleRestoresEverythingAndHidesCancelAndNote) {
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
                     Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkThorough,
-                    Control::cmdProbe}) {
+                    Control::cmdProbe, Control::cmdSaveReport}) {
     EXPECT_TRUE(win.Visible(c)) << static_cast<int>(c);
   }
 }

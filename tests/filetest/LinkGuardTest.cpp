@@ -34,7 +34,7 @@ TEST_F(VolumeRunTest, OrdinaryLeftoversAreStillCleanedUpAndTheRunGoesOn) {
 }
 
 TEST(TakenNamesText, ListsEachNameOnTheVolume) {
-  EXPECT_EQ(TakenNamesText("F:", {"WARDFILE3.tmp"}),
+  EXPECT_EQ(TakenNamesText("F:", {"F:\\WARDFILE3.tmp"}),
             "Nothing was written: these names of test files on F: are taken by something that is "
             "not an ordinary file (a folder, a link, a device), and test data is never written "
             "through them:\r\n  F:\\WARDFILE3.tmp\r\nMove or rename them, then start the test again.");

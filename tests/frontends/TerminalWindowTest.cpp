@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "frontends/FakeConsole.h"
 #include "frontends/cli/TerminalWindow.h"
@@ -35,6 +37,43 @@ TEST_F(Terminal, ReportPrintsOnlyWhatWasAppendedWithLineBreaks) {
   EXPECT_EQ(w.Text(Control::Text1), "TITLE\r\nline 1 continued");
   w.FinishReport();
   EXPECT_EQ(report.str(), "TITLE\nline 1 continued\n");
+}
+
+// The report keeps its padded columns and the blank some lines end with; a terminal line ends
+// at its text, in the report and in the boxes alike.
+TEST_F(Terminal, LinesEndAtTheirTextOnTheTerminal) {
+  struct Row {
+    std::vector<std::string> pieces;
+    std::string shown;
+  };
+  const Row rows[] = {
+      {{"E:     STICK   [DRIVE 1]      7.5GiB ACME    ", "\r\nnext"},
+       "E:     STICK   [DRIVE 1]      7.5GiB ACME\nnext"},
+      // A blank that ends a piece, not the line, stays.
+      {{"BAD MEMORY from sector 5 (0.002MiB) ", "to sector 9 (0.004Mib)"},
+       "BAD MEMORY from sector 5 (0.002MiB) to sector 9 (0.004Mib)"},
+      {{"00:00:01 Writing E:\\WARDFILE1.tmp, 00:00:09 remaining ", "\r\n",
+        "00:00:02 Writing E:\\WARDFILE2.tmp, 00:00:08 remaining "},
+       "00:00:01 Writing E:\\WARDFILE1.tmp, 00:00:09 remaining\n"
+       "00:00:02 Writing E:\\WARDFILE2.tmp, 00:00:08 remaining"},
+      {{"a  ", "  ", " \r\n  \r\nb"}, "a\n\nb"},
+  };
+  for (const Row& row : rows) {
+    report.str("");
+    TerminalWindow w = Make();
+    std::string all;
+    for (const std::string& piece : row.pieces) {
+      Append(w, piece);
+      all += piece;
+    }
+    EXPECT_EQ(report.str(), row.shown);
+    EXPECT_EQ(w.Text(Control::Text1), all) << "the report itself keeps every blank";
+    w.FinishReport();
+    EXPECT_EQ(report.str(), row.shown + "\n");
+  }
+  TerminalWindow w = Make();
+  w.MsgBox("\r\nE:     STICK   [DRIVE 1]     \r\nOK?  ", win::MB_OK, "SIZEWARDEN");
+  EXPECT_EQ(prompts.str(), "----- SIZEWARDEN -----\nE:     STICK   [DRIVE 1]\nOK?\n");
 }
 
 TEST_F(Terminal, ANewReportStartsOnItsOwnLine) {

@@ -24,6 +24,12 @@ std::vector<std::string> ScriptedWindow::Lines() {
   }
 }
 
+std::string ScriptedWindow::AskSavePath(const std::string& title, const std::string& suggestedName) {
+  saveQuestions.push_back(title + "|" + suggestedName);
+  events.push_back("save:" + title);
+  return savePath;
+}
+
 std::string ScriptedWindow::Text(Control c) {
   if (c == Control::Combo1) return listIndex_ >= 0 ? items_[static_cast<std::size_t>(listIndex_)] : "";
   return text_[c];

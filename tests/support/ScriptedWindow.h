@@ -28,6 +28,7 @@ class ScriptedWindow final : public core::Window {
   std::function<void(int yieldNumber)> onDoEvents;  // called at every DoEvents, counted from 1
   std::function<void(const ShownBox&)> onMsgBox;    // called when a box is shown
   bool shiftDown = false;
+  std::string savePath;  // the answer to the next save question; empty: the user cancels
 
   // --- Record ---
   std::vector<ShownBox> boxes;
@@ -35,6 +36,7 @@ class ScriptedWindow final : public core::Window {
   std::string clipboard;
   bool clipboardCleared = false;
   std::vector<std::string> openedPages;
+  std::vector<std::string> saveQuestions;  // "title|suggested name" of each save question
   bool shown = false;
   bool ended = false;
   std::size_t selStart = 0;
@@ -78,6 +80,7 @@ class ScriptedWindow final : public core::Window {
   void ClipboardClear() override;
   void ClipboardSetText(const std::string& text) override;
   void OpenWebPage(const std::string& url) override;
+  std::string AskSavePath(const std::string& title, const std::string& suggestedName) override;
   std::int16_t GetAsyncKeyState(int virtualKey) override;
 
   // Geometry the test can set.

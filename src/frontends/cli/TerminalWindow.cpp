@@ -2,6 +2,8 @@
 #include "frontends/cli/TerminalWindow.h"
 
 #include <cctype>
+#include <string>
+#include <utility>
 
 #include "frontends/cli/CliTexts.h"
 #include "platform/Trim.h"
@@ -33,9 +35,30 @@ std::string TerminalLines(const std::string& text) {
   return out;
 }
 
-// A box's text without the empty lines it is framed with.
+// A terminal line ends at its text: the blanks before each line break go (the report pads
+// its drive lines into columns and ends some lines with a blank). Blanks at the very end are
+// held back in `held` and written only if more text follows on the same line.
+std::string EndLinesAtText(const std::string& text, std::string& held) {
+  std::string out = std::move(held);
+  held.clear();
+  out.reserve(out.size() + text.size());
+  for (char c : text) {
+    if (c == '\n') {
+      while (!out.empty() && out.back() == ' ') out.pop_back();
+    }
+    out.push_back(c);
+  }
+  const auto last = out.find_last_not_of(' ');
+  const std::size_t keep = last == std::string::npos ? 0 : last + 1;
+  held = out.substr(keep);
+  out.resize(keep);
+  return out;
+}
+
+// A box's text without the empty lines it is framed with, and without blanks at its line ends.
 std::string BoxText(const std::string& prompt) {
-  return platform::Trim(TerminalLines(prompt), "\n");
+  std::string endBlanks;
+  return platform::Trim(EndLinesAtText(TerminalLines(prompt), endBlanks), "\n");
 }
 
 std::string Lower(std::string s) {
@@ -51,6 +74,7 @@ TerminalWindow::TerminalWindow(std::ostream& report, std::ostream& prompts, Cons
 
 void TerminalWindow::FinishReport() {
   ClearLiveLine();
+  heldBlanks_.clear();
   if (!atLineStart_) {
     report_ << '\n' << std::flush;
     atLineStart_ = true;
@@ -86,6 +110,7 @@ void TerminalWindow::ShowProgress(const core::ProgressUpdate& update) {
   if (line == live_) return;
   // The live line takes a line of its own below the report's last one.
   if (!atLineStart_) {
+    heldBlanks_.clear();
     report_ << '\n';
     atLineStart_ = true;
     lineBroken_ = true;
@@ -97,7 +122,7 @@ void TerminalWindow::ShowProgress(const core::ProgressUpdate& update) {
 }
 
 void TerminalWindow::WriteReport(const std::string& text) {
-  std::string lines = WithoutSuppressedLine(TerminalLines(text));
+  std::string lines = EndLinesAtText(WithoutSuppressedLine(TerminalLines(text)), heldBlanks_);
   if (lines.empty()) return;
   ClearLiveLine();
   // The line break that ended a line early (for a prompt) stands for the one the report adds next.

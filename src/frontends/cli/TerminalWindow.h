@@ -89,6 +89,7 @@ class TerminalWindow final : public core::Window {
 
   bool atLineStart_ = true;
   bool lineBroken_ = false;  // a line was ended early to make room for a prompt
+  std::string heldBlanks_;   // blanks at the end of what was printed: shown only if text follows
 
   std::string live_;             // the live line as drawn; empty: none on the screen
   bool suppressPending_ = false; // the next report line is a progress line the live line shows

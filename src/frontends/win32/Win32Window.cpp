@@ -182,6 +182,9 @@ void Win32Window::OnCommand(WPARAM wp, LPARAM lp) {
     case Control::cmdCopy:
       if (code == BN_CLICKED) f.cmdCopy_Click();
       break;
+    case Control::cmdSaveReport:
+      if (code == BN_CLICKED) f.cmdSaveReport_Click();
+      break;
     case Control::chkShowAll:
       if (code == BN_CLICKED) f.chkShowAll_Click();
       break;

@@ -67,6 +67,7 @@ class Win32Window final : public core::Window {
   void ClipboardClear() override;
   void ClipboardSetText(const std::string& text) override;
   void OpenWebPage(const std::string& url) override;
+  std::string AskSavePath(const std::string& title, const std::string& suggestedName) override;
   std::int16_t GetAsyncKeyState(int virtualKey) override;
 
  private:

@@ -2,8 +2,10 @@
 // message boxes, the message pump, the clipboard, the shell and the keyboard.
 #include "frontends/win32/Win32Window.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "frontends/win32/Dpi.h"
@@ -260,6 +262,27 @@ void Win32Window::ClipboardSetText(const std::string& text) {
 
 void Win32Window::OpenWebPage(const std::string& url) {
   ::ShellExecuteA(nullptr, kOpenVerb, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::string Win32Window::AskSavePath(const std::string& title, const std::string& suggestedName) {
+  // Long enough for any path the ANSI calls can open.
+  std::string file(MAX_PATH, '\0');
+  suggestedName.copy(file.data(), std::min(suggestedName.size(), file.size() - 1));
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = Shown() ? hwnd_ : nullptr;
+  ofn.lpstrFilter = kSaveFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrTitle = title.c_str();
+  ofn.lpstrDefExt = kSaveDefaultExtension;
+  // The program's working folder stays where it was; an existing file is replaced only when
+  // the user says so.
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!::GetSaveFileNameA(&ofn)) return {};  // cancelled (or the dialog failed: nothing chosen)
+  file.resize(std::strlen(file.c_str()));
+  return file;
 }
 
 std::int16_t Win32Window::GetAsyncKeyState(int virtualKey) {

@@ -21,4 +21,9 @@ inline constexpr int kTooltipWidth = 320;
 
 inline constexpr const char* kOpenVerb = "open";
 
+// The save question of "Save Report...": pairs of shown name and pattern, each ended by a NUL,
+// the list by a second NUL (the literal's own).
+inline constexpr char kSaveFilter[] = "Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+inline constexpr const char* kSaveDefaultExtension = "txt";
+
 }  // namespace sw::frontends::win32

@@ -270,6 +270,16 @@ std::vector<std::string> LinuxOs::LogicalDrives() {
   return letters;
 }
 
+std::string LinuxOs::ShownPath(const std::string& name) {
+  // Only reads the tables: lastError_ still belongs to the call the caller may be reporting.
+  const WinPath path = ParseWinPath(name);
+  if (path.kind != WinPath::Kind::File) return name;
+  const DeviceMap map = Snapshot();
+  const VolumeEntry* volume = map.Volume(path.letter);
+  if (!volume || volume->mountPoint.empty()) return name;
+  return (std::filesystem::path(volume->mountPoint) / path.relative).string();
+}
+
 std::string LinuxOs::DescribeVolume(const std::string& designator) {
   if (designator.empty()) return {};
   DeviceMap map = Snapshot();

@@ -63,6 +63,10 @@ class LinuxOs final : public Os {
   std::string DescribeVolume(const std::string& designator) override;
   std::string DiskDeviceName(int drive) override;
 
+  const PlatformWording& Wording() override { return kLinuxWording; }
+  // "E:\WARDFILE1.tmp" -> "/media/stick/WARDFILE1.tmp"; a name on no mounted volume stays.
+  std::string ShownPath(const std::string& name) override;
+
   std::vector<std::string> FindFiles(const std::string& pattern) override;
   int DeleteFiles(const std::string& pattern) override;
 

@@ -6,8 +6,10 @@
 // order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,54 @@ TEST_F(WindowSmoke, IdleLayoutIsTheDesignedOne) {
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(::GetWindow(tips, GW_OWNER), main);
   EXPECT_EQ(WindowDriver::Send(tips, TTM_GETTOOLCOUNT, 0, 0), withTooltip);
+}
+
+// What was added beyond the designed window must find room in it: no two controls of the idle
+// window overlap, and "Save Report..." shows its whole caption in the window's own font.
+TEST_F(WindowSmoke, IdleControlsLeaveEachOtherRoomAndTheSaveCaptionFits) {
+  HWND main = w_->Main();
+  ASSERT_NE(main, nullptr);
+  struct Shown {
+    const char* name;
+    RECT rect;
+  };
+  std::vector<Shown> shown;
+  for (const app::ControlLayout& row : kMainFormControls) {
+    HWND h = w_->Ctl(row.id);
+    if (h && ::IsWindowVisible(h)) shown.push_back({row.name, RectIn(main, h)});
+  }
+  ASSERT_GE(shown.size(), 10u);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    for (std::size_t j = i + 1; j < shown.size(); ++j) {
+      RECT both{};
+      EXPECT_FALSE(::IntersectRect(&both, &shown[i].rect, &shown[j].rect))
+          << shown[i].name << " overlaps " << shown[j].name;
+    }
+  }
+
+  HWND save = w_->Ctl(Control::cmdSaveReport);
+  ASSERT_TRUE(save && ::IsWindowVisible(save));
+  RECT client{};
+  ::GetClientRect(main, &client);
+  const RECT r = RectIn(main, save);
+  EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom);
+
+  HDC dc = ::GetDC(nullptr);
+  HFONT font = ::CreateFontA(-::MulDiv(static_cast<int>(frontends::win32::kDefaultFontPoints),
+                                       DesktopDpi(), 72),
+                             0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH, frontends::win32::kDefaultFontName);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  const std::string caption = app::form_text::kSaveCaption;
+  SIZE extent{};
+  ::GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  ::ReleaseDC(nullptr, dc);
+  // The button's edge and the focus rectangle take a few pixels on each side.
+  EXPECT_LE(extent.cx + 8, r.right - r.left) << "caption " << extent.cx << " px";
+  EXPECT_LE(extent.cy + 4, r.bottom - r.top);
 }
 
 TEST_F(WindowSmoke, DriveListOffersTheDemoSticks) {
@@ -353,6 +403,78 @@ TEST_F(WindowSmoke, CopyPutsTheWholeReportOnTheClipboard) {
   ASSERT_NE(log, "");
   WindowDriver::Send(w_->Ctl(Control::cmdCopy), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return ClipboardText() == log; }, kStepTimeoutMs)) << ClipboardText();
+}
+
+// The save question is the system's own dialog: a name typed into it gets the report, as Copy
+// would copy it, and the drive map beside it.
+TEST_F(WindowSmoke, SaveReportWritesTheReportAndTheMapWhereTheDialogSays) {
+  const std::string log = WindowDriver::TextOf(w_->Ctl(Control::Text1));
+  ASSERT_NE(log, "");
+  char folder[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + "sw smoke report.txt";
+  const std::string mapPath = std::string(folder) + "sw smoke report.svg";
+  ::DeleteFileA(path.c_str());
+  ::DeleteFileA(mapPath.c_str());
+
+  ::PostMessageA(w_->Ctl(Control::cmdSaveReport), BM_CLICK, 0, 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        dialog = w_->Process().FindWindowOf("#32770", app::form_text::kSaveTitle);
+        return dialog != nullptr;
+      },
+      kStepTimeoutMs))
+      << "no save dialog";
+  // The file name box is the dialog's one visible edit field (in a combo box in some versions).
+  struct Found {
+    HWND edit = nullptr;
+    std::string seen;
+  } found;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        found = {};
+        ::EnumChildWindows(
+            dialog,
+            [](HWND h, LPARAM p) -> BOOL {
+              auto* f = reinterpret_cast<Found*>(p);
+              char cls[64] = {};
+              ::GetClassNameA(h, cls, sizeof cls);
+              f->seen += std::string(cls) + "#" + std::to_string(::GetDlgCtrlID(h)) + " ";
+              if (!f->edit && ::lstrcmpiA(cls, "Edit") == 0 && ::IsWindowVisible(h)) f->edit = h;
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found.edit != nullptr;
+      },
+      kStepTimeoutMs))
+      << found.seen;
+  HWND name = found.edit;
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_ABORTIFHUNG, kStepTimeoutMs, &ignored);
+  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+  ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, kStepTimeoutMs));
+
+  std::vector<SeenBox> boxes;
+  const auto said = [&] {
+    return std::find_if(boxes.begin(), boxes.end(),
+                        [](const SeenBox& b) { return b.title == core::kAppTitle; });
+  };
+  ASSERT_TRUE(w_->AnswerBoxesUntil([&] { return said() != boxes.end(); }, boxes));
+  EXPECT_NE(said()->text.find(path), std::string::npos) << said()->text;
+  std::ifstream saved(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, log);
+  std::ifstream map(mapPath, std::ios::binary);
+  const std::string svg((std::istreambuf_iterator<char>(map)), std::istreambuf_iterator<char>());
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  saved.close();
+  map.close();
+  ::DeleteFileA(path.c_str());
+  ::DeleteFileA(mapPath.c_str());
+  EXPECT_TRUE(w_->IdleLayout());
 }
 
 TEST_F(WindowSmoke, CloseBoxEndsTheProgramWithoutAFarewell) {

@@ -83,6 +83,11 @@ TEST_F(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
   CliRun run = RunCli("files " + letter_ + " --yes --all");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
+  // The report names the test file where a shell or a file manager finds it.
+  EXPECT_NE(run.output.find(" Writing " + (stick_->MountDir() / "WARDFILE1.tmp").string()),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find(letter_ + "\\WARDFILE"), std::string::npos) << run.output;
   EXPECT_TRUE(stick_->IsMounted());
   for (const auto& entry : std::filesystem::directory_iterator(stick_->MountDir())) {
     EXPECT_EQ(entry.path().filename().string().rfind("WARDFILE", 0), std::string::npos) << entry.path();
@@ -93,6 +98,10 @@ TEST_F(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
   CliRun run = RunCli("quick " + stick_->Disk() + " --yes");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
+  // Linux words: a loop device is no removable disk, and Windows is no tool to reformat it.
+  EXPECT_NE(run.output.find(kLinuxWording.classedFixed), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(kLinuxWording.unplugAndReformat), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("Windows"), std::string::npos) << run.output;
   EXPECT_FALSE(stick_->IsMounted()) << "the partition is still mounted";
   // Sector 0 is zero in the image itself, so it went through to the "flash".
   UniqueFd image(::open(stick_->Image().c_str(), O_RDONLY));
