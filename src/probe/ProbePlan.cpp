@@ -1,0 +1,78 @@
+// The sizes behind the probe's cost, and its bound.
+//
+// Why these sizes (F3's documents and tracker, for facts only): f3probe sizes a drive's cache by
+// writing blocks past the end and checking how many survive, and floods it before every check;
+// its issue tracker shows caches of 3 MB (6,144 blocks, issue 201), 31 MB (issue 93) and fakes
+// whose cache survives a reset (issue 15). On a genuine drive f3probe writes min(2 GiB, half the
+// drive). Caches of the last N writes are therefore sized here up to 256 MiB (never more than a
+// sixteenth of the drive), an eighth of f3probe's genuine budget; direct-mapped caches are
+// evicted by one write a block at a stride that is a multiple of every slot count up to 8 GiB,
+// so they cost nothing to flood whatever their size.
+#include "probe/ProbePlan.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "probe/ProbeEngine.h"
+
+namespace sw::probe {
+
+namespace detail {
+
+std::int64_t WindowSectors(std::int64_t total, std::int64_t goodEnd) {
+  // Writes (w, sequential, each saved and restored) against reads (goodEnd / w, one request
+  // each): a quarter of the square root, a few MB of writes on a genuine drive beside f3probe's
+  // gigabytes, and on a fake below the 1.7 MB f3probe writes on a plain limbo fake.
+  const double base = std::sqrt(static_cast<double>(std::min(goodEnd, total))) / 4;
+  const std::int64_t w = std::clamp<std::int64_t>(static_cast<std::int64_t>(base), 64, 65536);
+  return std::min(w, goodEnd);
+}
+
+std::int64_t LargestFloodSectors(std::int64_t total) {
+  return std::clamp<std::int64_t>(total / 16, 4096, std::int64_t{1} << 19);
+}
+
+std::int64_t EvictionStride(std::int64_t span) {
+  const auto half = static_cast<std::uint64_t>(std::max<std::int64_t>(1, span / 2));
+  return std::min<std::int64_t>(std::int64_t{1} << 24, static_cast<std::int64_t>(std::bit_floor(half)));
+}
+
+std::int64_t ProbesPerRound(std::int64_t flood) {
+  // A round costs its probes, their evictions and the flood: with a large flood, more probes a
+  // round make fewer rounds.
+  return std::clamp<std::int64_t>(flood / 8, 64, 4096);
+}
+
+std::int64_t RoundLimit(std::int64_t span, std::int64_t probesPerRound) {
+  std::int64_t rounds = 0;
+  for (double left = static_cast<double>(span); left > 1; left /= static_cast<double>(probesPerRound + 1)) {
+    ++rounds;
+  }
+  // Two more for a block that passed once from a cache and is found out in a later round.
+  return rounds + 2;
+}
+
+}  // namespace detail
+
+std::uint64_t ProbeWriteBoundSectors(std::int64_t totalSectors) {
+  using namespace detail;
+  if (totalSectors < 1) return 0;
+  const std::int64_t largest = LargestFloodSectors(totalSectors);
+  // Saved and restored: the window, the wrap checks (three blocks each), and for the drive and
+  // then for its wrap, if one is found, the sizing, and per round the probes, their evictions
+  // and a guard block. The floods are written back with what they held and never restored.
+  const auto window = std::clamp<std::int64_t>(
+      static_cast<std::int64_t>(std::sqrt(static_cast<double>(totalSectors)) / 4), 64, 65536);
+  std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 2 * kSizingSteps;
+  std::int64_t floods = largest;
+  std::int64_t worstRounds = 0;
+  for (std::int64_t flood = 0; flood <= largest; flood = flood == 0 ? 64 : flood * 2) {
+    const std::int64_t k = ProbesPerRound(flood);
+    const std::int64_t rounds = RoundLimit(totalSectors, k);
+    worstRounds = std::max(worstRounds, rounds * flood + rounds * (2 * (k + 2) + 1) * 2);
+  }
+  return static_cast<std::uint64_t>(2 * journaled + 2 * (floods + worstRounds));
+}
+
+}  // namespace sw::probe

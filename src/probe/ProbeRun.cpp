@@ -1,0 +1,68 @@
+// The block-level moves of a probe run.
+#include "probe/ProbeRun.h"
+
+#include <span>
+
+namespace sw::probe::detail {
+
+namespace {
+std::span<std::uint8_t> SectorAt(ProbeIo& io, std::int64_t index) {
+  return {io.Data() + static_cast<std::size_t>(index) * kBlockBytes, kBlockBytes};
+}
+}  // namespace
+
+Put ProbeRun::PutBlock(std::int64_t sector, std::uint32_t gen) {
+  if (io.Stopped()) return Put::Stopped;
+  if (!journal.Save(sector, 1)) return io.Stopped() ? Put::Stopped : Put::Unreadable;
+  FillBlock(salt, {sector, gen}, SectorAt(io, 0));
+  if (io.Write(sector, 1)) return Put::Written;
+  return io.Stopped() ? Put::Stopped : Put::Unwritable;
+}
+
+Got ProbeRun::GetBlock(std::int64_t sector) {
+  Got got;
+  got.readOk = io.Read(sector, 1);
+  if (got.readOk) got.id = IdentifyBlock(salt, SectorAt(io, 0), total, generation);
+  return got;
+}
+
+bool ProbeRun::Holds(std::int64_t sector, std::uint32_t gen) {
+  const Got got = GetBlock(sector);
+  return got.readOk && got.id == BlockId{sector, gen};
+}
+
+void ProbeRun::RefreshReadAhead() {
+  io.Read(total - 1, 1);
+  io.Read(0, 1);
+}
+
+void ProbeRun::Flood(std::int64_t first, std::int64_t count,
+                     const std::unordered_set<std::int64_t>& keepOff) {
+  const std::uint32_t gen = NextGeneration();
+  std::int64_t at = std::max<std::int64_t>(0, first);
+  const std::int64_t end = std::min(total, first + count);
+  while (at < end && !io.Stopped()) {
+    if (keepOff.count(at) != 0) {
+      ++at;
+      continue;
+    }
+    std::int32_t n = 0;
+    while (n < ProbeIo::kChunkSectors && at + n < end && keepOff.count(at + n) == 0) ++n;
+    bool ready = true;
+    if (destructive) {
+      for (std::int32_t i = 0; i < n; ++i) FillBlock(salt, {at + i, gen}, SectorAt(io, i));
+    } else if (io.Read(at, n)) {
+      for (std::int32_t i = 0; i < n; ++i) {
+        if (IdentifyBlock(salt, SectorAt(io, i), total, generation)) {
+          FillBlock(salt, {at + i, gen}, SectorAt(io, i));
+        }
+      }
+    } else {
+      ready = false;  // unreadable: not written, so nothing is lost
+    }
+    if (ready) io.Write(at, n);
+    at += n;
+  }
+}
+
+}  // namespace sw::probe::detail
