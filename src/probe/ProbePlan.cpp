@@ -22,9 +22,11 @@ namespace detail {
 
 std::int64_t WindowSectors(std::int64_t total, std::int64_t goodEnd) {
   // Writes (w, sequential, each saved and restored) against reads (goodEnd / w, one request
-  // each): a quarter of the square root, a few MB of writes on a genuine drive beside f3probe's
-  // gigabytes, and on a fake below the 1.7 MB f3probe writes on a plain limbo fake.
-  const double base = std::sqrt(static_cast<double>(std::min(goodEnd, total))) / 4;
+  // each): a quarter of the square root on a drive whose top is good, a few MB beside
+  // f3probe's gigabytes there; a sixth on a fake, a quarter of the 1.7 MB f3probe writes on a
+  // plain limbo fake.
+  const double root = std::sqrt(static_cast<double>(std::min(goodEnd, total)));
+  const double base = goodEnd >= total ? root / 4 : root / 6;
   const std::int64_t w = std::clamp<std::int64_t>(static_cast<std::int64_t>(base), 64, 65536);
   return std::min(w, goodEnd);
 }
@@ -39,8 +41,10 @@ std::int64_t EvictionStride(std::int64_t span) {
 }
 
 std::int64_t ProbesPerRound(std::int64_t flood) {
-  // A round costs its probes, their evictions and the flood: with a large flood, more probes a
-  // round make fewer rounds.
+  // A round costs its probes, their evictions and the flood: with a flood, 64 or more probes a
+  // round make few rounds; without one a round costs only its blocks, and few blocks a round
+  // write least (8 a round: about 8 x log9(sectors) blocks, 80 on a 32 GB drive).
+  if (flood == 0) return 8;
   return std::clamp<std::int64_t>(flood / 8, 64, 4096);
 }
 
@@ -62,7 +66,7 @@ std::uint64_t ProbeWriteBoundSectors(std::int64_t totalSectors) {
   // Saved and restored: the window, the wrap checks (three blocks each), and for the drive and
   // then for its wrap, if one is found, the sizing, and per round the probes, their evictions
   // and a guard block. The floods are written back with what they held and never restored.
-  const auto window = std::clamp<std::int64_t>(
+  const auto window = std::clamp<std::int64_t>(  // the larger of the two windows
       static_cast<std::int64_t>(std::sqrt(static_cast<double>(totalSectors)) / 4), 64, 65536);
   std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 2 * kSizingSteps;
   std::int64_t floods = largest;

@@ -10,7 +10,7 @@ namespace sw::probe::detail {
 // its top held its block).
 std::int64_t WindowSectors(std::int64_t total, std::int64_t goodEnd);
 // The most reads the wrap search spends past goodEnd, where a wrap only names the fake's kind.
-inline constexpr std::int64_t kKindReads = std::int64_t{1} << 18;
+inline constexpr std::int64_t kKindReads = std::int64_t{1} << 17;
 // The largest cache of the last N writes the probe sizes and floods (more than F3 reports).
 std::int64_t LargestFloodSectors(std::int64_t total);
 // The power of two that evicts a block from every direct-mapped cache up to that many slots.
