@@ -95,7 +95,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
       }
     }
     keepOff.insert(top.sector);
-    if (flood > 0) run.Flood(bandFirst, flood, keepOff);
+    if (flood > 0 && !run.Flood(bandFirst, flood, keepOff)) break;
     if (top.state == TopState::Lost && probes.end() == std::find(probes.begin(), probes.end(), top.sector)) {
       run.PutBlock(top.sector, gen);
     }

@@ -90,7 +90,10 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
   for (std::int64_t flooded = 0; flooded < largest && !run.io.Stopped();) {
     const std::int64_t next = std::min(largest, flooded == 0 ? 64 : 2 * flooded);
     if (top - next < 0) break;
-    run.Flood(top - next, next - flooded, keepOff);
+    if (!run.Flood(top - next, next - flooded, keepOff)) {
+      found.state = TopState::Stopped;
+      return found;
+    }
     flooded = next;
     run.io.Progress(text::kPhaseCache, static_cast<std::uint64_t>(flooded), static_cast<std::uint64_t>(largest));
     run.RefreshReadAhead();

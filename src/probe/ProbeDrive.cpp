@@ -39,7 +39,7 @@ struct SpanResult {
 SpanResult ProbeSpan(ProbeRun& run, std::int64_t span, std::int64_t wrap) {
   SpanResult r;
   r.top = detail::SizeCacheAtTop(run, span);
-  if (run.io.Stopped()) return r;
+  if (run.io.Stopped() || r.top.state == TopState::Stopped) return r;
   if (r.top.state == TopState::Good) {
     r.done = r.topGood = true;
     r.firstBad = span;

@@ -69,14 +69,13 @@ std::uint64_t ProbeWriteBoundSectors(std::int64_t totalSectors) {
   const auto window = std::clamp<std::int64_t>(  // the larger of the two windows
       static_cast<std::int64_t>(std::sqrt(static_cast<double>(totalSectors)) / 4), 64, 65536);
   std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 2 * kSizingSteps;
-  std::int64_t floods = largest;
   std::int64_t worstRounds = 0;
   for (std::int64_t flood = 0; flood <= largest; flood = flood == 0 ? 64 : flood * 2) {
     const std::int64_t k = ProbesPerRound(flood);
-    const std::int64_t rounds = RoundLimit(totalSectors, k);
-    worstRounds = std::max(worstRounds, rounds * flood + rounds * (2 * (k + 2) + 1) * 2);
+    worstRounds = std::max(worstRounds, RoundLimit(totalSectors, k) * (2 * (k + 2) + 1));
   }
-  return static_cast<std::uint64_t>(2 * journaled + 2 * (floods + worstRounds));
+  // The rounds' blocks are saved and restored, and a second search may follow inside a wrap.
+  return static_cast<std::uint64_t>(2 * journaled + 4 * worstRounds + FloodBudgetSectors(totalSectors));
 }
 
 }  // namespace sw::probe

@@ -36,7 +36,7 @@ void ProbeRun::RefreshReadAhead() {
   io.Read(0, 1);
 }
 
-void ProbeRun::Flood(std::int64_t first, std::int64_t count,
+bool ProbeRun::Flood(std::int64_t first, std::int64_t count,
                      const std::unordered_set<std::int64_t>& keepOff) {
   const std::uint32_t gen = NextGeneration();
   std::int64_t at = std::max<std::int64_t>(0, first);
@@ -46,8 +46,10 @@ void ProbeRun::Flood(std::int64_t first, std::int64_t count,
       ++at;
       continue;
     }
+    if (floodLeft <= 0) return false;
     std::int32_t n = 0;
-    while (n < ProbeIo::kChunkSectors && at + n < end && keepOff.count(at + n) == 0) ++n;
+    while (n < ProbeIo::kChunkSectors && n < floodLeft && at + n < end && keepOff.count(at + n) == 0) ++n;
+    floodLeft -= n;
     bool ready = true;
     if (destructive) {
       for (std::int32_t i = 0; i < n; ++i) FillBlock(salt, {at + i, gen}, SectorAt(io, i));
@@ -63,6 +65,7 @@ void ProbeRun::Flood(std::int64_t first, std::int64_t count,
     if (ready) io.Write(at, n);
     at += n;
   }
+  return !io.Stopped();
 }
 
 }  // namespace sw::probe::detail

@@ -10,6 +10,7 @@
 #include "core/Context.h"
 #include "probe/BackupJournal.h"
 #include "probe/ProbeIo.h"
+#include "probe/ProbePlan.h"
 #include "probe/SaltedBlock.h"
 
 namespace sw::probe::detail {
@@ -23,7 +24,14 @@ struct Got {
 
 struct ProbeRun {
   ProbeRun(core::Context& c, ProbeIo& i, BackupJournal& j, std::uint64_t s, std::int64_t n, bool d)
-      : ctx(c), io(i), journal(j), salt(s), total(n), destructive(d), random(s ^ 0x5EEDull) {}
+      : ctx(c),
+        io(i),
+        journal(j),
+        salt(s),
+        total(n),
+        destructive(d),
+        random(s ^ 0x5EEDull),
+        floodLeft(FloodBudgetSectors(n)) {}
 
   core::Context& ctx;
   ProbeIo& io;
@@ -33,6 +41,7 @@ struct ProbeRun {
   bool destructive;
   std::uint32_t generation = 0;
   std::mt19937_64 random;  // the order of writes and read-backs
+  std::int64_t floodLeft;  // what the run's floods may still write
 
   std::uint32_t NextGeneration() { return ++generation; }
 
@@ -53,7 +62,9 @@ struct ProbeRun {
   // sector is not saved first: a block of this run can only be read where the run wrote it
   // (saved then), at another address of a place it wrote (whose first address was saved, and is
   // restored last), or from a counterfeit's limbo, which keeps nothing worth restoring.
-  void Flood(std::int64_t first, std::int64_t count, const std::unordered_set<std::int64_t>& keepOff);
+  // False when the flood budget ran out before the range was written (a round whose flood fell
+  // short proves nothing).
+  bool Flood(std::int64_t first, std::int64_t count, const std::unordered_set<std::int64_t>& keepOff);
 };
 
 }  // namespace sw::probe::detail
