@@ -166,5 +166,11 @@ int main() {
   }
   std::printf("(f3 MB: f3probe's writes on that fake as published; on genuine drives its budget, min(2 GiB,\n"
               " half the drive); bound: ProbeWriteBoundSectors in MB; writes include the restore)\n");
+  std::printf("write bound by drive size:");
+  for (const std::uint64_t size : {std::uint64_t{64} << 20, GiB, 8 * GiB, 64 * GiB, TiB, 64 * TiB, 1024 * TiB}) {
+    std::printf(" %llu MiB: %.1f MB;", static_cast<unsigned long long>(size >> 20),
+                static_cast<double>(sw::probe::ProbeWriteBoundSectors(static_cast<std::int64_t>(size / 512))) * 512 / 1e6);
+  }
+  std::printf("\n");
   return 0;
 }

@@ -78,6 +78,7 @@ bool Probe(ProbeRun& run, ProbeFindings& f) {
 
   std::int64_t firstBad = whole.firstBad;
   bool ioError = whole.ioError;
+  if (firstBad == 0 && ioError) return false;  // not even sector 0 can be read or written
   if (wrap.wrap > 0 && wrap.wrap <= firstBad) {
     // The good memory ends at the wrap at the latest; whether all of it below is good is known
     // only when the top itself was the wrap's last sector.
@@ -118,7 +119,9 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   ProbeFindings f;
   const auto total = static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / 512));
   f.totalSectors = total;
-  if (total < 2 || ctx.state.hDrive == platform::kInvalidHandle) {
+  // Checked here as well as by the caller: the probe writes the drive, and never the system's.
+  const std::int32_t disk = ctx.state.DiskNumber;
+  if (total < 2 || ctx.state.hDrive == platform::kInvalidHandle || disk <= 0 || disk == ctx.os.SystemDiskNumber()) {
     f.end = ProbeEnd::Failed;
     return f;
   }

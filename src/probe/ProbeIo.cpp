@@ -70,6 +70,8 @@ void ProbeIo::Poll() {
   if (++requestsSincePoll_ < kPollRequests && now - lastPoll_ < kPollMs) return;
   requestsSincePoll_ = 0;
   lastPoll_ = now;
+  // The live line moves with the bytes, not only at the steps the phases report.
+  if (!phase_.empty()) Progress(phase_, phaseDone_, phaseTotal_);
   ctx_.win.DoEvents();
   if (ctx_.state.CancelRequested) cancelled_ = true;
 }
@@ -79,6 +81,8 @@ void ProbeIo::Progress(const std::string& phase, std::uint64_t done, std::uint64
     phase_ = phase;
     phaseBytes_ = 0;
   }
+  phaseDone_ = done;
+  phaseTotal_ = total;
   core::ProgressUpdate u;
   u.phase = phase;
   u.done = done;

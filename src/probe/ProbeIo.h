@@ -55,6 +55,8 @@ class ProbeIo {
   std::uint64_t reserved_ = 0;
   std::string phase_;
   std::uint64_t phaseBytes_ = 0;
+  std::uint64_t phaseDone_ = 0;
+  std::uint64_t phaseTotal_ = 0;
 };
 
 }  // namespace sw::probe::detail

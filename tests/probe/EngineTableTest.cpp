@@ -1,9 +1,12 @@
 // The probe over the fakes of the field: each row checks the kind, the exact last good sector,
 // the usable bytes, the wrap, the writes against the bound and the row's target, that every
 // place of real memory the probe wrote holds its first bytes again, and that nothing is left open.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "probe/ProbeFixture.h"
@@ -48,6 +51,9 @@ std::vector<Row> Rows() {
                                    std::pair{"genuine 16 GB", 16 * GB}, std::pair{"genuine 2 TB", 2000 * GB}}) {
     rows.push_back({name, Drive(size, size, Sim::Good), FakeKind::Genuine, Sectors(size) - 1, 0, F3Genuine(size) / 4});
   }
+  // Drives smaller than the probe's window, flood and eviction stride.
+  rows.push_back({"genuine 1 MiB", Drive(1 << 20, 1 << 20, Sim::Good), FakeKind::Genuine, 2047, 0, kF3Limbo});
+  rows.push_back({"limbo 1 MiB holding 256 KiB", Drive(1 << 20, 1 << 18, Sim::Limbo), FakeKind::Limbo, 511, 0, kF3Limbo});
   rows.push_back({"limbo 32,505,331,712 holding 1,777,645,568", Drive(32'505'331'712, 1'777'645'568, Sim::Limbo),
                   FakeKind::Limbo, Sectors(1'777'645'568) - 1, 0, kF3Limbo});
   rows.push_back({"wraparound 16 GiB holding 2 GiB", Drive(16 * GiB, 2 * GiB, Sim::Wraparound), FakeKind::Wraparound,

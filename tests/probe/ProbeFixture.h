@@ -98,6 +98,7 @@ class ProbeFixture : public ::testing::Test {
   ProbeFindings Run(ProbeOptions options = {}) {
     if (options.seed == 0) options.seed = 0x51A7;
     ctx.state.DriveSizeBytes = static_cast<double>(spec.announcedBytes / 512 * 512);
+    ctx.state.DiskNumber = kDisk;
     EXPECT_TRUE(diskio::Open_Physical_Disk_hDrive(ctx, kDisk));
     const ProbeFindings f = ProbeDrive(ctx, options);
     diskio::MyCloseHandle(ctx, ctx.state.hDrive);
