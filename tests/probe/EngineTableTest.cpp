@@ -66,6 +66,9 @@ std::vector<Row> Rows() {
     rows.push_back({"chain 16 GiB holding 2 GiB wrapping at 4 GiB", c, FakeKind::Chain, Sectors(2 * GiB) - 1,
                     Sectors(4 * GiB), kF3Limbo});
   }
+  // The simulator's own chain: addresses up to twice the memory wrap, beyond that they are lost.
+  rows.push_back({"chain 16 GiB holding 2 GiB, lost past 4 GiB", Drive(16 * GiB, 2 * GiB, Sim::Chain), FakeKind::Chain,
+                  Sectors(2 * GiB) - 1, Sectors(2 * GiB), kF3Wrapping / 4});
   for (const auto& [name, readErr, writeErr] :
        {std::tuple{"read errors past 2 GiB of 16 GiB", true, false},
         std::tuple{"write errors past 2 GiB of 16 GiB", false, true},
@@ -119,7 +122,7 @@ std::vector<Row> Rows() {
   {
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 100000;
-    c.readCacheSectors = 4096;
+    c.readCacheSectors = 256;
     rows.push_back({"limbo 32 GB holding 8 GB, cache and read-ahead", c, FakeKind::Limbo, Sectors(8 * GB) - 1, 0,
                     kF3Wrapping / 4});
   }
