@@ -1,5 +1,9 @@
 // The wrap search.
 //
+// f3probe assumes that a fake wraps at a power of two, as cheap hardware that ignores the high
+// address bits does; its author confirms this and that a wrap at, say, 625,000,448 sectors would
+// go unseen (AltraMayor/f3 issue 144). The search here makes no such assumption.
+//
 // A drive that wraps at W sectors answers address x with the place of x mod W. Blocks of their
 // own in the window [0, w) and one read every w sectors across the drive find W, whatever it is:
 // among the reads at j x w, the first one at or past W lands in [0, w) and brings back the block

@@ -1,6 +1,7 @@
 // Every way out of a probe: Cancel at a poll puts every sector back, a drive swapped mid-run
 // ends it with nothing more written (and says which sectors it could not put back), and a
-// destructive run saves nothing and writes nothing back.
+// destructive run saves nothing and writes nothing back. The system disk is never written, and
+// the latencies are per request.
 #include <cstdint>
 #include <vector>
 
@@ -76,6 +77,29 @@ TEST_F(ProbeFixture, ADestructiveRunSavesNothingAndFindsTheSame) {
   EXPECT_LT(f.sectorsRead, readsKept) << "no backup reads";
   EXPECT_TRUE(f.unrestoredSectors.empty());
   EXPECT_FALSE(ChangedPlaces().empty()) << "the probe's blocks stay where it wrote them";
+}
+
+TEST_F(ProbeFixture, TheSystemDiskIsNeverWritten) {
+  AddStick(CachedFake());
+  sim.SetSystemDisk(kDisk);
+  const ProbeFindings f = Run();
+  EXPECT_EQ(f.end, ProbeEnd::Failed);
+  EXPECT_EQ(sim.Stats().sectorWrites, writesBefore);
+  EXPECT_EQ(f.sectorsWritten, 0u);
+}
+
+TEST_F(ProbeFixture, LatenciesAreTheMeanTimeOfOneRequest) {
+  SimDriveSpec c = CachedFake();
+  c.writeBytesPerSecond = 10'000'000;
+  c.readBytesPerSecond = 20'000'000;
+  AddStick(c);
+  const ProbeFindings f = Run();
+  ASSERT_EQ(f.end, ProbeEnd::Completed);
+  // A request moves one sector at least and 64 KiB at most.
+  EXPECT_GE(f.writeLatencySeconds, 512 / 10e6);
+  EXPECT_LE(f.writeLatencySeconds, 65536 / 10e6 + 0.001);
+  EXPECT_GE(f.readLatencySeconds, 512 / 20e6);
+  EXPECT_LE(f.readLatencySeconds, 65536 / 20e6 + 0.001);
 }
 
 }  // namespace
