@@ -64,6 +64,7 @@ Figures RunOnce(const Case& c, bool destructive) {
   sw::bench::SilentWindow win;
   sw::core::Context ctx(os, win);
   ctx.state.DriveSizeBytes = static_cast<double>(config.announcedBytes / 512 * 512);
+  ctx.state.DiskNumber = 1;
   sw::diskio::Open_Physical_Disk_hDrive(ctx, 1);
   const std::uint32_t ticksBefore = os.GetTickCount();
   sw::probe::ProbeOptions options;
@@ -158,7 +159,8 @@ int main() {
       std::snprintf(ratio, sizeof ratio, "%.3f", writtenMB / c.f3WrittenMB);
     }
     std::printf("%-34s %-8s %14lld %10lld | %9llu %9.2f %9.2f %8.1f %8.0f | %9llu %8.1f | %10s %7s\n", c.name,
-                KindName(keep.f.kind), static_cast<long long>(keep.f.lastGoodSector),
+                keep.f.end == sw::probe::ProbeEnd::Completed ? KindName(keep.f.kind) : "NOT DONE",
+                static_cast<long long>(keep.f.lastGoodSector),
                 static_cast<long long>(keep.f.wrapSectors), static_cast<unsigned long long>(keep.f.sectorsWritten),
                 writtenMB, static_cast<double>(keep.f.sectorsRead) * 512 / 1e6, keep.seconds,
                 static_cast<double>(sw::probe::ProbeWriteBoundSectors(total)) * 512 / 1e6,

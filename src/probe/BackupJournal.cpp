@@ -9,7 +9,7 @@ namespace sw::probe::detail {
 BackupJournal::BackupJournal(ProbeIo& io, bool destructive) : io_(io), destructive_(destructive) {}
 
 BackupJournal::~BackupJournal() {
-  if (!restored_) Restore([](std::int64_t) { return false; });
+  if (!restored_) Restore();
 }
 
 bool BackupJournal::Save(std::int64_t first, std::int32_t count) {
@@ -29,12 +29,17 @@ bool BackupJournal::Save(std::int64_t first, std::int32_t count) {
   return true;
 }
 
-void BackupJournal::Restore(const std::function<bool(std::int64_t)>& holdsNothing) {
+void BackupJournal::ForgetLast(std::int64_t sector) {
+  if (entries_.empty() || entries_.back().sector != sector) return;
+  entries_.pop_back();
+  saved_.erase(sector);
+}
+
+void BackupJournal::Restore() {
   restored_ = true;
   io_.BeginRestore();
   unrestored_.clear();
   for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
-    if (holdsNothing(e->sector)) continue;
     std::memcpy(io_.Data(), e->bytes.data(), 512);
     if (!io_.Write(e->sector, 1)) unrestored_.push_back(e->sector);
   }

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -25,10 +24,14 @@ class BackupJournal {
   // cannot be read: then they must not be written.
   bool Save(std::int64_t first, std::int32_t count);
   bool Saved(std::int64_t sector) const { return saved_.count(sector) != 0; }
+  // The last sector saved was not changed after all: its one-sector write failed before any
+  // other write reached it.
+  void ForgetLast(std::int64_t sector);
 
-  // Writes every saved sector back, newest first, except those `holdsNothing` says the drive
-  // keeps nothing in (past its real memory). Sectors that cannot be written stay listed.
-  void Restore(const std::function<bool(std::int64_t)>& holdsNothing);
+  // Writes every saved sector back, newest first. Every one, past the real memory as well: the
+  // probe's answer decides nothing about what is put back, so a wrong answer loses no data.
+  // Sectors that cannot be written stay listed.
+  void Restore();
   // The saved sectors not put back (all of them before Restore, or after a lost drive).
   std::vector<std::int64_t> Unrestored() const;
 

@@ -79,7 +79,7 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
     run.RefreshReadAhead();
     const Got after = run.GetBlock(top);
     if (after.id != BlockId{top, gen}) {
-      found.answeredByEviction = after.id == BlockId{evict, gen};
+      if (after.id == BlockId{evict, gen}) found.answeredBy = evict;
       found.directSlots = DirectSlots(run, top, found.stride);
       return found;
     }
@@ -97,7 +97,9 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
     flooded = next;
     run.io.Progress(text::kPhaseCache, static_cast<std::uint64_t>(flooded), static_cast<std::uint64_t>(largest));
     run.RefreshReadAhead();
-    if (!run.Holds(top, gen)) {
+    const Got now = run.GetBlock(top);
+    if (now.id != BlockId{top, gen}) {
+      if (now.id && now.id->sector != top) found.answeredBy = now.id->sector;
       found.floodSectors = flooded;
       return found;
     }

@@ -16,9 +16,10 @@ struct TopFinding {
   std::int64_t stride = 0;        // evicts every direct-mapped cache of up to this many slots
   std::int64_t directSlots = 0;   // a direct-mapped cache of about this many slots; 0: none
   std::int64_t floodSectors = 0;  // a cache of the last writes, flushed by this many; 0: none
-  // The top then read the block written at the eviction's address: a loose cache, or the two
-  // addresses are one place (the drive wraps at directSlots).
-  bool answeredByEviction = false;
+  // The sector whose block the top read instead of its own (an eviction's or a flood's), -1:
+  // none. A loose cache does that, and so does a drive that wraps: the two addresses are then
+  // one place (at directSlots apart for an eviction, at top - answeredBy for a flood).
+  std::int64_t answeredBy = -1;
 };
 
 // span: the sectors searched ([0, span), the wrap when there is one); top = span - 1.

@@ -45,15 +45,19 @@ SpanResult ProbeSpan(ProbeRun& run, std::int64_t span, std::int64_t wrap) {
     r.firstBad = span;
     return r;
   }
-  // A "cache" whose eviction block answers at the top may be the drive wrapping at the eviction
-  // distance, a power of two: tried on the drive's first sector before any search evicts onto
-  // the probes themselves. A loose cache over no memory at all passes this too; it is reported
-  // as the wrap it cannot be told from.
-  if (wrap == 0 && r.top.answeredByEviction && detail::ConfirmWrap(run, 0, r.top.directSlots)) {
-    r.done = true;
-    r.wrap = r.top.directSlots;
-    r.firstBad = run.total;
-    return r;
+  // A "cache" that answers the top with another block of the run may be the drive wrapping: at
+  // the eviction distance (a power of two) or at the distance of the flood's block. Tried on the
+  // drive's first sector before any search writes onto the probes through a second address. A
+  // loose cache over no memory at all passes this too; it is reported as the wrap it cannot be
+  // told from.
+  if (wrap == 0 && r.top.answeredBy >= 0) {
+    const std::int64_t distance = r.top.directSlots > 0 ? r.top.directSlots : r.top.sector - r.top.answeredBy;
+    if (detail::ConfirmWrap(run, 0, distance)) {
+      r.done = true;
+      r.wrap = distance;
+      r.firstBad = run.total;
+      return r;
+    }
   }
   const detail::Boundary b = detail::SearchBoundary(run, r.top, wrap);
   r.done = b.exact;
@@ -132,14 +136,7 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
     ProbeRun run(ctx, io, journal, DrawSalt(options), total, options.destructive);
     completed = Probe(run, f);
     io.Progress(text::kPhaseRestore, 0, 1);
-    // Past the real memory a counterfeit keeps nothing: writing there back would only cost time.
-    // Sectors that land on real memory through a wrap are written back like the others.
-    const std::int64_t firstBad = f.lastGoodSector + 1;
-    const std::int64_t wrapSize = f.wrapSectors;
-    journal.Restore([&](std::int64_t sector) {
-      if (!completed || sector < firstBad) return false;
-      return wrapSize == 0 || sector % wrapSize >= firstBad;
-    });
+    journal.Restore();
     f.unrestoredSectors = journal.Unrestored();
     io.Progress(text::kPhaseRestore, 1, 1);
   }

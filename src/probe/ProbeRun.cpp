@@ -13,9 +13,12 @@ std::span<std::uint8_t> SectorAt(ProbeIo& io, std::int64_t index) {
 
 Put ProbeRun::PutBlock(std::int64_t sector, std::uint32_t gen) {
   if (io.Stopped()) return Put::Stopped;
+  const bool firstWrite = !journal.Saved(sector);
   if (!journal.Save(sector, 1)) return io.Stopped() ? Put::Stopped : Put::Unreadable;
   FillBlock(salt, {sector, gen}, SectorAt(io, 0));
   if (io.Write(sector, 1)) return Put::Written;
+  // A sector past the real memory of a fake that fails its writes: nothing to put back there.
+  if (firstWrite && !io.Lost()) journal.ForgetLast(sector);
   return io.Stopped() ? Put::Stopped : Put::Unwritable;
 }
 

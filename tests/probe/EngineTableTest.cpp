@@ -119,6 +119,22 @@ std::vector<Row> Rows() {
   }
   rows.push_back({"8 GB wrapping at 4,000,000,000 bytes", Drive(8 * GB, 4 * GB, Sim::Wraparound), FakeKind::Wraparound,
                   Sectors(4 * GB) - 1, Sectors(4 * GB), kF3Wrapping / 4});
+  // Stale reads behind the caches: the last block written answers what no cache holds.
+  {
+    SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
+    c.limboFill = LimboFill::Stale;
+    c.writeCacheSectors = 3000;
+    rows.push_back({"limbo 32 GB holding 8 GB, stale reads behind a 3,000-sector cache", c, FakeKind::Limbo,
+                    Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
+    c.writeCacheSectors = 0;
+    c.directCacheSectors = 1 << 12;
+    c.looseDirectCache = true;
+    rows.push_back({"limbo 32 GB holding 8 GB, stale reads behind a loose 2^12 cache", c, FakeKind::Limbo,
+                    Sectors(8 * GB) - 1, 0, kF3Limbo});
+  }
+  // A wrap smaller than the flood that sizes a cache: the flood lands on the top's own place.
+  rows.push_back({"8 GB wrapping at 100,000,000 bytes", Drive(8 * GB, 100 * 1'000'000, Sim::Wraparound),
+                  FakeKind::Wraparound, Sectors(100'000'000) - 1, Sectors(100'000'000), kF3Wrapping / 4});
   {
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 100000;
