@@ -5,8 +5,9 @@
 // blocks back in random order. A block that reads back wrong proves its sector bad whatever a
 // cache does (a cache only ever makes a lost block look kept), so the lowest wrong one is the
 // new hi and the highest right one below it the new lo. One round shrinks the interval k + 1
-// times, so a terabyte takes five rounds of 64 blocks, and the cache is defeated five times,
-// not once per block as a bisection would.
+// times: where a cache must be flooded, k is 64 or more, so a terabyte takes five rounds of 64
+// blocks and the flood is paid five times, not once per block as a bisection would pay it;
+// where none must be, a round costs only its blocks and 8 a round write the fewest.
 //
 // The cache is defeated as the sizing found it: a direct-mapped one by one write per block at
 // the eviction stride, a cache of the last writes by a flood of its size just below the top,

@@ -32,7 +32,8 @@ struct SpanResult {
   std::int64_t firstBad = 0;
   bool ioError = false;
   bool topGood = false;
-  std::int64_t wrap = 0;  // the eviction distance proved to be a wrap: nothing searched
+  std::int64_t wrap = 0;  // the distance at which the top was answered, proved a wrap: nothing
+                          // searched yet
   detail::TopFinding top;
 };
 
