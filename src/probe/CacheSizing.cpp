@@ -1,9 +1,10 @@
 // Sizing a counterfeit's write cache at the top of the searched span.
 //
-// Fakes keep recent writes past their real memory in a cache and answer reads from it (F3's
-// tracker: "these drives implement a cache that survives resets, and use this cache to save all
-// the last blocks written beyond their real memory", AltraMayor/f3 issue 15; f3probe sizes the
-// cache by writing blocks past the end and counting survivors). Two shapes are told apart here:
+// Fakes keep recent writes past their real memory in a cache and answer reads from it: f3probe
+// reports an "Approximate cache size" for them, 3.00 MB (6,144 blocks) on a 2 TB limbo fake in
+// AltraMayor/f3 issue 204, and its author describes fakes whose bad blocks are served from the
+// drive's cache (pull request 281, tested with a cache of 2^18 blocks). Two shapes are told apart
+// here:
 //  - direct-mapped (a block lives in slot address mod 2^k): one write at a distance that is a
 //    multiple of 2^k evicts it. A write at the top minus the stride (a power of two up to 2^24
 //    sectors, 8 GiB) evicts any such cache; halving the distance until it no longer evicts
