@@ -122,6 +122,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
     std::int64_t highestGood = -1;
     for (const std::int64_t g : good) {
       if (g < hi) highestGood = std::max(highestGood, g);
+      if (g > hi) b.keptAbove = true;
     }
     // A retested lo that failed has taken the interval down with it.
     lo = highestGood >= 0 || hi <= lo ? highestGood : lo;

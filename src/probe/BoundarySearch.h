@@ -13,6 +13,8 @@ struct Boundary {
   bool ioError = false;       // the first bad sector failed a read or a write
   bool exact = false;         // false: the round limit or a stop came first (firstBad is then
                               // the sector after the last one proven good)
+  bool keptAbove = false;     // a block above a bad sector read back right: another address of
+                              // a good place (a wrap past the bad memory), or a cache
 };
 
 // Searches [0, top.sector], top.sector being bad; wrap: the drive's wrap (0: none), so that no

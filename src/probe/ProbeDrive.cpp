@@ -32,6 +32,7 @@ struct SpanResult {
   std::int64_t firstBad = 0;
   bool ioError = false;
   bool topGood = false;
+  bool keptAbove = false;
   std::int64_t wrap = 0;  // the distance at which the top was answered, proved a wrap: nothing
                           // searched yet
   detail::TopFinding top;
@@ -64,6 +65,7 @@ SpanResult ProbeSpan(ProbeRun& run, std::int64_t span, std::int64_t wrap) {
   r.done = b.exact;
   r.firstBad = b.firstBad;
   r.ioError = b.ioError;
+  r.keptAbove = b.keptAbove;
   return r;
 }
 
@@ -77,7 +79,10 @@ bool Probe(ProbeRun& run, ProbeFindings& f) {
     wrap.wrap = whole.wrap;
     cache = 0;
   } else if (whole.firstBad > 0) {
-    wrap = detail::FindWrap(run, whole.firstBad);
+    wrap = detail::FindWrap(run, whole.firstBad, whole.topGood || whole.keptAbove);
+    // The search's bad top lies past any wrap found below it: had it been another address of a
+    // good place it would have held its block, so the drive loses what lands there (a chain).
+    if (wrap.wrap > 0 && !whole.topGood) wrap.lostPastWrap = true;
   }
   if (run.io.Stopped()) return false;
 

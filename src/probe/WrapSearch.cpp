@@ -70,7 +70,7 @@ bool ConfirmWrap(ProbeRun& run, std::int64_t a, std::int64_t wrap) {
   return atA.readOk && atB.readOk && atA.id == expected && atB.id == expected;
 }
 
-WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd) {
+WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
   WrapFound found;
   const std::int64_t w = WindowSectors(run.total, goodEnd);
   if (w < 1) return found;
@@ -84,7 +84,7 @@ WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd) {
       std::max(windowEnd, (run.total - goodEnd + kKindReads - 1) / kKindReads);
   std::vector<std::int64_t> at;
   for (std::int64_t x = windowEnd; x < goodEnd; x += windowEnd) at.push_back(x);
-  for (std::int64_t x = std::max(windowEnd, goodEnd / windowEnd * windowEnd); x < run.total; x += pastStep) {
+  for (std::int64_t x = std::max(windowEnd, goodEnd / windowEnd * windowEnd); lookPast && x < run.total; x += pastStep) {
     if (x >= goodEnd) at.push_back(x);
   }
   if (at.empty() || at.back() != run.total - 1) at.push_back(run.total - 1);

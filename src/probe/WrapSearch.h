@@ -16,9 +16,10 @@ struct WrapFound {
 
 // goodEnd: the sectors [0, goodEnd) found good so far (the whole drive when its top held its
 // block); the window lies among them. Reads every window's length below goodEnd, so a wrap
-// inside it is always found; past it (where a wrap only tells a chain from limbo) at most
-// kKindReads.
-WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd);
+// inside it is always found. Past it a wrap only tells a chain from limbo: read there (at most
+// kKindReads) only when lookPast, when the search saw a block kept above the bad memory; else
+// only the last sector.
+WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast);
 
 // True when sectors a and a + wrap are one place (a being good): the later of two writes is
 // what both read, and a third write beside them changes neither.
