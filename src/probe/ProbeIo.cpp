@@ -88,7 +88,9 @@ void ProbeIo::Progress(const std::string& phase, std::uint64_t done, std::uint64
   u.done = done;
   u.total = total;
   u.bytesMoved = phaseBytes_;
-  core::ReportProgress(ctx_, u, core::Direction::Write);
+  // Every phase of the probe both writes and reads: its bytes count for neither average speed
+  // (the findings carry the latencies of each).
+  core::ReportProgress(ctx_, u, core::Direction::None);
 }
 
 }  // namespace sw::probe::detail
