@@ -48,6 +48,7 @@ class ProbeIo {
   std::uint64_t writeBudget_;
   std::uint32_t lastPoll_;
   std::uint32_t requestsSincePoll_ = 0;
+  std::uint64_t failedReads_ = 0;
   bool cancelled_ = false;
   bool lost_ = false;
   bool overBudget_ = false;

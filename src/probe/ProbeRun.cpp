@@ -35,7 +35,9 @@ bool ProbeRun::Holds(std::int64_t sector, std::uint32_t gen) {
 }
 
 void ProbeRun::RefreshReadAhead() {
-  io.Read(total - 1, 1);
+  if (farSector < 0) farSector = total - 1;
+  // A drive that fails reads past its memory pays a failed read once per halving, not per call.
+  while (!io.Read(farSector, 1) && farSector > 1 && !io.Stopped()) farSector /= 2;
   io.Read(0, 1);
 }
 

@@ -42,6 +42,7 @@ struct ProbeRun {
   std::uint32_t generation = 0;
   std::mt19937_64 random;  // the order of writes and read-backs
   std::int64_t floodLeft;  // what the run's floods may still write
+  std::int64_t farSector = -1;  // read by RefreshReadAhead with sector 0; -1: the last sector
 
   std::uint32_t NextGeneration() { return ++generation; }
 
@@ -52,7 +53,8 @@ struct ProbeRun {
   bool Holds(std::int64_t sector, std::uint32_t gen);
 
   // After this, no read is answered from a read-ahead copy taken before the writes that came
-  // before it: a read at each end of the drive makes any such buffer load afresh.
+  // before it: a read far from sector 0 (the last sector, or lower ones when that fails to
+  // read), then one at sector 0, makes any such buffer load afresh.
   void RefreshReadAhead();
 
   // Writes every sector of [first, first + count) not in keepOff once. A sector is written back

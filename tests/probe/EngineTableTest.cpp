@@ -181,6 +181,15 @@ TEST_P(EngineTable, ExactLastGoodSectorAndEverySectorRestored) {
                                << (changed.empty() ? -1 : changed.front());
 }
 
+// The bound --help states stays below what f3probe writes on a genuine drive of any size.
+TEST(WriteBound, NeverMoreThan1Point25GBWhateverTheSize) {
+  for (std::uint64_t bytes = 64ull << 20; bytes <= (1ull << 50); bytes *= 2) {
+    const std::uint64_t bound = ProbeWriteBoundSectors(static_cast<std::int64_t>(bytes / 512));
+    EXPECT_LE(bound * 512, 1'250'000'000u) << bytes;
+    EXPECT_LT(bound * 512, std::min<std::uint64_t>(2 * GiB, bytes)) << bytes;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, EngineTable, ::testing::ValuesIn(Rows()),
                          [](const ::testing::TestParamInfo<Row>& row) {
                            std::string name;
