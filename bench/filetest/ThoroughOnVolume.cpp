@@ -35,19 +35,21 @@ void MeasureThorough(platform::linuxos::LinuxOs& os, const std::string& volume,
   core::Context ctx(os, win);
   ctx.state.SelectedVolume = volume;
   ctx.state.ThoroughFileBytes = fileBytes;
-  core::AlignedBuffer buffer(kChunkBytes);
+  filetest::thorough::ChunkBuffers buffers;
+  filetest::thorough::Progress progress(ctx);
   bool ok = true;
   auto start = std::chrono::steady_clock::now();
   for (int n = 1; n <= files; ++n) {
-    ok = filetest::thorough::WriteFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffer) ==
-             filetest::thorough::Result::Done &&
+    ok = filetest::thorough::WriteFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffers,
+                                       progress) == filetest::thorough::Result::Done &&
          ok;
   }
   const double write = Since(start);
   filetest::thorough::Tally tally;
   start = std::chrono::steady_clock::now();
   for (int n = 1; n <= files; ++n) {
-    filetest::thorough::ReadFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffer, tally);
+    filetest::thorough::ReadFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffers, tally,
+                                 progress);
   }
   const double read = Since(start);
   for (int n = 1; n <= files; ++n) {

@@ -102,6 +102,10 @@ inline constexpr const char* kThoroughFound = ", found ";
 inline constexpr const char* kThoroughAllGood =
     "Every byte of the free space was written and read back intact.";
 inline constexpr const char* kThoroughTrace = " Thorough ";
+// The phases of its live progress.
+inline constexpr const char* kThoroughPhaseWriting = "Writing .h2w files";
+inline constexpr const char* kThoroughPhaseReadBack = "Reading back .h2w files";
+inline constexpr const char* kThoroughPhaseFinal = "Checking every .h2w file";
 inline constexpr const char* kKeptForeign1 = "Kept ";
 inline constexpr const char* kKeptForeign2 =
     ": it does not hold test data of its number (cleanup --all-h2w deletes it too)";

@@ -2,10 +2,12 @@
 #include "filetest/ThoroughFiles.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <utility>
 
 #include "core/Log.h"
+#include "core/Progress.h"
+#include "filetest/ChunkHelper.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/TestFileHandle.h"
 #include "platform/WinApi.h"
@@ -57,22 +59,17 @@ void Judge(Tally& t, std::span<const std::uint8_t> sector, std::uint64_t offset)
   NoteFirstBad(t, sector, offset);
 }
 
-// Good sectors, nearly all of them on a sound drive, are told by one comparison with what the
-// format makes; only the others are examined one by one.
+// Good sectors, nearly all of them on a sound drive, are told by one comparison each with what
+// the format makes; only the others are examined one by one.
 void JudgeAll(Tally& t, std::span<const std::uint8_t> sectors, std::uint64_t offset) {
-  constexpr std::size_t kPiece = 64 * h2w::kSectorBytes;
-  std::array<std::uint8_t, kPiece> expected;
-  for (std::size_t at = 0; at < sectors.size(); at += kPiece) {
-    const std::size_t n = std::min(kPiece, sectors.size() - at);
-    h2w::FillSectors({expected.data(), n}, offset + at);
-    for (std::size_t s = 0; s < n; s += h2w::kSectorBytes) {
-      const std::uint8_t* sector = sectors.data() + at + s;
-      if (std::memcmp(sector, expected.data() + s, h2w::kSectorBytes) == 0) {
-        ++t.good;
-      } else {
-        Judge(t, {sector, h2w::kSectorBytes}, offset + at + s);
-      }
-    }
+  std::size_t at = 0;
+  while (at < sectors.size()) {
+    const std::size_t good = h2w::MatchingSectors(sectors.subspan(at), offset + at);
+    t.good += good;
+    at += good * h2w::kSectorBytes;
+    if (at + h2w::kSectorBytes > sectors.size()) break;
+    Judge(t, sectors.subspan(at, h2w::kSectorBytes), offset + at);
+    at += h2w::kSectorBytes;
   }
 }
 
@@ -101,8 +98,8 @@ void Tally::Add(const Tally& other) {
   corrupted += other.corrupted;
 }
 
-Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
-                 core::AlignedBuffer& buffer) {
+Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
+                 Progress& progress) {
   core::State& s = ctx.state;
   TestFileHandle file(ctx.os, ctx.os.CreateFileA(h2w::FilePath(s.SelectedVolume, n),
                                                  win::GENERIC_WRITE, 0, win::CREATE_ALWAYS,
@@ -112,23 +109,42 @@ Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
     return Result::Failed;
   }
   const std::uint64_t base = (n - 1) * s.ThoroughFileBytes;
+  const auto chunkAt = [&](std::uint64_t done) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(kChunkBytes, bytes - done));
+  };
+  core::AlignedBuffer* ready = &buffers.a;  // holds the data of the chunk to write next
+  core::AlignedBuffer* spare = &buffers.b;
+  if (bytes > 0) h2w::FillSectors({ready->data(), chunkAt(0)}, base);
+  // Gone on every way out of here, before the caller's buffers: it waits for the chunk in the
+  // making first.
+  ChunkHelper helper;
   for (std::uint64_t done = 0; done < bytes;) {
-    const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes - done));
-    h2w::FillSectors({buffer.data(), chunk}, base + done);
+    const std::size_t chunk = chunkAt(done);
+    const std::uint64_t next = done + chunk;
+    if (next < bytes) {
+      const std::span<std::uint8_t> to{spare->data(), chunkAt(next)};
+      const std::uint64_t at = base + next;
+      helper.Start([to, at] { h2w::FillSectors(to, at); });
+    }
     std::uint32_t written = 0;
-    if (!ctx.os.WriteFile(file.get(), {buffer.data(), chunk}, written)) {
+    const bool ok = ctx.os.WriteFile(file.get(), {ready->data(), chunk}, written);
+    core::CountWrite(ctx, chunk, ok);
+    helper.Wait();
+    if (!ok) {
       s.FileTestLastError = ctx.os.GetLastError();
       return Result::Failed;
     }
-    done += chunk;
+    std::swap(ready, spare);
+    done = next;
+    progress.Moved(chunk);
     if (Cancelled(ctx)) return Result::Cancelled;
   }
   ctx.os.FlushFileBuffers(file.get());
   return Result::Done;
 }
 
-Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
-                core::AlignedBuffer& buffer, Tally& tally) {
+Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
+                Tally& tally, Progress& progress) {
   core::State& s = ctx.state;
   const std::uint64_t base = (n - 1) * s.ThoroughFileBytes;
   TestFileHandle file(ctx.os, ctx.os.CreateFileA(h2w::FilePath(s.SelectedVolume, n),
@@ -138,17 +154,34 @@ Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
   if (file.opened()) {
     const std::string note = ctx.os.CacheBypassNote(file.get());
     if (!note.empty()) core::Trace(ctx, texts::kThoroughTrace + note);
-    while (done < bytes) {
-      const auto chunk =
-          static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes - done));
-      // Whole sectors of the volume: a file ending inside one still reads that sector whole.
+    // Whole sectors of the volume: a file ending inside one still reads that sector whole, so
+    // each read asks for the whole buffer and only the bytes of the file are judged.
+    const auto read = [&](core::AlignedBuffer& into) {
       std::uint32_t got = 0;
-      if (!ctx.os.ReadFile(file.get(), buffer.span(), got) || got == 0) break;
+      const bool ok = ctx.os.ReadFile(file.get(), into.span(), got);
+      core::CountRead(ctx, got, ok);
+      return ok ? got : 0;
+    };
+    core::AlignedBuffer* arrived = &buffers.a;  // read, to be judged
+    core::AlignedBuffer* spare = &buffers.b;
+    std::uint32_t got = bytes > 0 ? read(*arrived) : 0;
+    ChunkHelper helper;  // destroyed first: waits for the chunk being judged
+    while (got > 0) {
+      const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkBytes, bytes - done));
       const std::size_t usable = std::min<std::size_t>(got, chunk) / h2w::kSectorBytes * h2w::kSectorBytes;
-      JudgeAll(tally, {buffer.data(), usable}, base + done);
+      Tally part;
+      const std::span<const std::uint8_t> sectors{arrived->data(), usable};
+      const std::uint64_t at = base + done;
+      helper.Start([&part, sectors, at] { JudgeAll(part, sectors, at); });
+      const bool more = usable == chunk && done + usable < bytes;
+      got = more ? read(*spare) : 0;
+      helper.Wait();
+      // In order, so the first bad offsets stay the first ones.
+      tally.Add(part);
       done += usable;
+      std::swap(arrived, spare);
+      progress.Moved(usable);
       if (Cancelled(ctx)) return Result::Cancelled;
-      if (usable < chunk) break;
     }
   } else {
     s.FileTestLastError = ctx.os.GetLastError();
