@@ -123,6 +123,43 @@ TEST_F(ThoroughTest, CancelAtAChunkLeavesTheFilesForTheCleanUp) {
   ExpectIdleLayout();
 }
 
+// Files of four chunks: yields 1 to 4 follow the chunks written, 5 to 8 those read back.
+struct CancelCase {
+  int yield;
+  std::uint64_t leftBytes;  // of 1.h2w
+};
+
+class ThoroughCancelTest : public ThoroughTest, public ::testing::WithParamInterface<CancelCase> {};
+
+TEST_P(ThoroughCancelTest, AtAnyChunkOfTheFirstFileTheRunEndsAsCancelled) {
+  const CancelCase c = GetParam();
+  ctx.state.ThoroughFileBytes = 32 * kMiB;
+  AddStick(1, "E:", 3 * 32 * kMiB + 1024);
+  int yields = 0;
+  win.onDoEvents = [&](int) {
+    if (!H2wFiles().empty() && ++yields == c.yield) ctx.state.CancelRequested = true;
+  };
+  Run();
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Cancelled);
+  EXPECT_EQ(ctx.state.LastRun.verdict, core::Verdict::Cancelled);
+  EXPECT_EQ(yields, c.yield);  // seen at once: nothing more ran
+  EXPECT_EQ(Lines().back(), "TEST ABORTED (use Clean-up to delete test files)!");
+  EXPECT_FALSE(HasLine("Reading every file back... "));
+  EXPECT_EQ(win.boxes.size(), 1u);  // the consent, and no verdict
+  ExpectIdleLayout();
+  ASSERT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w"}));
+  EXPECT_EQ(sim.VolumeFileSize("E:", "1.h2w"), c.leftBytes);
+  // What was left is ours, whole or cut short, and the clean-up takes it.
+  win.onDoEvents = nullptr;
+  cmdcleanup_Click(ctx);
+  EXPECT_TRUE(H2wFiles().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Yields, ThoroughCancelTest,
+                         ::testing::Values(CancelCase{1, 8 * kMiB}, CancelCase{2, 16 * kMiB},
+                                           CancelCase{3, 24 * kMiB}, CancelCase{4, 32 * kMiB},
+                                           CancelCase{5, 32 * kMiB}, CancelCase{8, 32 * kMiB}));
+
 TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
   platform::sim::SimDriveSpec stick = StickSpec("E:", 3 * kFile, FileFault::None, 0);
   stick.volumes[0].readOnly = true;
