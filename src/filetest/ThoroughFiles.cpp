@@ -9,6 +9,7 @@
 #include "core/Progress.h"
 #include "filetest/ChunkHelper.h"
 #include "filetest/FileTestTexts.h"
+#include "filetest/StopReason.h"
 #include "filetest/TestFileHandle.h"
 #include "platform/WinApi.h"
 
@@ -159,6 +160,7 @@ Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkB
                                                  win::GENERIC_READ, win::FILE_SHARE_READ,
                                                  win::OPEN_EXISTING, kReadFlags));
   std::uint64_t done = 0;
+  std::uint32_t error = 0;  // of the open or the read that failed
   if (file.opened()) {
     const std::string note = ctx.os.CacheBypassNote(file.get());
     if (!note.empty()) core::Trace(ctx, texts::kThoroughTrace + note);
@@ -168,6 +170,7 @@ Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkB
       std::uint32_t got = 0;
       const bool ok = ctx.os.ReadFile(file.get(), into.span(), got);
       core::CountRead(ctx, got, ok);
+      if (!ok) error = ctx.os.GetLastError();
       return ok ? got : 0;
     };
     core::AlignedBuffer* arrived = &buffers.a;  // read, to be judged
@@ -193,7 +196,13 @@ Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkB
       if (Cancelled(ctx)) return Result::Cancelled;
     }
   } else {
-    s.FileTestLastError = ctx.os.GetLastError();
+    error = s.FileTestLastError = ctx.os.GetLastError();
+  }
+  if (done < bytes && ClassifyStop(error) == StopReason::Gone) {
+    // A volume that went away is no evidence against the drive: what it did not give back is
+    // untested, not lost, and the run ends without a verdict.
+    if (s.FileTestStopError == 0) s.FileTestStopError = win::ERROR_DEVICE_NOT_CONNECTED;
+    return Result::Failed;
   }
   // What could not be read at all is data the drive did not give back.
   if (done < bytes) tally.corrupted += (bytes - done + h2w::kSectorBytes - 1) / h2w::kSectorBytes;

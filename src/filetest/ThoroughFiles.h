@@ -45,8 +45,9 @@ Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, Chunk
                  Progress& progress);
 
 // Reads file n back unbuffered and adds every sector to `tally`; `bytes` is the size it should
-// have (a shorter file counts its missing sectors as corrupted). Polls Cancel and tells
-// `progress` at every chunk.
+// have (a shorter file counts its missing sectors as corrupted, but a volume that went away
+// leaves them untested and sets FileTestStopError). Polls Cancel and tells `progress` at every
+// chunk.
 Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
                 Tally& tally, Progress& progress);
 

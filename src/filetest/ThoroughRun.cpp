@@ -199,6 +199,12 @@ class Run {
       }
       progress_.End();
       const std::uint32_t readMs = ctx_.os.GetTickCount() - t1;
+      if (s_.FileTestStopError != 0) {
+        // The volume went away while this file was read back: nothing more can be written.
+        core::LogText(ctx_, core::kCrLf + std::string(StopMessage(ClassifyStop(s_.FileTestStopError))));
+        StopWriting();
+        return true;
+      }
       const double speed = writeMs == 0 ? 0 : static_cast<double>(bytes) / writeMs;
       const bool slow = !speeds.empty() && writeMs > 0 && speed < kSlowShare * Median(speeds);
       if (writeMs > 0) speeds.push_back(speed);

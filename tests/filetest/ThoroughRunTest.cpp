@@ -170,6 +170,83 @@ TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
   EXPECT_EQ(win.boxes[1].title, "Test incomplete");
 }
 
+// The volume, not the drive, stops the filling: the message says what happened, the files
+// written before are checked and reported, and no fake or faulty verdict is given.
+TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
+  const std::string gone =
+      "The volume disappeared during the test (the drive was removed or stopped answering).";
+  struct Case {
+    const char* what;
+    std::uint32_t error;  // the write of file 2's second chunk fails with it
+    int goneAtRead;       // or the stick is pulled out before this read (0: never)
+    std::string message;
+    std::string reportLine;
+  };
+  const Case cases[] = {
+      {"full", win::ERROR_DISK_FULL, 0,
+       "The volume became full before the test was done (another program may be writing to it).",
+       "TEST INCOMPLETE: 16MB out of the 16MB tested were good."},
+      {"vanished while writing", win::ERROR_DEVICE_NOT_CONNECTED, 0, gone,
+       "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
+      // Two reads a file: read 3 is file 2's read-back, read 7 starts the final read-back.
+      {"vanished while reading back", 0, 3, gone,
+       "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
+      {"vanished in the final read-back", 0, 7, gone,
+       "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim.RemoveDrive(1);
+    win.boxes.clear();
+    os.writeSizes.clear();
+    AddStick(1, "E:", 3 * kFile + 1024);
+    int writes = 0, reads = 0;
+    const bool pulled = c.error == win::ERROR_DEVICE_NOT_CONNECTED;
+    os.onWrite = [&] {
+      if (++writes == 4 && pulled) sim.RemoveDrive(1);
+    };
+    os.writeFault = [&]() -> std::uint32_t { return writes == 4 && !pulled ? c.error : 0; };
+    os.onRead = [&] {
+      if (++reads == c.goneAtRead) sim.RemoveDrive(1);
+    };
+    Run();
+    EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
+    EXPECT_TRUE(HasLine(c.message));
+    EXPECT_TRUE(HasLine(c.reportLine)) << win.Text(core::Control::Text1);
+    ASSERT_EQ(win.boxes.size(), 2u);
+    EXPECT_EQ(win.boxes[1].title, "Test incomplete");
+    EXPECT_EQ(win.boxes[1].prompt, "\r\n" + c.message + "\r\n\r\n" +
+                                       "This is no sign of a fake drive: the files written "
+                                       "before it were checked and reported.");
+    ExpectIdleLayout();
+  }
+}
+
+TEST_F(ThoroughTest, EachFileShowsItsSpeedsAndASlowOneIsFlagged) {
+  AddStick(1, "E:", 4 * kFile + 1024);
+  // Two chunks a file: 100 ms each, but 2 s each for file 3 (a stick whose speed collapses at
+  // its real size) and 150 ms for file 4; every read 50 ms.
+  int writes = 0;
+  os.onWrite = [&] {
+    ++writes;
+    sim.Advance(writes == 5 || writes == 6 ? 2000 : writes > 6 ? 150 : 100);
+  };
+  os.onRead = [&] { sim.Advance(50); };
+  Run();
+  const std::string slow = "  SLOW (under 10% of the median speed)";
+  EXPECT_TRUE(HasLine("00:00:00 Writing 1.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB"));
+  EXPECT_TRUE(HasLine("00:00:00 Writing 2.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB"));
+  // 4 MB/s against a median of 80 so far.
+  EXPECT_TRUE(HasLine("00:00:00 Writing 3.h2w: written at 4.0 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB" + slow));
+  // 53.3 MB/s against a median of 80 over 4, 80 and 80: slower, not slow.
+  EXPECT_TRUE(HasLine("00:00:04 Writing 4.h2w: written at 53.3 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB"));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+}
+
 TEST_F(ThoroughTest, VerifyOnlyChecksFilesAnotherTesterWroteAndKeepsThem) {
   AddStick(1, "E:", 3 * kFile);
   std::vector<std::uint8_t> content(kFile);
