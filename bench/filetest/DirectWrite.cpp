@@ -11,7 +11,7 @@
 namespace sw::bench {
 
 double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk,
-                       int extraFlags) {
+                       int extraFlags, std::uint64_t syncEvery) {
   core::AlignedBuffer buffer(chunk);
   buffer.Fill(0xA5);
   const auto start = std::chrono::steady_clock::now();
@@ -21,6 +21,9 @@ double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, s
   bool ok = true;
   for (std::uint64_t done = 0; ok && done < bytes; done += chunk) {
     ok = ::write(fd, buffer.data(), chunk) == static_cast<ssize_t>(chunk);
+    if (ok && syncEvery > 0 && (done + chunk) % syncEvery == 0 && done + chunk < bytes) {
+      ok = ::fsync(fd) == 0;
+    }
   }
   ok = ::fsync(fd) == 0 && ok;
   ::close(fd);

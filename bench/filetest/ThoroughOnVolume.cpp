@@ -58,7 +58,8 @@ void MeasureThorough(platform::linuxos::LinuxOs& os, const std::string& volume,
   // the other left behind (dirty pages of a loop image, a warm cache).
   const bool directFirst = t.rounds.size() % 2 == 0;
   const auto directWrite = [&] {
-    round.directWrite = TimeDirectWrite(folder / "direct.bin", bytes, kChunkBytes, 0);
+    // Flushed at the end of every file's worth, as the thorough writer flushes each file.
+    round.directWrite = TimeDirectWrite(folder / "direct.bin", bytes, kChunkBytes, 0, fileBytes);
   };
   const auto directRead = [&] {
     round.directRead = TimeDirectRead(folder / "direct.bin", bytes, kChunkBytes);

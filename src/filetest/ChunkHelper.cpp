@@ -18,47 +18,46 @@ ChunkHelper::~ChunkHelper() {
   if (!thread_.joinable()) return;
   {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
+    changed_.wait(lock, [this] { return done_ == started_; });
     stop_ = true;
   }
   changed_.notify_all();
   thread_.join();
 }
 
-void ChunkHelper::Start(std::function<void()> job) {
+std::uint64_t ChunkHelper::Start(std::function<void()> job) {
   if (!thread_.joinable()) {
     job();
-    return;
+    ++done_;
+    return started_++;
   }
+  std::uint64_t number = 0;
   {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
-    job_ = std::move(job);
-    busy_ = true;
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+    number = started_++;
   }
   changed_.notify_all();
+  return number;
 }
 
-void ChunkHelper::Wait() {
-  if (!thread_.joinable()) return;
+void ChunkHelper::WaitFor(std::uint64_t number) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !busy_; });
+  changed_.wait(lock, [this, number] { return done_ > number; });
 }
 
 void ChunkHelper::Loop() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return busy_ || stop_; });
-    if (busy_) {
-      std::function<void()> job = std::move(job_);
-      lock.unlock();
-      job();
-      lock.lock();
-      busy_ = false;
-      changed_.notify_all();
-    } else {
-      return;
-    }
+    changed_.wait(lock, [this] { return !jobs_.empty() || stop_; });
+    if (jobs_.empty()) return;
+    std::function<void()> job = std::move(jobs_.front());
+    jobs_.pop_front();
+    lock.unlock();
+    job();
+    lock.lock();
+    ++done_;
+    changed_.notify_all();
   }
 }
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 #include "core/Log.h"
 #include "core/Progress.h"
@@ -113,33 +112,32 @@ Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, Chunk
     return Result::Failed;
   }
   const std::uint64_t base = (n - 1) * s.ThoroughFileBytes;
-  const auto chunkAt = [&](std::uint64_t done) {
-    return static_cast<std::size_t>(std::min<std::uint64_t>(kChunkBytes, bytes - done));
+  const std::uint64_t chunks = (bytes + kChunkBytes - 1) / kChunkBytes;
+  const auto sizeOf = [&](std::uint64_t i) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(kChunkBytes, bytes - i * kChunkBytes));
   };
-  core::AlignedBuffer* ready = &buffers.a;  // holds the data of the chunk to write next
-  core::AlignedBuffer* spare = &buffers.b;
-  if (bytes > 0) h2w::FillSectors({ready->data(), chunkAt(0)}, base);
-  // Gone on every way out of here, before the caller's buffers: it waits for the chunk in the
+  // Gone on every way out of here, before the caller's buffers: it finishes the chunks in the
   // making first.
   ChunkHelper helper;
-  for (std::uint64_t done = 0; done < bytes;) {
-    const std::size_t chunk = chunkAt(done);
-    const std::uint64_t next = done + chunk;
-    if (next < bytes) {
-      const std::span<std::uint8_t> to{spare->data(), chunkAt(next)};
-      const std::uint64_t at = base + next;
-      helper.Start([to, at] { h2w::FillSectors(to, at); });
-    }
+  // Job i makes chunk i, in buffer i mod kChunkBuffers.
+  const auto make = [&](std::uint64_t i) {
+    const std::span<std::uint8_t> to{buffers.each[i % kChunkBuffers].data(), sizeOf(i)};
+    const std::uint64_t at = base + i * kChunkBytes;
+    helper.Start([to, at] { h2w::FillSectors(to, at); });
+  };
+  for (std::uint64_t i = 0; i < std::min<std::uint64_t>(chunks, kChunkBuffers); ++i) make(i);
+  for (std::uint64_t i = 0; i < chunks; ++i) {
+    helper.WaitFor(i);
+    const std::size_t chunk = sizeOf(i);
     std::uint32_t written = 0;
-    const bool ok = ctx.os.WriteFile(file.get(), {ready->data(), chunk}, written);
+    const bool ok =
+        ctx.os.WriteFile(file.get(), {buffers.each[i % kChunkBuffers].data(), chunk}, written);
     core::CountWrite(ctx, chunk, ok);
-    helper.Wait();
     if (!ok) {
       s.FileTestLastError = ctx.os.GetLastError();
       return Result::Failed;
     }
-    std::swap(ready, spare);
-    done = next;
+    if (i + kChunkBuffers < chunks) make(i + kChunkBuffers);
     progress.Moved(chunk);
     if (Cancelled(ctx)) return Result::Cancelled;
   }
@@ -164,37 +162,45 @@ Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkB
   if (file.opened()) {
     const std::string note = ctx.os.CacheBypassNote(file.get());
     if (!note.empty()) core::Trace(ctx, texts::kThoroughTrace + note);
-    // Whole sectors of the volume: a file ending inside one still reads that sector whole, so
-    // each read asks for the whole buffer and only the bytes of the file are judged.
-    const auto read = [&](core::AlignedBuffer& into) {
+    // The figures of the chunks being checked, in their buffers' places; the helper is gone
+    // before them.
+    std::array<Tally, kChunkBuffers> parts;
+    ChunkHelper helper;
+    std::uint64_t started = 0;  // job i checks the i-th chunk read
+    std::uint64_t added = 0;    // chunks whose figures are in `tally`
+    // In order, so the first bad offsets stay the first ones.
+    const auto addUpTo = [&](std::uint64_t end) {
+      for (; added < end; ++added) {
+        helper.WaitFor(added);
+        tally.Add(parts[added % kChunkBuffers]);
+      }
+    };
+    while (done < bytes) {
+      // The buffer of this chunk held the one kChunkBuffers before: that must be checked.
+      if (started >= kChunkBuffers) addUpTo(started - kChunkBuffers + 1);
+      core::AlignedBuffer& buffer = buffers.each[started % kChunkBuffers];
+      // Whole sectors of the volume: a file ending inside one still reads that sector whole, so
+      // each read asks for the whole buffer and only the bytes of the file are judged.
       std::uint32_t got = 0;
-      const bool ok = ctx.os.ReadFile(file.get(), into.span(), got);
+      const bool ok = ctx.os.ReadFile(file.get(), buffer.span(), got);
       core::CountRead(ctx, got, ok);
       if (!ok) error = ctx.os.GetLastError();
-      return ok ? got : 0;
-    };
-    core::AlignedBuffer* arrived = &buffers.a;  // read, to be judged
-    core::AlignedBuffer* spare = &buffers.b;
-    std::uint32_t got = bytes > 0 ? read(*arrived) : 0;
-    ChunkHelper helper;  // destroyed first: waits for the chunk being judged
-    while (got > 0) {
+      if (!ok || got == 0) break;
       const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkBytes, bytes - done));
       const std::size_t usable = std::min<std::size_t>(got, chunk) / h2w::kSectorBytes * h2w::kSectorBytes;
-      // Counted as it arrives, before the next read: the pace is that of the drive.
+      // Counted as it arrives: the pace is that of the drive.
       progress.Moved(usable);
-      Tally part;
-      const std::span<const std::uint8_t> sectors{arrived->data(), usable};
+      Tally* part = &parts[started % kChunkBuffers];
+      *part = Tally{};
+      const std::span<const std::uint8_t> sectors{buffer.data(), usable};
       const std::uint64_t at = base + done;
-      helper.Start([&part, sectors, at] { JudgeAll(part, sectors, at); });
-      const bool more = usable == chunk && done + usable < bytes;
-      got = more ? read(*spare) : 0;
-      helper.Wait();
-      // In order, so the first bad offsets stay the first ones.
-      tally.Add(part);
+      helper.Start([part, sectors, at] { JudgeAll(*part, sectors, at); });
+      ++started;
       done += usable;
-      std::swap(arrived, spare);
       if (Cancelled(ctx)) return Result::Cancelled;
+      if (usable < chunk) break;
     }
+    addUpTo(started);
   } else {
     error = s.FileTestLastError = ctx.os.GetLastError();
   }

@@ -2,6 +2,7 @@
 // with every sector judged.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -29,13 +30,17 @@ struct Tally {
 enum class Result { Done, Cancelled, Failed };
 
 // Bytes per transfer: large enough to keep a stick busy and the calls few, small enough to poll
-// Cancel and show progress about twice a second on a 20 MB/s stick.
-inline constexpr std::size_t kChunkBytes = 8 * 1'048'576;
+// Cancel and show progress several times a second on a 20 MB/s stick.
+inline constexpr std::size_t kChunkBytes = 4 * 1'048'576;
+// Chunks in the making or waiting to be checked while one moves.
+inline constexpr std::size_t kChunkBuffers = 4;
 
-// The two buffers of the transfers: one moves while the other is made or checked.
+// The buffers of the transfers: one moves while the others are made or checked.
 struct ChunkBuffers {
-  ChunkBuffers() : a(kChunkBytes), b(kChunkBytes) {}
-  core::AlignedBuffer a, b;
+  ChunkBuffers() {
+    for (core::AlignedBuffer& b : each) b.Resize(kChunkBytes);
+  }
+  std::array<core::AlignedBuffer, kChunkBuffers> each;
 };
 
 // Writes file n (stream offset (n - 1) * fileBytes, `bytes` long) in chunks, unbuffered and

@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "filetest/H2wFormat.h"
+#include "filetest/ThoroughFiles.h"
 #include "filetest/VolumeRunFixture.h"
 
 namespace sw::filetest::testing {
 namespace {
 
-constexpr std::uint64_t kFile = 32 * kMiB;  // four chunks of 8 MiB
-constexpr std::uint32_t kWriteMs = 400;     // per chunk: a stick writing 20 MB/s
-constexpr std::uint32_t kReadMs = 200;      // and reading 40 MB/s
+constexpr std::uint64_t kFile = 4 * thorough::kChunkBytes;
+constexpr std::uint32_t kWriteMs = 400;  // per chunk: a slow stick
+constexpr std::uint32_t kReadMs = 200;   // reading twice as fast
 
 struct Seen {
   core::ProgressUpdate update;

@@ -7,6 +7,7 @@
 
 #include "filetest/Cleanup.h"
 #include "filetest/H2wFormat.h"
+#include "filetest/ThoroughFiles.h"
 #include "filetest/VolumeRunFixture.h"
 
 namespace sw::filetest::testing {
@@ -15,6 +16,8 @@ namespace {
 using platform::sim::FileFault;
 
 constexpr std::uint64_t kFile = 16 * kMiB;
+constexpr std::uint64_t kThoroughChunk = thorough::kChunkBytes;
+constexpr int kChunksPerFile = static_cast<int>(kFile / kThoroughChunk);
 
 class ThoroughTest : public VolumeRunTest {
  protected:
@@ -147,6 +150,7 @@ TEST_F(ThoroughTest, CancelAtAChunkLeavesTheFilesForTheCleanUp) {
 
 // Files of four chunks: yields 1 to 4 follow the chunks written, 5 to 8 those read back, and
 // so on for files 2 and 3; 25 to 36 follow the chunks of the final read-back.
+constexpr std::uint64_t kFourChunks = 4 * kThoroughChunk;
 struct CancelCase {
   int yield;
   std::uint64_t leftBytes;  // of 1.h2w
@@ -157,8 +161,8 @@ class ThoroughCancelTest : public ThoroughTest, public ::testing::WithParamInter
 
 TEST_P(ThoroughCancelTest, AtAnyChunkOfTheFirstFileTheRunEndsAsCancelled) {
   const CancelCase c = GetParam();
-  ctx.state.ThoroughFileBytes = 32 * kMiB;
-  AddStick(1, "E:", 3 * 32 * kMiB + 1024);
+  ctx.state.ThoroughFileBytes = kFourChunks;
+  AddStick(1, "E:", 3 * kFourChunks + 1024);
   int yields = 0;
   win.onDoEvents = [&](int) {
     if (!H2wFiles().empty() && ++yields == c.yield) ctx.state.CancelRequested = true;
@@ -180,13 +184,15 @@ TEST_P(ThoroughCancelTest, AtAnyChunkOfTheFirstFileTheRunEndsAsCancelled) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Yields, ThoroughCancelTest,
-                         ::testing::Values(CancelCase{1, 8 * kMiB}, CancelCase{2, 16 * kMiB},
-                                           CancelCase{3, 24 * kMiB}, CancelCase{4, 32 * kMiB},
-                                           CancelCase{5, 32 * kMiB}, CancelCase{8, 32 * kMiB},
+                         ::testing::Values(CancelCase{1, kThoroughChunk},
+                                           CancelCase{2, 2 * kThoroughChunk},
+                                           CancelCase{3, 3 * kThoroughChunk},
+                                           CancelCase{4, kFourChunks}, CancelCase{5, kFourChunks},
+                                           CancelCase{8, kFourChunks},
                                            // Three files of eight yields, then the final
                                            // read-back: its first chunk, and its last.
-                                           CancelCase{25, 32 * kMiB, {"1.h2w", "2.h2w", "3.h2w"}},
-                                           CancelCase{36, 32 * kMiB, {"1.h2w", "2.h2w", "3.h2w"}}));
+                                           CancelCase{25, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}},
+                                           CancelCase{36, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}}));
 
 TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
   platform::sim::SimDriveSpec stick = StickSpec("E:", 3 * kFile, FileFault::None, 0);
@@ -216,10 +222,10 @@ TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
        "TEST INCOMPLETE: 16MB out of the 16MB tested were good."},
       {"vanished while writing", win::ERROR_DEVICE_NOT_CONNECTED, 0, gone,
        "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
-      // Two reads a file: read 3 is file 2's read-back, read 7 starts the final read-back.
-      {"vanished while reading back", 0, 3, gone,
+      // A read a chunk: file 2's read-back, then the final read-back of file 1.
+      {"vanished while reading back", 0, kChunksPerFile + 1, gone,
        "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
-      {"vanished in the final read-back", 0, 7, gone,
+      {"vanished in the final read-back", 0, 3 * kChunksPerFile + 1, gone,
        "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
   };
   for (const Case& c : cases) {
@@ -231,9 +237,11 @@ TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
     int writes = 0, reads = 0;
     const bool pulled = c.error == win::ERROR_DEVICE_NOT_CONNECTED;
     os.onWrite = [&] {
-      if (++writes == 4 && pulled) sim.RemoveDrive(1);
+      if (++writes == kChunksPerFile + 2 && pulled) sim.RemoveDrive(1);
     };
-    os.writeFault = [&]() -> std::uint32_t { return writes == 4 && !pulled ? c.error : 0; };
+    os.writeFault = [&]() -> std::uint32_t {
+      return writes == kChunksPerFile + 2 && !pulled ? c.error : 0;
+    };
     os.onRead = [&] {
       if (++reads == c.goneAtRead) sim.RemoveDrive(1);
     };
@@ -252,14 +260,14 @@ TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
 
 TEST_F(ThoroughTest, EachFileShowsItsSpeedsAndASlowOneIsFlagged) {
   AddStick(1, "E:", 4 * kFile + 1024);
-  // Two chunks a file: 100 ms each, but 2 s each for file 3 (a stick whose speed collapses at
-  // its real size) and 150 ms for file 4; every read 50 ms.
+  // Writing a file takes 200 ms, but 4 s for file 3 (a stick whose speed collapses at its real
+  // size) and 300 ms for file 4; reading one back 100 ms.
   int writes = 0;
   os.onWrite = [&] {
-    ++writes;
-    sim.Advance(writes == 5 || writes == 6 ? 2000 : writes > 6 ? 150 : 100);
+    const int file = writes++ / kChunksPerFile + 1;
+    sim.Advance((file == 3 ? 4000 : file == 4 ? 300 : 200) / kChunksPerFile);
   };
-  os.onRead = [&] { sim.Advance(50); };
+  os.onRead = [&] { sim.Advance(100 / kChunksPerFile); };
   Run();
   const std::string slow = "  SLOW (under 10% of the median speed)";
   EXPECT_TRUE(HasLine("00:00:00 Writing 1.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
