@@ -15,6 +15,12 @@ namespace sw::bench {
 double TimeDirectWrite(const std::filesystem::path& file, std::uint64_t bytes, std::uint32_t chunk,
                        int extraFlags, std::uint64_t syncEvery = 0);
 
+// TimeDirectWrite, keeping the file, then its read with O_DIRECT in the same chunks; the file is
+// removed again. False when a step failed.
+bool TimeDirectWriteThenRead(const std::filesystem::path& file, std::uint64_t bytes,
+                             std::uint32_t chunk, std::uint64_t syncEvery, double& writeSeconds,
+                             double& readSeconds);
+
 // Writes `bytes` (a multiple of `chunk`) to `file` untimed, then reads it back with O_DIRECT,
 // `chunk` bytes per read; the file is removed again. Returns the seconds the read took, or a
 // negative value when a step failed.

@@ -1,6 +1,8 @@
 // Timing the thorough test's passes against plain O_DIRECT on one volume.
 #include "filetest/ThoroughOnVolume.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +18,13 @@ namespace {
 
 double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double CpuSeconds() {
+  rusage u {};
+  ::getrusage(RUSAGE_SELF, &u);
+  const auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return s(u.ru_utime) + s(u.ru_stime);
 }
 
 template <typename Field>
@@ -54,17 +63,23 @@ void MeasureThorough(platform::linuxos::LinuxOs& os, const std::string& volume,
   using filetest::thorough::kChunkBytes;
   const std::uint64_t bytes = static_cast<std::uint64_t>(files) * fileBytes;
   ThoroughRound round;
-  // Every other round the thorough side goes first, so that neither side always inherits what
-  // the other left behind (dirty pages of a loop image, a warm cache).
+  // Each side writes and then reads what it has just written; every other round the thorough
+  // side goes first, so that neither always inherits what the other left behind (dirty pages of
+  // a loop image, a warm cache).
   const bool directFirst = t.rounds.size() % 2 == 0;
-  const auto directWrite = [&] {
+  bool directOk = true;
+  const auto direct = [&] {
+    const double cpu = CpuSeconds();
     // Flushed at the end of every file's worth, as the thorough writer flushes each file.
-    round.directWrite = TimeDirectWrite(folder / "direct.bin", bytes, kChunkBytes, 0, fileBytes);
+    directOk = TimeDirectWriteThenRead(folder / "direct.bin", bytes, kChunkBytes, fileBytes,
+                                       round.directWrite, round.directRead);
+    // Processor time split as the wall time is: a plain transfer's is the system's alone.
+    const double total = round.directWrite + round.directRead;
+    const double spent = CpuSeconds() - cpu;
+    round.cpuDirectWrite = total > 0 ? spent * round.directWrite / total : 0;
+    round.cpuDirectRead = spent - round.cpuDirectWrite;
   };
-  const auto directRead = [&] {
-    round.directRead = TimeDirectRead(folder / "direct.bin", bytes, kChunkBytes);
-  };
-  if (directFirst) directWrite();
+  if (directFirst) direct();
 
   SilentWindow win;
   core::Context ctx(os, win);
@@ -73,6 +88,7 @@ void MeasureThorough(platform::linuxos::LinuxOs& os, const std::string& volume,
   filetest::thorough::ChunkBuffers buffers;
   filetest::thorough::Progress progress(ctx);
   bool ok = true;
+  double cpu = CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   for (int n = 1; n <= files; ++n) {
     ok = filetest::thorough::WriteFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffers,
@@ -80,22 +96,23 @@ void MeasureThorough(platform::linuxos::LinuxOs& os, const std::string& volume,
          ok;
   }
   round.write = Since(start);
-  if (!directFirst) directWrite();
+  round.cpuWrite = CpuSeconds() - cpu;
 
-  if (directFirst) directRead();
   filetest::thorough::Tally tally;
+  cpu = CpuSeconds();
   start = std::chrono::steady_clock::now();
   for (int n = 1; n <= files; ++n) {
     filetest::thorough::ReadFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffers, tally,
                                  progress);
   }
   round.read = Since(start);
-  if (!directFirst) directRead();
+  round.cpuRead = CpuSeconds() - cpu;
+  if (!directFirst) direct();
   for (int n = 1; n <= files; ++n) {
     os.DeleteFiles(filetest::h2w::FilePath(volume, static_cast<std::uint64_t>(n)));
   }
   if (!ok || tally.Lost() || tally.good * filetest::h2w::kSectorBytes != bytes ||
-      round.directWrite < 0 || round.directRead < 0) {
+      !directOk) {
     t.failed = true;
   }
   t.rounds.push_back(round);
@@ -108,15 +125,20 @@ void PrintThorough(const ThoroughFigures& t) {
   std::printf("  thorough test, %.0f MB of .h2w files in %zu-byte chunks, %zu round(s):\n", mb,
               filetest::thorough::kChunkBytes, t.rounds.size());
   if (t.failed) std::printf("  (a transfer or a check failed: figures are not comparable)\n");
-  std::printf("    %-36s %12s %12s %8s %8s\n", "", "thorough", "O_DIRECT", "ratio", "best");
-  std::printf("    %-36s %7.1f MB/s %7.1f MB/s %8.2f %8.2f\n", "write pass (every sector made)",
-              mb * n / Sum(t.rounds, &ThoroughRound::write),
+  // Processor seconds per GB moved.
+  const double gb = mb * n / 1024;
+  std::printf("    %-36s %12s %12s %8s %8s %17s\n", "", "thorough", "O_DIRECT", "ratio", "best",
+              "CPU s/GB (th/O_D)");
+  std::printf("    %-36s %7.1f MB/s %7.1f MB/s %8.2f %8.2f %8.2f / %-6.2f\n",
+              "write pass (every sector made)", mb * n / Sum(t.rounds, &ThoroughRound::write),
               mb * n / Sum(t.rounds, &ThoroughRound::directWrite), t.WriteRatio(),
-              t.BestWriteRatio());
-  std::printf("    %-36s %7.1f MB/s %7.1f MB/s %8.2f %8.2f\n", "verify pass (every byte compared)",
-              mb * n / Sum(t.rounds, &ThoroughRound::read),
+              t.BestWriteRatio(), Sum(t.rounds, &ThoroughRound::cpuWrite) / gb,
+              Sum(t.rounds, &ThoroughRound::cpuDirectWrite) / gb);
+  std::printf("    %-36s %7.1f MB/s %7.1f MB/s %8.2f %8.2f %8.2f / %-6.2f\n",
+              "verify pass (every byte compared)", mb * n / Sum(t.rounds, &ThoroughRound::read),
               mb * n / Sum(t.rounds, &ThoroughRound::directRead), t.ReadRatio(),
-              t.BestReadRatio());
+              t.BestReadRatio(), Sum(t.rounds, &ThoroughRound::cpuRead) / gb,
+              Sum(t.rounds, &ThoroughRound::cpuDirectRead) / gb);
 }
 
 void PrintThoroughSummary(const std::vector<ThoroughFigures>& all) {

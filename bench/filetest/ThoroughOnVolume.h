@@ -18,6 +18,9 @@ struct ThoroughRound {
   double read = 0;         // reading them back, every byte judged
   double directWrite = 0;  // plain O_DIRECT of the same bytes
   double directRead = 0;
+  // Processor seconds of this process (all its threads, user and system) in each pass: what
+  // making and checking the data costs, whatever else the machine is doing.
+  double cpuWrite = 0, cpuRead = 0, cpuDirectWrite = 0, cpuDirectRead = 0;
 };
 
 struct ThoroughFigures {
