@@ -91,8 +91,9 @@ void MeasureThorough(platform::linuxos::LinuxOs& os, const std::string& volume,
   double cpu = CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   for (int n = 1; n <= files; ++n) {
+    std::uint64_t written = 0;
     ok = filetest::thorough::WriteFile(ctx, static_cast<std::uint64_t>(n), fileBytes, buffers,
-                                       progress) == filetest::thorough::Result::Done &&
+                                       progress, written) == filetest::thorough::Result::Done &&
          ok;
   }
   round.write = Since(start);

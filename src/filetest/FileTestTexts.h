@@ -86,6 +86,8 @@ inline constexpr const char* kThoroughSpeedUnknown = "- MB/s";
 inline constexpr const char* kThoroughEarlyStop =
     "This file lost data: the test stops filling here (--full goes on).";
 inline constexpr const char* kThoroughFinalRead = "Reading every file back... ";
+inline constexpr const char* kThoroughFullAt = " (the volume was full after ";
+inline constexpr const char* kThoroughFullClose = ")";
 inline constexpr const char* kThoroughUnchecked = "Not written (the test stopped early): ";
 inline constexpr const char* kThoroughFinished = "THOROUGH TEST FINISHED";
 inline constexpr const char* kThoroughGood = "Good: ";

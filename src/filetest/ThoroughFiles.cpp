@@ -102,8 +102,9 @@ void Tally::Add(const Tally& other) {
 }
 
 Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
-                 Progress& progress) {
+                 Progress& progress, std::uint64_t& written) {
   core::State& s = ctx.state;
+  written = 0;
   TestFileHandle file(ctx.os, ctx.os.CreateFileA(h2w::FilePath(s.SelectedVolume, n),
                                                  win::GENERIC_WRITE, 0, win::CREATE_ALWAYS,
                                                  kWriteFlags));
@@ -129,14 +130,17 @@ Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, Chunk
   for (std::uint64_t i = 0; i < chunks; ++i) {
     helper.WaitFor(i);
     const std::size_t chunk = sizeOf(i);
-    std::uint32_t written = 0;
+    std::uint32_t took = 0;
     const bool ok =
-        ctx.os.WriteFile(file.get(), {buffers.each[i % kChunkBuffers].data(), chunk}, written);
+        ctx.os.WriteFile(file.get(), {buffers.each[i % kChunkBuffers].data(), chunk}, took);
     core::CountWrite(ctx, chunk, ok);
     if (!ok) {
       s.FileTestLastError = ctx.os.GetLastError();
+      // What went in before stays and may still be read back.
+      ctx.os.FlushFileBuffers(file.get());
       return Result::Failed;
     }
+    written += chunk;
     if (i + kChunkBuffers < chunks) make(i + kChunkBuffers);
     progress.Moved(chunk);
     if (Cancelled(ctx)) return Result::Cancelled;

@@ -45,9 +45,10 @@ struct ChunkBuffers {
 
 // Writes file n (stream offset (n - 1) * fileBytes, `bytes` long) in chunks, unbuffered and
 // write-through, yielding, polling Cancel and telling `progress` at every chunk. Failed leaves
-// the system's error code in FileTestLastError.
+// the system's error code in FileTestLastError; `written` is what went in whole before it (a
+// whole number of chunks).
 Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
-                 Progress& progress);
+                 Progress& progress, std::uint64_t& written);
 
 // Reads file n back unbuffered and adds every sector to `tally`; `bytes` is the size it should
 // have (a shorter file counts its missing sectors as corrupted, but a volume that went away

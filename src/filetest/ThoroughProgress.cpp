@@ -17,6 +17,11 @@ void Progress::StopWriting(std::uint64_t finalReadBytes) {
   readTotal_ = read_ + finalReadBytes;
 }
 
+void Progress::Shrink(std::uint64_t bytes) {
+  writeTotal_ -= std::min(bytes, writeTotal_);
+  readTotal_ -= std::min(2 * bytes, readTotal_);
+}
+
 void Progress::Begin(const char* phase, core::Direction direction) {
   phaseBytes_ = phase_ == phase ? phaseBytes_ + passBytes_ : 0;
   phase_ = phase;

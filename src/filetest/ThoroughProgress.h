@@ -24,6 +24,8 @@ class Progress {
   // The writing ends early (a failed write, or a file that lost data): what is left is the
   // final read-back, `finalReadBytes` of it.
   void StopWriting(std::uint64_t finalReadBytes);
+  // The last file came out `bytes` shorter than planned: that much less to write and to read.
+  void Shrink(std::uint64_t bytes);
   // A pass over one file begins. Passes of one name in a row make one phase of the record
   // (the final read-back of all files); a new name starts a new one (each file's writing).
   void Begin(const char* phase, core::Direction direction);

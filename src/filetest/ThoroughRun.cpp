@@ -167,15 +167,28 @@ class Run {
     std::vector<double> speeds;
     written_ = 0;
     for (std::uint64_t n = 1; n <= plan_.sizes.size(); ++n) {
-      const std::uint64_t bytes = plan_.sizes[n - 1];
+      const std::uint64_t planned = plan_.sizes[n - 1];
       core::LogText(ctx_, core::kCrLf + phases::ElapsedText(ctx_) + texts::kThoroughWriting +
                               std::to_string(n) + texts::kThoroughExt);
       const std::uint32_t t0 = ctx_.os.GetTickCount();
       progress_.Begin(texts::kThoroughPhaseWriting, core::Direction::Write);
-      const Result wrote = thorough::WriteFile(ctx_, n, bytes, buffers_, progress_);
+      std::uint64_t into = 0;
+      Result wrote = thorough::WriteFile(ctx_, n, planned, buffers_, progress_, into);
       const std::uint32_t writeMs = ctx_.os.GetTickCount() - t0;
       if (wrote == Result::Cancelled) return false;
       progress_.End();
+      if (wrote == Result::Failed && n == plan_.sizes.size() && into > 0 &&
+          ClassifyStop(s_.FileTestLastError) == StopReason::Full) {
+        // The free space a file system reports is not all data room: a file this large needs
+        // blocks of bookkeeping too. So the last file ends where the space did, and what went
+        // into it is test data like any other (f3write fills a volume the same way).
+        progress_.Shrink(planned - into);
+        plan_.sizes[n - 1] = into;
+        core::LogText(ctx_, texts::kThoroughFullAt + Mb(static_cast<double>(into)) + texts::kMB +
+                                texts::kThoroughFullClose);
+        wrote = Result::Done;
+      }
+      const std::uint64_t bytes = plan_.sizes[n - 1];
       if (wrote == Result::Failed) {
         core::LogText(ctx_, core::kCrLf + std::string(texts::kWriteError));
         const StopReason why = ClassifyStop(s_.FileTestLastError);

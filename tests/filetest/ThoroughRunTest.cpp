@@ -258,6 +258,30 @@ TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
   }
 }
 
+TEST_F(ThoroughTest, TheLastFileEndsWhereTheSpaceDoes) {
+  // A file system needs room of its own for a large file, so the last one may not fit in what
+  // the free space said: its third chunk finds the volume full.
+  AddStick(1, "E:", 3 * kFile + 1024);
+  int writes = 0;
+  os.writeFault = [&]() -> std::uint32_t {
+    return ++writes == 2 * kChunksPerFile + 3 ? win::ERROR_DISK_FULL : 0;
+  };
+  Run();
+  const std::string lastFile = std::to_string(2 * kThoroughChunk / kMiB);
+  bool noted = false;
+  for (const std::string& line : Lines()) {
+    noted = noted || line.rfind("00:00:00 Writing 3.h2w (the volume was full after " + lastFile +
+                                    "MB): written at ", 0) == 0;
+  }
+  EXPECT_TRUE(noted) << win.Text(core::Control::Text1);
+  const std::uint64_t good = 2 * kFile + 2 * kThoroughChunk;
+  EXPECT_TRUE(HasLine("Good: " + std::to_string(good / kMiB) + "MB (" +
+                      std::to_string(good / 512) + " sectors)"));
+  EXPECT_TRUE(HasLine("PASSED: " + std::to_string(good / kMiB) + "MB tested and OK."));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+  EXPECT_TRUE(H2wFiles().empty());
+}
+
 TEST_F(ThoroughTest, EachFileShowsItsSpeedsAndASlowOneIsFlagged) {
   AddStick(1, "E:", 4 * kFile + 1024);
   // Writing a file takes 200 ms, but 4 s for file 3 (a stick whose speed collapses at its real
