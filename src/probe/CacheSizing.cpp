@@ -1,0 +1,112 @@
+// Sizing a counterfeit's write cache at the top of the searched span.
+//
+// Fakes keep recent writes past their real memory in a cache and answer reads from it: f3probe
+// reports an "Approximate cache size" for them, 3.00 MB (6,144 blocks) on a 2 TB limbo fake in
+// AltraMayor/f3 issue 204, and its author describes fakes whose bad blocks are served from the
+// drive's cache (pull request 281, tested with a cache of 2^18 blocks). Two shapes are told apart
+// here:
+//  - direct-mapped (a block lives in slot address mod 2^k): one write at a distance that is a
+//    multiple of 2^k evicts it. A write at the top minus the stride (a power of two up to 2^24
+//    sectors, 8 GiB) evicts any such cache; halving the distance until it no longer evicts
+//    gives 2^k with a handful of writes. Stale reads (the last block written answers every lost
+//    sector) and a cache of one block behave as one slot.
+//  - the last N writes, whatever their address: only N other writes evict a block. The top block
+//    is followed by 64, 128, 256, ... writes below it (each written back with what it held, so a
+//    genuine drive's data stays as it was) until it reads lost; the count reached is the flood
+//    each round of the search must write. When it survives LargestFloodSectors the top is real.
+#include "probe/CacheSizing.h"
+
+#include <algorithm>
+#include <bit>
+#include <unordered_set>
+
+#include "probe/ProbePlan.h"
+#include "probe/ProbeTexts.h"
+
+namespace sw::probe::detail {
+
+namespace {
+
+TopState Failed(Put put) {
+  if (put == Put::Unreadable) return TopState::Unreadable;
+  if (put == Put::Unwritable) return TopState::Unwritable;
+  return TopState::Stopped;
+}
+
+// The smallest power-of-two distance below the top whose write evicts the top block.
+std::int64_t DirectSlots(ProbeRun& run, std::int64_t top, std::int64_t stride) {
+  int low = 0;
+  int high = std::countr_zero(static_cast<std::uint64_t>(stride));
+  while (low < high && !run.io.Stopped()) {
+    const int mid = (low + high) / 2;
+    const std::uint32_t gen = run.NextGeneration();
+    run.PutBlock(top, gen);
+    run.PutBlock(top - (std::int64_t{1} << mid), gen);
+    run.RefreshReadAhead();
+    if (run.Holds(top, gen)) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  return std::int64_t{1} << high;
+}
+
+}  // namespace
+
+TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
+  TopFinding found;
+  const std::int64_t top = span - 1;
+  found.sector = top;
+  found.stride = EvictionStride(span);
+  run.io.Progress(text::kPhaseCache, 0, 1);
+  const std::uint32_t gen = run.NextGeneration();
+  const Put put = run.PutBlock(top, gen);
+  if (put != Put::Written) {
+    found.state = Failed(put);
+    return found;
+  }
+  run.RefreshReadAhead();
+  const Got first = run.GetBlock(top);
+  if (!first.readOk) {
+    found.state = run.io.Stopped() ? TopState::Stopped : TopState::Unreadable;
+    return found;
+  }
+  found.state = TopState::Lost;
+  if (first.id != BlockId{top, gen}) return found;  // lost at once: no cache in front of it
+
+  const std::int64_t evict = top - found.stride;
+  if (evict >= 0 && evict != top && run.PutBlock(evict, gen) == Put::Written) {
+    run.RefreshReadAhead();
+    const Got after = run.GetBlock(top);
+    if (after.id != BlockId{top, gen}) {
+      if (after.id == BlockId{evict, gen}) found.answeredBy = evict;
+      found.directSlots = DirectSlots(run, top, found.stride);
+      return found;
+    }
+  }
+
+  const std::int64_t largest = LargestFloodSectors(run.total);
+  const std::unordered_set<std::int64_t> keepOff{top, evict};
+  for (std::int64_t flooded = 0; flooded < largest && !run.io.Stopped();) {
+    const std::int64_t next = std::min(largest, flooded == 0 ? 64 : 2 * flooded);
+    if (top - next < 0) break;
+    if (!run.Flood(top - next, next - flooded, keepOff)) {
+      found.state = TopState::Stopped;
+      return found;
+    }
+    flooded = next;
+    run.io.Progress(text::kPhaseCache, static_cast<std::uint64_t>(flooded), static_cast<std::uint64_t>(largest));
+    run.RefreshReadAhead();
+    const Got now = run.GetBlock(top);
+    if (now.id != BlockId{top, gen}) {
+      if (now.id && now.id->sector != top) found.answeredBy = now.id->sector;
+      found.floodSectors = flooded;
+      return found;
+    }
+  }
+  found.state = run.io.Stopped() ? TopState::Stopped : TopState::Good;
+  return found;
+}
+
+}  // namespace sw::probe::detail

@@ -1,0 +1,28 @@
+// The probe's sizes for a drive of N sectors, and the write bound they add up to.
+#pragma once
+
+#include <cstdint>
+
+namespace sw::probe::detail {
+
+// Sectors of the window at the start of the drive that the wrap search writes; the search reads
+// one sector every window's length. goodEnd: the sectors found good so far (the whole drive when
+// its top held its block).
+std::int64_t WindowSectors(std::int64_t total, std::int64_t goodEnd);
+// The most reads the wrap search spends past goodEnd, where a wrap only names the fake's kind.
+inline constexpr std::int64_t kKindReads = std::int64_t{1} << 17;
+// The largest cache of the last N writes the probe sizes and floods (more than F3 reports).
+std::int64_t LargestFloodSectors(std::int64_t total);
+// All the floods of one run together, the sizing's included: four of the largest.
+inline std::int64_t FloodBudgetSectors(std::int64_t total) { return 4 * LargestFloodSectors(total); }
+// The power of two that evicts a block from every direct-mapped cache up to that many slots.
+std::int64_t EvictionStride(std::int64_t span);
+// Probe blocks per round of the boundary search when each round floods `flood` sectors.
+std::int64_t ProbesPerRound(std::int64_t flood);
+// Rounds the boundary search may take over `span` sectors with that many probes a round.
+std::int64_t RoundLimit(std::int64_t span, std::int64_t probesPerRound);
+
+inline constexpr std::int64_t kWrapCandidates = 8;  // candidate wraps checked by writing
+inline constexpr std::int64_t kSizingSteps = 64;    // writes of the cache sizing (both kinds)
+
+}  // namespace sw::probe::detail

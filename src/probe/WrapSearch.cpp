@@ -1,0 +1,124 @@
+// The wrap search.
+//
+// f3probe assumes that a fake wraps at a power of two, as cheap hardware that ignores the high
+// address bits does; its author confirms this and that a wrap at, say, 625,000,448 sectors would
+// go unseen (AltraMayor/f3 issue 144). The search here makes no such assumption.
+//
+// A drive that wraps at W sectors answers address x with the place of x mod W. Blocks of their
+// own in the window [0, w) and one read every w sectors across the drive find W, whatever it is:
+// among the reads at j x w, the first one at or past W lands in [0, w) and brings back the block
+// of window sector s = j x w - W, so W = j x w - s exactly. The window costs w writes (saved and
+// restored) and the reads total / w; the window is about the square root of the drive's good
+// sectors, which keeps both small (see ProbePlan).
+//
+// A read may also bring a window block back for other reasons: a drive with stale reads answers
+// every lost sector with the last block written, a loose direct-mapped cache answers with any
+// block of the same slot. So each candidate is tried by writing: the sector a + W, then the
+// window sector a, then a third one beside them. A real wrap makes both read the later write,
+// a's block; stale reads give the third block instead; a drive without a wrap gives each its
+// own. A loose cache of 2^k slots over a drive with no memory at all
+// answers every read and write exactly as a drive wrapping at 2^k does: that one is reported as
+// the wrap it cannot be told from.
+#include "probe/WrapSearch.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "probe/ProbePlan.h"
+#include "probe/ProbeTexts.h"
+
+namespace sw::probe::detail {
+
+namespace {
+
+struct Spaced {
+  std::int64_t at;
+  std::int64_t windowSector;  // the window block it read, -1: none
+};
+
+// Writes the window's blocks, chunk by chunk, after saving them. Returns the sectors written.
+std::int64_t WriteWindow(ProbeRun& run, std::int64_t w, std::uint32_t gen) {
+  std::int64_t written = 0;
+  while (written < w && !run.io.Stopped()) {
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(ProbeIo::kChunkSectors, w - written));
+    if (!run.journal.Save(written, n)) break;
+    for (std::int32_t i = 0; i < n; ++i) {
+      FillBlock(run.salt, {written + i, gen},
+                {run.io.Data() + static_cast<std::size_t>(i) * kBlockBytes, kBlockBytes});
+    }
+    if (!run.io.Write(written, n)) break;
+    written += n;
+  }
+  return written;
+}
+
+}  // namespace
+
+bool ConfirmWrap(ProbeRun& run, std::int64_t a, std::int64_t wrap) {
+  const std::int64_t b = a + wrap;
+  if (wrap < 2 || b >= run.total) return false;
+  const std::int64_t beside = b + 1 < run.total ? b + 1 : b - 1;
+  const std::uint32_t gen = run.NextGeneration();
+  if (run.PutBlock(b, gen) != Put::Written) return false;
+  if (run.PutBlock(a, gen) != Put::Written) return false;
+  run.PutBlock(beside, gen);
+  run.RefreshReadAhead();
+  const Got atA = run.GetBlock(a);
+  const Got atB = run.GetBlock(b);
+  const BlockId expected{a, gen};
+  return atA.readOk && atB.readOk && atA.id == expected && atB.id == expected;
+}
+
+WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
+  WrapFound found;
+  const std::int64_t w = WindowSectors(run.total, goodEnd);
+  if (w < 1) return found;
+  const std::uint32_t gen = run.NextGeneration();
+  const std::int64_t windowEnd = WriteWindow(run, w, gen);
+  if (windowEnd == 0 || run.io.Stopped()) return found;
+
+  // Past goodEnd the reads may be sparser than the window (a fake with little memory), and the
+  // last sector is read as well: a wrap just below the drive's end has its only alias there.
+  const std::int64_t pastStep =
+      std::max(windowEnd, (run.total - goodEnd + kKindReads - 1) / kKindReads);
+  std::vector<std::int64_t> at;
+  for (std::int64_t x = windowEnd; x < goodEnd; x += windowEnd) at.push_back(x);
+  for (std::int64_t x = std::max(windowEnd, goodEnd / windowEnd * windowEnd); lookPast && x < run.total; x += pastStep) {
+    if (x >= goodEnd) at.push_back(x);
+  }
+  if (at.empty() || at.back() != run.total - 1) at.push_back(run.total - 1);
+
+  std::vector<Spaced> spaced;
+  std::map<std::int64_t, std::int64_t> candidates;  // wrap -> window sector that showed it
+  run.RefreshReadAhead();
+  for (std::size_t i = 0; i < at.size() && !run.io.Stopped(); ++i) {
+    const std::int64_t x = at[i];
+    if (x < windowEnd) continue;
+    const Got got = run.GetBlock(x);
+    Spaced s{x, -1};
+    if (got.id && got.id->generation == gen && got.id->sector < windowEnd && got.id->sector != x) {
+      s.windowSector = got.id->sector;
+      candidates.emplace(x - got.id->sector, got.id->sector);
+    }
+    spaced.push_back(s);
+    if (i % 4096 == 0) run.io.Progress(text::kPhaseWrap, i, at.size());
+  }
+
+  std::int64_t tried = 0;
+  for (const auto& [wrap, sector] : candidates) {
+    if (run.io.Stopped() || tried++ >= kWrapCandidates) break;
+    if (ConfirmWrap(run, sector, wrap)) {
+      found.wrap = wrap;
+      break;
+    }
+  }
+  if (found.wrap == 0) return found;
+  for (const Spaced& s : spaced) {
+    const std::int64_t lands = s.at % found.wrap;
+    if (s.at >= found.wrap && lands < windowEnd && s.windowSector != lands) found.lostPastWrap = true;
+  }
+  return found;
+}
+
+}  // namespace sw::probe::detail
