@@ -2,8 +2,9 @@
 // then, through the Linux provider, write throughput of the real test-file writer against a
 // plain O_DIRECT write of the same bytes in the same chunks, the verification time as a share of
 // the write time, and the thorough test's write and verify passes against plain O_DIRECT writes
-// and reads. Runs in a temporary folder and, as root, on a scratch ext4 loop device.
-//   bench_filetest [--files N] [--rounds R] [--no-loop]
+// and reads, side by side in one table at the end. Runs in a temporary folder and, as root, on a
+// scratch ext4 loop device, fast and then throttled to a 20 MB/s stick (a cgroup of its own).
+//   bench_filetest [--files N] [--rounds R] [--no-loop] [--slow-mb MB] [--thorough-only]
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,9 +15,11 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/Context.h"
 #include "filetest/DirectWrite.h"
+#include "filetest/IoThrottle.h"
 #include "filetest/LoopVolume.h"
 #include "filetest/SimFileRuns.h"
 #include "filetest/ThoroughOnVolume.h"
@@ -35,7 +38,13 @@ struct Options {
   int files = 2;
   int rounds = 2;
   bool loop = true;
+  int slowMB = 64;  // per round on the throttled stick
+  bool thoroughOnly = false;  // no simulated runs, no default test writer
 };
+
+// The slow stick: what a cheap USB 2 stick moves.
+constexpr std::uint64_t kSlowWrite = 20 * 1'000'000;
+constexpr std::uint64_t kSlowRead = 40 * 1'000'000;
 
 struct Totals {
   double writer = 0;      // WriteTestFile, all files
@@ -126,11 +135,12 @@ void Report(const char* where, const Totals& t) {
               100.0 * t.verify / t.writer);
 }
 
-bool MeasureIn(const char* where, const fs::path& folder, const Options& o) {
+bool MeasureIn(const std::string& where, const fs::path& folder, const Options& o,
+               std::vector<sw::bench::ThoroughFigures>& all) {
   LinuxOs os;
   const std::string volume = DesignatorFor(os, folder);
   if (volume.empty()) {
-    std::printf("\n%s: no drive letter reaches %s; skipped\n", where, folder.c_str());
+    std::printf("\n%s: no drive letter reaches %s; skipped\n", where.c_str(), folder.c_str());
     return false;
   }
   // One untimed pass first, so that no figure pays for the first allocation of the space (a
@@ -140,15 +150,48 @@ bool MeasureIn(const char* where, const fs::path& folder, const Options& o) {
                              sw::filetest::kChunkSize, 0);
   Totals t;
   sw::bench::ThoroughFigures thorough;
+  thorough.where = where;
   for (int r = 0; r < o.rounds; ++r) {
-    MeasureRound(os, volume, folder, o.files, t);
+    if (!o.thoroughOnly) MeasureRound(os, volume, folder, o.files, t);
     sw::bench::MeasureThorough(os, volume, folder, o.files, sw::filetest::kFullFileSize, thorough);
   }
-  Report((std::string(where) + " (" + volume + ")").c_str(), t);
+  if (o.thoroughOnly) {
+    std::printf("\n%s (%s):\n", where.c_str(), volume.c_str());
+  } else {
+    Report((where + " (" + volume + ")").c_str(), t);
+  }
   sw::bench::PrintThorough(thorough);
+  all.push_back(thorough);
   if (os.OpenHandleCount() != 0)
     std::printf("  WARNING: %zu handles left open\n", os.OpenHandleCount());
   return !t.failed && !thorough.failed;
+}
+
+// The thorough passes alone on the loop volume with its transfers throttled to a slow stick's.
+bool MeasureSlowStick(const sw::bench::LoopVolume& loop, const Options& o,
+                      std::vector<sw::bench::ThoroughFigures>& all) {
+  const std::string where = "loop device " + loop.device() + ", ext4, throttled to 20/40 MB/s";
+  sw::bench::IoThrottle throttle(loop.device(), kSlowWrite, kSlowRead);
+  if (!throttle.ok()) {
+    std::printf("\nslow stick: skipped (%s)\n", throttle.error().c_str());
+    return true;
+  }
+  LinuxOs os;
+  const std::string volume = DesignatorFor(os, loop.mountPoint());
+  if (volume.empty()) {
+    std::printf("\nslow stick: no drive letter reaches %s; skipped\n", loop.mountPoint().c_str());
+    return false;
+  }
+  std::printf("\n%s (%s):\n", where.c_str(), volume.c_str());
+  sw::bench::ThoroughFigures thorough;
+  thorough.where = where;
+  for (int r = 0; r < o.rounds; ++r) {
+    sw::bench::MeasureThorough(os, volume, loop.mountPoint(), 1,
+                               static_cast<std::uint64_t>(o.slowMB) * 1'048'576, thorough);
+  }
+  sw::bench::PrintThorough(thorough);
+  all.push_back(thorough);
+  return !thorough.failed;
 }
 
 Options Parse(int argc, char** argv) {
@@ -160,6 +203,10 @@ Options Parse(int argc, char** argv) {
       o.rounds = std::max(1, std::atoi(argv[++i]));
     else if (!std::strcmp(argv[i], "--no-loop"))
       o.loop = false;
+    else if (!std::strcmp(argv[i], "--thorough-only"))
+      o.thoroughOnly = true;
+    else if (!std::strcmp(argv[i], "--slow-mb") && i + 1 < argc)
+      o.slowMB = std::max(8, std::atoi(argv[++i]));
   }
   return o;
 }
@@ -177,22 +224,24 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path folder = pattern;
-  bool ok = sw::bench::PrintSimulatedFileRuns();
-  ok = MeasureIn("temporary folder", folder, o) && ok;
+  bool ok = o.thoroughOnly || sw::bench::PrintSimulatedFileRuns();
+  std::vector<sw::bench::ThoroughFigures> all;
+  ok = MeasureIn("temporary folder", folder, o, all) && ok;
 
   if (o.loop && ::geteuid() == 0) {
     const std::uint64_t imageBytes =
         static_cast<std::uint64_t>(o.files) * sw::filetest::kFullFileSize * 2 + 256ULL * 1'048'576;
     sw::bench::LoopVolume loop(folder, imageBytes);
     if (loop.ok()) {
-      ok = MeasureIn(("loop device " + loop.device() + ", ext4").c_str(), loop.mountPoint(), o) &&
-           ok;
+      ok = MeasureIn("loop device " + loop.device() + ", ext4", loop.mountPoint(), o, all) && ok;
+      ok = MeasureSlowStick(loop, o, all) && ok;
     } else {
       std::printf("\nloop device: skipped (%s)\n", loop.error().c_str());
     }
   } else if (o.loop) {
-    std::printf("\nloop device: skipped (needs root)\n");
+    std::printf("\nloop device and slow stick: skipped (they need root)\n");
   }
+  sw::bench::PrintThoroughSummary(all);
 
   std::error_code ignored;
   fs::remove_all(folder, ignored);

@@ -86,6 +86,8 @@ inline constexpr const char* kThoroughSpeedUnknown = "- MB/s";
 inline constexpr const char* kThoroughEarlyStop =
     "This file lost data: the test stops filling here (--full goes on).";
 inline constexpr const char* kThoroughFinalRead = "Reading every file back... ";
+inline constexpr const char* kThoroughFullAt = " (the volume was full after ";
+inline constexpr const char* kThoroughFullClose = ")";
 inline constexpr const char* kThoroughUnchecked = "Not written (the test stopped early): ";
 inline constexpr const char* kThoroughFinished = "THOROUGH TEST FINISHED";
 inline constexpr const char* kThoroughGood = "Good: ";
@@ -102,6 +104,10 @@ inline constexpr const char* kThoroughFound = ", found ";
 inline constexpr const char* kThoroughAllGood =
     "Every byte of the free space was written and read back intact.";
 inline constexpr const char* kThoroughTrace = " Thorough ";
+// The phases of its live progress.
+inline constexpr const char* kThoroughPhaseWriting = "Writing .h2w files";
+inline constexpr const char* kThoroughPhaseReadBack = "Reading back .h2w files";
+inline constexpr const char* kThoroughPhaseFinal = "Checking every .h2w file";
 inline constexpr const char* kKeptForeign1 = "Kept ";
 inline constexpr const char* kKeptForeign2 =
     ": it does not hold test data of its number (cleanup --all-h2w deletes it too)";

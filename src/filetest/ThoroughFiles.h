@@ -2,12 +2,14 @@
 // with every sector judged.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "core/AlignedBuffer.h"
 #include "core/Context.h"
 #include "filetest/H2wFormat.h"
+#include "filetest/ThoroughProgress.h"
 
 namespace sw::filetest::thorough {
 
@@ -27,18 +29,32 @@ struct Tally {
 
 enum class Result { Done, Cancelled, Failed };
 
-// Bytes per transfer: large enough to keep a stick busy, small enough to poll Cancel often.
-inline constexpr std::size_t kChunkBytes = 8 * 1'048'576;
+// Bytes per transfer: large enough to keep a stick busy and the calls few, small enough to poll
+// Cancel and show progress several times a second on a 20 MB/s stick.
+inline constexpr std::size_t kChunkBytes = 4 * 1'048'576;
+// Chunks in the making or waiting to be checked while one moves.
+inline constexpr std::size_t kChunkBuffers = 4;
 
-// Writes file n (stream offset (n - 1) * fileBytes, `bytes` long) in chunks through `buffer`,
-// unbuffered and write-through, yielding and polling Cancel at every chunk. Failed leaves the
-// system's error code in FileTestLastError.
-Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
-                 core::AlignedBuffer& buffer);
+// The buffers of the transfers: one moves while the others are made or checked.
+struct ChunkBuffers {
+  ChunkBuffers() {
+    for (core::AlignedBuffer& b : each) b.Resize(kChunkBytes);
+  }
+  std::array<core::AlignedBuffer, kChunkBuffers> each;
+};
+
+// Writes file n (stream offset (n - 1) * fileBytes, `bytes` long) in chunks, unbuffered and
+// write-through, yielding, polling Cancel and telling `progress` at every chunk. Failed leaves
+// the system's error code in FileTestLastError; `written` is what went in whole before it (a
+// whole number of chunks).
+Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
+                 Progress& progress, std::uint64_t& written);
 
 // Reads file n back unbuffered and adds every sector to `tally`; `bytes` is the size it should
-// have (a shorter file counts its missing sectors as corrupted). Polls Cancel at every chunk.
-Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes,
-                core::AlignedBuffer& buffer, Tally& tally);
+// have (a shorter file counts its missing sectors as corrupted, but a volume that went away
+// leaves them untested and sets FileTestStopError). Polls Cancel and tells `progress` at every
+// chunk.
+Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
+                Tally& tally, Progress& progress);
 
 }  // namespace sw::filetest::thorough

@@ -16,7 +16,10 @@
 #include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/ThoroughFiles.h"
+#include "filetest/ThoroughProgress.h"
+#include "filetest/VolumeTestFigures.h"
 #include "filetest/VolumeTestPhases.h"
+#include "filetest/VolumeTestRecord.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -119,7 +122,7 @@ void LogTally(core::Context& ctx, const Tally& t) {
 
 class Run {
  public:
-  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), buffer_(thorough::kChunkBytes) {}
+  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), progress_(ctx) {}
 
   core::Outcome Go() {
     plan_ = s_.VerifyOnly ? PlanExisting(ctx_) : PlanFiles(ctx_);
@@ -131,20 +134,31 @@ class Run {
       return core::Outcome::NotRun;
     }
     s_.TestStartTime = ctx_.os.Now();
+    StartFileRecord(ctx_);
     core::Show_Cancel(ctx_);
-    if (s_.VerifyOnly) written_ = plan_.sizes.size();
-    if (!s_.VerifyOnly && !WriteAll()) return Cancel();
+    // Each file is written, read back at once, and read once more at the end.
+    const std::uint64_t total = plan_.Total();
+    if (s_.VerifyOnly) {
+      written_ = plan_.sizes.size();
+      progress_.Plan(0, total);
+    } else {
+      progress_.Plan(total, 2 * total);
+      if (!WriteAll()) return Cancel();
+    }
     core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughFinalRead));
-    Tally total;
+    Tally all;
     const std::uint32_t started = ctx_.os.GetTickCount();
     for (std::uint64_t n = 1; n <= written_; ++n) {
-      if (thorough::ReadFile(ctx_, n, plan_.sizes[n - 1], buffer_, total) == Result::Cancelled) {
+      progress_.Begin(texts::kThoroughPhaseFinal, core::Direction::Read);
+      if (thorough::ReadFile(ctx_, n, plan_.sizes[n - 1], buffers_, all, progress_) ==
+          Result::Cancelled) {
         return Cancel();
       }
+      progress_.End();
     }
-    core::LogText(ctx_, Speed(static_cast<double>(total.Sectors()) * h2w::kSectorBytes,
+    core::LogText(ctx_, Speed(static_cast<double>(all.Sectors()) * h2w::kSectorBytes,
                               ctx_.os.GetTickCount() - started));
-    return Report(total);
+    return Report(all);
   }
 
  private:
@@ -153,13 +167,28 @@ class Run {
     std::vector<double> speeds;
     written_ = 0;
     for (std::uint64_t n = 1; n <= plan_.sizes.size(); ++n) {
-      const std::uint64_t bytes = plan_.sizes[n - 1];
+      const std::uint64_t planned = plan_.sizes[n - 1];
       core::LogText(ctx_, core::kCrLf + phases::ElapsedText(ctx_) + texts::kThoroughWriting +
                               std::to_string(n) + texts::kThoroughExt);
       const std::uint32_t t0 = ctx_.os.GetTickCount();
-      const Result wrote = thorough::WriteFile(ctx_, n, bytes, buffer_);
+      progress_.Begin(texts::kThoroughPhaseWriting, core::Direction::Write);
+      std::uint64_t into = 0;
+      Result wrote = thorough::WriteFile(ctx_, n, planned, buffers_, progress_, into);
       const std::uint32_t writeMs = ctx_.os.GetTickCount() - t0;
       if (wrote == Result::Cancelled) return false;
+      progress_.End();
+      if (wrote == Result::Failed && n == plan_.sizes.size() && into > 0 &&
+          ClassifyStop(s_.FileTestLastError) == StopReason::Full) {
+        // The free space a file system reports is not all data room: a file this large needs
+        // blocks of bookkeeping too. So the last file ends where the space did, and what went
+        // into it is test data like any other (f3write fills a volume the same way).
+        progress_.Shrink(planned - into);
+        plan_.sizes[n - 1] = into;
+        core::LogText(ctx_, texts::kThoroughFullAt + Mb(static_cast<double>(into)) + texts::kMB +
+                                texts::kThoroughFullClose);
+        wrote = Result::Done;
+      }
+      const std::uint64_t bytes = plan_.sizes[n - 1];
       if (wrote == Result::Failed) {
         core::LogText(ctx_, core::kCrLf + std::string(texts::kWriteError));
         const StopReason why = ClassifyStop(s_.FileTestLastError);
@@ -171,13 +200,24 @@ class Run {
         // one goes with the others at the end.
         attempted_ = n;
         writeFailed_ = true;
+        StopWriting();
         return true;
       }
       written_ = attempted_ = n;
       Tally now;
       const std::uint32_t t1 = ctx_.os.GetTickCount();
-      if (thorough::ReadFile(ctx_, n, bytes, buffer_, now) == Result::Cancelled) return false;
+      progress_.Begin(texts::kThoroughPhaseReadBack, core::Direction::Read);
+      if (thorough::ReadFile(ctx_, n, bytes, buffers_, now, progress_) == Result::Cancelled) {
+        return false;
+      }
+      progress_.End();
       const std::uint32_t readMs = ctx_.os.GetTickCount() - t1;
+      if (s_.FileTestStopError != 0) {
+        // The volume went away while this file was read back: nothing more can be written.
+        core::LogText(ctx_, core::kCrLf + std::string(StopMessage(ClassifyStop(s_.FileTestStopError))));
+        StopWriting();
+        return true;
+      }
       const double speed = writeMs == 0 ? 0 : static_cast<double>(bytes) / writeMs;
       const bool slow = !speeds.empty() && writeMs > 0 && speed < kSlowShare * Median(speeds);
       if (writeMs > 0) speeds.push_back(speed);
@@ -190,13 +230,22 @@ class Run {
       if (now.Lost() && !s_.FullRun) {
         core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughEarlyStop));
         stoppedEarly_ = n < plan_.sizes.size();
+        StopWriting();
         return true;
       }
     }
     return true;
   }
 
+  // The filling ends before the plan: what is left is the final read-back of the files written.
+  void StopWriting() {
+    std::uint64_t bytes = 0;
+    for (std::uint64_t n = 1; n <= written_; ++n) bytes += plan_.sizes[n - 1];
+    progress_.StopWriting(bytes);
+  }
+
   core::Outcome Cancel() {
+    RecordFileCancelled(ctx_, texts::kAbortedWhileVerifying);
     core::Hide_Cancel(ctx_);
     core::LogText(ctx_, core::kCrLf + std::string(texts::kAbortedWhileVerifying));
     return core::Outcome::Cancelled;
@@ -229,6 +278,12 @@ class Run {
       core::LogText(ctx_, crlf + crlf + texts::kFailedOnly + Mb(good) + texts::kOutOfThe +
                               Mb(tested) + texts::kTestedWereGood + crlf);
     }
+    VolumeTestFigures figures;
+    figures.mbTested = static_cast<std::int64_t>(std::floor(tested / kBytesPerMB));
+    figures.mbGood = static_cast<std::int64_t>(std::floor(good / kBytesPerMB));
+    figures.passed = passed;
+    figures.probablyFake = !passed && good <= judged * 2.0 / 3.0;
+    RecordFileFigures(ctx_, figures);
     if (!s_.VerifyOnly) DeleteWritten();
     if (incomplete) {
       core::LogMsgBox(ctx_,
@@ -238,8 +293,7 @@ class Run {
     } else if (passed) {
       core::LogMsgBox(ctx_, crlf + texts::kThoroughAllGood, win::MB_ICONINFORMATION);
     } else {
-      const bool fake = good <= judged * 2.0 / 3.0;
-      core::LogMsgBox(ctx_, crlf + (fake ? texts::kProbablyFake : texts::kFaulty),
+      core::LogMsgBox(ctx_, crlf + (figures.probablyFake ? texts::kProbablyFake : texts::kFaulty),
                       win::MB_ICONCRITICAL);
     }
     core::Hide_Cancel(ctx_);
@@ -259,7 +313,8 @@ class Run {
 
   core::Context& ctx_;
   core::State& s_;
-  core::AlignedBuffer buffer_;
+  thorough::ChunkBuffers buffers_;
+  thorough::Progress progress_;
   Plan plan_;
   std::uint64_t written_ = 0;    // files written whole
   std::uint64_t attempted_ = 0;  // and the one whose writing failed

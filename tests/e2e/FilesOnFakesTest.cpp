@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "E2eFixture.h"
 
@@ -61,6 +62,47 @@ const VolumeRow kRows[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Volumes, FilesOnFakes, ::testing::ValuesIn(kRows),
+                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+
+// The thorough test on the same sticks: every byte read back from the device, so the limbo
+// fake's good space is about its real memory less what ext4 keeps before the file, and the
+// genuine one passes and is left without .h2w files.
+class ThoroughOnFakes : public E2eTest, public ::testing::WithParamInterface<VolumeRow> {};
+
+TEST_P(ThoroughOnFakes, EveryByteComesFromTheDevice) {
+  const VolumeRow& row = GetParam();
+  SW_E2E_MAKE(stick, row.fake);
+  ASSERT_TRUE(stick->MakeExt4AndMount(row.mountOptions));
+  SW_E2E_REQUIRE_SAFE();
+  std::string letter = Letter(*stick);
+  ASSERT_FALSE(letter.empty());
+  CliResult run = RunCli({"files", letter, "--thorough", "--yes", "--all"});
+  EXPECT_TRUE(stick->VolumeMounted());
+  for (const auto& entry : std::filesystem::directory_iterator(stick->VolumeDir())) {
+    EXPECT_NE(entry.path().extension(), ".h2w") << entry.path();
+  }
+  if (!row.counterfeit) {
+    EXPECT_EQ(run.exitCode, kExitPassed) << run.output;
+    EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
+    return;
+  }
+  EXPECT_EQ(run.exitCode, kExitFailed) << run.output;
+  const auto at = run.output.find("\nGood: ");
+  ASSERT_NE(at, std::string::npos) << run.output;
+  const int goodMB = std::stoi(run.output.substr(at + 7));
+  // 640 MiB real, less ext4's metadata and journal before the file's first block.
+  EXPECT_LE(goodMB, 640) << run.output;
+  EXPECT_GE(goodMB, 400) << run.output;
+  EXPECT_NE(run.output.find("\nCorrupted: "), std::string::npos) << run.output;
+}
+
+const VolumeRow kThoroughRows[] = {
+    {"genuine_ext4", {"--size=460Mi"}, "", false},
+    {"limbo_ext4", {"--size=1Gi", "--real=640Mi", "--kind=limbo"}, "", true},
+    {"limbo_ext4_data_journal", {"--size=1Gi", "--real=640Mi", "--kind=limbo"}, "data=journal", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Volumes, ThoroughOnFakes, ::testing::ValuesIn(kThoroughRows),
                          [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
 
 }  // namespace

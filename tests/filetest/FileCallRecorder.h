@@ -31,6 +31,7 @@ class FileCallRecorder final : public platform::Os {
   std::vector<std::vector<std::uint8_t>> writeData;  // only with keepWriteData
   bool keepWriteData = false;
   std::function<void()> onWrite;  // called before each write is passed on (a slow device)
+  std::function<void()> onRead;   // and before each read
   // Called before each write; a non-zero result fails the write with that system error code
   // instead of passing it on (another program filling the volume, say).
   std::function<std::uint32_t()> writeFault;
@@ -49,6 +50,7 @@ class FileCallRecorder final : public platform::Os {
   }
   bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override {
     ++reads;
+    if (onRead) onRead();
     return real_.ReadFile(h, buffer, bytesRead);
   }
   bool WriteFile(Handle h, std::span<const std::uint8_t> buffer,

@@ -44,6 +44,35 @@ TEST(H2wFormat, SectorsHoldTheirOffsetAndTheSequenceFromIt) {
   EXPECT_TRUE(std::equal(second.begin(), second.end(), two.begin() + kSectorBytes));
 }
 
+// Far into a long buffer (each sector made from the one before by additions) every sector is
+// still what the definition gives for its own offset: its offset, then the chain from it.
+TEST(H2wFormat, LongBuffersHoldTheDefinitionsSectorsAllTheWay) {
+  constexpr std::uint64_t kStart = 5 * kFileBytes - 64 * kSectorBytes;  // across a file's end
+  std::vector<std::uint8_t> buffer(4096 * kSectorBytes);
+  FillSectors(buffer, kStart);
+  for (const std::size_t s : {std::size_t{0}, std::size_t{1}, std::size_t{63}, std::size_t{64},
+                              std::size_t{1000}, std::size_t{4095}}) {
+    std::uint64_t word = kStart + s * kSectorBytes;
+    for (std::size_t w = 0; w < kWordsPerSector; ++w) {
+      std::uint64_t got = 0;
+      for (int b = 7; b >= 0; --b) got = got << 8 | buffer[s * kSectorBytes + 8 * w + static_cast<std::size_t>(b)];
+      ASSERT_EQ(got, word) << "sector " << s << " word " << w;
+      word = NextWord(word);
+    }
+  }
+}
+
+TEST(H2wFormat, MatchingSectorsCountsUpToTheFirstThatDiffers) {
+  std::vector<std::uint8_t> buffer(40 * kSectorBytes);
+  FillSectors(buffer, 7 * kSectorBytes);
+  EXPECT_EQ(MatchingSectors(buffer, 7 * kSectorBytes), 40u);
+  EXPECT_EQ(MatchingSectors(buffer, 8 * kSectorBytes), 0u);  // the stream of another offset
+  buffer[17 * kSectorBytes + kSectorBytes - 1] ^= 0x80;      // the last bit of sector 17
+  EXPECT_EQ(MatchingSectors(buffer, 7 * kSectorBytes), 17u);
+  // A piece that is no whole sector is not judged.
+  EXPECT_EQ(MatchingSectors({buffer.data(), kSectorBytes - 1}, 7 * kSectorBytes), 0u);
+}
+
 TEST(H2wFormat, FilesAreNamedByNumber) {
   EXPECT_EQ(FilePath("E:", 1), "E:\\1.h2w");
   EXPECT_EQ(FilePath("E:", 12), "E:\\12.h2w");

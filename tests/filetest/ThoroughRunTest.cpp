@@ -7,6 +7,7 @@
 
 #include "filetest/Cleanup.h"
 #include "filetest/H2wFormat.h"
+#include "filetest/ThoroughFiles.h"
 #include "filetest/VolumeRunFixture.h"
 
 namespace sw::filetest::testing {
@@ -15,6 +16,8 @@ namespace {
 using platform::sim::FileFault;
 
 constexpr std::uint64_t kFile = 16 * kMiB;
+constexpr std::uint64_t kThoroughChunk = thorough::kChunkBytes;
+constexpr int kChunksPerFile = static_cast<int>(kFile / kThoroughChunk);
 
 class ThoroughTest : public VolumeRunTest {
  protected:
@@ -55,6 +58,28 @@ TEST_F(ThoroughTest, GenuineStickPassesAndLeavesNothing) {
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
   EXPECT_TRUE(H2wFiles().empty());
   ExpectIdleLayout();
+  // Every transfer of the test files goes past the system's cache, so the read-back sees the
+  // device and not what this machine remembers writing.
+  int opened = 0;
+  for (const OpenCall& open : os.opens) {
+    if (open.name.size() < 4 || open.name.substr(open.name.size() - 4) != ".h2w") continue;
+    ++opened;
+    EXPECT_NE(open.flags & win::FILE_FLAG_NO_BUFFERING, 0u) << open.name;
+  }
+  EXPECT_EQ(opened, 4 * 3);  // written, read back, read at the end
+}
+
+TEST_F(ThoroughTest, GenuineStickWith4096ByteSectorsPasses) {
+  // The last file would be 5 MiB and 1,000 bytes: no whole number of sectors.
+  platform::sim::SimDriveSpec stick = StickSpec("E:", 2 * kFile + 5 * kMiB + 1024 + 1000,
+                                                FileFault::None, 0);
+  stick.volumes[0].sectorBytes = 4096;
+  sim.AddDrive(1, stick);
+  Run();
+  EXPECT_TRUE(HasLine("Thorough test: 3 .h2w files, 37MB, every byte written and checked"));
+  EXPECT_TRUE(HasLine("Good: 37MB (75776 sectors)"));  // 2 x 32,768 + 10,240
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+  for (const bool ok : os.writeResults) EXPECT_TRUE(ok);
 }
 
 TEST_F(ThoroughTest, LimboFakeStopsAtTheFirstFileThatLosesData) {
@@ -123,6 +148,52 @@ TEST_F(ThoroughTest, CancelAtAChunkLeavesTheFilesForTheCleanUp) {
   ExpectIdleLayout();
 }
 
+// Files of four chunks: yields 1 to 4 follow the chunks written, 5 to 8 those read back, and
+// so on for files 2 and 3; 25 to 36 follow the chunks of the final read-back.
+constexpr std::uint64_t kFourChunks = 4 * kThoroughChunk;
+struct CancelCase {
+  int yield;
+  std::uint64_t leftBytes;  // of 1.h2w
+  std::vector<std::string> left = {"1.h2w"};
+};
+
+class ThoroughCancelTest : public ThoroughTest, public ::testing::WithParamInterface<CancelCase> {};
+
+TEST_P(ThoroughCancelTest, AtAnyChunkOfTheFirstFileTheRunEndsAsCancelled) {
+  const CancelCase c = GetParam();
+  ctx.state.ThoroughFileBytes = kFourChunks;
+  AddStick(1, "E:", 3 * kFourChunks + 1024);
+  int yields = 0;
+  win.onDoEvents = [&](int) {
+    if (!H2wFiles().empty() && ++yields == c.yield) ctx.state.CancelRequested = true;
+  };
+  Run();
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Cancelled);
+  EXPECT_EQ(ctx.state.LastRun.verdict, core::Verdict::Cancelled);
+  EXPECT_EQ(yields, c.yield);  // seen at once: nothing more ran
+  EXPECT_EQ(Lines().back(), "TEST ABORTED (use Clean-up to delete test files)!");
+  EXPECT_EQ(HasLine("Reading every file back... "), c.yield > 24);
+  EXPECT_EQ(win.boxes.size(), 1u);  // the consent, and no verdict
+  ExpectIdleLayout();
+  ASSERT_EQ(H2wFiles(), c.left);
+  EXPECT_EQ(sim.VolumeFileSize("E:", "1.h2w"), c.leftBytes);
+  // What was left is ours, whole or cut short, and the clean-up takes it.
+  win.onDoEvents = nullptr;
+  cmdcleanup_Click(ctx);
+  EXPECT_TRUE(H2wFiles().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Yields, ThoroughCancelTest,
+                         ::testing::Values(CancelCase{1, kThoroughChunk},
+                                           CancelCase{2, 2 * kThoroughChunk},
+                                           CancelCase{3, 3 * kThoroughChunk},
+                                           CancelCase{4, kFourChunks}, CancelCase{5, kFourChunks},
+                                           CancelCase{8, kFourChunks},
+                                           // Three files of eight yields, then the final
+                                           // read-back: its first chunk, and its last.
+                                           CancelCase{25, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}},
+                                           CancelCase{36, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}}));
+
 TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
   platform::sim::SimDriveSpec stick = StickSpec("E:", 3 * kFile, FileFault::None, 0);
   stick.volumes[0].readOnly = true;
@@ -131,6 +202,109 @@ TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
   ASSERT_EQ(win.boxes.size(), 2u);
   EXPECT_EQ(win.boxes[1].title, "Test incomplete");
+}
+
+// The volume, not the drive, stops the filling: the message says what happened, the files
+// written before are checked and reported, and no fake or faulty verdict is given.
+TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
+  const std::string gone =
+      "The volume disappeared during the test (the drive was removed or stopped answering).";
+  struct Case {
+    const char* what;
+    std::uint32_t error;  // the write of file 2's second chunk fails with it
+    int goneAtRead;       // or the stick is pulled out before this read (0: never)
+    std::string message;
+    std::string reportLine;
+  };
+  const Case cases[] = {
+      {"full", win::ERROR_DISK_FULL, 0,
+       "The volume became full before the test was done (another program may be writing to it).",
+       "TEST INCOMPLETE: 16MB out of the 16MB tested were good."},
+      {"vanished while writing", win::ERROR_DEVICE_NOT_CONNECTED, 0, gone,
+       "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
+      // A read a chunk: file 2's read-back, then the final read-back of file 1.
+      {"vanished while reading back", 0, kChunksPerFile + 1, gone,
+       "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
+      {"vanished in the final read-back", 0, 3 * kChunksPerFile + 1, gone,
+       "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim.RemoveDrive(1);
+    win.boxes.clear();
+    os.writeSizes.clear();
+    AddStick(1, "E:", 3 * kFile + 1024);
+    int writes = 0, reads = 0;
+    const bool pulled = c.error == win::ERROR_DEVICE_NOT_CONNECTED;
+    os.onWrite = [&] {
+      if (++writes == kChunksPerFile + 2 && pulled) sim.RemoveDrive(1);
+    };
+    os.writeFault = [&]() -> std::uint32_t {
+      return writes == kChunksPerFile + 2 && !pulled ? c.error : 0;
+    };
+    os.onRead = [&] {
+      if (++reads == c.goneAtRead) sim.RemoveDrive(1);
+    };
+    Run();
+    EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
+    EXPECT_TRUE(HasLine(c.message));
+    EXPECT_TRUE(HasLine(c.reportLine)) << win.Text(core::Control::Text1);
+    ASSERT_EQ(win.boxes.size(), 2u);
+    EXPECT_EQ(win.boxes[1].title, "Test incomplete");
+    EXPECT_EQ(win.boxes[1].prompt, "\r\n" + c.message + "\r\n\r\n" +
+                                       "This is no sign of a fake drive: the files written "
+                                       "before it were checked and reported.");
+    ExpectIdleLayout();
+  }
+}
+
+TEST_F(ThoroughTest, TheLastFileEndsWhereTheSpaceDoes) {
+  // A file system needs room of its own for a large file, so the last one may not fit in what
+  // the free space said: its third chunk finds the volume full.
+  AddStick(1, "E:", 3 * kFile + 1024);
+  int writes = 0;
+  os.writeFault = [&]() -> std::uint32_t {
+    return ++writes == 2 * kChunksPerFile + 3 ? win::ERROR_DISK_FULL : 0;
+  };
+  Run();
+  const std::string lastFile = std::to_string(2 * kThoroughChunk / kMiB);
+  bool noted = false;
+  for (const std::string& line : Lines()) {
+    noted = noted || line.rfind("00:00:00 Writing 3.h2w (the volume was full after " + lastFile +
+                                    "MB): written at ", 0) == 0;
+  }
+  EXPECT_TRUE(noted) << win.Text(core::Control::Text1);
+  const std::uint64_t good = 2 * kFile + 2 * kThoroughChunk;
+  EXPECT_TRUE(HasLine("Good: " + std::to_string(good / kMiB) + "MB (" +
+                      std::to_string(good / 512) + " sectors)"));
+  EXPECT_TRUE(HasLine("PASSED: " + std::to_string(good / kMiB) + "MB tested and OK."));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+  EXPECT_TRUE(H2wFiles().empty());
+}
+
+TEST_F(ThoroughTest, EachFileShowsItsSpeedsAndASlowOneIsFlagged) {
+  AddStick(1, "E:", 4 * kFile + 1024);
+  // Writing a file takes 200 ms, but 4 s for file 3 (a stick whose speed collapses at its real
+  // size) and 300 ms for file 4; reading one back 100 ms.
+  int writes = 0;
+  os.onWrite = [&] {
+    const int file = writes++ / kChunksPerFile + 1;
+    sim.Advance((file == 3 ? 4000 : file == 4 ? 300 : 200) / kChunksPerFile);
+  };
+  os.onRead = [&] { sim.Advance(100 / kChunksPerFile); };
+  Run();
+  const std::string slow = "  SLOW (under 10% of the median speed)";
+  EXPECT_TRUE(HasLine("00:00:00 Writing 1.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB"));
+  EXPECT_TRUE(HasLine("00:00:00 Writing 2.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB"));
+  // 4 MB/s against a median of 80 so far.
+  EXPECT_TRUE(HasLine("00:00:00 Writing 3.h2w: written at 4.0 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB" + slow));
+  // 53.3 MB/s against a median of 80 over 4, 80 and 80: slower, not slow.
+  EXPECT_TRUE(HasLine("00:00:04 Writing 4.h2w: written at 53.3 MB/s, read back at 160.0 MB/s: "
+                      "16MB good of 16MB"));
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
 }
 
 TEST_F(ThoroughTest, VerifyOnlyChecksFilesAnotherTesterWroteAndKeepsThem) {

@@ -8,10 +8,15 @@
 namespace sw::report::testing {
 namespace {
 
+// The terminal prints the report's lines with LF and without the blanks that pad a line's end;
+// the saved report keeps both.
 std::string AsTerminalLines(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n') {
+      while (!out.empty() && out.back() == ' ') out.pop_back();
+    }
     out += text[i];
   }
   return out;

@@ -93,6 +93,10 @@ int ScriptedWindow::MsgBox(const std::string& prompt, std::uint32_t style, const
   answers.pop_front();
   return answer;
 }
+void ScriptedWindow::ShowProgress(const core::ProgressUpdate& update) {
+  progress.push_back(update);
+  if (onProgress) onProgress(update);
+}
 void ScriptedWindow::DoEvents() {
   ++yields;
   if (onDoEvents) onDoEvents(yields);

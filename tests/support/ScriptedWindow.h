@@ -27,11 +27,13 @@ class ScriptedWindow final : public core::Window {
   std::deque<int> answers;                     // next box answers (IDOK, IDCANCEL)
   std::function<void(int yieldNumber)> onDoEvents;  // called at every DoEvents, counted from 1
   std::function<void(const ShownBox&)> onMsgBox;    // called when a box is shown
+  std::function<void(const core::ProgressUpdate&)> onProgress;  // at every progress update
   bool shiftDown = false;
   std::string savePath;  // the answer to the next save question; empty: the user cancels
 
   // --- Record ---
   std::vector<ShownBox> boxes;
+  std::vector<core::ProgressUpdate> progress;
   int yields = 0;
   std::string clipboard;
   bool clipboardCleared = false;
@@ -82,6 +84,7 @@ class ScriptedWindow final : public core::Window {
   void OpenWebPage(const std::string& url) override;
   std::string AskSavePath(const std::string& title, const std::string& suggestedName) override;
   std::int16_t GetAsyncKeyState(int virtualKey) override;
+  void ShowProgress(const core::ProgressUpdate& update) override;
 
   // Geometry the test can set.
   core::TwipsRect bounds{0, 0, 8175, 7080};
