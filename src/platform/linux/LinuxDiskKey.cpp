@@ -70,10 +70,4 @@ bool LinuxOs::DeviceNumberEx(const Object& object, std::span<std::uint8_t> out,
   return true;
 }
 
-std::string LinuxOs::DiskDeviceName(int drive) {
-  const DeviceMap map = Snapshot();
-  const PhysicalDisk* disk = map.Disk(drive);
-  return disk && disk->known() ? disk->devNode : std::string{};
-}
-
 }  // namespace sw::platform::linuxos
