@@ -47,9 +47,10 @@ bool LinuxOs::DeviceNumberEx(const Object& object, std::span<std::uint8_t> out,
   if (!ParseMajMin(disk->device.majMin, major, minor)) return Fail(win::ERROR_INVALID_FUNCTION);
   std::uint64_t seq = disk->device.diskSeq;
   if (object.fd.valid()) {
-    // What the descriptor reached counts over what sysfs says a moment later.
+    // What the descriptor reached counts over what sysfs says a moment later; only a block
+    // device has a device number of its own to tell.
     struct stat st {};
-    if (::fstat(object.fd.get(), &st) == 0 && object.kind == Object::Kind::Disk) {
+    if (::fstat(object.fd.get(), &st) == 0 && S_ISBLK(st.st_mode) && object.kind == Object::Kind::Disk) {
       major = ::major(st.st_rdev);
       minor = ::minor(st.st_rdev);
     }
