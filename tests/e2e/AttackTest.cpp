@@ -56,6 +56,7 @@ class BusyProcess {
     }
   }
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
@@ -149,6 +150,8 @@ TEST_F(AttackTest, ABusyMountedFileSystemIsRefusedAndStaysMounted) {
   EXPECT_EQ(run.exitCode, kExitNotRun) << run.output;
   EXPECT_NE(run.output.find(stick->VolumeDir().string()), std::string::npos)
       << "the message names the mount point: " << run.output;
+  EXPECT_NE(run.output.find(std::to_string(shell.Pid()) + " ("), std::string::npos)
+      << "the message names the program that holds it: " << run.output;
   EXPECT_TRUE(stick->VolumeMounted());
   EXPECT_TRUE(HoldsExt4(*stick)) << "the file system was written over";
 }
