@@ -63,8 +63,9 @@ Handle Win32Os::OpenOrdinaryFile(const std::string& name, std::uint32_t access, 
     lastError_ = ERROR_ACCESS_DENIED;
     return kInvalidHandle;
   }
-  UniqueKernelHandle h(::CreateFileA(name.c_str(), access, share, nullptr, disposition,
-                                     flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // The attributes are read through the handle, which a write-only open could not do.
+  UniqueKernelHandle h(::CreateFileA(name.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr,
+                                     disposition, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!Checked(static_cast<bool>(h))) return kInvalidHandle;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!Checked(::GetFileInformationByHandle(h.get(), &info) != FALSE)) return kInvalidHandle;

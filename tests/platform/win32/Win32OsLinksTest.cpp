@@ -85,9 +85,10 @@ TEST_F(Win32OsLinks, ALinkOrFolderNamedLikeATestFileIsNeitherOpenedNorDeleted) {
   EXPECT_FALSE(fs::exists(dir_ / "WARDFILE3.tmp"));
   EXPECT_TRUE(os_.FindNonRegularFiles(Path("nofolder\\*.tmp")).empty());
 
-  // A free name and an ordinary file are still opened as before.
-  const Handle fresh = os_.CreateFileA(Path("WARDFILE4.tmp"), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL);
+  // A free name and an ordinary file are still opened as before, write-only as the test files
+  // are created.
+  const Handle fresh = os_.CreateFileA(Path("WARDFILE4.tmp"), GENERIC_WRITE, 0, CREATE_ALWAYS,
+                                       FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH);
   ASSERT_NE(fresh, kInvalidHandle);
   EXPECT_TRUE(os_.CloseHandle(fresh));
   const Handle again = os_.CreateFileA(Path("WARDFILE4.tmp"), GENERIC_READ, 0, OPEN_EXISTING, 0);
