@@ -33,7 +33,7 @@ class FakeSystem {
   FakeSystem& operator=(const FakeSystem&) = delete;
 
   void AddDisk(const FakeDisk& disk);
-  // The disk leaves: its sysfs folder, its link under block and its node and its partitions' go.
+  // Unplugs a disk: its sysfs folder and link go, with the nodes of the disk and its partitions.
   void RemoveDisk(const std::string& name);
   void AddPartition(const std::string& disk, int number, const std::string& majMin,
                     std::uint64_t sectors, const std::string& name = "");
