@@ -128,15 +128,20 @@ TEST_F(AttackTest, AStickPluggedInBetweenListAndATestByPathChangesNothing) {
   EXPECT_EQ(newcomer->Count().sectorsWritten, 0u) << run.output;
 }
 
+// The letter `list` showed, used after another stick came in: refused with --yes, whichever
+// stick the letter names now.
 TEST_F(AttackTest, ALetterWithYesIsRefusedForADestructiveTest) {
   SW_E2E_MAKE(stick, {"--size=1Gi"});
   SW_E2E_REQUIRE_SAFE();
   std::string letter = Letter(*stick);
   ASSERT_FALSE(letter.empty());
+  SW_E2E_MAKE(newcomer, {"--size=2Gi"});
+  SW_E2E_REQUIRE_SAFE();
   CliResult run = RunCli({"quick", letter, "--yes", "--all"});
   EXPECT_EQ(run.exitCode, kExitNotRun) << run.output;
   EXPECT_NE(run.output.find("/dev/"), std::string::npos) << "the refusal says to name the device: " << run.output;
   EXPECT_EQ(stick->Count().sectorsWritten, 0u);
+  EXPECT_EQ(newcomer->Count().sectorsWritten, 0u);
 }
 
 TEST_F(AttackTest, ABusyMountedFileSystemIsRefusedAndStaysMounted) {
