@@ -158,7 +158,9 @@ bool PinDrive(core::Context& ctx, std::int32_t drive) {
   if (!id || id->DiskNumber != drive) return false;
   core::PinnedDrive pin;
   pin.identity = std::move(*id);
-  pin.Device = ctx.os.DiskDeviceName(drive);
+  // "\\.\PhysicalDrive2" says no more than the "drive 2" of the line that names the pick.
+  const std::string device = ctx.os.DeviceName(drive);
+  if (device != DevicePath(PhysicalDriveName(std::to_string(drive)))) pin.Device = device;
   // The letters of the drive's volumes, looked up without the trace lines of the routines that
   // lock them: this is a query, not a step of a test.
   for (const std::string& letter : ctx.os.LogicalDrives()) {

@@ -90,12 +90,6 @@ class Os {
     (void)designator;
     return {};
   }
-  // The device node of a physical drive where the system has one ("/dev/sdb"), so that the
-  // questions before a destructive test name the disk as the user knows it; empty otherwise.
-  virtual std::string DiskDeviceName(int drive) {
-    (void)drive;
-    return {};
-  }
 
   // --- Words for the user ------------------------------------------------------------------
   // The report and box texts that name things of this system. Windows and the simulator keep the
@@ -125,7 +119,9 @@ class Os {
   // --- Beyond the Windows services: naming drives by device, and what must stop a write ----
   // The drive a device path names. Windows and the simulator know "\\.\PhysicalDriveN" only.
   virtual NamedDevice FindDevice(const std::string& path) { return FindPhysicalDrivePath(path); }
-  // The name users know a physical drive by: "/dev/sdb" on Linux, "\\.\PhysicalDriveN" here.
+  // The name users know a physical drive by, which the terminal takes back and the questions
+  // before a destructive test show: "/dev/sdb" on Linux, "\\.\PhysicalDriveN" here. Empty on
+  // Linux for a number that names no disk.
   virtual std::string DeviceName(int diskNumber) {
     return kPhysicalDrivePrefix + std::to_string(diskNumber);
   }

@@ -55,6 +55,11 @@ TEST_F(DriveInfo, UsableSizeIsWholeCylindersLessOneWhenTheLastSectorFails) {
       {"rounded size's last sector unreadable", 31266439168ull, 31264289280ull - 512,
        31264289280.0 - kCylinder},
       {"unreadable only past the rounded size", 31266439168ull, 31264289280ull, 31264289280.0},
+      // Three quarters of a cylinder past three whole ones: rounded to the nearest cylinder the
+      // size would end past the drive, the probe would fail there and hide the bad sector below.
+      {"three quarters past whole cylinders", 3 * kCylinder + 12000 * 512, 0, 3.0 * kCylinder},
+      {"three quarters past, last whole cylinder's last sector unreadable", 3 * kCylinder + 12000 * 512,
+       3 * kCylinder - 512, 2.0 * kCylinder},
   };
   int n = 1;
   for (const SizeRow& r : rows) {
@@ -67,6 +72,7 @@ TEST_F(DriveInfo, UsableSizeIsWholeCylindersLessOneWhenTheLastSectorFails) {
     os.AddDrive(n, config);
     Examine(n);
     EXPECT_EQ(ctx.state.DriveSizeBytes, r.expected) << r.what;
+    EXPECT_LE(ctx.state.DriveSizeBytes, static_cast<double>(r.announced)) << r.what;
     EXPECT_EQ(ctx.state.hDrive, platform::kInvalidHandle) << r.what;
     ++n;
   }

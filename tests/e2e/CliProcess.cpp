@@ -54,9 +54,11 @@ bool Drain(int fd, std::string& into, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args, std::chrono::seconds timeout) {
+CliResult RunCli(const std::vector<std::string>& args, std::chrono::seconds timeout,
+                 const std::vector<std::string>& wrapper) {
   CliResult result;
-  std::vector<std::string> all = {SW_CLI_BINARY};
+  std::vector<std::string> all = wrapper;
+  all.push_back(SW_CLI_BINARY);
   all.insert(all.end(), args.begin(), args.end());
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) return result;
@@ -67,7 +69,7 @@ CliResult RunCli(const std::vector<std::string>& args, std::chrono::seconds time
     ::dup2(pipeFds[1], 1);
     ::dup2(pipeFds[1], 2);
     auto argv = Argv(all);
-    ::execv(argv[0], argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(pipeFds[1]);
@@ -120,6 +122,10 @@ bool CliOnTerminal::WaitFor(const std::string& text, std::chrono::milliseconds t
 void CliOnTerminal::Type(const std::string& keys) {
   // A failed write means the child is gone; Finish reports how it ended.
   if (master_ >= 0) [[maybe_unused]] ssize_t n = ::write(master_, keys.data(), keys.size());
+}
+
+void CliOnTerminal::Signal(int signal) {
+  if (pid_ > 0) ::kill(pid_, signal);
 }
 
 int CliOnTerminal::Finish(std::chrono::seconds timeout) {

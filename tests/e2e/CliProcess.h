@@ -16,9 +16,11 @@ struct CliResult {
   std::string output; // stdout and stderr together
 };
 
-// Runs sizewarden with args, stdin from /dev/null, until it ends (at most timeout).
+// Runs sizewarden with args, stdin from /dev/null, until it ends (at most timeout). A wrapper
+// (a command found on PATH, with its own arguments) runs it in its place: "unshare ... --".
 CliResult RunCli(const std::vector<std::string>& args,
-                 std::chrono::seconds timeout = std::chrono::seconds(600));
+                 std::chrono::seconds timeout = std::chrono::seconds(600),
+                 const std::vector<std::string>& wrapper = {});
 
 class CliOnTerminal {
  public:
@@ -31,6 +33,8 @@ class CliOnTerminal {
   // Reads until the output since the last match holds text; false at the deadline or at EOF.
   bool WaitFor(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(60));
   void Type(const std::string& keys);
+  // Sends the program a signal, as a closed terminal (SIGHUP) or `kill` (SIGTERM) does.
+  void Signal(int signal);
   // Reads the rest and reaps the child (killed at the deadline); the exit status as RunCli's.
   int Finish(std::chrono::seconds timeout = std::chrono::seconds(600));
   const std::string& Output() const { return output_; }

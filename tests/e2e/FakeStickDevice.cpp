@@ -186,6 +186,7 @@ FakeStickDevice::Counters FakeStickDevice::Count() const {
     if (key == "write_requests") c.writeRequests = value;
     if (key == "sectors_read") c.sectorsRead = value;
     if (key == "sectors_written") c.sectorsWritten = value;
+    if (key == "flush_requests") c.flushRequests = value;
   }
   return c;
 }

@@ -50,6 +50,7 @@ class FakeStickDevice {
   struct Counters {
     bool unplugged = false;
     std::uint64_t readRequests = 0, writeRequests = 0, sectorsRead = 0, sectorsWritten = 0;
+    std::uint64_t flushRequests = 0;  // cache flushes (fsync) that reached the stick
   };
   Counters Count() const;
 

@@ -47,9 +47,10 @@ bool LinuxOs::DeviceNumberEx(const Object& object, std::span<std::uint8_t> out,
   if (!ParseMajMin(disk->device.majMin, major, minor)) return Fail(win::ERROR_INVALID_FUNCTION);
   std::uint64_t seq = disk->device.diskSeq;
   if (object.fd.valid()) {
-    // What the descriptor reached counts over what sysfs says a moment later.
+    // What the descriptor reached counts over what sysfs says a moment later; only a block
+    // device has a device number of its own to tell.
     struct stat st {};
-    if (::fstat(object.fd.get(), &st) == 0 && object.kind == Object::Kind::Disk) {
+    if (::fstat(object.fd.get(), &st) == 0 && S_ISBLK(st.st_mode) && object.kind == Object::Kind::Disk) {
       major = ::major(st.st_rdev);
       minor = ::minor(st.st_rdev);
     }
@@ -68,12 +69,6 @@ bool LinuxOs::DeviceNumberEx(const Object& object, std::span<std::uint8_t> out,
   PutLe32(out, win::sdnx::PartitionNumber, static_cast<std::uint32_t>(object.partitionNumber));
   bytesReturned = win::kStorageDeviceNumberExSize;
   return true;
-}
-
-std::string LinuxOs::DiskDeviceName(int drive) {
-  const DeviceMap map = Snapshot();
-  const PhysicalDisk* disk = map.Disk(drive);
-  return disk && disk->known() ? disk->devNode : std::string{};
 }
 
 }  // namespace sw::platform::linuxos

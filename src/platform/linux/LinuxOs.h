@@ -61,7 +61,6 @@ class LinuxOs final : public Os {
   std::vector<std::string> LogicalDrives() override;
   int SystemDiskNumber() override { return 0; }
   std::string DescribeVolume(const std::string& designator) override;
-  std::string DiskDeviceName(int drive) override;
 
   const PlatformWording& Wording() override { return kLinuxWording; }
   // "E:\WARDFILE1.tmp" -> "/media/stick/WARDFILE1.tmp"; a name on no mounted volume stays.

@@ -23,6 +23,13 @@ bool FitsDword(std::size_t n) { return n <= std::numeric_limits<DWORD>::max(); }
 constexpr std::int64_t kFileTimeTicksPerSecond = 10'000'000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
+// Devices ("\\.\E:", "\\.\PhysicalDrive2") are opened as they are; every other name is a file.
+bool IsDevicePath(const std::string& name) { return name.rfind("\\\\.\\", 0) == 0; }
+
+// What a test file's name must not stand for: data written to a link or a junction lands
+// wherever it points, and a folder or a device is not a file at all.
+constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+
 std::string LocaleText(LCTYPE what, const std::string& fallback) {
   char buf[16] = {};
   int n = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, what, buf, static_cast<int>(sizeof buf));
@@ -40,9 +47,33 @@ std::uint32_t Win32Os::GetLastError() { return lastError_; }
 
 Handle Win32Os::CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                             std::uint32_t disposition, std::uint32_t flags) {
+  if (!IsDevicePath(name)) return OpenOrdinaryFile(name, access, share, disposition, flags);
   HANDLE h = ::CreateFileA(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
   Checked(h != INVALID_HANDLE_VALUE);
   return h == INVALID_HANDLE_VALUE ? kInvalidHandle : FromWin(h);
+}
+
+Handle Win32Os::OpenOrdinaryFile(const std::string& name, std::uint32_t access, std::uint32_t share,
+                                 std::uint32_t disposition, std::uint32_t flags) {
+  // The name itself must be the file. A name taken by a link is refused before the open, as
+  // CREATE_ALWAYS would otherwise truncate its target; the open never follows one either, so a
+  // link put there in between is what gets opened, and the check below then turns it away.
+  const DWORD before = ::GetFileAttributesA(name.c_str());
+  if (before != INVALID_FILE_ATTRIBUTES && (before & kNotAFile) != 0) {
+    lastError_ = ERROR_ACCESS_DENIED;
+    return kInvalidHandle;
+  }
+  // The attributes are read through the handle, which a write-only open could not do.
+  UniqueKernelHandle h(::CreateFileA(name.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr,
+                                     disposition, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!Checked(static_cast<bool>(h))) return kInvalidHandle;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!Checked(::GetFileInformationByHandle(h.get(), &info) != FALSE)) return kInvalidHandle;
+  if ((info.dwFileAttributes & kNotAFile) != 0) {
+    lastError_ = ERROR_ACCESS_DENIED;
+    return kInvalidHandle;
+  }
+  return FromWin(h.release());
 }
 
 bool Win32Os::CloseHandle(Handle h) { return Checked(::CloseHandle(ToWin(h)) != FALSE); }
@@ -202,10 +233,23 @@ std::vector<std::string> Win32Os::FindFiles(const std::string& pattern) {
   WIN32_FIND_DATAA found{};
   UniqueFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
   if (!Checked(static_cast<bool>(search))) return names;
-  constexpr DWORD kNotOrdinary =
-      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  // Only these are the program's to read or delete: deleting a link would remove what the user
+  // put there, not a test file.
+  constexpr DWORD kNotOrdinary = kNotAFile | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
     if ((found.dwFileAttributes & kNotOrdinary) == 0) names.emplace_back(found.cFileName);
+  } while (::FindNextFileA(search.get(), &found));
+  return names;
+}
+
+std::vector<std::string> Win32Os::FindNonRegularFiles(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  UniqueFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != ".." && (found.dwFileAttributes & kNotAFile) != 0) names.push_back(name);
   } while (::FindNextFileA(search.get(), &found));
   return names;
 }

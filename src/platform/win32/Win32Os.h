@@ -13,6 +13,8 @@ namespace sw::platform::win32 {
 
 class Win32Os final : public Os {
  public:
+  // A file (any name but a "\\.\" device) is opened only when the name is an ordinary file or
+  // free: never through a link or junction (reparse point), never a folder; ERROR_ACCESS_DENIED.
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                      std::uint32_t disposition, std::uint32_t flags) override;
   bool CloseHandle(Handle h) override;
@@ -46,8 +48,11 @@ class Win32Os final : public Os {
   // The physical drive of the volume that holds the Windows folder; -1 when unknown.
   int SystemDiskNumber() override;
 
+  // Ordinary files only: folders, reparse points, devices, hidden and system files are left out,
+  // so the clean-up deletes nothing else.
   std::vector<std::string> FindFiles(const std::string& pattern) override;
   int DeleteFiles(const std::string& pattern) override;
+  std::vector<std::string> FindNonRegularFiles(const std::string& pattern) override;
 
   LocalTime Now() override;
   // The user's short date and long time, as Windows formats them for this account.
@@ -58,6 +63,8 @@ class Win32Os final : public Os {
   NumberFormat UserNumberFormat() override;
 
  private:
+  Handle OpenOrdinaryFile(const std::string& name, std::uint32_t access, std::uint32_t share,
+                          std::uint32_t disposition, std::uint32_t flags);
   // Records the thread's last error after a failed call and passes the result through.
   bool Checked(bool ok);
 

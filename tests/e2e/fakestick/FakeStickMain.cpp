@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -29,6 +30,8 @@ constexpr off_t kControlSize = 4096;  // large enough for the status line; reads
 struct FakeStick {
   FakeMedia media;
   std::uint64_t writeDelayMicros;
+  // The cache flushes that reached the stick: a loop device passes each one on as an fsync.
+  std::atomic<std::uint64_t> flushes{0};
 };
 
 FakeStick& Stick() { return *static_cast<FakeStick*>(fuse_get_context()->private_data); }
@@ -39,7 +42,8 @@ std::string Status(const FakeStick& stick) {
          " read_requests=" + std::to_string(c.readRequests) +
          " write_requests=" + std::to_string(c.writeRequests) +
          " sectors_read=" + std::to_string(c.sectorsRead) +
-         " sectors_written=" + std::to_string(c.sectorsWritten) + "\n";
+         " sectors_written=" + std::to_string(c.sectorsWritten) +
+         " flush_requests=" + std::to_string(stick.flushes.load()) + "\n";
 }
 
 void* Init(fuse_conn_info*, fuse_config* cfg) {
@@ -129,7 +133,12 @@ int Truncate(const char* path, off_t size, fuse_file_info*) {
   return static_cast<std::uint64_t>(size) == Stick().media.Geometry().sizeBytes ? 0 : -EPERM;
 }
 
-int Fsync(const char*, int, fuse_file_info*) { return Stick().media.Unplugged() ? -EIO : 0; }
+int Fsync(const char*, int, fuse_file_info*) {
+  FakeStick& stick = Stick();
+  if (stick.media.Unplugged()) return -EIO;
+  ++stick.flushes;
+  return 0;
+}
 
 }  // namespace
 }  // namespace sw::e2e

@@ -60,10 +60,22 @@ void FakeSystem::AddDisk(const FakeDisk& disk) {
   if (!disk.mmcType.empty()) WriteFile(device / "device" / "type", disk.mmcType);
   if (!disk.vendor.empty()) WriteFile(device / "device" / "vendor", disk.vendor);
   if (!disk.model.empty()) WriteFile(device / "device" / "model", disk.model);
+  if (disk.diskSeq != 0) WriteFile(device / "diskseq", std::to_string(disk.diskSeq));
   fs::create_directories(device / "slaves");
   for (const std::string& slave : disk.slaves) WriteFile(device / "slaves" / slave / "dev", "0:0");
   fs::create_directory_symlink(device, root_ / "sys" / "block" / disk.name);
   WriteFile(root_ / "dev" / disk.name, "");
+}
+
+void FakeSystem::RemoveDisk(const std::string& name) {
+  const fs::path link = root_ / "sys" / "block" / name;
+  const fs::path device = fs::canonical(link);
+  for (const auto& entry : fs::directory_iterator(device)) {
+    if (fs::exists(entry.path() / "partition")) fs::remove(root_ / "dev" / entry.path().filename());
+  }
+  fs::remove_all(device);
+  fs::remove(link);
+  fs::remove(root_ / "dev" / name);
 }
 
 void FakeSystem::AddPartition(const std::string& disk, int number, const std::string& majMin,

@@ -22,6 +22,7 @@ struct FakeDisk {
   std::string vendor{};
   std::string model{};
   std::vector<std::string> slaves{};
+  std::uint64_t diskSeq = 0;  // 0: the kernel is too old to count disks
 };
 
 class FakeSystem {
@@ -32,6 +33,8 @@ class FakeSystem {
   FakeSystem& operator=(const FakeSystem&) = delete;
 
   void AddDisk(const FakeDisk& disk);
+  // Unplugs a disk: its sysfs folder and link go, with the nodes of the disk and its partitions.
+  void RemoveDisk(const std::string& name);
   void AddPartition(const std::string& disk, int number, const std::string& majMin,
                     std::uint64_t sectors, const std::string& name = "");
   // One line per mount: "majMin source target fstype" with the target escaped as the kernel does.
