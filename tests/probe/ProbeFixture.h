@@ -1,4 +1,4 @@
-// A simulated machine for probe scenarios: drive 1 (E:) built from a spec, its real memory
+// A simulated machine for probe scenarios: drive 1 (E:) built from a description, its real memory
 // marked with bytes of its own, and every place the probe writes remembered with what it held
 // first, so that a scenario can check that the drive ends as it began.
 #pragma once
@@ -48,7 +48,7 @@ class ProbeFixture : public ::testing::Test {
   testing::FaultyOs os{sim};
   testing::ScriptedWindow win;
   core::Context ctx{os, win};
-  platform::sim::SimDriveSpec spec;
+  platform::sim::SimDriveSpec stick;
   std::map<std::int64_t, std::vector<std::uint8_t>> firstBytes;  // place -> what it held
   std::uint64_t writesBefore = 0;
 
@@ -57,14 +57,14 @@ class ProbeFixture : public ::testing::Test {
     e.letter = "E:";
     e.label = "STICK";
     config.volumes.push_back(e);
-    spec = config;
+    stick = config;
     sim.AddDrive(kDisk, config);
     MarkRealMemory();
     // Every write of the probe reports its first sector; the places of that sector and of the
     // most one request carries after it are remembered with their bytes before any change.
     os.failWrite = [this](std::int64_t sector) {
       for (std::int64_t s = sector; s < sector + 128; ++s) {
-        const std::int64_t place = PlaceOf(spec, s);
+        const std::int64_t place = PlaceOf(stick, s);
         if (place >= 0 && firstBytes.count(place) == 0) firstBytes[place] = sim.PeekSector(kDisk, static_cast<std::uint64_t>(place));
       }
       return false;
@@ -75,8 +75,8 @@ class ProbeFixture : public ::testing::Test {
   // The start of the drive (partition table, file system) and the last 2,048 sectors of its real
   // memory hold bytes of their own, as a drive in use does.
   void MarkRealMemory() {
-    if (spec.noRealMemory) return;
-    const std::uint64_t realBytes = spec.realBytes == 0 ? spec.announcedBytes : std::min(spec.realBytes, spec.announcedBytes);
+    if (stick.noRealMemory) return;
+    const std::uint64_t realBytes = stick.realBytes == 0 ? stick.announcedBytes : std::min(stick.realBytes, stick.announcedBytes);
     const auto realEnd = static_cast<std::int64_t>(realBytes / 512);
     const platform::Handle h = sim.CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ | win::GENERIC_WRITE,
                                                win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
@@ -97,7 +97,7 @@ class ProbeFixture : public ::testing::Test {
 
   ProbeFindings Run(ProbeOptions options = {}) {
     if (options.seed == 0) options.seed = 0x51A7;
-    ctx.state.DriveSizeBytes = static_cast<double>(spec.announcedBytes / 512 * 512);
+    ctx.state.DriveSizeBytes = static_cast<double>(stick.announcedBytes / 512 * 512);
     ctx.state.DiskNumber = kDisk;
     EXPECT_TRUE(diskio::Open_Physical_Disk_hDrive(ctx, kDisk));
     const ProbeFindings f = ProbeDrive(ctx, options);
