@@ -157,7 +157,8 @@ void ReportFindings(core::Context& ctx, const ProbeFindings& findings, const Pro
   if (findings.end == ProbeEnd::Cancelled || findings.end == ProbeEnd::DriveLost) {
     core::LogText(ctx, Line(text::kAborted));
   }
-  if (findings.end == ProbeEnd::Completed && findings.lastGoodSector >= 0) {
+  // A fake's verdict box carries the recommendation; a genuine drive's says it here, once.
+  if (IsGenuine(findings) && findings.lastGoodSector >= 0) {
     core::LogText(ctx, Line(RecommendedLine(findings)));
   }
   core::LogText(ctx, Line(text::kTestTook + std::to_string(static_cast<long long>(elapsedSeconds)) +

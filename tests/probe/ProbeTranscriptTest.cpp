@@ -105,7 +105,6 @@ TEST_F(ProbeTranscript, LimboFakeFailsWithItsExactLastGoodSector) {
       "Sectors written: 353, read: 4614",
       "Mean latency per request: write 3.0 ms, read 0.0 ms",
       "Original blocks restored: all of them.",
-      recommended,
       "Test took 0 seconds.",
       "                         *** FAILED ***",
       "",
