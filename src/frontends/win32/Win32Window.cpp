@@ -45,6 +45,7 @@ bool Win32Window::Create() {
 int Win32Window::RunMessageLoop() {
   MSG msg{};
   for (;;) {
+    FlushLog();
     BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(msg.wParam);
     if (got == -1) return 1;

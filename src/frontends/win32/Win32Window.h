@@ -93,6 +93,9 @@ class Win32Window final : public core::Window {
   void MoveFocusFrom(HWND ctl);
   // Whether the main window shows yet: message boxes before that have no owner.
   bool Shown() const;
+  // Hands the log text appended since the last call to the box, caret at the end and in view.
+  // Called before anything can paint or read the box: the message pump, modal boxes, showing.
+  void FlushLog();
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -106,6 +109,10 @@ class Win32Window final : public core::Window {
   Font defaultFont_;
   UINT dpi_ = 96;
   std::string text1_;  // the log; the box is read-only, so this copy is always its text
+  // The tail of text1_ the box does not hold yet. Every insertion into an edit control costs
+  // time in proportion to all the text it holds (Wine's measures the whole buffer each time),
+  // so appends are gathered and handed over once per turn of the message pump.
+  std::string pending_;
   bool ended_ = false;
   bool resizing_ = false;
 };

@@ -52,6 +52,7 @@ void Win32Window::SetText(Control c, const std::string& text) {
   HWND h = Ctl(c);
   if (!h) return;
   if (c == Control::Text1) {
+    FlushLog();
     // The log only grows between restarts: append the new tail instead of replacing the whole
     // text, which keeps long debug runs fast and the box from flickering.
     if (text.size() >= text1_.size() && text.compare(0, text1_.size(), text1_) == 0 &&
@@ -79,11 +80,21 @@ void Win32Window::SetText(Control c, const std::string& text) {
 void Win32Window::AppendText(Control c, const std::string& text) {
   HWND h = Ctl(c);
   if (!h || c != Control::Text1 || text1_.empty()) return Window::AppendText(c, text);
+  // Nothing paints before the next turn of the pump: the box gets the text then, in one piece.
+  pending_ += text;
+  text1_ += text;
+}
+
+void Win32Window::FlushLog() {
+  HWND h = Ctl(Control::Text1);
+  if (!h || pending_.empty()) return;
   // Caret to the end (the box clamps the position) and the new text in place of the empty
   // selection: the box never copies or measures what it already holds.
-  ::SendMessageA(h, EM_SETSEL, text1_.size(), text1_.size());
-  ::SendMessageA(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-  text1_ += text;
+  const std::size_t held = text1_.size() - pending_.size();
+  ::SendMessageA(h, EM_SETSEL, held, held);
+  ::SendMessageA(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(pending_.c_str()));
+  ::SendMessageA(h, EM_SCROLLCARET, 0, 0);
+  pending_.clear();
 }
 
 std::size_t Win32Window::TextLength(Control c) {
@@ -124,6 +135,9 @@ void Win32Window::MoveFocusFrom(HWND ctl) {
 void Win32Window::SetSelStart(Control c, std::size_t start) {
   HWND h = Ctl(c);
   if (!h || c != Control::Text1) return;
+  // Text still waiting leaves the caret at the end and in view when it reaches the box.
+  if (!pending_.empty() && start >= text1_.size()) return;
+  FlushLog();
   ::SendMessageA(h, EM_SETSEL, start, start);
   ::SendMessageA(h, EM_SCROLLCARET, 0, 0);
 }
@@ -131,6 +145,9 @@ void Win32Window::SetSelStart(Control c, std::size_t start) {
 void Win32Window::SetSelLength(Control c, std::size_t length) {
   HWND h = Ctl(c);
   if (!h || c != Control::Text1) return;
+  // After an append the caret is at the end; an empty selection there is what the flush leaves.
+  if (!pending_.empty() && length == 0) return;
+  FlushLog();
   DWORD start = 0;
   ::SendMessageA(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
   ::SendMessageA(h, EM_SETSEL, start, start + length);
@@ -202,6 +219,7 @@ bool Win32Window::Minimized() { return hwnd_ && ::IsIconic(hwnd_); }
 
 void Win32Window::Show() {
   if (!hwnd_ || ended_) return;
+  FlushLog();
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
   ::SetForegroundWindow(hwnd_);
@@ -215,12 +233,14 @@ void Win32Window::EndProgram() {
 int Win32Window::MsgBox(const std::string& prompt, std::uint32_t style, const std::string& title) {
   // The introduction comes before the window shows; a box without a visible owner gets its own
   // taskbar button and holds every window of the program until it is answered.
+  FlushLog();  // the box's own loop paints the log
   HWND owner = Shown() ? hwnd_ : nullptr;
   UINT flags = style | (owner ? 0 : MB_TASKMODAL);
   return ::MessageBoxA(owner, prompt.c_str(), title.c_str(), flags);
 }
 
 void Win32Window::DoEvents() {
+  FlushLog();
   MSG msg{};
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -269,6 +289,7 @@ std::string Win32Window::AskSavePath(const std::string& title, const std::string
   std::string file(MAX_PATH, '\0');
   suggestedName.copy(file.data(), std::min(suggestedName.size(), file.size() - 1));
   OPENFILENAMEA ofn{};
+  FlushLog();  // the dialog's own loop paints the log
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = Shown() ? hwnd_ : nullptr;
   ofn.lpstrFilter = kSaveFilter;
