@@ -52,7 +52,8 @@ void FillTo(sw::core::Context& ctx, sw::frontends::win32::Win32Window& win, int&
   for (int i = 0; i < kFillChunk; ++i) chunk.append(sw::core::kCrLf).append(kTraceLine);
   while (held < lines) {
     const int n = std::min(kFillChunk, lines - held);
-    sw::core::LogText(ctx, n == kFillChunk ? chunk : chunk.substr(0, chunk.size() / kFillChunk * n));
+    const std::size_t bytes = chunk.size() / kFillChunk * static_cast<std::size_t>(n);
+    sw::core::LogText(ctx, chunk.substr(0, bytes));
     held += n;
   }
   win.DoEvents();
