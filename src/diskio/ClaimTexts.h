@@ -1,4 +1,4 @@
-// Texts of the refusal to write to a drive that is still in use.
+// Texts of the refusals to test a drive that is still in use.
 #pragma once
 
 namespace sw::diskio::text {
@@ -17,5 +17,8 @@ inline constexpr const char* kHeldElsewhere =
     "Nothing was written: another program is using the drive, perhaps another test of it. Start "
     "this test again when that one has ended.";
 inline constexpr const char* kIndent = "  ";
+inline constexpr const char* kClaimedByAnotherRun =
+    "Nothing was done: another SizeWarden run is testing this drive right now. Let it finish (or "
+    "cancel it), then start this one again.";
 
 }  // namespace sw::diskio::text

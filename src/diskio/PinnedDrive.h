@@ -14,8 +14,10 @@ namespace sw::diskio {
 // number (the drive is gone, or the handle is no disk).
 std::optional<core::DriveIdentity> ReadDriveIdentity(core::Context& ctx, platform::Handle h);
 
-// Same when the two name one disk. A key, a size or a serial known on one side only does not
-// count against them; a key is what tells two sticks of one model and size apart.
+// Same when the two name one disk: the same number, model and serial; the same key (the one
+// thing that tells two sticks of one model and size apart; a key that only one side has means
+// the system answered for another device); and the same size where both know it (0: the handle
+// could not tell).
 bool SameDisk(const core::DriveIdentity& pinned, const core::DriveIdentity& now);
 
 // Pins physical drive `drive` as the user's pick, with the letters it has now. False (and

@@ -18,11 +18,11 @@ namespace sw::drives {
 void Drive1_Change(core::Context& ctx) {
   core::State& s = ctx.state;
   core::Window& w = ctx.win;
-  const auto letterCount = static_cast<std::int32_t>(ctx.os.LogicalDrives().size());
+  const std::int32_t lastNumber = ctx.os.LastDriveNumberToList();
   w.ClearItems(core::Control::Combo1);
   s.ListedDrives.clear();
 
-  for (std::int32_t n = 1; n <= letterCount - 1; ++n) {
+  for (std::int32_t n = 1; n <= lastNumber; ++n) {
     s.DiskNumber = n;
     diskio::GetDriveLetter(ctx, n);
     GetUSBDiskDriveInfo(ctx, n);

@@ -82,6 +82,9 @@ class Os {
                                      std::span<char> fileSystemName) = 0;
   // The system's drive letters as designators in letter order: "A:", "C:", "E:", ...
   virtual std::vector<std::string> LogicalDrives() = 0;
+  // The highest physical drive number the drive list looks at: one less than the count of
+  // drive letters, as Windows programs have always assumed.
+  virtual int LastDriveNumberToList() { return static_cast<int>(LogicalDrives().size()) - 1; }
   // Physical drive number of the disk that holds the running system, or -1 when unknown.
   virtual int SystemDiskNumber() = 0;
   // What a designator stands for on this machine, for people who think in device names
@@ -112,6 +115,13 @@ class Os {
   virtual std::string GeneralDate(LocalTime t) = 0;
   virtual std::uint32_t GetTickCount() = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+  // --- One run per disk ----------------------------------------------------------------------
+  // A claim on `name` that every process of this machine sees and that lasts until the handle is
+  // closed (or the process ends, however it ends): CreateMutexA(NULL, FALSE, name) on Windows.
+  // kInvalidHandle with ERROR_ALREADY_EXISTS when another holder has the name; with any other
+  // error this system offers no such claim.
+  virtual Handle CreateMutexA(const std::string& name) = 0;
 
   // --- User's locale ----------------------------------------------------------------------
   virtual NumberFormat UserNumberFormat() = 0;

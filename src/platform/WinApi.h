@@ -136,6 +136,7 @@ inline constexpr std::uint32_t ERROR_INVALID_NAME = 123;
 inline constexpr std::uint32_t ERROR_NEGATIVE_SEEK = 131;
 inline constexpr std::uint32_t ERROR_NOT_LOCKED = 158;
 inline constexpr std::uint32_t ERROR_BUSY = 170;
+inline constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr std::uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
 inline constexpr std::uint32_t ERROR_NO_MEDIA_IN_DRIVE = 1112;
 inline constexpr std::uint32_t ERROR_IO_DEVICE = 1117;

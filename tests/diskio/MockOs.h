@@ -14,6 +14,7 @@ class MockOs : public platform::Os {
               (const std::string&, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t),
               (override));
   MOCK_METHOD(bool, CloseHandle, (Handle), (override));
+  MOCK_METHOD(Handle, CreateMutexA, (const std::string&), (override));
   MOCK_METHOD(bool, DeviceIoControl,
               (Handle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
                std::uint32_t&),

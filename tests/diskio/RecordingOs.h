@@ -120,6 +120,8 @@ class RecordingOs final : public platform::Os {
                                        fileSystemName);
   }
   std::vector<std::string> LogicalDrives() override { return real_.LogicalDrives(); }
+  int LastDriveNumberToList() override { return real_.LastDriveNumberToList(); }
+  Handle CreateMutexA(const std::string& name) override { return real_.CreateMutexA(name); }
   int SystemDiskNumber() override { return real_.SystemDiskNumber(); }
   std::vector<std::string> FindFiles(const std::string& p) override { return real_.FindFiles(p); }
   int DeleteFiles(const std::string& p) override { return real_.DeleteFiles(p); }

@@ -103,6 +103,8 @@ class FileCallRecorder final : public platform::Os {
                                        fileSystemName);
   }
   std::vector<std::string> LogicalDrives() override { return real_.LogicalDrives(); }
+  int LastDriveNumberToList() override { return real_.LastDriveNumberToList(); }
+  Handle CreateMutexA(const std::string& name) override { return real_.CreateMutexA(name); }
   int SystemDiskNumber() override { return real_.SystemDiskNumber(); }
   std::vector<std::string> FindFiles(const std::string& pattern) override {
     return real_.FindFiles(pattern);

@@ -104,6 +104,8 @@ class FaultyOs final : public platform::Os {
                                         fileSystemName);
   }
   std::vector<std::string> LogicalDrives() override { return inner_.LogicalDrives(); }
+  int LastDriveNumberToList() override { return inner_.LastDriveNumberToList(); }
+  platform::Handle CreateMutexA(const std::string& name) override { return inner_.CreateMutexA(name); }
   int SystemDiskNumber() override { return inner_.SystemDiskNumber(); }
   std::vector<std::string> FindFiles(const std::string& pattern) override {
     return inner_.FindFiles(pattern);

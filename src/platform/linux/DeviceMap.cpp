@@ -98,8 +98,10 @@ class Devices {
 }  // namespace
 
 const PhysicalDisk* DeviceMap::Disk(int number) const {
-  if (number < 0 || number >= static_cast<int>(disks.size())) return nullptr;
-  return &disks[static_cast<std::size_t>(number)];
+  for (const PhysicalDisk& disk : disks) {
+    if (disk.number == number) return &disk;
+  }
+  return nullptr;
 }
 
 const VolumeEntry* DeviceMap::Volume(char letter) const {

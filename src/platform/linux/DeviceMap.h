@@ -30,7 +30,7 @@ struct VolumeEntry {
 };
 
 struct DeviceMap {
-  std::vector<PhysicalDisk> disks;    // disks[n].number == n; disks[0] holds "/"
+  std::vector<PhysicalDisk> disks;    // in number order; disks[0] holds "/"
   std::vector<VolumeEntry> volumes;   // in letter order, C: first
 
   const PhysicalDisk* Disk(int number) const;

@@ -33,7 +33,9 @@ bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std:
   bytesReturned = 0;
   Object* object = Find(h);
   if (!object) return false;
-  if (object->kind == Object::Kind::File) return Fail(win::ERROR_INVALID_FUNCTION);
+  if (object->kind == Object::Kind::File || object->kind == Object::Kind::Claim) {
+    return Fail(win::ERROR_INVALID_FUNCTION);
+  }
   switch (code) {
     case win::IOCTL_SCSI_PASS_THROUGH:
       return ScsiCommand(*object, in, out, bytesReturned);
@@ -125,10 +127,23 @@ bool LinuxOs::UnlockVolume(Object& object) {
 }
 
 bool LinuxOs::DismountVolume(const Object& object) {
+  // Only a volume that is still this disk's own may be taken down: its node may have passed to a
+  // partition of another disk since the handle was opened.
+  const DeviceMap map = Snapshot();
+  const VolumeEntry* volume = map.Volume(object.letter);
+  const PhysicalDisk* disk = volume ? map.Disk(volume->diskNumber) : nullptr;
+  if (!volume || volume->majMin != object.majMin || !disk || !disk->known() ||
+      KeyOf(disk->device) != object.disk) {
+    return Fail(win::ERROR_DEVICE_NOT_CONNECTED);
+  }
   std::vector<MountEntry> mounts = ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir);
   std::vector<MountEntry> targets;
   for (const MountEntry& m : mounts) {
-    if (m.majMin == object.majMin || m.source == object.devNode) targets.push_back(m);
+    // A file system that shows an anonymous device number (FUSE, btrfs) is known by its source,
+    // which must still be this very device node.
+    const bool byNumber = m.majMin == object.majMin;
+    const bool bySource = m.source == object.devNode && Reached(-1, object);
+    if (byNumber || bySource) targets.push_back(m);
   }
   // Topmost first: a later entry may sit on top of an earlier one.
   for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
@@ -142,7 +157,7 @@ bool LinuxOs::DismountVolume(const Object& object) {
       return errno == EBUSY ? Fail(win::ERROR_BUSY) : FailErrno(errno);
     }
     // Kept so that a test that will not run after all can give the user the volume back.
-    unmounted_[object.diskNumber].push_back(*it);
+    unmounted_[object.diskNumber].push_back({*it, object.majMin, object.disk});
   }
   return true;
 }

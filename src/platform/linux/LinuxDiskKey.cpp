@@ -2,8 +2,6 @@
 // Windows DeviceGuid the key that tells one disk from the next to take its number: the disk's
 // device number (major, minor) and its diskseq. A stick unplugged and another plugged in may get
 // the same node and the same numbers, never the same diskseq.
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -11,11 +9,7 @@
 
 #include "platform/WinApi.h"
 #include "platform/linux/LinuxOs.h"
-
-// The kernel headers of older systems lack it; the value is fixed in the kernel's ABI (5.15).
-#ifndef BLKGETDISKSEQ
-#define BLKGETDISKSEQ _IOR(0x12, 128, __u64)
-#endif
+#include "platform/linux/ReachedDevice.h"
 
 namespace sw::platform::linuxos {
 
@@ -54,8 +48,7 @@ bool LinuxOs::DeviceNumberEx(const Object& object, std::span<std::uint8_t> out,
       major = ::major(st.st_rdev);
       minor = ::minor(st.st_rdev);
     }
-    std::uint64_t fromFd = 0;
-    if (::ioctl(object.fd.get(), BLKGETDISKSEQ, &fromFd) == 0) seq = fromFd;
+    if (const std::optional<std::uint64_t> fromFd = DiskSeqOf(object.fd.get())) seq = *fromFd;
   }
   for (std::size_t i = 0; i < win::kStorageDeviceNumberExSize; ++i) out[i] = 0;
   PutLe32(out, win::sdnx::Version, win::kStorageDeviceNumberExSize);

@@ -12,6 +12,7 @@
 #include "platform/linux/FuseMounts.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/MountHolders.h"
+#include "platform/linux/ReachedDevice.h"
 #include "platform/linux/WinPath.h"
 #include "platform/linux/Wildcard.h"
 
@@ -51,10 +52,16 @@ std::vector<std::string> LinuxOs::RemountDisk(int diskNumber) {
   auto it = unmounted_.find(diskNumber);
   if (it == unmounted_.end()) return {};
   std::vector<std::string> failed;
+  const DeviceMap map = Snapshot();
+  const PhysicalDisk* disk = map.Disk(diskNumber);
   // They were taken down topmost first, so they go up again in the opposite order. A bound
-  // sub-folder (root other than "/") cannot be mounted from the device alone.
-  for (auto m = it->second.rbegin(); m != it->second.rend(); ++m) {
-    if (m->root != "/" || !MountAgain(*m)) failed.push_back(m->target);
+  // sub-folder (root other than "/") cannot be mounted from the device alone. A node that has
+  // passed to another device since (the stick pulled, another in its place) is not mounted.
+  for (auto u = it->second.rbegin(); u != it->second.rend(); ++u) {
+    const MountEntry& m = u->mount;
+    const bool same = disk && disk->known() && KeyOf(disk->device) == u->disk &&
+                      (paths_.devDir != "/dev" || NodeIsDevice(m.source, u->deviceMajMin));
+    if (m.root != "/" || !same || !MountAgain(m)) failed.push_back(m.target);
   }
   unmounted_.erase(it);
   return failed;

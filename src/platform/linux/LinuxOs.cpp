@@ -17,6 +17,7 @@
 #include "platform/linux/FuseMounts.h"
 #include "platform/linux/LinuxTexts.h"
 #include "platform/linux/LocalClock.h"
+#include "platform/linux/ReachedDevice.h"
 #include "platform/linux/WinPath.h"
 
 namespace sw::platform::linuxos {
@@ -45,16 +46,25 @@ std::string MatchCase(const std::filesystem::path& folder, const std::string& na
 
 LinuxOs::LinuxOs(SystemPaths paths) : paths_(std::move(paths)), userLocale_(UserLocale()) {}
 
-DeviceMap LinuxOs::Snapshot() const {
+DeviceMap LinuxOs::Snapshot() {
   std::vector<std::string> swaps = ReadSwaps(paths_.swaps);
   for (std::string& swap : swaps) {
     std::error_code ec;
     const std::filesystem::path real = std::filesystem::canonical(swap, ec);  // /dev/mapper/x
     if (!ec) swap = real.string();
   }
-  return BuildDeviceMap(ScanSysBlock(paths_.sysRoot),
-                        ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir), paths_.devDir,
-                        swaps);
+  DeviceMap map = BuildDeviceMap(ScanSysBlock(paths_.sysRoot),
+                                 ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir),
+                                 paths_.devDir, swaps);
+  numbering_.Apply(map);
+  return map;
+}
+
+int LinuxOs::LastDriveNumberToList() {
+  // Numbers are never given twice, so they outgrow the count of letters once disks have come
+  // and gone: list up to the highest number a disk has now.
+  const DeviceMap map = Snapshot();
+  return map.disks.empty() ? 0 : map.disks.back().number;
 }
 
 Handle LinuxOs::Add(Object object) {
@@ -116,6 +126,7 @@ Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access, std::u
     object.kind = Object::Kind::Disk;
     object.devNode = disk->devNode;
     object.majMin = disk->device.majMin;
+    object.disk = KeyOf(disk->device);
     object.diskNumber = disk->number;
   } else {
     const VolumeEntry* volume = map.Volume(path.letter);
@@ -126,6 +137,9 @@ Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access, std::u
     object.kind = Object::Kind::Volume;
     object.devNode = volume->devNode;
     object.majMin = volume->majMin;
+    if (const PhysicalDisk* disk = map.Disk(volume->diskNumber); disk && disk->known()) {
+      object.disk = KeyOf(disk->device);
+    }
     object.diskNumber = volume->diskNumber;
     object.partitionNumber = volume->partitionNumber;
     object.letter = volume->letter;
@@ -138,6 +152,10 @@ Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access, std::u
     struct stat st {};
     if (::stat(object.devNode.c_str(), &st) != 0) {
       FailErrno(errno);
+      return kInvalidHandle;
+    }
+    if (!Reached(-1, object)) {
+      Fail(win::ERROR_DEVICE_NOT_CONNECTED);
       return kInvalidHandle;
     }
     return Add(std::move(object));
@@ -165,7 +183,22 @@ Handle LinuxOs::OpenDevice(const std::string& name, std::uint32_t access, std::u
     return kInvalidHandle;
   }
   object.fd.reset(fd);
+  // The name may have passed to another disk since the scan: then this is not the disk asked for,
+  // and not one byte may reach it.
+  if (!Reached(fd, object)) {
+    Fail(win::ERROR_DEVICE_NOT_CONNECTED);
+    return kInvalidHandle;
+  }
   return Add(std::move(object));
+}
+
+bool LinuxOs::Reached(int fd, const Object& object) const {
+  struct stat st {};
+  const int rc = fd >= 0 ? ::fstat(fd, &st) : ::stat(object.devNode.c_str(), &st);
+  if (rc != 0) return false;
+  if (S_ISREG(st.st_mode)) return paths_.devDir != "/dev";
+  if (fd < 0) return S_ISBLK(st.st_mode) && MajMinOf(st.st_rdev) == object.majMin;
+  return ReachedDevice(fd, object.majMin, object.disk.diskSeq);
 }
 
 void LinuxOs::HandVolumeLocksToDisk(int diskNumber) {

@@ -12,6 +12,7 @@
 
 #include "platform/Os.h"
 #include "platform/linux/DeviceMap.h"
+#include "platform/linux/StableNumbers.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace sw::platform::linuxos {
@@ -23,6 +24,7 @@ struct SystemPaths {
   std::string devDir = "/dev";
   std::filesystem::path swaps = "/proc/swaps";
   std::filesystem::path procRoot = "/proc";
+  std::filesystem::path lockDir = "/run/lock/sizewarden";  // the claims of runs on disks
 };
 
 class LinuxOs final : public Os {
@@ -35,6 +37,8 @@ class LinuxOs final : public Os {
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                      std::uint32_t disposition, std::uint32_t flags) override;
   bool CloseHandle(Handle h) override;
+  // A lock file in lockDir held with flock: the kernel lets it go when the process ends.
+  Handle CreateMutexA(const std::string& name) override;
   bool DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
                        std::span<std::uint8_t> out, std::uint32_t& bytesReturned) override;
   bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override;
@@ -82,13 +86,16 @@ class LinuxOs final : public Os {
   std::vector<std::string> RemountDisk(int diskNumber) override;
   std::vector<std::string> FindNonRegularFiles(const std::string& pattern) override;
 
-  // The machine as this provider sees it right now.
-  DeviceMap Snapshot() const;
+  int LastDriveNumberToList() override;
+
+  // The machine as this provider sees it right now, with the numbers and letters each disk and
+  // volume was first given by this object.
+  DeviceMap Snapshot();
   std::size_t OpenHandleCount() const { return objects_.size(); }
 
  private:
   struct Object {
-    enum class Kind { Disk, Volume, File };
+    enum class Kind { Disk, Volume, File, Claim };
     Kind kind = Kind::File;
     UniqueFd fd;              // empty for a handle opened with access 0 (queries only)
     UniqueFd lockFd;          // the exclusive open that stands for FSCTL_LOCK_VOLUME
@@ -97,7 +104,8 @@ class LinuxOs final : public Os {
     bool direct = false;      // unbuffered: transfers must be whole, aligned sectors
     bool wrote = false;       // Disk: something was written through this handle
     std::string devNode;      // Disk, Volume
-    std::string majMin;       // Volume
+    std::string majMin;       // Disk, Volume: the device the scan showed under devNode
+    DiskKey disk;             // Disk, Volume: the disk it is, or belongs to
     int diskNumber = -1;      // Disk, Volume
     int partitionNumber = 0;  // Volume
     char letter = 0;          // Volume, File
@@ -106,6 +114,9 @@ class LinuxOs final : public Os {
   };
 
   Handle Add(Object object);
+  // Whether fd (or, for -1, the node) is the device the object was opened for. The fixture trees
+  // of the tests have plain files for nodes, which stand for themselves.
+  bool Reached(int fd, const Object& object) const;
   Object* Find(Handle h);
   bool Fail(std::uint32_t win32Error);
   bool FailErrno(int error);
@@ -133,8 +144,14 @@ class LinuxOs final : public Os {
 
   SystemPaths paths_;
   std::optional<std::locale> userLocale_;  // the environment's, read once; none for C/POSIX
+  StableNumbers numbering_;
   std::map<Handle, Object> objects_;
-  std::map<int, std::vector<MountEntry>> unmounted_;  // by disk number: what dismounts took down
+  struct Unmounted {
+    MountEntry mount;
+    std::string deviceMajMin;  // the volume's device, which must still be under mount.source
+    DiskKey disk;
+  };
+  std::map<int, std::vector<Unmounted>> unmounted_;  // by disk number: what dismounts took down
   Handle nextHandle_ = 4;
   std::uint32_t lastError_ = 0;
 };

@@ -158,6 +158,38 @@ Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::ui
   return h;
 }
 
+Handle SimOs::CreateMutexA(const std::string& name) {
+  Impl& m = *impl_;
+  const bool held = m.mutexesHeldElsewhere.count(name) != 0 ||
+                    std::any_of(m.handles.begin(), m.handles.end(), [&name](const auto& entry) {
+                      return entry.second.kind == HandleKind::Mutex && entry.second.mutexName == name;
+                    });
+  if (held) {
+    m.lastError = win::ERROR_ALREADY_EXISTS;
+    return kInvalidHandle;
+  }
+  SimHandle handle;
+  handle.kind = HandleKind::Mutex;
+  handle.mutexName = name;
+  const Handle h = m.nextHandle;
+  m.nextHandle += 4;
+  m.handles.emplace(h, std::move(handle));
+  return h;
+}
+
+void SimOs::HoldMutexElsewhere(const std::string& name) { impl_->mutexesHeldElsewhere.insert(name); }
+
+void SimOs::ReleaseMutexElsewhere(const std::string& name) { impl_->mutexesHeldElsewhere.erase(name); }
+
+std::vector<std::string> SimOs::HeldMutexes() const {
+  std::vector<std::string> names;
+  for (const auto& [h, handle] : impl_->handles) {
+    if (handle.kind == HandleKind::Mutex) names.push_back(handle.mutexName);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 bool SimOs::CloseHandle(Handle h) {
   Impl& m = *impl_;
   const auto found = m.handles.find(h);

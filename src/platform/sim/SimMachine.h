@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +38,7 @@ struct SimDrive {
   std::uint64_t key = 0;  // the disk's stable key: a new one for every drive plugged in
 };
 
-enum class HandleKind { Disk, Volume, CdRom, File };
+enum class HandleKind { Disk, Volume, CdRom, File, Mutex };
 
 struct SimHandle {
   HandleKind kind = HandleKind::Disk;
@@ -48,6 +49,7 @@ struct SimHandle {
   std::uint32_t share = 0;
   std::uint32_t flags = 0;
   std::int64_t position = 0;
+  std::string mutexName;            // Mutex
 
   SimVolume& Volume() const { return drive->volumes[volume]; }
 };
@@ -64,6 +66,7 @@ struct SimOs::Impl {
   std::map<int, std::shared_ptr<SimDrive>> drives;
   std::vector<char> cdRoms;  // upper-case letters
   std::map<Handle, SimHandle> handles;
+  std::set<std::string> mutexesHeldElsewhere;  // names another process of the machine holds
   Handle nextHandle = 100;
   std::uint32_t lastError = 0;
   int systemDisk = 0;

@@ -90,6 +90,10 @@ SimHandle* SimOs::Impl::Usable(Handle h) {
     Fail(win::ERROR_INVALID_HANDLE);
     return nullptr;
   }
+  if (found->second.kind == HandleKind::Mutex) {  // good for closing only
+    Fail(win::ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
   if (found->second.drive && found->second.drive->removed) {
     Fail(win::ERROR_DEVICE_NOT_CONNECTED);
     return nullptr;

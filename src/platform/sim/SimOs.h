@@ -143,6 +143,11 @@ class SimOs final : public Os {
   // From now on every call on this drive, its open handles and its volumes fails
   // (ERROR_DEVICE_NOT_CONNECTED); its letters disappear from LogicalDrives.
   void RemoveDrive(int number);
+  // Another process of the machine takes a named claim, or lets it go.
+  void HoldMutexElsewhere(const std::string& name);
+  void ReleaseMutexElsewhere(const std::string& name);
+  // The claims this process holds now, in name order.
+  std::vector<std::string> HeldMutexes() const;
   // Unplugs drive `number` and plugs in another of the same make, size and serial in its place:
   // blank memory and a new key. Handles to the old one stay on the old one. False when there
   // is no such drive.
@@ -180,6 +185,7 @@ class SimOs final : public Os {
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                      std::uint32_t disposition, std::uint32_t flags) override;
   bool CloseHandle(Handle h) override;
+  Handle CreateMutexA(const std::string& name) override;
   bool DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
                        std::span<std::uint8_t> out, std::uint32_t& bytesReturned) override;
   bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override;

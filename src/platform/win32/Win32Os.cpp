@@ -78,6 +78,18 @@ Handle Win32Os::OpenOrdinaryFile(const std::string& name, std::uint32_t access, 
 
 bool Win32Os::CloseHandle(Handle h) { return Checked(::CloseHandle(ToWin(h)) != FALSE); }
 
+Handle Win32Os::CreateMutexA(const std::string& name) {
+  HANDLE h = ::CreateMutexA(nullptr, FALSE, name.c_str());
+  if (!Checked(h != nullptr)) return kInvalidHandle;
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    // Windows hands out the other holder's mutex; holding it would claim nothing.
+    ::CloseHandle(h);
+    lastError_ = ERROR_ALREADY_EXISTS;
+    return kInvalidHandle;
+  }
+  return FromWin(h);
+}
+
 bool Win32Os::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
                               std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
   bytesReturned = 0;

@@ -18,6 +18,7 @@ class Win32Os final : public Os {
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                      std::uint32_t disposition, std::uint32_t flags) override;
   bool CloseHandle(Handle h) override;
+  Handle CreateMutexA(const std::string& name) override;
   // IOCTL_SCSI_PASS_THROUGH blocks in the 32-bit layout are repacked for a 64-bit driver and
   // back (PassThrough64.h); every other control goes through unchanged.
   bool DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::uint8_t> in,

@@ -111,6 +111,7 @@ SystemPaths FakeSystem::Paths() const {
   paths.devDir = (root_ / "dev").string();
   paths.swaps = root_ / "swaps";
   paths.procRoot = root_ / "proc";
+  paths.lockDir = root_ / "lock";
   return paths;
 }
 

@@ -82,21 +82,20 @@ struct FakeMachine {
   core::Context ctx{os, win};
 };
 
-TEST(PinOnFakeMachine, EveryNameOfAStickPinsItsDiskAndATwinInItsPlaceIsAnotherDisk) {
+TEST(PinOnFakeMachine, EveryNameOfAStickPinsItsDiskAndATwinInItsPlaceNeverTakesItsNumber) {
   struct Row {
     const char* path;  // as the user types it, under the fixture's root
     const char* disk;
     int number;
     const char* volume;  // what the file test gets: the partition's letter, none for a disk
-    IdentityCheck unplugged;  // the next disk in device order takes the number, if there is one
   };
   const Row rows[] = {
-      {"dev/sdb", "sdb", 1, "", IdentityCheck::Changed},
-      {"dev/sdb1", "sdb", 1, "D:", IdentityCheck::Changed},
-      {"dev/disk/by-id/usb-ACME_Flash_Disk_0123-0:0", "sdb", 1, "", IdentityCheck::Changed},
-      {"dev/disk/by-id/mmc-SD32G_0x1234-part1", "mmcblk0", 2, "E:", IdentityCheck::Changed},
-      {"dev/mmcblk0p1", "mmcblk0", 2, "E:", IdentityCheck::Changed},
-      {"dev/nvme0n1p1", "nvme0n1", 3, "F:", IdentityCheck::Gone},
+      {"dev/sdb", "sdb", 1, ""},
+      {"dev/sdb1", "sdb", 1, "D:"},
+      {"dev/disk/by-id/usb-ACME_Flash_Disk_0123-0:0", "sdb", 1, ""},
+      {"dev/disk/by-id/mmc-SD32G_0x1234-part1", "mmcblk0", 2, "E:"},
+      {"dev/mmcblk0p1", "mmcblk0", 2, "E:"},
+      {"dev/nvme0n1p1", "nvme0n1", 3, "F:"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
@@ -116,18 +115,27 @@ TEST(PinOnFakeMachine, EveryNameOfAStickPinsItsDiskAndATwinInItsPlaceIsAnotherDi
     EXPECT_EQ(m.ctx.state.IdentityLost, IdentityCheck::Same);
 
     m.SwapForTwin(row.disk);
-    // The twin answers to every name the pick had, with the pick's model and size.
-    EXPECT_EQ(m.Find(row.path).diskNumber, row.number);
-    EXPECT_EQ(diskio::VerifyPinnedDrive(m.ctx), IdentityCheck::Changed);
+    // The twin answers to every name the pick had, with the pick's model and size, but it is a
+    // disk of its own: a number of its own, and nothing answers under the pinned one.
+    const NamedDevice twin = m.Find(row.path);
+    EXPECT_GT(twin.diskNumber, 3);
+    EXPECT_EQ(diskio::VerifyPinnedDrive(m.ctx), IdentityCheck::Gone);
     if (*row.volume) {
-      EXPECT_EQ(diskio::VerifyPinnedVolume(m.ctx, row.volume), IdentityCheck::Changed);
+      EXPECT_NE(twin.volume, row.volume) << "the twin's partition gets a letter of its own";
+      EXPECT_NE(diskio::VerifyPinnedVolume(m.ctx, row.volume), IdentityCheck::Same);
     }
-    EXPECT_EQ(m.ctx.state.IdentityLost, IdentityCheck::Changed);
+    EXPECT_NE(m.ctx.state.IdentityLost, IdentityCheck::Same);
 
-    m.sys.RemoveDisk(row.disk);
+    // Pinned now, the twin is checked as itself, and other disks leaving moves nothing.
+    ASSERT_TRUE(diskio::PinDrive(m.ctx, twin.diskNumber));
     m.ctx.state.IdentityLost = IdentityCheck::Same;
-    EXPECT_EQ(diskio::VerifyPinnedDrive(m.ctx), row.unplugged);
-    EXPECT_EQ(m.ctx.state.IdentityLost, row.unplugged);
+    for (const char* other : {"sdb", "mmcblk0", "nvme0n1"}) {
+      if (std::string(other) != row.disk) m.sys.RemoveDisk(other);
+    }
+    EXPECT_EQ(diskio::VerifyPinnedDrive(m.ctx), IdentityCheck::Same);
+    m.sys.RemoveDisk(row.disk);
+    EXPECT_EQ(diskio::VerifyPinnedDrive(m.ctx), IdentityCheck::Gone);
+    EXPECT_EQ(m.ctx.state.IdentityLost, IdentityCheck::Gone);
   }
 }
 
