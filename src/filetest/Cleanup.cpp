@@ -3,7 +3,9 @@
 
 #include "core/Log.h"
 #include "filetest/FileTestTexts.h"
-#include "filetest/H2wCleanup.h"
+#include "diskio/RunClaim.h"
+#include "filetest/Leftovers.h"
+#include "platform/WinApi.h"
 #include "filetest/TestFileFormat.h"
 #include "platform/Trim.h"
 
@@ -30,17 +32,26 @@ std::uint32_t VolumeSectorSize(core::Context& ctx, const std::string& volume) {
 
 void cmdcleanup_Click(core::Context& ctx) {
   const std::string volume = ctx.state.SelectedVolume;
+  ctx.state.LastOutcome = core::Outcome::NotRun;
   if (platform::Trim(volume).size() < 2) return;
-  // A verification of the .h2w files on the volume must find them there.
-  if (!ctx.state.VerifyOnly) CleanupH2wFiles(ctx);
-  const std::string pattern = TestFilePattern(volume);
-  if (ctx.os.FindFiles(pattern).empty()) return;
-  core::LogText(ctx, core::kCrLf + std::string(texts::kDeleting) + ctx.os.ShownPath(pattern) +
-                         texts::kFilesEllipsis);
-  ctx.win.DoEvents();
-  // Files that cannot go (in use, read-only) stay; the line ends the same either way.
-  ctx.os.DeleteFiles(pattern);
-  core::LogText(ctx, texts::kCleanupFinished);
+  const diskio::RunClaim claim(ctx);
+  if (!claim.held()) return;
+  const Leftovers found = FindLeftovers(ctx, volume, LeftoverKind::Both);
+  ctx.state.LastOutcome = core::Outcome::Passed;
+  if (found.ours.empty()) {
+    core::LogText(ctx, core::kCrLf + std::string(texts::kCleanupNothing) + ctx.os.ShownPath(volume + "\\"));
+    LogKeptForeign(ctx, volume, found.foreign);
+    return;
+  }
+  const std::string crlf2 = std::string(core::kCrLf) + core::kCrLf;
+  const std::string prompt = texts::kCleanupAsk1 + ctx.os.ShownPath(volume + "\\") + texts::kCleanupAsk2 +
+                             crlf2 + ListedNames(found.ours);
+  if (ctx.win.MsgBox(prompt, win::MB_OKCANCEL | win::MB_ICONQUESTION, texts::kCleanupTitle) == win::IDCANCEL) {
+    ctx.state.LastOutcome = core::Outcome::Cancelled;
+    return;
+  }
+  DeleteLeftovers(ctx, volume, found.ours);
+  LogKeptForeign(ctx, volume, found.foreign);
 }
 
 }  // namespace sw::filetest

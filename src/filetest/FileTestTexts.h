@@ -111,6 +111,7 @@ inline constexpr const char* kThoroughPhaseFinal = "Checking every .h2w file";
 inline constexpr const char* kKeptForeign1 = "Kept ";
 inline constexpr const char* kKeptForeign2 =
     ": it does not hold test data of its number (cleanup --all-h2w deletes it too)";
+inline constexpr const char* kKeptForeignPlain = ": this program did not write it";
 
 // The writer and the interim check.
 inline constexpr const char* kWritingFile = " Writing ";
@@ -127,5 +128,24 @@ inline constexpr const char* kFilePattern = "\\WARDFILE*.tmp";
 inline constexpr const char* kDeleting = "Deleting ";
 inline constexpr const char* kFilesEllipsis = " files...";
 inline constexpr const char* kCleanupFinished = "finished.";
+// The clean-up's question, and what a run says of files in its way.
+inline constexpr const char* kCleanupTitle = "Delete Test Files";
+inline constexpr const char* kCleanupAsk1 = "Delete these test files from ";
+inline constexpr const char* kCleanupAsk2 = "?";
+inline constexpr const char* kCleanupNothing = "No test files of this program to delete on ";
+inline constexpr const char* kLeftoversWillGo =
+    "Test files an earlier run left there will be deleted first (counted in the free space): ";
+inline constexpr const char* kForeignInTheWay1 = "Nothing was written: ";
+inline constexpr const char* kForeignInTheWay2 =
+    " holds files named like this program's test files that it did not write, which the test "
+    "would overwrite: ";
+inline constexpr const char* kForeignInTheWay3 = ". Move or rename them, then start the test again.";
+inline constexpr const char* kForeignH2w1 = "Nothing was written: ";
+inline constexpr const char* kForeignH2w2 =
+    " holds .h2w test files that this program did not write (another tool's, or its own from "
+    "another computer): ";
+inline constexpr const char* kForeignH2w3 =
+    ". Check them with --verify-only (the window's Thorough test with SHIFT held), or move them "
+    "away, then start the test again.";
 
 }  // namespace sw::filetest::texts

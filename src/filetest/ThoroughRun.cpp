@@ -9,7 +9,9 @@
 
 #include "core/Layouts.h"
 #include "core/Log.h"
+#include "diskio/RunClaim.h"
 #include "filetest/Cleanup.h"
+#include "filetest/H2wLedger.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/PinnedVolume.h"
 #include "filetest/ReportFormat.h"
@@ -245,6 +247,11 @@ class Run {
   }
 
   core::Outcome Cancel() {
+    // The files stay for the clean-up, which deletes only .h2w files this list names: H2testw's
+    // and f3write's look the same. Written now rather than at the start, so that it takes none
+    // of the space under test.
+    // The file being written when Cancel came may exist, though not yet counted.
+    if (!s_.VerifyOnly) RecordH2wFiles(ctx_, s_.SelectedVolume, std::min<std::uint64_t>(attempted_ + 1, plan_.sizes.size()));
     RecordFileCancelled(ctx_, texts::kAbortedWhileVerifying);
     core::Hide_Cancel(ctx_);
     core::LogText(ctx_, core::kCrLf + std::string(texts::kAbortedWhileVerifying));
@@ -308,6 +315,7 @@ class Run {
     for (std::uint64_t n = 1; n <= attempted_; ++n) {
       ctx_.os.DeleteFiles(h2w::FilePath(s_.SelectedVolume, n));
     }
+    if (ctx_.os.FindFiles(h2w::FilePattern(s_.SelectedVolume)).empty()) ForgetH2wFiles(ctx_, s_.SelectedVolume);
     core::LogText(ctx_, texts::kFinishedDeleting + std::string(core::kCrLf));
   }
 
@@ -328,14 +336,20 @@ void RunThoroughTest(core::Context& ctx) {
   core::State& s = ctx.state;
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx)) return;
+  const diskio::RunClaim claim(ctx);
+  if (!claim.held()) return;
   if (!s.VerifyOnly) {
-    const double freeMB = FreeDiskSpace(ctx, s.SelectedVolume) / kBytesPerMB;
+    const std::optional<Leftovers> leftovers = phases::LeftoversBeforeConsent(ctx, true);
+    if (!leftovers) return;
+    const double freeMB =
+        (FreeDiskSpace(ctx, s.SelectedVolume) + static_cast<double>(leftovers->ourBytes)) / kBytesPerMB;
     if (freeMB < 1) {
       ctx.win.MsgBox(texts::kNoSpaceText, win::MB_ICONEXCLAMATION | win::MB_OK,
                      texts::kNoSpaceTitle);
       return;
     }
-    if (!phases::DriveAndConsent(ctx, freeMB) || !StillThePickedVolume(ctx)) return;
+    if (!phases::DriveAndConsent(ctx, freeMB, *leftovers) || !StillThePickedVolume(ctx)) return;
+    phases::DeleteLeftoversAfterConsent(ctx, *leftovers);
   }
   Run run(ctx);
   s.LastOutcome = run.Go();

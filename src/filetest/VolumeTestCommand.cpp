@@ -12,6 +12,7 @@
 #include "filetest/Cleanup.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/LinkGuard.h"
+#include "diskio/RunClaim.h"
 #include "filetest/PinnedVolume.h"
 #include "filetest/ReportFormat.h"
 #include "filetest/TestFileFormat.h"
@@ -28,7 +29,6 @@ namespace {
 
 // Drive numbers above this are not ours to test (99 means the volume has no physical drive).
 constexpr std::int32_t kHighestTestableDisk = 80;
-constexpr std::uint32_t kPauseAfterCleanupMs = 100;
 
 std::int32_t ClampToInt32(double value) {
   constexpr double kMax = std::numeric_limits<std::int32_t>::max();
@@ -49,8 +49,6 @@ bool CheckAndHead(core::Context& ctx) {
   core::LogText(ctx, core::kCrLf + s.WindowTitle + core::kCrLf);
   core::LogText(ctx, core::kCrLf + ctx.win.Text(core::Control::Combo1));
 
-  cmdcleanup_Click(ctx);
-  ctx.os.Sleep(kPauseAfterCleanupMs);
   s.FileTestError = false;
   s.LastFileSize = 0;
   s.FileTestLastError = 0;
@@ -61,22 +59,26 @@ bool CheckAndHead(core::Context& ctx) {
   return true;
 }
 
-bool SizeAndConsent(core::Context& ctx) {
+void PlanFiles(core::Context& ctx, double freeBytes) {
   core::State& s = ctx.state;
-  const double freeBytes = FreeDiskSpace(ctx, s.SelectedVolume);
-  const double freeMB = freeBytes / kBytesPerMB;
-  s.TestFileCount = ClampToInt32(std::floor(freeMB / kFileMB));
+  s.TestFileCount = ClampToInt32(std::floor(freeBytes / kBytesPerMB / kFileMB));
   s.PlannedLastFileBytes =
       LastFileSizeFor(freeBytes - static_cast<double>(s.TestFileCount) * kFullFileSize,
                       VolumeSectorSize(ctx, s.SelectedVolume));
+}
+
+bool SizeAndConsent(core::Context& ctx, const Leftovers& leftovers) {
+  core::State& s = ctx.state;
+  const double freeBytes = FreeDiskSpace(ctx, s.SelectedVolume) + static_cast<double>(leftovers.ourBytes);
+  PlanFiles(ctx, freeBytes);
   if (s.TestFileCount < 1) {
     ctx.win.MsgBox(texts::kNoSpaceText, win::MB_ICONEXCLAMATION | win::MB_OK, texts::kNoSpaceTitle);
     return false;
   }
-  return DriveAndConsent(ctx, freeMB);
+  return DriveAndConsent(ctx, freeBytes / kBytesPerMB, leftovers);
 }
 
-bool DriveAndConsent(core::Context& ctx, double freeMB) {
+bool DriveAndConsent(core::Context& ctx, double freeMB, const Leftovers& leftovers) {
   core::State& s = ctx.state;
   drives::GetUSBDiskDriveInfo(ctx, s.DiskNumber);
   const double driveMB = s.DriveSizeBytes / kBytesPerMB;
@@ -94,7 +96,9 @@ bool DriveAndConsent(core::Context& ctx, double freeMB) {
   const std::string prompt = texts::kConsentOkToFill + s.SelectedVolume + texts::kConsentWith +
                              FormatThousands(wholeFreeMB, ctx.os.UserNumberFormat()) +
                              texts::kConsentOfTestFiles + crlf2 + texts::kConsentWarning + crlf2 +
-                             ctx.os.Wording().fileTestSpeedTip;
+                             ctx.os.Wording().fileTestSpeedTip +
+                             (leftovers.ours.empty() ? std::string{}
+                                                     : crlf2 + texts::kLeftoversWillGo + ListedNames(leftovers.ours));
   if (ctx.win.MsgBox(prompt, win::MB_OKCANCEL, texts::kConsentTitle) == win::IDCANCEL) {
     return false;
   }
@@ -111,8 +115,17 @@ void cmdVolumeTest_Click(core::Context& ctx) {
     return;
   }
   s.LastOutcome = core::Outcome::NotRun;
-  if (!phases::CheckAndHead(ctx) || !TestFileNamesFree(ctx) || !phases::SizeAndConsent(ctx)) return;
+  if (!phases::CheckAndHead(ctx)) return;
+  const diskio::RunClaim claim(ctx);
+  if (!claim.held() || !TestFileNamesFree(ctx)) return;
+  const std::optional<Leftovers> leftovers = phases::LeftoversBeforeConsent(ctx, false);
+  if (!leftovers || !phases::SizeAndConsent(ctx, *leftovers)) return;
   if (!StillThePickedVolume(ctx)) return;
+  if (!leftovers->ours.empty()) {
+    phases::DeleteLeftoversAfterConsent(ctx, *leftovers);
+    // What the deletion really gave back, to the cluster.
+    phases::PlanFiles(ctx, FreeDiskSpace(ctx, s.SelectedVolume));
+  }
   StartFileRecord(ctx);
 
   std::int32_t filesWritten = 0;

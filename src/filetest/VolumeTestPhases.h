@@ -3,21 +3,33 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/Context.h"
+#include "filetest/Leftovers.h"
 
 namespace sw::filetest::phases {
 
-// Checks the volume, restarts the report with the heading, clears leftovers. False: stop
-// silently (no testable volume, the system disk or an unknown drive).
+// Checks the volume and restarts the report with the heading. False: stop silently (no testable
+// volume, the system disk or an unknown drive).
 bool CheckAndHead(core::Context& ctx);
 
-// Plans the full files from the free space, checks the drive's size and asks for consent.
-// False: stop (a box has told why, or the user cancelled).
-bool SizeAndConsent(core::Context& ctx);
-// Its second half: the drive's size, the warning line and the consent box for freeMB.
-bool DriveAndConsent(core::Context& ctx, double freeMB);
+// The test files an earlier run left, looked at before the question. Files named like the ones
+// this run writes that are not this program's stop the run (a box says which): nothing may
+// overwrite them. Nothing when the run must stop.
+std::optional<Leftovers> LeftoversBeforeConsent(core::Context& ctx, bool thorough);
+// Deletes this program's leftovers once the user said OK.
+void DeleteLeftoversAfterConsent(core::Context& ctx, const Leftovers& leftovers);
+
+// Plans the full files from the free space (with what the leftovers will give back), checks
+// the drive's size and asks for consent. False: stop (a box has told why, or the user cancelled).
+bool SizeAndConsent(core::Context& ctx, const Leftovers& leftovers);
+// Plans the full files and the last one from the free space there is now.
+void PlanFiles(core::Context& ctx, double freeBytes);
+// Its second half: the drive's size, the warning line and the consent box for freeMB, which
+// names the leftovers that will be deleted.
+bool DriveAndConsent(core::Context& ctx, double freeMB, const Leftovers& leftovers);
 
 // Writes the full files with the interim checks. False: aborted by Cancel (the abort text is
 // logged and the idle layout restored). filesWritten: the files the verification covers.

@@ -41,8 +41,11 @@ void LogFigures(core::Context& ctx, const VolumeTestFigures& f, bool incomplete)
 void DeleteTestFiles(core::Context& ctx) {
   core::LogText(ctx, core::kCrLf + std::string(texts::kDeletingTestFiles));
   ctx.win.DoEvents();
-  // A file that cannot be deleted stays; the clean-up button can try again later.
-  ctx.os.DeleteFiles(TestFilePattern(ctx.state.SelectedVolume));
+  // Only the files this run created, by name; a file that cannot be deleted stays, and the
+  // clean-up button can try again later.
+  for (std::int32_t n = 1; n <= ctx.state.TestFileCount + 1; ++n) {
+    ctx.os.DeleteFiles(TestFilePath(ctx.state.SelectedVolume, n));
+  }
   ctx.win.DoEvents();
   core::LogText(ctx, texts::kFinishedDeleting + std::string(core::kCrLf));
 }

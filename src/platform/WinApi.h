@@ -146,6 +146,7 @@ inline constexpr std::uint32_t ERROR_DEVICE_NOT_CONNECTED = 1167;
 inline constexpr std::uint32_t MB_OK = 0;
 inline constexpr std::uint32_t MB_OKCANCEL = 1;
 inline constexpr std::uint32_t MB_ICONCRITICAL = 16;  // MB_ICONHAND / vbCritical
+inline constexpr std::uint32_t MB_ICONQUESTION = 32;
 inline constexpr std::uint32_t MB_ICONEXCLAMATION = 48;
 inline constexpr std::uint32_t MB_ICONINFORMATION = 64;
 inline constexpr int IDOK = 1;

@@ -9,6 +9,7 @@
 #include "core/Layouts.h"
 #include "core/Log.h"
 #include "diskio/ClaimedDrive.h"
+#include "diskio/RunClaim.h"
 #include "diskio/DriveClaim.h"
 #include "diskio/PinnedDrive.h"
 #include "drives/DriveChecks.h"
@@ -99,6 +100,8 @@ void cmdProbe_Click(core::Context& ctx) {
   if (!drives::TakeSelectedDisk(ctx)) return;
   StartProbeRecord(ctx);
   if (!drives::AcceptPickedDrive(ctx)) return;
+  const diskio::RunClaim claim(ctx);
+  if (!claim.held()) return;
   ProbeOptions options;
   options.destructive = st.ProbeDestructive;
   const std::string deviceLine =

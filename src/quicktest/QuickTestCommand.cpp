@@ -6,6 +6,7 @@
 
 #include "core/Layouts.h"
 #include "core/Log.h"
+#include "diskio/RunClaim.h"
 #include "drives/DriveChecks.h"
 #include "drives/DriveInfo.h"
 #include "platform/WinApi.h"
@@ -58,6 +59,8 @@ void cmdQuickTest_Click(core::Context& ctx) {
   if (!drives::TakeSelectedDisk(ctx)) return;
   StartQuickRecord(ctx);
   if (!drives::AcceptPickedDrive(ctx)) return;
+  const diskio::RunClaim claim(ctx);
+  if (!claim.held()) return;
   const std::string deviceLine = drives::StartTestReport(ctx, text::kHeading);
   if (!Confirmed(ctx, deviceLine) || !drives::StillPickedAfterQuestions(ctx)) return;
 

@@ -2,6 +2,9 @@
 // while verifying (files left for the clean-up button).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "filetest/Cleanup.h"
 #include "filetest/VolumeRunFixture.h"
 
@@ -14,10 +17,17 @@ bool LogEndsWith(sw::testing::ScriptedWindow& win, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-TEST_F(VolumeRunTest, CancelAtTheConsentBoxKeepsTheHeadingAndTheWarning) {
+// The first bytes of test file n as this program writes them.
+std::vector<std::uint8_t> OurLeftover(std::uint8_t n) {
+  std::vector<std::uint8_t> bytes(512, 0xA5);
+  const std::uint8_t header[9] = {n, 0, 0, 0, 'F', 'F', 'F', 0x0D, 0x0A};
+  std::copy(std::begin(header), std::end(header), bytes.begin());
+  return bytes;
+}
+
+TEST_F(VolumeRunTest, CancelAtTheConsentBoxLeavesTheVolumeAsItWas) {
   AddStick(1, "E:", 3 * kFull + 100 * kMiB + 1024);
-  const std::uint8_t leftover[512] = {};
-  ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE3.tmp", leftover));
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE3.tmp", OurLeftover(3)));
   win.answers = {win::IDCANCEL};
   Run();
   ExpectLines({
@@ -25,15 +35,48 @@ TEST_F(VolumeRunTest, CancelAtTheConsentBoxKeepsTheHeadingAndTheWarning) {
       "SIZEWARDEN v1.0.0  [Zentrel]",
       "",
       kDriveLine,
-      "Deleting E:\\WARDFILE*.tmp files...finished.",
       "",
       "Warning: Testing 700MB out of reported drive size of 7844.23828125MB",
   });
-  EXPECT_EQ(win.boxes.size(), 1u);
+  ASSERT_EQ(win.boxes.size(), 1u);
+  // The question counts the leftover in the space to fill, and says it will go first.
+  EXPECT_NE(win.boxes[0].prompt.find("deleted first (counted in the free space): WARDFILE3.tmp"),
+            std::string::npos)
+      << win.boxes[0].prompt;
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
   EXPECT_TRUE(os.writeSizes.empty());
-  EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
+  EXPECT_EQ(sim.VolumeFileNames("E:"), (std::vector<std::string>{"WARDFILE3.tmp"}));
   EXPECT_FALSE(ctx.state.TestRunning);
+}
+
+TEST_F(VolumeRunTest, AFileNamedLikeATestFileThatIsNotOursStopsTheRunBeforeTheQuestion) {
+  AddStick(1, "E:", 3 * kFull + 100 * kMiB + 1024);
+  const std::uint8_t someoneElses[512] = {};
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE3.tmp", someoneElses));
+  Run();
+  ASSERT_EQ(win.boxes.size(), 1u);
+  EXPECT_NE(win.boxes[0].prompt.find("Nothing was written: E:\\ holds files named like this program's test "
+                                     "files that it did not write, which the test would overwrite: "
+                                     "WARDFILE3.tmp."),
+            std::string::npos)
+      << win.boxes[0].prompt;
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
+  EXPECT_TRUE(os.writeSizes.empty());
+  EXPECT_EQ(sim.VolumeFileNames("E:"), (std::vector<std::string>{"WARDFILE3.tmp"}));
+}
+
+TEST_F(VolumeRunTest, OurLeftoversGoOnlyAfterTheOkAndTheirSpaceIsTested) {
+  AddStick(1, "E:", 2 * kFull + 100 * kMiB + 1024);
+  // 300MB free beside a 200MB leftover: the question offers 500MB.
+  std::vector<std::uint8_t> seven = OurLeftover(7);
+  seven.resize(kFull, 0xA5);
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE7.tmp", seven));
+  Run();
+  ASSERT_FALSE(win.boxes.empty());
+  EXPECT_NE(win.boxes[0].prompt.find("OK to fill E: with 500MB"), std::string::npos) << win.boxes[0].prompt;
+  EXPECT_NE(win.Text(core::Control::Text1).find("Deleting E:\\WARDFILE*.tmp files...finished."), std::string::npos);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+  EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
 }
 
 TEST_F(VolumeRunTest, CancelWhileWritingLeavesTheFilesWritten) {

@@ -221,9 +221,9 @@ TEST_F(Transcript, DebugTraceOfASmallDrive) {
       "Device: drive 1 (E:): SIMTEK Flash Disk, serial SIM0000001, 49,351,680 bytes",
       // LOCK: the drive's letters are looked up (C: 140, E: 144), then E: is held locked.
       at + " Get_Drive_Volumes for drive 1",
-      at + " Lock_Unlock_All_Volumes - VOLUME E: OPENED on Handle 148",
+      at + " Lock_Unlock_All_Volumes - VOLUME E: OPENED on Handle 152",
       at + " Lock_Unlock_All_Volumes - Volume E: LOCKED",
-      at + " MyDismount_Volume Dismounted volume on Handle  148",
+      at + " MyDismount_Volume Dismounted volume on Handle  152",
       at + " Lock_Unlock_All_Volumes End",
       // Dismount: C: 152 and E: 156 for the look-up; E: is opened once more, and its lock is
       // refused because handle 124 holds it.
@@ -231,22 +231,22 @@ TEST_F(Transcript, DebugTraceOfASmallDrive) {
       at + " Get_Drive_Volumes for drive 1",
       at + " Open_Lock_Dismount_Volume E:",
       at + " Open_Volume_get_lngHandle for E:",
-      at + " Open_Volume_get_lngHandle VOLUME E: OPENED OK - Handle=160",
+      at + " Open_Volume_get_lngHandle VOLUME E: OPENED OK - Handle=164",
       at + " Returned from Open_Volume_get_lngHandle",
-      at + " MyLock_Volume Cannot lock volume - access denied - Handle 160",
+      at + " MyLock_Volume Cannot lock volume - access denied - Handle 164",
       at + " Returned from MyLock_Volume",
-      at + " MyDismount_Volume Dismounted volume on Handle  160",
+      at + " MyDismount_Volume Dismounted volume on Handle  164",
       at + " Returned from MyDismount_Volume",
-      at + " MyUnlock_Volume Cannot unlock volume on Handle 160",
-      at + " MyCloseHandle CLOSED HANDLE 160",
-      at + " UnLock_Close_Volume CLOSEVOLUME Handle=160",
+      at + " MyUnlock_Volume Cannot unlock volume on Handle 164",
+      at + " MyCloseHandle CLOSED HANDLE 164",
+      at + " UnLock_Close_Volume CLOSEVOLUME Handle=164",
   };
   for (int slot = 2; slot <= 4; ++slot) expected.insert(expected.end(), emptySlot.begin(), emptySlot.end());
   const Lines rest = {
       // Wipe of sector 0, close, settle, reopen.
-      at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 164",
-      at + " MyCloseHandle CLOSED HANDLE 164",
       at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 168",
+      at + " MyCloseHandle CLOSED HANDLE 168",
+      at + " Open_Physical_Disk_hDrive OPENED PHYSICAL DISK 1 handle = 172",
       "",
       "Writing marker blocks to drive 1 at 25MiB intervals.",
       "Write sector to 96389",
@@ -256,11 +256,11 @@ TEST_F(Transcript, DebugTraceOfASmallDrive) {
       "Reading back marker blocks...",
       "Read from sector 96389",
       "53% complete - 0 min 1 sec remaining",
-      later + " MY_UNLOCK_VOLUME Volume UNLOCKED on Handle 148",
-      later + " Lock_Unlock_All_Volumes - Close Handle 148",
-      later + " MyCloseHandle CLOSED HANDLE 148",
+      later + " MY_UNLOCK_VOLUME Volume UNLOCKED on Handle 152",
+      later + " Lock_Unlock_All_Volumes - Close Handle 152",
+      later + " MyCloseHandle CLOSED HANDLE 152",
       later + " Lock_Unlock_All_Volumes End",
-      later + " MyCloseHandle CLOSED HANDLE 168",
+      later + " MyCloseHandle CLOSED HANDLE 172",
       "Test took 1 seconds.",
       "1 sectors checked.",
       // Debug mode ends before sector 0 is zeroed: no trace of that open and close.

@@ -306,7 +306,9 @@ std::vector<std::string> LinuxOs::LogicalDrives() {
 std::string LinuxOs::ShownPath(const std::string& name) {
   // Only reads the tables: lastError_ still belongs to the call the caller may be reporting.
   const WinPath path = ParseWinPath(name);
-  if (path.kind != WinPath::Kind::File) return name;
+  // "E:\" is the folder of the volume; a bare "E:" stays the designator it is.
+  const bool root = path.kind == WinPath::Kind::VolumeRoot && !name.empty() && name.back() == '\\';
+  if (path.kind != WinPath::Kind::File && !root) return name;
   const DeviceMap map = Snapshot();
   const VolumeEntry* volume = map.Volume(path.letter);
   if (!volume || volume->mountPoint.empty()) return name;

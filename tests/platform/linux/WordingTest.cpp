@@ -97,16 +97,22 @@ TEST_F(LinuxWording, CleanupAndTakenNamesNameTheRealFolder) {
   sw::testing::ScriptedWindow win;
   core::Context ctx(os_, win);
   ctx.state.SelectedVolume = "D:";
-  std::ofstream(stick_ / "WARDFILE1.tmp") << "x";
+  std::ofstream(stick_ / "WARDFILE1.tmp") << std::string("\x01\0\0\0FFF\r\n", 9) << "pattern";
+  std::ofstream(stick_ / "WARDFILE3.tmp") << "someone else's";
   filetest::cmdcleanup_Click(ctx);
+  ASSERT_EQ(win.boxes.size(), 1u);
+  EXPECT_NE(win.boxes[0].prompt.find("Delete these test files from " + stick_.string() + "/?"), std::string::npos)
+      << win.boxes[0].prompt;
   EXPECT_EQ(win.Text(core::Control::Text1),
-            "\r\nDeleting " + stick_.string() + "/WARDFILE*.tmp files...finished.");
+            "\r\nDeleting " + stick_.string() + "/WARDFILE*.tmp files...finished.\r\nKept " + stick_.string() +
+                "/WARDFILE3.tmp: this program did not write it");
   EXPECT_FALSE(fs::exists(stick_ / "WARDFILE1.tmp"));
+  EXPECT_TRUE(fs::exists(stick_ / "WARDFILE3.tmp"));
 
   fs::create_directory(stick_ / "WARDFILE2.tmp");
   EXPECT_FALSE(filetest::TestFileNamesFree(ctx));
-  ASSERT_EQ(win.boxes.size(), 1u);
-  EXPECT_NE(win.boxes[0].prompt.find("\r\n  " + stick_.string() + "/WARDFILE2.tmp\r\n"),
+  ASSERT_EQ(win.boxes.size(), 2u);
+  EXPECT_NE(win.boxes[1].prompt.find("\r\n  " + stick_.string() + "/WARDFILE2.tmp\r\n"),
             std::string::npos)
       << win.boxes[0].prompt;
 }
