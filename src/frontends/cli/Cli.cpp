@@ -308,7 +308,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       break;
   }
   win.FinishReport();
-  if (args.command == Command::Cleanup) return writeResults(kExitPassed);
+  if (args.command == Command::Cleanup) return writeResults(ExitStatus(ctx.state.LastOutcome));
   const std::string speeds = AverageSpeedsText(ctx.state.LastRun);
   if (!speeds.empty()) reportStream << speeds << '\n' << std::flush;
   return writeResults(ExitStatus(ctx.state.LastOutcome));

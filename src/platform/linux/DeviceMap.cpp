@@ -188,6 +188,7 @@ DeviceMap BuildDeviceMap(const std::vector<SysBlockDevice>& list,
     if (const MountEntry* m = FindMount(mounts, v.majMin, v.devNode)) {
       v.mountPoint = m->target;
       v.fsType = m->fsType;
+      v.mountMajMin = m->majMin;
     }
     map.volumes.push_back(std::move(v));
   };

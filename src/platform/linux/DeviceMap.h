@@ -27,6 +27,7 @@ struct VolumeEntry {
   int partitionNumber = 0; // 0 for a whole disk
   std::string mountPoint;  // empty when not mounted
   std::string fsType;      // from the mount table
+  std::string mountMajMin{};  // the file system's device number there (FUSE: an anonymous one)
 };
 
 struct DeviceMap {

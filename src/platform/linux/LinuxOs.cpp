@@ -221,6 +221,15 @@ std::string LinuxOs::VolumeFolder(char letter, const std::string& relative) {
     Fail(win::ERROR_UNRECOGNIZED_VOLUME);
     return {};
   }
+  // Unmounted since the table was read, the mount point is a plain folder of another disk (the
+  // system's, as often as not): test files must never land there. (The fixture trees of the
+  // tests mount ordinary folders under made-up numbers.)
+  struct stat st {};
+  if (!volume->mountMajMin.empty() && paths_.devDir == "/dev" &&
+      (::stat(volume->mountPoint.c_str(), &st) != 0 || MajMinOf(st.st_dev) != volume->mountMajMin)) {
+    Fail(win::ERROR_UNRECOGNIZED_VOLUME);
+    return {};
+  }
   std::filesystem::path folder = volume->mountPoint;
   if (!relative.empty()) folder /= relative;
   return folder.string();
