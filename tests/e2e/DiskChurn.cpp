@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -126,6 +127,11 @@ bool DiskChurn::Attach(Image& image) {
   std::string device;
   bool done = AttachImage(image.file, image.partitioned, device);
   image.device = device;  // also when its partition did not show: the detach takes it back
+  if (device.rfind("/dev/loop", 0) == 0) {
+    const int number = std::stoi(device.substr(9));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(numbers_.begin(), numbers_.end(), number) == numbers_.end()) numbers_.push_back(number);
+  }
   Note((done ? "attached " : "attach failed: ") + device + " (" + image.file.filename().string() + ")");
   return done;
 }
@@ -171,6 +177,11 @@ std::string DiskChurn::Describe() const {
   out << "disk churn (seed " << seed_ << ", " << events_.load() << " events); latest:";
   for (const std::string& line : log_) out << "\n  " << line;
   return out.str();
+}
+
+std::vector<int> DiskChurn::NumbersUsed() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return numbers_;
 }
 
 void DiskChurn::Undo() {

@@ -36,6 +36,8 @@ class DiskChurn {
   const std::filesystem::path& Folder() const { return dir_; }
   // The seed and the latest events, for a failure message.
   std::string Describe() const;
+  // The loop numbers its disks have had so far (3 for /dev/loop3), each once, in no order.
+  std::vector<int> NumbersUsed() const;
 
  private:
   struct Image {
@@ -59,10 +61,11 @@ class DiskChurn {
   std::mt19937 random_;
   unsigned seed_ = 0;
   std::atomic<std::uint64_t> events_{0};
-  mutable std::mutex mutex_;  // guards log_ and stop_
+  mutable std::mutex mutex_;  // guards log_, numbers_ and stop_
   std::condition_variable wake_;
   bool stop_ = false;
   std::deque<std::string> log_;
+  std::vector<int> numbers_;
   std::thread thread_;
   bool undone_ = false;
 };

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "LoopStick.h"
 #include "platform/linux/LinuxOs.h"
@@ -95,6 +96,29 @@ std::string E2eTest::UnsafeToWrite() const {
 bool E2eTest::Waiting(const char*) {
   const char* run = std::getenv("SW_E2E_RUN_WAITING");
   return !(run && std::string(run) == "1");
+}
+
+// The churn's promises to the tests: its disks take numbers both below and above the stick's,
+// and none of them makes a destructive run look unsafe.
+TEST_P(E2eTwin, TheChurnMovesNumbersOnBothSidesOfTheStickAndCountsAsOurs) {
+  SW_E2E_MAKE(stick, {"--size=64Mi"});
+  EXPECT_EQ(UnsafeToWrite(), "");
+  if (!UnderChurn()) {
+    EXPECT_EQ(Around()->Churn(), nullptr);
+    return;
+  }
+  const int number = std::stoi(stick->Disk().substr(std::string("/dev/loop").size()));
+  bool below = false, above = false;
+  for (int i = 0; i < 100 && !(below && above); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int n : Around()->Churn()->NumbersUsed()) {
+      below = below || n < number;
+      above = above || n > number;
+    }
+  }
+  EXPECT_TRUE(below) << Around()->Describe();
+  EXPECT_TRUE(above) << Around()->Describe();
+  EXPECT_EQ(UnsafeToWrite(), "") << Around()->Describe();
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, E2eTwin, ::testing::Values(Scene::Quiet, Scene::Churn),

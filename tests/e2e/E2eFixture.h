@@ -39,6 +39,7 @@ class E2eTest : public ::testing::Test {
   // Tests of a protection the program does not have yet skip with what they wait for, unless
   // SW_E2E_RUN_WAITING=1 asks to run them anyway and see them fail.
   static bool Waiting(const char* feature);
+  const Surroundings* Around() const { return around_.get(); }  // null before the first Make
 
   std::vector<std::unique_ptr<FakeStickDevice>> sticks_;
 

@@ -31,6 +31,7 @@ class Surroundings {
   std::string Check(const std::vector<std::filesystem::path>& stickFolders);
   // The churn's seed and latest events (empty when quiet), for failure messages.
   std::string Describe() const;
+  const DiskChurn* Churn() const { return churn_.get(); }  // null when quiet
 
  private:
   Surroundings() = default;
