@@ -32,7 +32,8 @@ class E2eTest : public ::testing::Test {
   // True when the terminal takes a device path (its list then shows the device first).
   bool TakesDevicePaths(const FakeStickDevice& stick) const;
   // How a test names the stick for a destructive run: its device path where the program takes
-  // one, else its letter with --all (a loop device is no USB drive).
+  // one (always under churn, where a letter is a position that moves), else its letter with
+  // --all (a loop device is no USB drive).
   std::vector<std::string> Name(const FakeStickDevice& stick) const;
   // Empty when a destructive run is safe (every loop device is one of ours), else the reason.
   std::string UnsafeToWrite() const;
@@ -80,6 +81,13 @@ class E2eTwin : public E2eTest, public ::testing::WithParamInterface<Scene> {
   do {                                                              \
     if (Waiting(feature)) GTEST_SKIP() << "waits for " << (feature); \
   } while (0)
+
+// What the churn twins wait for in the program, one line each.
+namespace churn {
+inline constexpr const char* kHeldDisk = "a disk held by its identity while others come and go (a false \"the drive changed\", another disk named)";
+inline constexpr const char* kHeldVolume = "a volume held by its root, not looked up by letter while disks come and go";
+inline constexpr const char* kOneSnapshot = "one consistent snapshot in list (a letter's line names another disk while disks come and go)";
+}  // namespace churn
 
 // The churn twin alone waits for a protection the program does not have yet.
 #define SW_E2E_CHURN_WAITS_FOR(feature)     \
