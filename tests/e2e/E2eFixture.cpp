@@ -94,11 +94,6 @@ std::string E2eTest::UnsafeToWrite() const {
          "): no destructive run while the program could pick it";
 }
 
-bool E2eTest::Waiting(const char*) {
-  const char* run = std::getenv("SW_E2E_RUN_WAITING");
-  return !(run && std::string(run) == "1");
-}
-
 // The churn's promises to the tests: its disks take numbers both below and above the stick's,
 // and none of them makes a destructive run look unsafe.
 TEST_P(E2eTwin, TheChurnMovesNumbersOnBothSidesOfTheStickAndCountsAsOurs) {

@@ -12,6 +12,7 @@
 #include "CliProcess.h"
 #include "FakeStickDevice.h"
 #include "Surroundings.h"
+#include "Waiting.h"
 
 namespace sw::e2e {
 
@@ -37,9 +38,7 @@ class E2eTest : public ::testing::Test {
   std::vector<std::string> Name(const FakeStickDevice& stick) const;
   // Empty when a destructive run is safe (every loop device is one of ours), else the reason.
   std::string UnsafeToWrite() const;
-  // Tests of a protection the program does not have yet skip with what they wait for, unless
-  // SW_E2E_RUN_WAITING=1 asks to run them anyway and see them fail.
-  static bool Waiting(const char* feature);
+  static bool Waiting(const char* feature) { return WaitingFor(feature); }
   const Surroundings* Around() const { return around_.get(); }  // null before the first Make
 
   std::vector<std::unique_ptr<FakeStickDevice>> sticks_;
@@ -77,23 +76,6 @@ class E2eTwin : public E2eTest, public ::testing::WithParamInterface<Scene> {
   void SetUp() override { SetScene(GetParam()); }
 };
 
-#define SW_E2E_WAITS_FOR(feature)                                   \
-  do {                                                              \
-    if (Waiting(feature)) GTEST_SKIP() << "waits for " << (feature); \
-  } while (0)
-
-// What the churn twins wait for in the program, one line each.
-namespace churn {
-inline constexpr const char* kHeldDisk = "a disk held by its identity while others come and go (a false \"the drive changed\", another disk named)";
-inline constexpr const char* kHeldVolume = "a volume held by its root, not looked up by letter while disks come and go";
-inline constexpr const char* kOneSnapshot = "one consistent snapshot in list (a letter's line names another disk while disks come and go)";
-}  // namespace churn
-
-// The churn twin alone waits for a protection the program does not have yet.
-#define SW_E2E_CHURN_WAITS_FOR(feature)     \
-  do {                                      \
-    if (UnderChurn()) SW_E2E_WAITS_FOR(feature); \
-  } while (0)
 
 #define SW_E2E_MAKE(var, ...)      \
   FakeStickDevice* var = Make(__VA_ARGS__); \

@@ -13,6 +13,7 @@
 
 #include "LoopStick.h"
 #include "Surroundings.h"
+#include "Waiting.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/UniqueFd.h"
 
@@ -74,6 +75,7 @@ class CliOnLoopStick : public ::testing::TestWithParam<Scene> {
   }
 
   bool UnderChurn() const { return GetParam() == Scene::Churn; }
+  static bool Waiting(const char* feature) { return e2e::WaitingFor(feature); }
   // How a command names the stick's volume: by its letter when nothing else moves, by its
   // partition while disks come and go (a letter is the position this process saw, which the
   // program may see differently a moment later).
@@ -87,6 +89,7 @@ class CliOnLoopStick : public ::testing::TestWithParam<Scene> {
 };
 
 TEST_P(CliOnLoopStick, ListAllShowsTheStickWithLetterLabelAndSize) {
+  SW_E2E_CHURN_WAITS_FOR(e2e::churn::kOneSnapshot);
   CliRun all = RunCli("list --all");
   ASSERT_EQ(all.exitCode, 0) << all.output;
   // The stick's own line, found by its device: its label and size must be beside it.
@@ -112,6 +115,7 @@ TEST_P(CliOnLoopStick, ListAllShowsTheStickWithLetterLabelAndSize) {
 }
 
 TEST_P(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
+  SW_E2E_CHURN_WAITS_FOR(e2e::churn::kHeldVolume);
   CliRun run = RunCli("files " + Volume() + " --yes --all");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
@@ -127,6 +131,7 @@ TEST_P(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
 }
 
 TEST_P(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
+  SW_E2E_CHURN_WAITS_FOR(e2e::churn::kHeldDisk);
   CliRun run = RunCli("quick " + stick_->Disk() + " --yes");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
