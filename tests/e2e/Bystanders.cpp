@@ -3,11 +3,9 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <thread>
 
 #include "LoopImages.h"
 #include "LoopStick.h"

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
+#include <cstdlib>
 #include <sstream>
 
 #include "LoopImages.h"
@@ -62,7 +62,8 @@ bool DiskChurn::Prepare(std::string& whyNot) {
   dir_ = pattern;
   mountDir_ = dir_ / "churn mnt";
   fs::create_directory(mountDir_);
-  seed_ = std::random_device{}();
+  const char* replay = std::getenv("SW_E2E_CHURN_SEED");
+  seed_ = replay ? static_cast<unsigned>(std::strtoul(replay, nullptr, 10)) : std::random_device{}();
   random_.seed(seed_);
   for (const ImagePlan& plan : kPlan) {
     Image image{dir_ / plan.name, plan.partitioned, {}};

@@ -34,7 +34,8 @@ class DiskChurn {
   void Stop();
   // Every loop device the churn makes is backed by a file in here.
   const std::filesystem::path& Folder() const { return dir_; }
-  // The seed and the latest events, for a failure message.
+  // The seed and the latest events, for a failure message. SW_E2E_CHURN_SEED=N replays the
+  // choices of seed N (the timing of the program under test still varies).
   std::string Describe() const;
   // The loop numbers its disks have had so far (3 for /dev/loop3), each once, in no order.
   std::vector<int> NumbersUsed() const;
