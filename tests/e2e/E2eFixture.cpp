@@ -2,7 +2,10 @@
 #include "E2eFixture.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "LoopStick.h"
 #include "platform/linux/LinuxOs.h"
@@ -10,8 +13,17 @@
 namespace sw::e2e {
 
 void E2eTest::TearDown() {
+  if (around_ && !IsSkipped()) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto& s : sticks_) folders.push_back(s->Folder());
+    const std::string changes = around_->Check(folders);
+    EXPECT_EQ(changes, "") << around_->Describe();
+    // The churn's latest events beside any other failure, to see what came and went.
+    if (changes.empty() && HasFailure() && UnderChurn()) std::cout << around_->Describe() << std::endl;
+  }
   // Newest first: a stick attached later may have taken a number an older one gave back.
   while (!sticks_.empty()) sticks_.pop_back();
+  around_.reset();
 }
 
 FakeStickDevice* E2eTest::Make(const std::vector<std::string>& options) {
@@ -26,6 +38,13 @@ FakeStickDevice* E2eTest::Make(const std::vector<std::string>& options) {
       return nullptr;
     }
     locked_ = true;
+  }
+  if (!around_) {
+    around_ = Surroundings::Make(scene_, whyNot);
+    if (!around_) {
+      [&] { SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot); }();
+      return nullptr;
+    }
   }
   auto stick = FakeStickDevice::Create(options, whyNot);
   if (!stick) {
@@ -59,7 +78,8 @@ bool E2eTest::TakesDevicePaths(const FakeStickDevice& stick) const {
 }
 
 std::vector<std::string> E2eTest::Name(const FakeStickDevice& stick) const {
-  if (TakesDevicePaths(stick)) return {stick.Disk()};
+  // Under churn the list is itself under test, so it does not decide how the stick is named.
+  if (UnderChurn() || TakesDevicePaths(stick)) return {stick.Disk()};
   return {Letter(stick), "--all"};
 }
 
@@ -67,14 +87,37 @@ std::string E2eTest::UnsafeToWrite() const {
   std::vector<const FakeStickDevice*> ours;
   for (const auto& s : sticks_) ours.push_back(s.get());
   std::string foreign;
-  if (OnlyTheseLoopDevices(ours, foreign)) return {};
+  if (OnlyTheseLoopDevices(ours, around_ ? around_->OurFolders() : std::vector<std::filesystem::path>{}, foreign)) {
+    return {};
+  }
   return "a loop device that is not this test's is attached (" + foreign +
          "): no destructive run while the program could pick it";
 }
 
-bool E2eTest::Waiting(const char*) {
-  const char* run = std::getenv("SW_E2E_RUN_WAITING");
-  return !(run && std::string(run) == "1");
+// The churn's promises to the tests: its disks take numbers both below and above the stick's,
+// and none of them makes a destructive run look unsafe.
+TEST_P(E2eTwin, TheChurnMovesNumbersOnBothSidesOfTheStickAndCountsAsOurs) {
+  SW_E2E_MAKE(stick, {"--size=64Mi"});
+  EXPECT_EQ(UnsafeToWrite(), "");
+  if (!UnderChurn()) {
+    EXPECT_EQ(Around()->Churn(), nullptr);
+    return;
+  }
+  const int number = std::stoi(stick->Disk().substr(std::string("/dev/loop").size()));
+  bool below = false, above = false;
+  for (int i = 0; i < 100 && !(below && above); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int n : Around()->Churn()->NumbersUsed()) {
+      below = below || n < number;
+      above = above || n > number;
+    }
+  }
+  EXPECT_TRUE(below) << Around()->Describe();
+  EXPECT_TRUE(above) << Around()->Describe();
+  EXPECT_EQ(UnsafeToWrite(), "") << Around()->Describe();
 }
+
+INSTANTIATE_TEST_SUITE_P(Scenes, E2eTwin, ::testing::Values(Scene::Quiet, Scene::Churn),
+                         [](const auto& sceneInfo) { return std::string(SceneName(sceneInfo.param)); });
 
 }  // namespace sw::e2e

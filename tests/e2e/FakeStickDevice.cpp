@@ -224,7 +224,8 @@ FakeStickDevice::~FakeStickDevice() {
   if (!dir_.empty() && !FuseMounted()) fs::remove_all(dir_, ec);
 }
 
-bool OnlyTheseLoopDevices(const std::vector<const FakeStickDevice*>& sticks, std::string& foreign) {
+bool OnlyTheseLoopDevices(const std::vector<const FakeStickDevice*>& sticks, const std::vector<fs::path>& ourFolders,
+                          std::string& foreign) {
   std::string list;
   if (!Run("losetup --list --noheadings --output NAME,BACK-FILE", &list)) return list.empty();
   std::istringstream lines(list);
@@ -234,6 +235,9 @@ bool OnlyTheseLoopDevices(const std::vector<const FakeStickDevice*>& sticks, std
     bool ours = false;
     for (const FakeStickDevice* s : sticks) {
       if (line.rfind(s->Disk() + " ", 0) == 0 && line.find(s->StickFile().string()) != std::string::npos) ours = true;
+    }
+    for (const fs::path& folder : ourFolders) {
+      if (line.find(" " + folder.string() + "/") != std::string::npos) ours = true;
     }
     if (!ours) {
       foreign = line;

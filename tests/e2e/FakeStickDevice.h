@@ -39,6 +39,7 @@ class FakeStickDevice {
 
   const std::string& Disk() const { return disk_; }  // "/dev/loop3"
   const std::filesystem::path& StickFile() const { return stickFile_; }
+  const std::filesystem::path& Folder() const { return dir_; }  // everything of the stick is in here
   std::uint64_t Bytes() const { return bytes_; }
 
   // From now on every transfer fails, as if the stick were pulled out.
@@ -69,8 +70,10 @@ class FakeStickDevice {
   pid_t daemon_ = -1;
 };
 
-// True when every loop device on the machine serves one of these sticks: a destructive run is
-// then safe even if the program under test picked the wrong disk, for it could only hit ours.
-bool OnlyTheseLoopDevices(const std::vector<const FakeStickDevice*>& sticks, std::string& foreign);
+// True when every loop device on the machine serves one of these sticks or an image in one of
+// ourFolders (the test's bystanders and churn): a destructive run is then safe even if the
+// program under test picked the wrong disk, for it could only hit ours.
+bool OnlyTheseLoopDevices(const std::vector<const FakeStickDevice*>& sticks,
+                          const std::vector<std::filesystem::path>& ourFolders, std::string& foreign);
 
 }  // namespace sw::e2e

@@ -22,16 +22,17 @@ struct VolumeRow {
   bool mayEndIncomplete = false;  // a run cut short by a full volume, with no verdict
 };
 
-class FilesOnFakes : public E2eTest, public ::testing::WithParamInterface<VolumeRow> {};
+class FilesOnFakes : public TwinTest<VolumeRow> {};
 
 TEST_P(FilesOnFakes, VerdictComesFromTheDevice) {
-  const VolumeRow& row = GetParam();
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
+  const VolumeRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   ASSERT_TRUE(stick->MakeExt4AndMount(row.mountOptions));
   SW_E2E_REQUIRE_SAFE();
-  std::string letter = Letter(*stick);
-  ASSERT_FALSE(letter.empty());
-  CliResult run = RunCli({"files", letter, "--yes", "--all"});
+  // By its device: a letter is a position that another process may see differently while
+  // disks come and go.
+  CliResult run = RunCli({"files", stick->Disk(), "--yes", "--all"});
   EXPECT_TRUE(stick->VolumeMounted());
   if (!row.counterfeit) {
     EXPECT_NE(run.exitCode, kExitFailed) << run.output;
@@ -61,22 +62,20 @@ const VolumeRow kRows[] = {
     {"limbo_ext4_data_journal", {"--size=1Gi", "--real=640Mi", "--kind=limbo"}, "data=journal", true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Volumes, FilesOnFakes, ::testing::ValuesIn(kRows),
-                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+SW_E2E_TWINS(Volumes, FilesOnFakes, kRows);
 
 // The thorough test on the same sticks: every byte read back from the device, so the limbo
 // fake's good space is about its real memory less what ext4 keeps before the file, and the
 // genuine one passes and is left without .h2w files.
-class ThoroughOnFakes : public E2eTest, public ::testing::WithParamInterface<VolumeRow> {};
+class ThoroughOnFakes : public TwinTest<VolumeRow> {};
 
 TEST_P(ThoroughOnFakes, EveryByteComesFromTheDevice) {
-  const VolumeRow& row = GetParam();
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
+  const VolumeRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   ASSERT_TRUE(stick->MakeExt4AndMount(row.mountOptions));
   SW_E2E_REQUIRE_SAFE();
-  std::string letter = Letter(*stick);
-  ASSERT_FALSE(letter.empty());
-  CliResult run = RunCli({"files", letter, "--thorough", "--yes", "--all"});
+  CliResult run = RunCli({"files", stick->Disk(), "--thorough", "--yes", "--all"});
   EXPECT_TRUE(stick->VolumeMounted());
   for (const auto& entry : std::filesystem::directory_iterator(stick->VolumeDir())) {
     EXPECT_NE(entry.path().extension(), ".h2w") << entry.path();
@@ -102,8 +101,7 @@ const VolumeRow kThoroughRows[] = {
     {"limbo_ext4_data_journal", {"--size=1Gi", "--real=640Mi", "--kind=limbo"}, "data=journal", true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Volumes, ThoroughOnFakes, ::testing::ValuesIn(kThoroughRows),
-                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+SW_E2E_TWINS(Volumes, ThoroughOnFakes, kThoroughRows);
 
 }  // namespace
 }  // namespace sw::e2e

@@ -42,12 +42,13 @@ class FuseFatMount {
   bool mounted_ = false;
 };
 
-class FuseVolume : public E2eTest {};
+class FuseVolume : public E2eTwin {};
 
-TEST_F(FuseVolume, FusefatStickIsListedWithItsMountAndFileTested) {
+TEST_P(FuseVolume, FusefatStickIsListedWithItsMountAndFileTested) {
   if (!Have("fusefat") || !Have("mkfs.vfat")) {
     GTEST_SKIP() << "needs fusefat and mkfs.vfat (Debian packages fusefat, dosfstools)";
   }
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
   SW_E2E_MAKE(stick, {"--size=300Mi"});
   SW_E2E_REQUIRE_SAFE();
   FuseFatMount mount(stick->Disk());
@@ -60,13 +61,17 @@ TEST_F(FuseVolume, FusefatStickIsListedWithItsMountAndFileTested) {
   EXPECT_NE(list.output.find(stick->Disk() + " on " + mount.dir().string()), std::string::npos)
       << list.output;
 
-  const CliResult run = RunCli({"files", letter, "--thorough", "--yes", "--all"});
+  // Under churn by its device: the letter this process saw may be another disk's to the program.
+  const CliResult run = RunCli({"files", UnderChurn() ? stick->Disk() : letter, "--thorough", "--yes", "--all"});
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
   for (const auto& entry : std::filesystem::directory_iterator(mount.dir())) {
     EXPECT_NE(entry.path().extension(), ".h2w") << entry.path();
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scenes, FuseVolume, ::testing::Values(Scene::Quiet, Scene::Churn),
+                         [](const auto& sceneInfo) { return std::string(SceneName(sceneInfo.param)); });
 
 }  // namespace
 }  // namespace sw::e2e

@@ -40,10 +40,11 @@ struct ProbeRow {
   bool counterfeit;
 };
 
-class ProbeOnFakes : public E2eTest, public ::testing::WithParamInterface<ProbeRow> {};
+class ProbeOnFakes : public TwinTest<ProbeRow> {};
 
 TEST_P(ProbeOnFakes, ExactLastGoodSectorAndExitStatus) {
-  const ProbeRow& row = GetParam();
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
+  const ProbeRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   SW_E2E_REQUIRE_SAFE();
   std::vector<std::string> args = {"probe"};
@@ -66,12 +67,12 @@ const ProbeRow kRows[] = {
      true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Fakes, ProbeOnFakes, ::testing::ValuesIn(kRows),
-                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+SW_E2E_TWINS(Fakes, ProbeOnFakes, kRows);
 
 // The probe unmounts the stick's file system, writes its blocks, puts the saved ones back and
 // mounts the file system again: the file on it reads as before.
-TEST_F(E2eTest, ProbeGivesTheFileSystemBackWhole) {
+TEST_P(E2eTwin, ProbeGivesTheFileSystemBackWhole) {
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
   SW_E2E_MAKE(stick, {"--size=1Gi", "--kind=genuine"});
   ASSERT_TRUE(stick->MakeExt4AndMount());
   SW_E2E_REQUIRE_SAFE();

@@ -38,10 +38,11 @@ struct VerdictRow {
   bool counterfeit;
 };
 
-class QuickOnFakes : public E2eTest, public ::testing::WithParamInterface<VerdictRow> {};
+class QuickOnFakes : public TwinTest<VerdictRow> {};
 
 TEST_P(QuickOnFakes, VerdictExitStatusAndRecommendedSize) {
-  const VerdictRow& row = GetParam();
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
+  const VerdictRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   SW_E2E_REQUIRE_SAFE();
   std::vector<std::string> args = {"quick"};
@@ -65,7 +66,8 @@ TEST_P(QuickOnFakes, VerdictExitStatusAndRecommendedSize) {
 }
 
 // After the test the stick holds zeros in sector 0, on the stick's own memory.
-TEST_F(E2eTest, QuickTestLeavesAZeroedSectorZeroOnTheStick) {
+TEST_P(E2eTwin, QuickTestLeavesAZeroedSectorZeroOnTheStick) {
+  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
   SW_E2E_MAKE(stick, {"--size=1Gi", "--kind=genuine"});
   SW_E2E_REQUIRE_SAFE();
   {
@@ -110,8 +112,7 @@ const VerdictRow kRows[] = {
     {"wrap_8GB_at_4000000000", {"--size=8G", "--real=4000000000", "--kind=wrap"}, 4000000000ull, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Fakes, QuickOnFakes, ::testing::ValuesIn(kRows),
-                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+SW_E2E_TWINS(Fakes, QuickOnFakes, kRows);
 
 }  // namespace
 }  // namespace sw::e2e

@@ -1,5 +1,5 @@
 // The real terminal program on a loop-device stick: list, the volume file test and the Quick
-// Size Test, end to end through LinuxOs.
+// Size Test, end to end through LinuxOs; each once alone and once while other disks come and go.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,16 +7,20 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <iostream>
 #include <filesystem>
 #include <vector>
 
 #include "LoopStick.h"
+#include "Surroundings.h"
+#include "Waiting.h"
 #include "platform/linux/LinuxOs.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace sw::platform::linuxos {
 namespace {
 
+using e2e::Scene;
 using testing::LoopStick;
 using testing::Quote;
 
@@ -37,11 +41,16 @@ CliRun RunCli(const std::string& args) {
   return run;
 }
 
-class CliOnLoopStick : public ::testing::Test {
+class CliOnLoopStick : public ::testing::TestWithParam<Scene> {
  protected:
   void SetUp() override {
     std::string whyNot;
-    stick_ = LoopStick::Create(whyNot);
+    // The surroundings first, under the lock, so that the churn holds numbers below the stick.
+    lock_ = testing::TakeLoopTestLock();
+    ASSERT_TRUE(lock_.valid()) << "cannot take the loop-test lock";
+    around_ = e2e::Surroundings::Make(GetParam(), whyNot);
+    if (!around_) SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot);
+    stick_ = LoopStick::Create(whyNot, LoopStick::Layout::Ext4Partition, LoopStick::kDefaultBytes, true);
     if (!stick_) SW_SKIP_OR_FAIL_WITHOUT_LOOP(whyNot);
     LinuxOs os;
     DeviceMap map = os.Snapshot();
@@ -55,18 +64,43 @@ class CliOnLoopStick : public ::testing::Test {
     ASSERT_FALSE(letter_.empty());
   }
 
+  void TearDown() override {
+    if (around_ && stick_ && !IsSkipped()) {
+      const std::string changes = around_->Check({stick_->Folder()});
+      EXPECT_EQ(changes, "") << around_->Describe();
+      if (changes.empty() && HasFailure()) std::cout << around_->Describe() << std::endl;
+    }
+    stick_.reset();
+    around_.reset();
+  }
+
+  bool UnderChurn() const { return GetParam() == Scene::Churn; }
+  static bool Waiting(const char* feature) { return e2e::WaitingFor(feature); }
+  // How a command names the stick's volume: by its letter when nothing else moves, by its
+  // partition while disks come and go (a letter is the position this process saw, which the
+  // program may see differently a moment later).
+  std::string Volume() const { return UnderChurn() ? stick_->Partition() : letter_; }
+
+  platform::linuxos::UniqueFd lock_;  // first: released last
+  std::unique_ptr<e2e::Surroundings> around_;
   std::unique_ptr<LoopStick> stick_;
   int drive_ = -1;
   std::string letter_;
 };
 
-TEST_F(CliOnLoopStick, ListAllShowsTheStickWithLetterLabelAndSize) {
+TEST_P(CliOnLoopStick, ListAllShowsTheStickWithLetterLabelAndSize) {
+  SW_E2E_CHURN_WAITS_FOR(e2e::churn::kOneSnapshot);
   CliRun all = RunCli("list --all");
   ASSERT_EQ(all.exitCode, 0) << all.output;
-  std::string entry = letter_ + "     " + LoopStick::kLabel + "   [DRIVE " + std::to_string(drive_) + "]";
-  std::size_t at = all.output.find(entry);
+  // The stick's own line, found by its device: its label and size must be beside it.
+  std::size_t at = all.output.find(stick_->Disk() + "  ");
   ASSERT_NE(at, std::string::npos) << all.output;
   std::string line = all.output.substr(at, all.output.find('\n', at) - at);
+  EXPECT_NE(line.find(std::string("     ") + LoopStick::kLabel + "   [DRIVE "), std::string::npos) << line;
+  if (!UnderChurn()) {  // letters and numbers are positions another process saw just now
+    std::string entry = letter_ + "     " + LoopStick::kLabel + "   [DRIVE " + std::to_string(drive_) + "]";
+    EXPECT_NE(line.find(entry), std::string::npos) << all.output;
+  }
   // The usable size: whole cylinders of 255 x 63 sectors of what BLKGETSIZE64 reported (a loop
   // device answers no READ CAPACITY), in MiB with one decimal, cut.
   constexpr std::uint64_t kCylinder = 255ull * 63 * 512;
@@ -76,11 +110,13 @@ TEST_F(CliOnLoopStick, ListAllShowsTheStickWithLetterLabelAndSize) {
   EXPECT_NE(line.find(size), std::string::npos) << line << " lacks " << size;
   // A loop device is no USB drive: the default list leaves it out.
   CliRun usbOnly = RunCli("list");
-  EXPECT_EQ(usbOnly.output.find(entry), std::string::npos) << usbOnly.output;
+  EXPECT_EQ(usbOnly.output.find(stick_->Disk()), std::string::npos) << usbOnly.output;
+  EXPECT_EQ(usbOnly.output.find(LoopStick::kLabel), std::string::npos) << usbOnly.output;
 }
 
-TEST_F(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
-  CliRun run = RunCli("files " + letter_ + " --yes --all");
+TEST_P(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
+  SW_E2E_CHURN_WAITS_FOR(e2e::churn::kHeldVolume);
+  CliRun run = RunCli("files " + Volume() + " --yes --all");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
   // The report names the test file where a shell or a file manager finds it.
@@ -94,7 +130,8 @@ TEST_F(CliOnLoopStick, VolumeFileTestPassesAndCleansUp) {
   }
 }
 
-TEST_F(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
+TEST_P(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
+  SW_E2E_CHURN_WAITS_FOR(e2e::churn::kHeldDisk);
   CliRun run = RunCli("quick " + stick_->Disk() + " --yes");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
@@ -120,10 +157,16 @@ TEST_F(CliOnLoopStick, QuickTestPassesAndLeavesABlankUnmountedDisk) {
   // letter of its own, ready to be tested again.
   EXPECT_FALSE(std::filesystem::exists(stick_->Partition()));
   CliRun list = RunCli("list --all");
-  EXPECT_NE(list.output.find("[DRIVE " + std::to_string(drive_) + "]"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find(stick_->Disk() + "  "), std::string::npos) << list.output;
+  if (!UnderChurn()) {
+    EXPECT_NE(list.output.find("[DRIVE " + std::to_string(drive_) + "]"), std::string::npos) << list.output;
+  }
   EXPECT_TRUE(testing::Run("losetup -d " + stick_->Disk()));
   EXPECT_FALSE(stick_->IsAttached());
 }
+
+INSTANTIATE_TEST_SUITE_P(Scenes, CliOnLoopStick, ::testing::Values(Scene::Quiet, Scene::Churn),
+                         [](const auto& sceneInfo) { return std::string(e2e::SceneName(sceneInfo.param)); });
 
 }  // namespace
 }  // namespace sw::platform::linuxos

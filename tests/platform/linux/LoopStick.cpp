@@ -35,7 +35,13 @@ bool Run(const std::string& command, std::string* out) {
   return status == 0;
 }
 
-std::unique_ptr<LoopStick> LoopStick::Create(std::string& whyNot, Layout layout, std::uint64_t bytes) {
+UniqueFd TakeLoopTestLock() {
+  UniqueFd lock(::open("/tmp/sizewarden-loop-tests.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600));
+  if (lock.valid() && ::flock(lock.get(), LOCK_EX) != 0) lock.reset();
+  return lock;
+}
+
+std::unique_ptr<LoopStick> LoopStick::Create(std::string& whyNot, Layout layout, std::uint64_t bytes, bool heldLock) {
   if (::geteuid() != 0) {
     whyNot = "loop devices need root";
     return nullptr;
@@ -47,10 +53,12 @@ std::unique_ptr<LoopStick> LoopStick::Create(std::string& whyNot, Layout layout,
     }
   }
   std::unique_ptr<LoopStick> stick(new LoopStick());
-  stick->lock_.reset(::open("/tmp/sizewarden-loop-tests.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600));
-  if (!stick->lock_.valid() || ::flock(stick->lock_.get(), LOCK_EX) != 0) {
-    whyNot = "cannot take the loop-test lock file";
-    return nullptr;
+  if (!heldLock) {
+    stick->lock_ = TakeLoopTestLock();
+    if (!stick->lock_.valid()) {
+      whyNot = "cannot take the loop-test lock file";
+      return nullptr;
+    }
   }
   std::string pattern = (fs::temp_directory_path() / "sw-loop-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) {

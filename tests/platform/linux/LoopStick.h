@@ -22,9 +22,10 @@ class LoopStick {
   enum class Layout { Ext4Partition, Blank };  // Blank: no partition table, no file system
 
   // Null with the reason in whyNot when this machine cannot make one (not root, no loop
-  // devices, a tool missing).
+  // devices, a tool missing). heldLock: the loop-test lock the caller took already (it made
+  // disks of its own before this stick), else the stick takes and holds it.
   static std::unique_ptr<LoopStick> Create(std::string& whyNot, Layout layout = Layout::Ext4Partition,
-                                           std::uint64_t bytes = kDefaultBytes);
+                                           std::uint64_t bytes = kDefaultBytes, bool heldLock = false);
   ~LoopStick();
   LoopStick(const LoopStick&) = delete;
   LoopStick& operator=(const LoopStick&) = delete;
@@ -33,6 +34,7 @@ class LoopStick {
   const std::string& Partition() const { return partition_; }  // "/dev/loop4p1"; Blank: empty
   const std::filesystem::path& Image() const { return image_; }
   const std::filesystem::path& MountDir() const { return mountDir_; }  // has a space in its name
+  const std::filesystem::path& Folder() const { return dir_; }  // the image and the mount folder
   std::uint64_t Bytes() const { return bytes_; }
 
   bool Mount();
@@ -48,6 +50,9 @@ class LoopStick {
   std::uint64_t bytes_ = 0;
 };
 
+// The lock across processes that every test holds while its loop devices exist; invalid when
+// it cannot be taken. Blocks while another test holds it.
+UniqueFd TakeLoopTestLock();
 // Runs a shell command quietly; true when it exits with 0. out receives its standard output.
 bool Run(const std::string& command, std::string* out = nullptr);
 // Quotes a path for the shell.
