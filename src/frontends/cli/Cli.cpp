@@ -258,7 +258,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   // With the document on stdout, the report makes way for it.
   std::ostream& reportStream = results.JsonToStdout() ? err : out;
   const bool live = console->OutputIsTerminal(results.JsonToStdout());
-  TerminalWindow win(reportStream, err, *console, {args.yes, args.debug, live});
+  TerminalWindow win(reportStream, err, *console, {args.yes, args.debug, live, results.JsonToStdout()});
   core::Context ctx(*os, win);
   app::MainForm form(ctx, app::MainForm::Options{false});
   win.onCancel = [&form] { form.cmdCancel_Click(); };
@@ -272,14 +272,17 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   }
 
   const auto writeResults = [&](int status) {
-    const std::string failed = results.WriteAfterRun(ctx, args.commandName, args.all, out);
+    const std::string failed = results.WriteAfterRun(ctx, args.commandName, args.all, win.SavedReport(), out);
     if (failed.empty()) return status;
     err << text::kErrorPrefix << failed << '\n';
     return status == kExitPassed ? kExitNotRun : status;
   };
   if (args.command == Command::List) {
-    PrintList(ctx, reportStream, err, args.all, LacksRawAccessRights(args));
-    return writeResults(kExitPassed);
+    const bool noRights = LacksRawAccessRights(args);
+    PrintList(ctx, reportStream, err, args.all, noRights);
+    // An empty list is an answer only when every drive could be looked at.
+    const bool unanswered = noRights && ctx.state.ListedDrives.empty();
+    return writeResults(unanswered ? kExitNotRun : kExitPassed);
   }
   error = byDevice ? SelectByDevice(ctx, form, args, device) : SelectByLetter(ctx, form, args);
   if (!error.empty()) {

@@ -161,6 +161,12 @@ inline constexpr const char* kMapHelp =
     "Draw the drive's address space as an SVG picture: every checked location, the real end "
     "and the recommended partition";
 inline constexpr const char* kStdoutPath = "-";
+// A saved report's line break: the system's own, so that its editors and tools read it.
+#ifdef _WIN32
+inline constexpr const char* kSavedLineEnd = "\r\n";
+#else
+inline constexpr const char* kSavedLineEnd = "\n";
+#endif
 inline constexpr const char* kCannotOpen = "cannot write ";
 inline constexpr const char* kCannotOpenReason = ": ";
 

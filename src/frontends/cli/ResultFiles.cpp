@@ -30,7 +30,8 @@ ResultFiles::ResultFiles(const ResultPaths& paths) {
 }
 
 std::string ResultFiles::WriteAfterRun(core::Context& ctx, const std::string& command,
-                                       bool allDrives, std::ostream& stdoutStream) {
+                                       bool allDrives, const std::string& reportText,
+                                       std::ostream& stdoutStream) {
   core::RunRecord& run = ctx.state.LastRun;
   if (run.command.empty()) run.command = command;
   std::string json;
@@ -44,7 +45,7 @@ std::string ResultFiles::WriteAfterRun(core::Context& ctx, const std::string& co
     if (file && !file->Write(content) && error.empty()) error = FailureText(*file);
   };
   write(json_.get(), json);
-  write(report_.get(), ctx.win.Text(core::Control::Text1));
+  write(report_.get(), reportText);
   if (map_) write(map_.get(), report::DriveMapSvg(run));
   return error;
 }

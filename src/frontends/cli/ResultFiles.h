@@ -25,10 +25,11 @@ class ResultFiles {
   const std::string& error() const { return error_; }
   bool JsonToStdout() const { return jsonToStdout_; }
 
-  // command names the document when no test got far enough to fill LastRun. Returns the error
-  // text of a file that could not be written (empty when all went well).
+  // command names the document when no test got far enough to fill LastRun; reportText is the
+  // report as it is saved. Returns the error text of a file that could not be written (empty
+  // when all went well).
   std::string WriteAfterRun(core::Context& ctx, const std::string& command, bool allDrives,
-                            std::ostream& stdoutStream);
+                            const std::string& reportText, std::ostream& stdoutStream);
 
  private:
   std::unique_ptr<report::OutputFile> Open(const std::string& path);
