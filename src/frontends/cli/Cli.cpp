@@ -11,14 +11,13 @@
 
 #include "core/Context.h"
 #include "app/MainForm.h"
-#include "drives/TextFormat.h"
 #include "frontends/cli/CliTexts.h"
+#include "frontends/cli/HelpText.h"
 #include "frontends/cli/LiveLine.h"
 #include "frontends/cli/ResultFiles.h"
 #include "frontends/cli/SimSetup.h"
 #include "frontends/cli/TerminalWindow.h"
 #include "platform/sim/SimOs.h"
-#include "probe/ProbeEngine.h"
 #include "sw/Version.h"
 #ifndef SW_CLI_NO_REAL_DRIVES
 #include "platform/DefaultOs.h"
@@ -205,21 +204,6 @@ std::string SelectByDevice(core::Context& ctx, app::MainForm& form, const Argume
   return shown + text::kDeviceNotListed;
 }
 
-// The probe's bound on its writes for a few drive sizes, worked out by the engine's own formula.
-std::string ProbeBoundText() {
-  std::string bound = text::kProbeBound;
-  const auto grouped = [](double n) { return drives::FormatDecimals(n, text::kGroupedPattern); };
-  for (std::size_t i = 0; i < std::size(text::kProbeBoundSizes); ++i) {
-    const text::BoundSize& size = text::kProbeBoundSizes[i];
-    const std::uint64_t most =
-        probe::ProbeWriteBoundSectors(static_cast<std::int64_t>(size.bytes / text::kSectorBytes));
-    const auto megabytes = static_cast<double>(most * text::kSectorBytes / 1'000'000);
-    bound += (i == 0 ? "" : text::kProbeBoundSeparator) + grouped(static_cast<double>(most)) +
-             text::kProbeBoundSectors + grouped(megabytes) + text::kProbeBoundOn + size.name;
-  }
-  return bound + text::kProbeBoundEnd;
-}
-
 std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& error) {
   if (!args.simulate.empty()) {
     auto sim = std::make_unique<platform::sim::SimOs>();
@@ -322,9 +306,9 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
 int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
            const ConsoleFactory& makeConsole) {
   Arguments args;
-  CLI::App cli{text::kDescription, text::kProgram};
+  const std::string program = ProgramName(argc, argv);
+  CLI::App cli{text::kDescription, program};
   cli.set_version_flag("--version", std::string(text::kProgram) + " " + SW_VERSION_TEXT);
-  cli.footer(text::kFooter + ProbeBoundText());
   // On Windows CLI11 would take "/dev/sdb" or "/?" for an option; a drive argument may be a
   // path, and options are spelt with dashes on every system.
   cli.allow_windows_style_options(false);
@@ -343,7 +327,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
     CLI::App* sub = cli.add_subcommand(name, help);
     sub->add_option("DRIVE", args.drive, text::kDriveHelp)->required();
     sub->add_flag("--yes", args.yes, text::kYesHelp);
-    sub->add_flag("--all", args.all, text::kAllHelp);
+    sub->add_flag("--all", args.all, text::kAllDriveHelp);
     if (debugFlag) sub->add_flag("--debug", args.debug, text::kDebugHelp);
     return sub;
   };
@@ -357,8 +341,11 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
   cleanup->add_flag("--all-h2w", args.allH2w, text::kAllH2wHelp);
   // Every test command saves its result; only the tests that check sector locations draw them.
+  // The whole footer belongs to the program's own help; a command's help ends with a short one.
+  cli.footer(ProgramFooter());
   for (CLI::App* sub : cli.get_subcommands({})) {
     const std::string& name = sub->get_name();
+    sub->footer(CommandFooter(program, sub == probe));
     if (name == "list" || name == "cleanup") continue;
     sub->add_option("--json", args.outputs.json, text::kJsonHelp)->type_name("PATH");
     sub->add_option("--report", args.outputs.report, text::kReportHelp)->type_name("PATH");
