@@ -56,8 +56,14 @@ bool WindowDriver::PassIntroduction(std::string& introText) {
 HWND WindowDriver::OpenBox() const { return app_.FindWindowOf(kBoxClass, nullptr); }
 
 void WindowDriver::ReadButtonsAndIcon(HWND box, SeenBox& seen) {
-  const LRESULT id = Send(box, DM_GETDEFID, 0, 0);
-  if (HIWORD(id) == DC_HASDEFID) seen.defaultButton = LOWORD(id);
+  // The focus of another process's window is known to its thread only. (DM_GETDEFID is no
+  // help: Wine answers the template's IDOK whatever the style asked for.)
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &thread) && thread.hwndFocus &&
+      ::GetParent(thread.hwndFocus) == box) {
+    seen.focusedButton = ::GetDlgCtrlID(thread.hwndFocus);
+  }
   if (HWND cancel = ::GetDlgItem(box, IDCANCEL)) {
     seen.cancelLooksDefault = (::GetWindowLongA(cancel, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
   }

@@ -71,7 +71,7 @@ const char* ClassFor(ControlKind kind) {
 // A question before a test writes to a drive: Enter presses Cancel, and the warning icon shows.
 void ExpectWarnsWithCancelFirst(const SeenBox& box) {
   SCOPED_TRACE(box.text);
-  EXPECT_EQ(box.defaultButton, IDCANCEL);
+  EXPECT_EQ(box.focusedButton, IDCANCEL);
   EXPECT_TRUE(box.cancelLooksDefault);
   EXPECT_TRUE(box.hasIcon);
 }
@@ -305,7 +305,7 @@ TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
   EXPECT_EQ(boxes[1].title, quicktest::text::kConfirmTitle);
   ExpectWarnsWithCancelFirst(boxes[0]);
   ExpectWarnsWithCancelFirst(boxes[1]);
-  EXPECT_EQ(boxes.back().defaultButton, IDOK) << "a box with OK alone keeps OK";
+  EXPECT_EQ(boxes.back().focusedButton, IDOK) << "a box with OK alone keeps OK";
   EXPECT_FALSE(boxes[0].busyLayout) << "asks before it shows the busy layout";
   for (std::size_t i = 2; i < boxes.size(); ++i) {
     EXPECT_EQ(boxes[i].title, core::kAppTitle);
