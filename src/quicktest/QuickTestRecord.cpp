@@ -45,22 +45,29 @@ void RecordQuickResult(core::Context& ctx, const QuickTestResult& result, double
   r.intervalSectors = static_cast<std::uint64_t>(result.IntervalSectors);
   const auto sectorBytes = static_cast<std::uint64_t>(kSectorBytes);
   if (result.end == TestEnd::Passed) {
-    r.fakeKind = "genuine";
+    r.fakeKind = core::FakeKind::Genuine;
     r.realBytes = r.totalSectors * sectorBytes;
   } else if (result.end == TestEnd::Failed) {
     const auto minBad = static_cast<std::uint64_t>(result.MinBadSector);
+    r.fakeKind = core::FakeKind::Fake;
     r.badRanges.push_back({minBad, static_cast<std::uint64_t>(result.MaxBadSector)});
     r.lastGoodSector = minBad;
     r.realBytes = minBad * sectorBytes;
     r.recommendedBytes = static_cast<std::uint64_t>(result.RecommendedMiB * kMiB);
   } else if (result.end == TestEnd::Cancelled) {
-    r.errors.push_back(text::kAborted);
+    r.errors.push_back({core::error_code::kCancelled, text::kAborted});
   } else if (result.end == TestEnd::AbortedWriteError) {
-    r.errors.push_back(text::kAbortedOnWriteError);
+    r.errors.push_back({core::error_code::kWriteError, text::kAbortedOnWriteError});
+  } else if (result.end == TestEnd::AbortedDriveLost) {
+    r.errors.push_back({core::error_code::kDriveLost, text::kAborted});
   }
   const core::TransferFigures& t = r.transfers;
-  if (t.writeErrors > 0) r.errors.push_back(std::to_string(t.writeErrors) + " sector writes failed");
-  if (t.readErrors > 0) r.errors.push_back(std::to_string(t.readErrors) + " sector reads failed");
+  if (t.writeErrors > 0) {
+    r.errors.push_back({core::error_code::kFailedWrites, std::to_string(t.writeErrors) + text::kSectorWritesFailed});
+  }
+  if (t.readErrors > 0) {
+    r.errors.push_back({core::error_code::kFailedReads, std::to_string(t.readErrors) + text::kSectorReadsFailed});
+  }
 }
 
 }  // namespace sw::quicktest

@@ -118,6 +118,7 @@ inline constexpr const char* kLetterWithYes =
     "the drive for you to check.";
 inline constexpr const char* kLetterTwice = "a volume letter is used twice: ";
 inline constexpr const char* kDemoTwice = "--simulate demo can be given once, before other drives";
+inline constexpr const char* kNotRunWithoutReason = "the test did not run";
 inline constexpr const char* kNoDrives = "No drive to test was found.";
 inline constexpr const char* kNoDrivesUsbOnly = " (USB drives only; --all lists every drive)";
 inline constexpr const char* kNeedsRoot = " Opening drives for raw access needs root: run it with sudo.";
@@ -137,6 +138,7 @@ inline constexpr const char* kVolumeDescriptionGap = "  ";  // "E:  /dev/sdb1 on
 inline constexpr const char* kCancelPressed =
     "Cancel pressed (Ctrl-C): the test stops at its next check, please wait...";
 inline constexpr const char* kOpenPage = "Web page: ";
+inline constexpr const char* kStopAtBoxGap = ": ";  // "Quick Size Test: WARNING: This test ..."
 
 // The thorough file test.
 inline constexpr const char* kThoroughHelp =
@@ -161,10 +163,10 @@ inline constexpr const char* kJsonHelp =
     "Write the result as a JSON document to PATH ('-': stdout, the report then goes to stderr); "
     "see docs/json.md";
 inline constexpr const char* kReportHelp =
-    "Save the whole report text to PATH, as the window's Copy button copies it";
+    "Save the report text to PATH ('-': stdout), without the progress lines";
 inline constexpr const char* kMapHelp =
-    "Draw the drive's address space as an SVG picture: every checked location, the real end "
-    "and the recommended partition";
+    "Draw the drive's address space as an SVG picture to PATH ('-': stdout): every checked "
+    "location, the real end and the recommended partition";
 inline constexpr const char* kStdoutPath = "-";
 // A saved report's line break: the system's own, so that its editors and tools read it.
 #ifdef _WIN32
@@ -173,6 +175,8 @@ inline constexpr const char* kSavedLineEnd = "\r\n";
 inline constexpr const char* kSavedLineEnd = "\n";
 #endif
 inline constexpr const char* kCannotOpen = "cannot write ";
+inline constexpr const char* kTwoOnStdout =
+    "only one of --json, --report and --map can go to stdout ('-')";
 inline constexpr const char* kCannotOpenReason = ": ";
 
 }  // namespace sw::frontends::cli::text

@@ -20,6 +20,7 @@ using core::Control;
 constexpr int kScreenWidthTwips = 1920 * 15;
 constexpr int kScreenHeightTwips = 1080 * 15;
 constexpr std::uint32_t kButtonsMask = 0xF;
+constexpr std::uint32_t kIconMask = 0xF0;
 
 // CR LF (and a lone CR) become the terminal's line breaks.
 std::string TerminalLines(const std::string& text) {
@@ -256,19 +257,28 @@ void TerminalWindow::EndProgram() { ended_ = true; }
 int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
                            const std::string& title) {
   if (answerQuietly_) return win::IDOK;
+  const std::string shown = BoxText(prompt);
+  const std::string firstLine = shown.substr(0, shown.find('\n'));
+  const bool okOnly = (style & kButtonsMask) == win::MB_OK;
+  if (okOnly && (style & kIconMask) != 0 && (style & kIconMask) != win::MB_ICONINFORMATION) {
+    stopAtBox_ = {core::error_code::kRefused, firstLine};
+  }
   // A box that only informs and says what the report just said is not said twice.
   if ((style & kButtonsMask) == win::MB_OK && ReportEndsWith(prompt)) return win::IDOK;
   FinishReport();
   report_.flush();
   prompts_ << text::kBoxRule << title << text::kBoxRuleEnd << '\n';
-  const std::string shown = BoxText(prompt);
   if (!shown.empty()) prompts_ << shown << '\n';
   // Boxes with only an OK button inform; every other box asks.
-  if ((style & kButtonsMask) == win::MB_OK) {
+  if (okOnly) {
     prompts_ << std::flush;
     return win::IDOK;
   }
-  return Ask((style & win::MB_DEFMASK) == win::MB_DEFBUTTON2);
+  const int answer = Ask((style & win::MB_DEFMASK) == win::MB_DEFBUTTON2);
+  if (answer == win::IDCANCEL) {
+    stopAtBox_ = {core::error_code::kAnsweredCancel, title + text::kStopAtBoxGap + firstLine};
+  }
+  return answer;
 }
 
 bool TerminalWindow::ReportEndsWith(const std::string& prompt) {

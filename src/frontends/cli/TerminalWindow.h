@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RunRecord.h"
 #include "core/Window.h"
 #include "frontends/cli/Console.h"
 
@@ -45,6 +46,10 @@ class TerminalWindow final : public core::Window {
   // system's line break (LF; CR LF on Windows), the last one too.
   std::string SavedReport() const;
   bool ended() const { return ended_; }
+  // Why the last command stopped at a box, if it did: the question last answered Cancel, or the
+  // last box that refused to go on (an OK alone, with the stop or warning icon). Empty code:
+  // no such box.
+  const core::RunError& StopAtBox() const { return stopAtBox_; }
 
   std::string Text(core::Control c) override;
   void SetText(core::Control c, const std::string& text) override;
@@ -122,6 +127,7 @@ class TerminalWindow final : public core::Window {
   core::TwipsRect bounds_{0, 0, 8175, 7080};
   std::string clipboard_;
   bool ended_ = false;
+  core::RunError stopAtBox_;
 };
 
 }  // namespace sw::frontends::cli
