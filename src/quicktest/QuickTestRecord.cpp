@@ -1,7 +1,9 @@
 // The Quick Size Test's record: what the report says, as numbers.
 #include "quicktest/QuickTestRecord.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "drives/DriveRecord.h"
 #include "quicktest/QuickTestTexts.h"
@@ -29,6 +31,15 @@ core::Verdict VerdictOf(TestEnd end) {
   return core::Verdict::Refused;
 }
 
+std::optional<std::uint64_t> LastGoodMarkerBelow(const std::vector<core::CheckedCell>& cells,
+                                                 std::uint64_t firstLost) {
+  std::optional<std::uint64_t> last;
+  for (const core::CheckedCell& c : cells) {
+    if (c.state == core::CellState::Good && c.sector < firstLost && (!last || c.sector > *last)) last = c.sector;
+  }
+  return last;
+}
+
 }  // namespace
 
 void StartQuickRecord(core::Context& ctx) {
@@ -51,8 +62,11 @@ void RecordQuickResult(core::Context& ctx, const QuickTestResult& result, double
     const auto minBad = static_cast<std::uint64_t>(result.MinBadSector);
     r.fakeKind = core::FakeKind::Fake;
     r.badRanges.push_back({minBad, static_cast<std::uint64_t>(result.MaxBadSector)});
-    r.lastGoodSector = minBad;
-    r.realBytes = minBad * sectorBytes;
+    // The markers bracket the real end: the last one read back good below the first one lost.
+    // Only what the good one proves is counted as real memory.
+    const std::optional<std::uint64_t> lastGood = LastGoodMarkerBelow(r.cells, minBad);
+    r.lastGoodSector = lastGood;
+    if (lastGood) r.realBytes = (*lastGood + 1) * sectorBytes;
     r.recommendedBytes = static_cast<std::uint64_t>(result.RecommendedMiB * kMiB);
   } else if (result.end == TestEnd::Cancelled) {
     r.errors.push_back({core::error_code::kCancelled, text::kAborted});

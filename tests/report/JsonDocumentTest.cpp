@@ -75,15 +75,20 @@ TEST_F(JsonDocument, TheFakesNumbersAreTheOnesTheReportPrints) {
   ASSERT_TRUE(std::regex_search(last.out, m, std::regex(R"(BAD MEMORY from sector (\d+) .* to sector (\d+) )")));
   EXPECT_EQ(doc["bad_ranges"][0]["first_sector"], std::stoull(m[1]));
   EXPECT_EQ(doc["bad_ranges"][0]["last_sector"], std::stoull(m[2]));
+  // The report's "Last good Sector" is the first marker lost; the document names the marker
+  // before it, the last one read back good, and counts only what that one proves as real.
   ASSERT_TRUE(std::regex_search(last.out, m, std::regex(R"(Last good Sector=(\d+)\))")));
-  const auto lastGood = std::stoull(m[1]);
-  EXPECT_EQ(doc["sizes"]["last_good_sector"], lastGood);
-  EXPECT_EQ(doc["sizes"]["real_bytes"], lastGood * 512);
-  // Recommended: one interval below the first bad marker, as the report's MiB figure says.
+  const auto firstLost = std::stoull(m[1]);
+  EXPECT_EQ(doc["bad_ranges"][0]["first_sector"], firstLost);
   const std::uint64_t interval = doc["checked"]["interval_sectors"];
-  EXPECT_EQ(doc["sizes"]["recommended_bytes"], (lastGood - interval) * 512);
-  // The demo fake holds 8 GB of its 32: nothing past its real memory is good.
-  EXPECT_LT(doc["sizes"]["real_bytes"].get<std::uint64_t>(), 8'100'000'000ULL);
+  const std::uint64_t lastGood = doc["sizes"]["last_good_sector"];
+  EXPECT_LT(lastGood, firstLost);
+  EXPECT_GE(lastGood + interval, firstLost) << "the neighbouring marker";
+  EXPECT_EQ(doc["sizes"]["real_bytes"], (lastGood + 1) * 512);
+  // Recommended: one interval below the first bad marker, as the report's MiB figure says.
+  EXPECT_EQ(doc["sizes"]["recommended_bytes"], (firstLost - interval) * 512);
+  // The demo fake holds 8,000,000,000 bytes: the real bytes counted are no more.
+  EXPECT_LE(doc["sizes"]["real_bytes"].get<std::uint64_t>(), 8'000'000'000ULL);
   EXPECT_GT(doc["checked"]["lost"].get<int>(), 0);
   EXPECT_EQ(doc["drive"]["model"], "SIMTEK Flash Disk 32G");
   EXPECT_EQ(doc["drive"]["announced_bytes"], doc["sizes"]["announced_bytes"]);

@@ -56,7 +56,7 @@ std::string ResultFiles::WriteAfterRun(core::Context& ctx, const std::string& co
     Put(Kind::Json, json_.get(), json, stdoutStream, error);
   }
   Put(Kind::Report, report_.get(), reportText, stdoutStream, error);
-  if (map_ || toStdout_ == Kind::Map) Put(Kind::Map, map_.get(), report::DriveMapSvg(run), stdoutStream, error);
+  if (map_ || toStdout_ == Kind::Map) Put(Kind::Map, map_.get(), report::DriveMapSvg(run, ctx.os.GeneralDate(ctx.os.Now())), stdoutStream, error);
   return error;
 }
 
