@@ -14,6 +14,7 @@
 #include "frontends/cli/CliTexts.h"
 #include "frontends/cli/HelpText.h"
 #include "frontends/cli/LiveLine.h"
+#include "frontends/cli/NextStep.h"
 #include "frontends/cli/ResultFiles.h"
 #include "frontends/cli/SimSetup.h"
 #include "frontends/cli/TerminalWindow.h"
@@ -334,6 +335,8 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   if (!decided && run.errors.empty()) run.errors.push_back(ReasonNotRun(win));
   const std::string speeds = AverageSpeedsText(run);
   if (!speeds.empty()) reportStream << speeds << '\n' << std::flush;
+  const std::string next = NextStepText(run);
+  if (!next.empty()) reportStream << next << '\n' << std::flush;
   return writeResults(ExitStatus(ctx.state.LastOutcome));
 }
 

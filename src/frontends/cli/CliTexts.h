@@ -158,10 +158,24 @@ inline constexpr const char* kAverageRead = ", read ";
 inline constexpr const char* kNoSpeed = "none";
 inline constexpr const char* kTooQuick = "too quick to measure";
 
+// After a FAILED: one partition of the recommended size (this erases the drive).
+inline constexpr const char* kNextStep =
+    "Next step: one partition of the recommended size holds only real memory. These commands "
+    "erase the drive and make it:\n";
+inline constexpr const char* kDevFolder = "/dev/";
+inline constexpr const char* kPartedStart = "  sudo parted --script ";
+inline constexpr const char* kPartedTable = " mklabel msdos mkpart primary fat32 ";
+inline constexpr const char* kSectorUnit = "s";
+inline constexpr const char* kMkfs = "  sudo mkfs.vfat ";
+inline constexpr const char* kDiskpart = "  diskpart, as administrator, then:\n";
+inline constexpr const char* kDiskpartSelect = "    select disk ";
+inline constexpr const char* kDiskpartClean = "\n    clean\n    create partition primary size=";
+inline constexpr const char* kDiskpartFormat = "\n    format fs=fat32 quick\n    assign";
+
 // Result files.
 inline constexpr const char* kJsonHelp =
     "Write the result as a JSON document to PATH ('-': stdout, the report then goes to stderr); "
-    "see docs/json.md";
+    "described in json.md (docs/ of the sources, /usr/share/doc/sizewarden/ of the package)";
 inline constexpr const char* kReportHelp =
     "Save the report text to PATH ('-': stdout), without the progress lines";
 inline constexpr const char* kMapHelp =
