@@ -97,6 +97,21 @@ TEST(OutputFile, ALinkThatAppearsMeanwhileIsReplacedNotFollowed) {
   EXPECT_EQ(ReadWhole(path), "{}\n");
 }
 
+// A folder put in the target's place meanwhile cannot be replaced: the write fails, says why,
+// and leaves nothing behind.
+TEST(OutputFile, ATargetThatBecameAFolderFailsTheWriteCleanly) {
+  TempFolder folder;
+  const std::string path = folder / "report.txt";
+  OutputFile file(path);
+  ASSERT_TRUE(file.opened());
+  fs::create_directory(path);
+  Put(path + "/inside", "kept");
+  EXPECT_FALSE(file.Write("report\n"));
+  EXPECT_NE(file.error().find("could not be replaced"), std::string::npos) << file.error();
+  EXPECT_EQ(ReadWhole(path + "/inside"), "kept");
+  EXPECT_EQ(EntriesIn(folder / ""), 1u) << "the temporary file is gone";
+}
+
 TEST(ResultFiles, ALinkedPathStopsTheCommandBeforeItTouchesTheDrive) {
   TempFolder folder;
   const std::string victim = folder / "victim";

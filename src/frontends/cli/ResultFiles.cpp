@@ -49,14 +49,18 @@ std::string ResultFiles::WriteAfterRun(core::Context& ctx, const std::string& co
   core::RunRecord& run = ctx.state.LastRun;
   if (run.command.empty()) run.command = command;
   std::string error;
+  Put(Kind::Report, report_.get(), reportText, stdoutStream, error);
+  if (map_ || toStdout_ == Kind::Map) {
+    Put(Kind::Map, map_.get(), report::DriveMapSvg(run, ctx.os.GeneralDate(ctx.os.Now())), stdoutStream, error);
+  }
+  // The document comes last, so that it can tell a script which of the other files is missing.
+  if (!error.empty()) run.errors.push_back({core::error_code::kCannotWriteOutput, error});
   if (wantJson_) {
     const std::string json = command == kListCommand
                                  ? report::ListJson(ctx.state.ListedDrives, allDrives, run.errors)
                                  : report::RunJson(run);
     Put(Kind::Json, json_.get(), json, stdoutStream, error);
   }
-  Put(Kind::Report, report_.get(), reportText, stdoutStream, error);
-  if (map_ || toStdout_ == Kind::Map) Put(Kind::Map, map_.get(), report::DriveMapSvg(run, ctx.os.GeneralDate(ctx.os.Now())), stdoutStream, error);
   return error;
 }
 
