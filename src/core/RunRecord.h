@@ -110,7 +110,7 @@ struct RunRecord {
   Verdict verdict = Verdict::None;
   std::optional<std::uint64_t> realBytes;         // memory found to be real
   std::optional<std::uint64_t> recommendedBytes;  // the partition size advised
-  std::optional<std::uint64_t> lastGoodSector;    // as the report names it
+  std::optional<std::uint64_t> lastGoodSector;    // last sector proven good (quick test: a marker)
   std::optional<std::uint64_t> writeCacheBytes;   // a write cache found (and flooded)
   std::optional<std::uint64_t> testedBytes;       // the file test's tested and good space
   std::optional<std::uint64_t> goodBytes;

@@ -64,8 +64,12 @@ std::string ReplaceTarget(const std::string& from, const std::string& to) {
 
 std::string TempName(const fs::path& target, std::mt19937_64& random) {
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const std::string name = kTempPrefix + target.filename().string() + kTempInfix +
-                           std::to_string(random() % 1'000'000'000) + kTempSuffix;
+  // Appended piece by piece: GCC 12 at -O3 warns falsely about "literal" + std::string&&.
+  std::string name = kTempPrefix;
+  name += target.filename().string();
+  name += kTempInfix;
+  name += std::to_string(random() % 1'000'000'000);
+  name += kTempSuffix;
   return (folder / name).string();
 }
 

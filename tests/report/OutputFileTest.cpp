@@ -22,6 +22,13 @@ void Put(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
 }
 
+// A symbolic link, where the system lets this process make one (Wine does not).
+bool MakeLink(const std::string& target, const std::string& link) {
+  std::error_code ec;
+  fs::create_symlink(target, link, ec);
+  return !ec;
+}
+
 std::size_t EntriesIn(const std::string& folder) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -54,17 +61,17 @@ TEST(OutputFile, RefusesLinksAndAnythingButARegularFile) {
   TempFolder folder;
   const std::string victim = folder / "victim";
   Put(victim, "precious");
-  fs::create_symlink(victim, folder / "link");
-  fs::create_symlink(folder / "nowhere", folder / "dangling");
   fs::create_directory(folder / "dir");
   struct Row {
     std::string path;
     const char* why;
   };
-  std::vector<Row> rows = {{folder / "link", "symbolic link"},
-                           {folder / "dangling", "symbolic link"},
-                           {folder / "dir", "not a regular file"},
+  std::vector<Row> rows = {{folder / "dir", "not a regular file"},
                            {folder / "missing/out.json", "no file can be made"}};
+  if (MakeLink(victim, folder / "link") && MakeLink(folder / "nowhere", folder / "dangling")) {
+    rows.push_back({folder / "link", "symbolic link"});
+    rows.push_back({folder / "dangling", "symbolic link"});
+  }
 #ifndef _WIN32
   ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
   rows.push_back({folder / "fifo", "not a regular file"});
@@ -90,7 +97,7 @@ TEST(OutputFile, ALinkThatAppearsMeanwhileIsReplacedNotFollowed) {
   const std::string path = folder / "result.json";
   OutputFile file(path);
   ASSERT_TRUE(file.opened());
-  fs::create_symlink(victim, path);
+  if (!MakeLink(victim, path)) GTEST_SKIP() << "no symbolic links here";
   ASSERT_TRUE(file.Write("{}\n")) << file.error();
   EXPECT_EQ(ReadWhole(victim), "precious");
   EXPECT_FALSE(fs::is_symlink(path));
@@ -116,7 +123,7 @@ TEST(ResultFiles, ALinkedPathStopsTheCommandBeforeItTouchesTheDrive) {
   TempFolder folder;
   const std::string victim = folder / "victim";
   Put(victim, "precious");
-  fs::create_symlink(victim, folder / "link");
+  if (!MakeLink(victim, folder / "link")) GTEST_SKIP() << "no symbolic links here";
   frontends::cli::ConsoleScript script;
   for (const char* option : {"--report", "--json", "--map"}) {
     SCOPED_TRACE(option);
