@@ -42,7 +42,7 @@ void MainForm::cmdSaveReport_Click() {
     // A report named like a map must not be overwritten by its own map.
     if (mapPath == path) mapPath += report::kMapSuffix;
     report::OutputFile mapFile(mapPath);
-    if (!mapFile.Write(report::DriveMapSvg(ctx_.state.LastRun))) {
+    if (!mapFile.Write(report::DriveMapSvg(ctx_.state.LastRun, ctx_.os.GeneralDate(ctx_.os.Now())))) {
       w.MsgBox(CannotWriteText(mapFile, form_text::kSaveMapNotSaved), win::MB_ICONCRITICAL,
                core::kAppTitle);
       return;

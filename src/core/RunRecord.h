@@ -31,6 +31,41 @@ struct DriveRecord {
 
 enum class Verdict { None, Passed, Failed, Cancelled, Aborted, Refused };
 
+// What the drive was found to be: one vocabulary for every test. Fake is a counterfeit of a
+// kind the test cannot tell; the probe names the kind.
+enum class FakeKind { Unknown, Genuine, Fake, Limbo, Wraparound, Chain, IoErrors, NoMemory, Faulty };
+
+// Why a run did not run or did not finish, or what else went wrong in it: a stable code for
+// scripts and the words for people.
+struct RunError {
+  std::string code;
+  std::string message;
+};
+
+// The codes (docs/json.md explains each).
+namespace error_code {
+// The run did not start.
+inline constexpr const char* kBadArguments = "bad_arguments";
+inline constexpr const char* kUnknownDrive = "unknown_drive";
+inline constexpr const char* kSystemDisk = "system_disk";
+inline constexpr const char* kNoVolume = "no_volume";
+inline constexpr const char* kLetterWithYes = "letter_with_yes";
+inline constexpr const char* kNeedsRoot = "needs_root";
+inline constexpr const char* kCannotWriteOutput = "cannot_write_output";
+inline constexpr const char* kRefused = "refused";            // the program refused, in a box
+inline constexpr const char* kAnsweredCancel = "answered_cancel";
+inline constexpr const char* kNotRun = "not_run";             // no other reason was given
+// The run stopped before its end.
+inline constexpr const char* kCancelled = "cancelled";
+inline constexpr const char* kWriteError = "write_error";
+inline constexpr const char* kDriveLost = "drive_lost";
+inline constexpr const char* kUnreadable = "unreadable";
+// The run ended, with this going wrong on the way.
+inline constexpr const char* kNotRestored = "not_restored";
+inline constexpr const char* kFailedWrites = "failed_writes";
+inline constexpr const char* kFailedReads = "failed_reads";
+}  // namespace error_code
+
 // One location a test checked, for the drive map.
 enum class CellState { Good, Lost, WrongNumber, ReadError, WriteError };
 struct CheckedCell {
@@ -56,8 +91,9 @@ struct TransferFigures {
   std::optional<double> readLatencySeconds;
 };
 
-// Which way the data of a phase moves; the averages add up the phases of each direction.
-enum class Direction { None, Write, Read };
+// Which way the data of a phase moves; the averages add up the phases of each direction. Both:
+// a phase that writes and reads by turns, whose speeds come from its requests' own times.
+enum class Direction { None, Write, Read, Both };
 
 // One long phase as its progress reports measured it.
 struct PhaseRecord {
@@ -74,19 +110,19 @@ struct RunRecord {
   Verdict verdict = Verdict::None;
   std::optional<std::uint64_t> realBytes;         // memory found to be real
   std::optional<std::uint64_t> recommendedBytes;  // the partition size advised
-  std::optional<std::uint64_t> lastGoodSector;    // as the report names it
+  std::optional<std::uint64_t> lastGoodSector;    // last sector proven good (quick test: a marker)
   std::optional<std::uint64_t> writeCacheBytes;   // a write cache found (and flooded)
   std::optional<std::uint64_t> testedBytes;       // the file test's tested and good space
   std::optional<std::uint64_t> goodBytes;
   std::uint64_t totalSectors = 0;     // the address space the cells lie in
   std::uint64_t intervalSectors = 0;  // spacing of the checked locations, 0: none
-  std::string fakeKind;               // "genuine", "limbo", "wraparound", ...
+  FakeKind fakeKind = FakeKind::Unknown;
   std::vector<SectorRange> badRanges;
   std::vector<CheckedCell> cells;
   TransferFigures transfers;
   std::vector<PhaseRecord> phases;
   double elapsedSeconds = 0;
-  std::vector<std::string> errors;  // one per thing that went wrong, in the report's words
+  std::vector<RunError> errors;  // one per thing that went wrong
 };
 
 }  // namespace sw::core

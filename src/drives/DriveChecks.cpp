@@ -5,6 +5,7 @@
 #include "diskio/DriveLetters.h"
 #include "diskio/PinnedDrive.h"
 #include "drives/DriveInfo.h"
+#include "drives/DriveRecord.h"
 #include "drives/DriveTexts.h"
 #include "platform/WinApi.h"
 
@@ -69,6 +70,7 @@ bool AcceptPickedDrive(core::Context& ctx) {
   } else if (st.Pinned->identity.DiskNumber != st.DiskNumber) {
     st.IdentityLost = core::IdentityCheck::Changed;
   } else if (diskio::VerifyPinnedDrive(ctx) == core::IdentityCheck::Same) {
+    TakePinnedIdentity(st);
     return true;
   }
   EndAsDriveLost(ctx);

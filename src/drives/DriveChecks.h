@@ -7,10 +7,16 @@
 #include <string>
 
 #include "core/Context.h"
+#include "platform/WinApi.h"
 
 namespace sw::drives {
 
 inline constexpr std::int32_t kHighestDiskNumber = 80;
+
+// The style of both questions before a test writes to the raw disk: the warning icon, and
+// Cancel as the default button, so that a hasty Enter never erases a drive.
+inline constexpr std::uint32_t kWriteQuestionStyle =
+    win::MB_OKCANCEL | win::MB_ICONWARNING | win::MB_DEFBUTTON2;
 
 enum class DiskCheck {
   Testable,

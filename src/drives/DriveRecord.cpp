@@ -30,4 +30,12 @@ core::DriveRecord DescribeDrive(core::Context& ctx) {
   return d;
 }
 
+void TakePinnedIdentity(core::State& s) {
+  core::DriveRecord& d = s.LastRun.drive;
+  if (!s.Pinned || s.Pinned->identity.DiskNumber != d.number) return;
+  const core::DriveIdentity& id = s.Pinned->identity;
+  if (!id.Serial.empty()) d.serial = StripNulls(id.Serial);
+  if (id.SizeBytes > 0) d.announcedBytes = id.SizeBytes;
+}
+
 }  // namespace sw::drives

@@ -12,9 +12,6 @@ namespace {
 constexpr const char* kCommand = "files";
 constexpr const char* kPhaseWriting = "Writing test files";
 constexpr const char* kPhaseVerifying = "Verifying test files";
-constexpr const char* kGenuine = "genuine";
-constexpr const char* kProbablyFake = "probably fake";
-constexpr const char* kFaulty = "faulty";
 
 std::uint64_t Full(std::int64_t files) {
   return static_cast<std::uint64_t>(files) * static_cast<std::uint64_t>(kFullFileSize);
@@ -59,7 +56,9 @@ void ShowVerifyProgress(core::Context& ctx, std::int32_t n, std::int32_t filesWr
 void RecordFileFigures(core::Context& ctx, const VolumeTestFigures& figures) {
   core::RunRecord& r = ctx.state.LastRun;
   r.verdict = figures.passed ? core::Verdict::Passed : core::Verdict::Failed;
-  r.fakeKind = figures.passed ? kGenuine : figures.probablyFake ? kProbablyFake : kFaulty;
+  r.fakeKind = figures.passed          ? core::FakeKind::Genuine
+               : figures.probablyFake ? core::FakeKind::Fake
+                                      : core::FakeKind::Faulty;
   const auto mb = static_cast<std::uint64_t>(kBytesPerMB);
   r.testedBytes = static_cast<std::uint64_t>(figures.mbTested) * mb;
   r.goodBytes = static_cast<std::uint64_t>(figures.mbGood) * mb;
@@ -69,7 +68,7 @@ void RecordFileFigures(core::Context& ctx, const VolumeTestFigures& figures) {
 void RecordFileCancelled(core::Context& ctx, const char* message) {
   core::RunRecord& r = ctx.state.LastRun;
   r.verdict = core::Verdict::Cancelled;
-  r.errors.push_back(message);
+  r.errors.push_back({core::error_code::kCancelled, message});
   r.elapsedSeconds = static_cast<double>(ctx.os.Now() - ctx.state.TestStartTime);
 }
 

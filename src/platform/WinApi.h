@@ -148,7 +148,10 @@ inline constexpr std::uint32_t MB_OKCANCEL = 1;
 inline constexpr std::uint32_t MB_ICONCRITICAL = 16;  // MB_ICONHAND / vbCritical
 inline constexpr std::uint32_t MB_ICONQUESTION = 32;
 inline constexpr std::uint32_t MB_ICONEXCLAMATION = 48;
+inline constexpr std::uint32_t MB_ICONWARNING = MB_ICONEXCLAMATION;
 inline constexpr std::uint32_t MB_ICONINFORMATION = 64;
+inline constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;   // the second button (Cancel) has the focus
+inline constexpr std::uint32_t MB_DEFMASK = 0xF00;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 

@@ -30,7 +30,7 @@ bool Confirmed(core::Context& ctx, const std::string& deviceLine, bool destructi
   const std::string details = kCrLf + std::string(kCrLf) + drives::Print_Drive_Details(ctx) + kCrLf + kCrLf;
   const std::string first = destructive ? text::kConfirmDestroy + details + text::kConfirmReformat
                                         : text::kConfirmKeep + details + text::kConfirmKeepNote;
-  if (ctx.win.MsgBox(drives::WithDeviceLine(first, deviceLine), win::MB_OKCANCEL, text::kConfirmTitle) ==
+  if (ctx.win.MsgBox(drives::WithDeviceLine(first, deviceLine), drives::kWriteQuestionStyle, text::kConfirmTitle) ==
       win::IDCANCEL) {
     return false;
   }
@@ -38,7 +38,7 @@ bool Confirmed(core::Context& ctx, const std::string& deviceLine, bool destructi
   const std::string second = destructive ? text::kConfirmErase + disk + text::kConfirmEraseEnd
                                          : text::kConfirmProbe + disk + text::kConfirmProbeEnd;
   return ctx.win.MsgBox(drives::WithDeviceLine(second, deviceLine),
-                        win::MB_OKCANCEL | win::MB_ICONEXCLAMATION, text::kConfirmTitle) != win::IDCANCEL;
+                        drives::kWriteQuestionStyle, text::kConfirmTitle) != win::IDCANCEL;
 }
 
 ProbeFindings EndedBeforeTheEngine(ProbeEnd end) {

@@ -91,9 +91,9 @@ void ProbeIo::Progress(const std::string& phase, std::uint64_t done, std::uint64
   u.done = done;
   u.total = total;
   u.bytesMoved = phaseBytes_;
-  // Every phase of the probe both writes and reads: its bytes count for neither average speed
-  // (the findings carry the latencies of each).
-  core::ReportProgress(ctx_, u, core::Direction::None);
+  // Every phase of the probe both writes and reads: its bytes count for neither average speed,
+  // which come from the latencies of the requests.
+  core::ReportProgress(ctx_, u, core::Direction::Both);
 }
 
 }  // namespace sw::probe::detail

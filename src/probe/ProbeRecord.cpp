@@ -13,22 +13,22 @@ namespace {
 
 constexpr const char* kCommand = "probe";
 
-const char* KindName(FakeKind kind) {
+core::FakeKind KindName(FakeKind kind) {
   switch (kind) {
     case FakeKind::Genuine:
-      return "genuine";
+      return core::FakeKind::Genuine;
     case FakeKind::Limbo:
-      return "limbo";
+      return core::FakeKind::Limbo;
     case FakeKind::Wraparound:
-      return "wraparound";
+      return core::FakeKind::Wraparound;
     case FakeKind::Chain:
-      return "chain";
+      return core::FakeKind::Chain;
     case FakeKind::IoErrors:
-      return "io_errors";
+      return core::FakeKind::IoErrors;
     case FakeKind::NoMemory:
       break;
   }
-  return "no_memory";
+  return core::FakeKind::NoMemory;
 }
 
 core::Verdict VerdictOf(const ProbeFindings& f) {
@@ -78,10 +78,12 @@ void RecordProbeResult(core::Context& ctx, const std::optional<ProbeFindings>& f
   if (f.end == ProbeEnd::Completed) RecordSizes(r, f);
   if (f.sectorsWritten > 0) r.transfers.writeLatencySeconds = f.writeLatencySeconds;
   if (f.sectorsRead > 0) r.transfers.readLatencySeconds = f.readLatencySeconds;
-  if (f.end == ProbeEnd::Cancelled || f.end == ProbeEnd::DriveLost) r.errors.push_back(text::kAborted);
-  if (f.end == ProbeEnd::Failed) r.errors.push_back(text::kUnreadable);
+  namespace code = core::error_code;
+  if (f.end == ProbeEnd::Cancelled) r.errors.push_back({code::kCancelled, text::kAborted});
+  if (f.end == ProbeEnd::DriveLost) r.errors.push_back({code::kDriveLost, text::kAborted});
+  if (f.end == ProbeEnd::Failed) r.errors.push_back({code::kUnreadable, text::kUnreadable});
   if (!f.unrestoredSectors.empty()) {
-    r.errors.push_back(std::to_string(f.unrestoredSectors.size()) + text::kUnrestoredError);
+    r.errors.push_back({code::kNotRestored, std::to_string(f.unrestoredSectors.size()) + text::kUnrestoredError});
   }
 }
 

@@ -41,14 +41,14 @@ bool Confirmed(core::Context& ctx, const std::string& deviceLine) {
   const std::string destroy = std::string(text::kConfirmDestroy) + kCrLf + kCrLf +
                               drives::Print_Drive_Details(ctx) + kCrLf + kCrLf +
                               text::kConfirmReformat;
-  if (ctx.win.MsgBox(drives::WithDeviceLine(destroy, deviceLine), win::MB_OKCANCEL, text::kConfirmTitle) ==
+  if (ctx.win.MsgBox(drives::WithDeviceLine(destroy, deviceLine), drives::kWriteQuestionStyle, text::kConfirmTitle) ==
       win::IDCANCEL) {
     return false;
   }
   const std::string erase =
       text::kConfirmErase + std::to_string(ctx.state.DiskNumber) + text::kConfirmEraseEnd;
   return ctx.win.MsgBox(drives::WithDeviceLine(erase, deviceLine),
-                        win::MB_OKCANCEL | win::MB_ICONEXCLAMATION, text::kConfirmTitle) != win::IDCANCEL;
+                        drives::kWriteQuestionStyle, text::kConfirmTitle) != win::IDCANCEL;
 }
 
 }  // namespace

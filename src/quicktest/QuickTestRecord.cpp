@@ -1,7 +1,9 @@
 // The Quick Size Test's record: what the report says, as numbers.
 #include "quicktest/QuickTestRecord.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "drives/DriveRecord.h"
 #include "quicktest/QuickTestTexts.h"
@@ -29,6 +31,15 @@ core::Verdict VerdictOf(TestEnd end) {
   return core::Verdict::Refused;
 }
 
+std::optional<std::uint64_t> LastGoodMarkerBelow(const std::vector<core::CheckedCell>& cells,
+                                                 std::uint64_t firstLost) {
+  std::optional<std::uint64_t> last;
+  for (const core::CheckedCell& c : cells) {
+    if (c.state == core::CellState::Good && c.sector < firstLost && (!last || c.sector > *last)) last = c.sector;
+  }
+  return last;
+}
+
 }  // namespace
 
 void StartQuickRecord(core::Context& ctx) {
@@ -45,22 +56,32 @@ void RecordQuickResult(core::Context& ctx, const QuickTestResult& result, double
   r.intervalSectors = static_cast<std::uint64_t>(result.IntervalSectors);
   const auto sectorBytes = static_cast<std::uint64_t>(kSectorBytes);
   if (result.end == TestEnd::Passed) {
-    r.fakeKind = "genuine";
+    r.fakeKind = core::FakeKind::Genuine;
     r.realBytes = r.totalSectors * sectorBytes;
   } else if (result.end == TestEnd::Failed) {
     const auto minBad = static_cast<std::uint64_t>(result.MinBadSector);
+    r.fakeKind = core::FakeKind::Fake;
     r.badRanges.push_back({minBad, static_cast<std::uint64_t>(result.MaxBadSector)});
-    r.lastGoodSector = minBad;
-    r.realBytes = minBad * sectorBytes;
+    // The markers bracket the real end: the last one read back good below the first one lost.
+    // Only what the good one proves is counted as real memory.
+    const std::optional<std::uint64_t> lastGood = LastGoodMarkerBelow(r.cells, minBad);
+    r.lastGoodSector = lastGood;
+    if (lastGood) r.realBytes = (*lastGood + 1) * sectorBytes;
     r.recommendedBytes = static_cast<std::uint64_t>(result.RecommendedMiB * kMiB);
   } else if (result.end == TestEnd::Cancelled) {
-    r.errors.push_back(text::kAborted);
+    r.errors.push_back({core::error_code::kCancelled, text::kAborted});
   } else if (result.end == TestEnd::AbortedWriteError) {
-    r.errors.push_back(text::kAbortedOnWriteError);
+    r.errors.push_back({core::error_code::kWriteError, text::kAbortedOnWriteError});
+  } else if (result.end == TestEnd::AbortedDriveLost) {
+    r.errors.push_back({core::error_code::kDriveLost, text::kAborted});
   }
   const core::TransferFigures& t = r.transfers;
-  if (t.writeErrors > 0) r.errors.push_back(std::to_string(t.writeErrors) + " sector writes failed");
-  if (t.readErrors > 0) r.errors.push_back(std::to_string(t.readErrors) + " sector reads failed");
+  if (t.writeErrors > 0) {
+    r.errors.push_back({core::error_code::kFailedWrites, std::to_string(t.writeErrors) + text::kSectorWritesFailed});
+  }
+  if (t.readErrors > 0) {
+    r.errors.push_back({core::error_code::kFailedReads, std::to_string(t.readErrors) + text::kSectorReadsFailed});
+  }
 }
 
 }  // namespace sw::quicktest

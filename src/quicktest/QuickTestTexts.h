@@ -31,6 +31,8 @@ inline constexpr const char* kSlowWriteNote =
 inline constexpr const char* kSlowWriteContinue = "Continue?";
 inline constexpr const char* kAbortedOnWriteError = "TEST ABORTED DUE TO WRITE ERROR!";
 inline constexpr const char* kAborted = "TEST ABORTED!";
+inline constexpr const char* kSectorWritesFailed = " sector writes failed";
+inline constexpr const char* kSectorReadsFailed = " sector reads failed";
 
 // --- Progress line --------------------------------------------------------------------------
 inline constexpr const char* kWriteSeparator = "% complete  - ";

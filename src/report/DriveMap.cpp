@@ -30,7 +30,7 @@ struct StateStyle {
 constexpr StateStyle kStyles[] = {
     {"good", "#3cb44b", "good"},
     {"lost", "#e6194b", "lost (no marker)"},
-    {"wrong-number", "#f58231", "wrong number"},
+    {"wrong-number", "#f58231", "wrong number (addresses wrap)"},
     {"read-error", "#911eb4", "read error"},
     {"write-error", "#202020", "write error"},
 };
@@ -103,13 +103,15 @@ void Boundary(std::ostringstream& svg, const std::vector<MapCell>& cells, std::u
   const auto index = static_cast<std::size_t>(at - cells.begin());
   const int x = at == cells.end() && !cells.empty() ? CellX(index - 1) + kPitch - 1 : CellX(index) - 1;
   const int y = at == cells.end() && !cells.empty() ? CellY(index - 1) : CellY(index);
-  svg << "<line class=\"" << cls << "\" data-sector=\"" << sector << "\" x1=\"" << x << "\" y1=\""
-      << y - 3 << "\" x2=\"" << x << "\" y2=\"" << y + kPitch + 1 << "\" stroke=\"" << colour
-      << "\" stroke-width=\"3\"" << dash << "/>\n";
+  if (!cells.empty()) {
+    svg << "<line class=\"" << cls << "\" data-sector=\"" << sector << "\" x1=\"" << x << "\" y1=\""
+        << y - 3 << "\" x2=\"" << x << "\" y2=\"" << y + kPitch + 1 << "\" stroke=\"" << colour
+        << "\" stroke-width=\"3\"" << dash << "/>\n";
+  }
   if (totalSectors == 0) return;
   const double share = std::min(1.0, static_cast<double>(sector) / static_cast<double>(totalSectors));
   const int bx = kMargin + static_cast<int>(share * kColumns * kPitch);
-  svg << "<line class=\"" << cls << "-bar\" x1=\"" << bx << "\" y1=\"" << barTop - 4 << "\" x2=\""
+  svg << "<line class=\"" << cls << "-bar\" data-sector=\"" << sector << "\" x1=\"" << bx << "\" y1=\"" << barTop - 4 << "\" x2=\""
       << bx << "\" y2=\"" << barTop + kBarHeight + 4 << "\" stroke=\"" << colour
       << "\" stroke-width=\"3\"" << dash << "/>\n";
 }
@@ -126,29 +128,46 @@ void LegendEntry(std::ostringstream& svg, int x, int y, const char* colour, cons
   svg << "<text x=\"" << x + 20 << "\" y=\"" << y + 12 << "\">" << Escaped(words) << "</text>\n";
 }
 
-// The probe finds the real end to the sector instead of checking locations: its map shows that
-// finding at evenly spaced locations, good up to the last good sector and lost past it.
-constexpr std::uint64_t kFindingCells = 10 * kColumns;
+// The probe finds the real end to the sector instead of checking locations: its map has no
+// cells, only its finding marked on the address space.
+bool MeasuredTheEnd(const core::RunRecord& run) { return run.cells.empty() && run.lastGoodSector; }
 
-bool DrawnFromFinding(const core::RunRecord& run) {
-  return run.cells.empty() && run.lastGoodSector && run.totalSectors > 0;
+bool Wraps(const core::RunRecord& run) {
+  return run.fakeKind == core::FakeKind::Wraparound || run.fakeKind == core::FakeKind::Chain;
 }
 
-std::vector<core::CheckedCell> CellsToDraw(const core::RunRecord& run) {
-  if (!DrawnFromFinding(run)) return run.cells;
-  const std::uint64_t n = std::min(kFindingCells, run.totalSectors);
-  std::vector<core::CheckedCell> cells;
-  for (std::uint64_t i = 0; i < n; ++i) {
-    const std::uint64_t sector = i * (run.totalSectors / n);
-    cells.push_back({sector, sector <= *run.lastGoodSector ? core::CellState::Good : core::CellState::Lost});
+const char* VerdictWords(core::Verdict v) {
+  switch (v) {
+    case core::Verdict::Passed:
+      return "PASSED";
+    case core::Verdict::Failed:
+      return "FAILED";
+    case core::Verdict::Cancelled:
+      return "cancelled";
+    case core::Verdict::Aborted:
+      return "aborted";
+    case core::Verdict::Refused:
+    case core::Verdict::None:
+      break;
   }
-  return cells;
+  return "not run";
+}
+
+// What the mark at the last good sector stands for: a marker of the Quick Size Test, the
+// probe's exact finding, or where a wrapping fake's addresses start over.
+std::string EndWords(const core::RunRecord& run) {
+  if (!run.lastGoodSector) return "real end: not found";
+  if (Wraps(run)) return "addresses wrap after " + SizeWords(*run.lastGoodSector);
+  if (MeasuredTheEnd(run)) return "real end (measured): last good " + SizeWords(*run.lastGoodSector);
+  std::string words = "last marker read back good: " + SizeWords(*run.lastGoodSector);
+  if (!run.badRanges.empty()) words += "; first lost: " + std::to_string(run.badRanges.front().first);
+  return words;
 }
 
 }  // namespace
 
-std::string DriveMapSvg(const core::RunRecord& run) {
-  const std::vector<core::CheckedCell> drawn = CellsToDraw(run);
+std::string DriveMapSvg(const core::RunRecord& run, const std::string& date) {
+  const std::vector<core::CheckedCell>& drawn = run.cells;
   const std::vector<MapCell> cells = MergeCells(UniqueCells(drawn));
   const CellCounts counts = CountCells(drawn);
   const int rows = static_cast<int>((cells.size() + kColumns - 1) / kColumns);
@@ -163,13 +182,15 @@ std::string DriveMapSvg(const core::RunRecord& run) {
       << "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"13\">\n"
       << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n"
       << "<text class=\"title\" x=\"" << kMargin << "\" y=\"28\" font-size=\"17\" font-weight=\"bold\">"
-      << "SizeWarden drive map: " << Escaped(run.command) << "</text>\n"
+      << "SizeWarden drive map: " << Escaped(run.command) << ", " << VerdictWords(run.verdict)
+      << (date.empty() ? "" : ", ") << Escaped(date) << "</text>\n"
       << "<text class=\"drive-line\" x=\"" << kMargin << "\" y=\"50\" xml:space=\"preserve\">"
       << Escaped(run.drive.line) << "</text>\n"
       << "<text class=\"caption\" x=\"" << kMargin << "\" y=\"70\">" << counts.locations
-      << (DrawnFromFinding(run) ? " evenly spaced locations as the exact real end makes them, "
-                                : " locations checked in address order, ")
-      << "left to right, top to bottom; " << run.totalSectors << " sectors announced</text>\n";
+      << (MeasuredTheEnd(run) ? " locations: the probe measures the real end to the sector and checks "
+                                "no fixed locations; "
+                              : " locations checked in address order, left to right, top to bottom; ")
+      << run.totalSectors << " sectors announced</text>\n";
 
   for (std::size_t i = 0; i < cells.size(); ++i) {
     const MapCell& c = cells[i];
@@ -203,14 +224,12 @@ std::string DriveMapSvg(const core::RunRecord& run) {
 
   const std::uint64_t perState[] = {counts.good, counts.lost, counts.wrongNumber, counts.readError,
                                     counts.writeError};
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 5 && !cells.empty(); ++i) {
     LegendEntry(svg, kMargin + (i % 3) * 260, legendTop + (i / 3) * 22, kStyles[i].colour,
                 std::string(kStyles[i].words) + ": " + std::to_string(perState[i]), false);
   }
   const int marks = legendTop + 2 * 22;
-  LegendEntry(svg, kMargin, marks, kRealEndColour,
-              run.lastGoodSector ? "real end: " + SizeWords(*run.lastGoodSector) : "real end: not found",
-              true);
+  LegendEntry(svg, kMargin, marks, kRealEndColour, EndWords(run), true);
   LegendEntry(svg, kMargin + 390, marks, kRecommendedColour,
               run.recommendedBytes ? "recommended partition: " + SizeWords(*run.recommendedBytes / kSectorBytes)
                                    : "recommended partition: the whole drive",

@@ -12,8 +12,9 @@ namespace sw::report {
 // the picture of a 64 TiB drive stays a picture.
 inline constexpr std::size_t kMaxMapCells = 4000;
 
-// The whole SVG document. A run without checked locations gives a map with the legend and an
-// empty grid.
-std::string DriveMapSvg(const core::RunRecord& run);
+// The whole SVG document, titled with the command, the verdict and date (as the system writes
+// a date; empty: none). Only locations a test checked are drawn as cells: the probe, which
+// checks none, shows its finding on the address space alone.
+std::string DriveMapSvg(const core::RunRecord& run, const std::string& date);
 
 }  // namespace sw::report

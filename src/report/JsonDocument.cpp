@@ -45,13 +45,46 @@ const char* DirectionName(core::Direction d) {
       return "write";
     case core::Direction::Read:
       return "read";
+    case core::Direction::Both:
+      return "read_write";
     case core::Direction::None:
       break;
   }
   return "none";
 }
 
-json Head(const char* command) {
+// Null when the test found no answer.
+json FakeKindName(core::FakeKind k) {
+  switch (k) {
+    case core::FakeKind::Genuine:
+      return "genuine";
+    case core::FakeKind::Fake:
+      return "fake";
+    case core::FakeKind::Limbo:
+      return "limbo";
+    case core::FakeKind::Wraparound:
+      return "wraparound";
+    case core::FakeKind::Chain:
+      return "chain";
+    case core::FakeKind::IoErrors:
+      return "io_errors";
+    case core::FakeKind::NoMemory:
+      return "no_memory";
+    case core::FakeKind::Faulty:
+      return "faulty";
+    case core::FakeKind::Unknown:
+      break;
+  }
+  return nullptr;
+}
+
+json ErrorsJson(const std::vector<core::RunError>& errors) {
+  json list = json::array();
+  for (const core::RunError& e : errors) list.push_back({{"code", e.code}, {"message", e.message}});
+  return list;
+}
+
+json Head(json command) {
   return {{"format", kFormat},
           {"format_version", kJsonFormatVersion},
           {"program", {{"name", kProgram}, {"version", SW_VERSION_TEXT}}},
@@ -76,11 +109,13 @@ json SpeedOrNull(const Speed& s) {
 }  // namespace
 
 std::string RunJson(const core::RunRecord& run) {
-  json doc = Head(run.command.c_str());
-  doc["drive"] = DriveJson(run.drive);
+  // A command line that named no command gives a document without one.
+  json doc = Head(run.command.empty() ? json(nullptr) : json(run.command));
+  // A run that never got as far as a drive names none.
+  doc["drive"] = run.drive.device.empty() ? json(nullptr) : DriveJson(run.drive);
   doc["volume"] = run.volume.empty() ? json(nullptr) : json(run.volume);
   doc["verdict"] = VerdictName(run.verdict);
-  doc["fake_kind"] = run.fakeKind.empty() ? json(nullptr) : json(run.fakeKind);
+  doc["fake_kind"] = FakeKindName(run.fakeKind);
   doc["sizes"] = {{"announced_bytes", run.drive.announcedBytes},
                   {"real_bytes", OrNull(run.realBytes)},
                   {"recommended_bytes", OrNull(run.recommendedBytes)},
@@ -124,17 +159,19 @@ std::string RunJson(const core::RunRecord& run) {
                {"read_errors", t.readErrors},
                {"write_latency_seconds", OrNull(t.writeLatencySeconds)},
                {"read_latency_seconds", OrNull(t.readLatencySeconds)}};
-  doc["errors"] = run.errors;
+  doc["errors"] = ErrorsJson(run.errors);
   return doc.dump(kIndent) + "\n";
 }
 
-std::string ListJson(const std::vector<core::DriveRecord>& drives, bool allDrives) {
+std::string ListJson(const std::vector<core::DriveRecord>& drives, bool allDrives,
+                     const std::vector<core::RunError>& errors) {
   json doc = Head("list");
+  doc["verdict"] = errors.empty() ? "passed" : "not_run";
   doc["all_drives"] = allDrives;
   json list = json::array();
   for (const core::DriveRecord& d : drives) list.push_back(DriveJson(d));
   doc["drives"] = list;
-  doc["errors"] = json::array();
+  doc["errors"] = ErrorsJson(errors);
   return doc.dump(kIndent) + "\n";
 }
 

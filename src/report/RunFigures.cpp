@@ -12,6 +12,15 @@ Speed AverageSpeed(const core::RunRecord& run, core::Direction direction) {
     s.bytes += p.bytes;
     s.seconds += p.seconds;
   }
+  if (s.bytes > 0) return s;
+  // A run whose phases write and read by turns timed its requests one by one instead.
+  const core::TransferFigures& t = run.transfers;
+  const bool writing = direction == core::Direction::Write;
+  const std::optional<double>& latency = writing ? t.writeLatencySeconds : t.readLatencySeconds;
+  const std::uint64_t requests = writing ? t.writeRequests : t.readRequests;
+  if (!latency || requests == 0) return s;
+  s.bytes = writing ? t.bytesWritten : t.bytesRead;
+  s.seconds = *latency * static_cast<double>(requests);
   return s;
 }
 

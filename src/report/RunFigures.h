@@ -12,7 +12,8 @@ struct Speed {
   std::uint64_t bytes = 0;
   double seconds = 0;  // 0: too quick to measure, no speed
 };
-// All phases of one direction together.
+// All phases of one direction together; for a run without such phases, the requests of that
+// direction by their mean latency.
 Speed AverageSpeed(const core::RunRecord& run, core::Direction direction);
 
 struct CellCounts {

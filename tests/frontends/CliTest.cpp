@@ -169,7 +169,8 @@ TEST_F(Cli, QuickTestVerdictsBecomeExitStatuses) {
 }
 
 TEST_F(Cli, HelpStatesTheProbesBoundOnItsWrites) {
-  const Result r = Run({"--help"});
+  Result r = Run({"--help"});
+  for (char& c : r.out) c = c == '\n' ? ' ' : c;  // however the lines are wrapped
   const auto at = r.out.find("The probe writes at most ");
   ASSERT_NE(at, std::string::npos) << r.out;
   EXPECT_NE(r.out.find(" on a 2 TB drive, the restore of the saved blocks included", at), std::string::npos)
@@ -272,7 +273,7 @@ TEST_F(Cli, ADeviceNamedExplicitlyIsFoundWithoutAllAndNamesTheWholeDrive) {
   EXPECT_NE(r.out.find("PASSED"), std::string::npos) << r.out;
   const Result lower = Run({"--simulate", "G:8G:free=300Mi", "files", "//./physicaldrive1", "--yes"});
   EXPECT_EQ(lower.status, 0) << lower.err;
-  EXPECT_NE(lower.out.find("G:\\WARDFILE1.tmp"), std::string::npos) << "the drive's first volume";
+  EXPECT_NE(lower.err.find("OK to fill G: with"), std::string::npos) << "the drive's first volume";
 }
 
 TEST_F(Cli, DevicePathsThatNameNoListedDriveAreClearErrors) {

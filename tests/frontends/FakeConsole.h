@@ -17,6 +17,7 @@ struct ConsoleScript {
   int polls = 0;
   bool catching = false;  // as the front end asked for
   bool terminalOutput = false;  // stdout and stderr are terminals
+  int columns = 0;              // their width; 0: unknown
 };
 
 class FakeConsole final : public Console {
@@ -24,6 +25,7 @@ class FakeConsole final : public Console {
   explicit FakeConsole(ConsoleScript& script) : script_(script) {}
   bool Interactive() override { return script_.interactive; }
   bool OutputIsTerminal(bool) override { return script_.terminalOutput; }
+  int Columns(bool) override { return script_.columns; }
   bool CancelPressed() override { return ++script_.polls == script_.ctrlCAtPoll; }
   ReadResult ReadLine(std::string& line, std::ostream&) override {
     if (script_.lines.empty()) return ReadResult::EndOfInput;

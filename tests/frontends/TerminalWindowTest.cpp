@@ -127,6 +127,16 @@ TEST_F(Terminal, PromptAsksAgainUntilOkOrCancel) {
   EXPECT_EQ(asks, 5u);
 }
 
+TEST_F(Terminal, AnEmptyAnswerIsCancelOnlyWhereCancelIsTheDefault) {
+  script.interactive = true;
+  script.lines = {"", "", "ok"};
+  TerminalWindow w = Make();
+  EXPECT_EQ(w.MsgBox("Erase?", win::MB_OKCANCEL | win::MB_ICONWARNING | win::MB_DEFBUTTON2, "T"),
+            win::IDCANCEL);
+  EXPECT_EQ(w.MsgBox("List all?", win::MB_OKCANCEL, "T"), win::IDOK) << "asked again, then OK";
+  EXPECT_TRUE(script.lines.empty());
+}
+
 TEST_F(Terminal, CtrlCPressesCancelOnlyWhileTheButtonShows) {
   TerminalWindow w = Make();
   int pressed = 0;

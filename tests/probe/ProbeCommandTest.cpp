@@ -168,8 +168,8 @@ TEST_F(ProbeCommand, CancelInEitherQuestionLeavesTheDriveAlone) {
     const auto& asked = win.boxes.back();
     EXPECT_EQ(asked.prompt, (row.cancelledAt == 1 ? row.first : row.second) + "\r\n\r\n" + kDevice);
     EXPECT_EQ(asked.title, "Exact Probe");
-    EXPECT_EQ(asked.style,
-              row.cancelledAt == 1 ? win::MB_OKCANCEL : win::MB_OKCANCEL | win::MB_ICONEXCLAMATION);
+    // Both questions warn, and Enter answers Cancel.
+    EXPECT_EQ(asked.style, win::MB_OKCANCEL | win::MB_ICONWARNING | win::MB_DEFBUTTON2);
     const std::vector<std::string> expected = {"SIZEWARDEN v1.0.0  [Zentrel]", kSummary, row.heading,
                                                "E:  [STICK]", kDevice};
     EXPECT_EQ(win.Lines(), expected);

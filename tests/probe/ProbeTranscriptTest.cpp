@@ -121,7 +121,7 @@ TEST_F(ProbeTranscript, LimboFakeFailsWithItsExactLastGoodSector) {
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
   const core::RunRecord& run = ctx.state.LastRun;
   EXPECT_EQ(run.command, "probe");
-  EXPECT_EQ(run.fakeKind, "limbo");
+  EXPECT_EQ(run.fakeKind, core::FakeKind::Limbo);
   EXPECT_EQ(run.lastGoodSector, 524'287u);
   EXPECT_EQ(run.realBytes, 256u << 20);
   EXPECT_EQ(run.recommendedBytes, 255u << 20);

@@ -65,10 +65,12 @@ TEST_F(Command, CancelInEitherConfirmationLeavesTheDriveAlone) {
     EXPECT_EQ(win.boxes[0].prompt,
               "WARNING: This test will DESTROY ALL DATA on the whole drive.\r\n\r\n" + kSummary +
                   "\r\n\r\nYou will need to reformat it afterwards.\r\n\r\n" + kDevice);
-    EXPECT_EQ(win.boxes[0].style, win::MB_OKCANCEL);
+    // Both questions warn, and Enter answers Cancel.
+    constexpr std::uint32_t kWarnCancelFirst = win::MB_OKCANCEL | win::MB_ICONWARNING | win::MB_DEFBUTTON2;
+    EXPECT_EQ(win.boxes[0].style, kWarnCancelFirst);
     if (cancelled == 2) {
       EXPECT_EQ(win.boxes[1].prompt, "ARE YOU SURE IT IS OK TO ERASE ALL VOLUMES ON DRIVE 1?\r\n\r\n" + kDevice);
-      EXPECT_EQ(win.boxes[1].style, win::MB_OKCANCEL | win::MB_ICONEXCLAMATION);
+      EXPECT_EQ(win.boxes[1].style, kWarnCancelFirst);
       EXPECT_EQ(win.boxes[1].title, "Quick Size Test");
     }
     // The new heading, the drive summary and the chosen entry replace the earlier report.

@@ -65,7 +65,7 @@ TEST_F(JsonDocument, CancelDuringTheWritePassIsCancelledWithTheAbortWords) {
   script.ctrlCAtPoll = 5;
   const json doc = Produce({"--simulate", "demo", "quick", "E:", "--yes"}, 3);
   EXPECT_EQ(doc["verdict"], "cancelled");
-  EXPECT_EQ(doc["errors"], json::array({"TEST ABORTED!"}));
+  EXPECT_EQ(doc["errors"], json::parse(R"([{"code": "cancelled", "message": "TEST ABORTED!"}])"));
   EXPECT_GT(doc["io"]["write_requests"].get<int>(), 0);
 }
 
@@ -75,15 +75,20 @@ TEST_F(JsonDocument, TheFakesNumbersAreTheOnesTheReportPrints) {
   ASSERT_TRUE(std::regex_search(last.out, m, std::regex(R"(BAD MEMORY from sector (\d+) .* to sector (\d+) )")));
   EXPECT_EQ(doc["bad_ranges"][0]["first_sector"], std::stoull(m[1]));
   EXPECT_EQ(doc["bad_ranges"][0]["last_sector"], std::stoull(m[2]));
+  // The report's "Last good Sector" is the first marker lost; the document names the marker
+  // before it, the last one read back good, and counts only what that one proves as real.
   ASSERT_TRUE(std::regex_search(last.out, m, std::regex(R"(Last good Sector=(\d+)\))")));
-  const auto lastGood = std::stoull(m[1]);
-  EXPECT_EQ(doc["sizes"]["last_good_sector"], lastGood);
-  EXPECT_EQ(doc["sizes"]["real_bytes"], lastGood * 512);
-  // Recommended: one interval below the first bad marker, as the report's MiB figure says.
+  const auto firstLost = std::stoull(m[1]);
+  EXPECT_EQ(doc["bad_ranges"][0]["first_sector"], firstLost);
   const std::uint64_t interval = doc["checked"]["interval_sectors"];
-  EXPECT_EQ(doc["sizes"]["recommended_bytes"], (lastGood - interval) * 512);
-  // The demo fake holds 8 GB of its 32: nothing past its real memory is good.
-  EXPECT_LT(doc["sizes"]["real_bytes"].get<std::uint64_t>(), 8'100'000'000ULL);
+  const std::uint64_t lastGood = doc["sizes"]["last_good_sector"];
+  EXPECT_LT(lastGood, firstLost);
+  EXPECT_GE(lastGood + interval, firstLost) << "the neighbouring marker";
+  EXPECT_EQ(doc["sizes"]["real_bytes"], (lastGood + 1) * 512);
+  // Recommended: one interval below the first bad marker, as the report's MiB figure says.
+  EXPECT_EQ(doc["sizes"]["recommended_bytes"], (firstLost - interval) * 512);
+  // The demo fake holds 8,000,000,000 bytes: the real bytes counted are no more.
+  EXPECT_LE(doc["sizes"]["real_bytes"].get<std::uint64_t>(), 8'000'000'000ULL);
   EXPECT_GT(doc["checked"]["lost"].get<int>(), 0);
   EXPECT_EQ(doc["drive"]["model"], "SIMTEK Flash Disk 32G");
   EXPECT_EQ(doc["drive"]["announced_bytes"], doc["sizes"]["announced_bytes"]);
@@ -147,23 +152,157 @@ TEST_F(JsonDocument, OnStdoutTheDocumentStandsAloneAndTheReportMovesToStderr) {
   EXPECT_NE(last.err.find("*** PASSED ***"), std::string::npos);
 }
 
+// Each row is a gap a document once had; the schema refuses every one of them.
 TEST(ResultSchema, CatchesABrokenDocument) {
   const json schema = LoadResultSchema();
-  json doc = json::parse(R"({"format":"sizewarden-result","format_version":1,
-      "program":{"name":"sizewarden","version":"1"},"command":"list","errors":[],
-      "all_drives":false,"drives":[]})");
-  EXPECT_TRUE(SchemaViolations(schema, doc).empty());
-  json wrongType = doc;
-  wrongType["all_drives"] = "no";
-  json missing = doc;
-  missing.erase("drives");
-  json unknown = doc;
-  unknown["surprise"] = 1;
-  json quickWithoutSizes = doc;
-  quickWithoutSizes["command"] = "quick";
-  for (const json& broken : {wrongType, missing, unknown, quickWithoutSizes}) {
-    EXPECT_FALSE(SchemaViolations(schema, broken).empty()) << broken.dump();
+  const json list = json::parse(R"({"format":"sizewarden-result","format_version":2,
+      "program":{"name":"sizewarden","version":"1"},"command":"list","verdict":"passed",
+      "errors":[],"all_drives":false,"drives":[]})");
+  EXPECT_TRUE(SchemaViolations(schema, list).empty());
+  const json drive = json::parse(R"({"number":1,"device":"/dev/sdb","line":"[DRIVE 1]","model":"M",
+      "serial":"S","media":"REMOVABLE MEDIA","usb":true,"announced_bytes":1024,"volumes":[]})");
+  json quick = json::parse(R"({"format":"sizewarden-result","format_version":2,
+      "program":{"name":"sizewarden","version":"1"},"command":"quick","volume":null,
+      "verdict":"passed","fake_kind":"genuine","write_cache_bytes":null,"bad_ranges":[],
+      "sizes":{"announced_bytes":1024,"real_bytes":1024,"recommended_bytes":null,
+               "last_good_sector":null,"tested_bytes":null,"good_bytes":null},
+      "checked":{"total_sectors":2,"interval_sectors":1,"locations":2,"good":2,"lost":0,
+                 "wrong_number":0,"read_error":0,"write_error":0},
+      "timings":{"elapsed_seconds":1,"phases":[{"name":"Writing markers","direction":"write",
+                 "bytes":1024,"seconds":1}]},
+      "speeds":{"write_bytes_per_second":1024,"read_bytes_per_second":null},
+      "io":{"write_requests":2,"read_requests":4,"bytes_written":1024,"bytes_read":2048,
+            "write_errors":0,"read_errors":0,"write_latency_seconds":null,
+            "read_latency_seconds":null},
+      "errors":[]})");
+  quick["drive"] = drive;
+  EXPECT_TRUE(SchemaViolations(schema, quick).empty()) << SchemaViolations(schema, quick).front();
+
+  const auto with = [](json doc, const std::string& pointer, const json& value) {
+    doc[json::json_pointer(pointer)] = value;
+    return doc;
+  };
+  const json notRun = with(with(quick, "/verdict", "not_run"), "/fake_kind", nullptr);
+  const struct {
+    const char* gap;
+    json doc;
+  } rows[] = {
+      {"wrong type", with(list, "/all_drives", "no")},
+      {"missing field", [&] { json d = list; d.erase("drives"); return d; }()},
+      {"unknown field", with(list, "/surprise", 1)},
+      {"a test without its sizes", [&] { json d = quick; d.erase("sizes"); return d; }()},
+      {"not run without a reason", notRun},
+      {"cancelled without a reason", with(quick, "/verdict", "cancelled")},
+      {"a list that could not look, without a reason", with(list, "/verdict", "not_run")},
+      {"an error without its code", with(notRun, "/errors", json::array({"TEST ABORTED!"}))},
+      {"an error code nobody knows", with(notRun, "/errors", json::parse(R"([{"code":"oops","message":""}])"))},
+      {"a fake kind outside the vocabulary", with(with(quick, "/verdict", "failed"), "/fake_kind", "probably fake")},
+      {"a verdict without a fake kind", with(quick, "/fake_kind", nullptr)},
+      {"failed, yet genuine", with(quick, "/verdict", "failed")},
+      {"passed, yet fake", with(quick, "/fake_kind", "fake")},
+      {"a phase without a direction", with(quick, "/timings/phases/0/direction", "none")},
+      {"the empty drive of a run that found none", with(notRun, "/drive/number", 0)},
+      {"a verdict on no drive", with(quick, "/drive", nullptr)},
+      {"an old format", with(list, "/format_version", 1)},
+  };
+  for (const auto& row : rows) {
+    EXPECT_FALSE(SchemaViolations(schema, row.doc).empty()) << row.gap;
   }
+}
+
+// Every way a run can end without a verdict names its reason with a code, and the exit status
+// agrees with the document.
+TEST_F(JsonDocument, EveryRunWithoutAVerdictSaysWhy) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    const char* verdict;
+    const char* code;
+    const char* words;  // in the message
+  };
+  const Row rows[] = {
+      {{"--simulate", "demo", "quick", "E:"}, 2, "not_run", "answered_cancel", "Quick Size Test: WARNING"},
+      {{"--simulate", "demo", "probe", "E:"}, 2, "not_run", "answered_cancel", "Exact Probe: "},
+      {{"--simulate", "demo", "files", "F:"}, 2, "not_run", "answered_cancel", "File Test: OK to fill F:"},
+      {{"--simulate", "demo", "quick", "Q:", "--yes"}, 2, "not_run", "unknown_drive", "no drive Q:"},
+      {{"--simulate", "demo", "quick", "7", "--yes"}, 2, "not_run", "bad_arguments", "not a drive letter"},
+      {{"--simulate", "demo", "quick", "\\\\.\\PhysicalDrive0", "--yes"}, 2, "not_run", "system_disk", "running system"},
+      {{"--simulate", "E:8G:vol=F:", "files", "F:", "--yes"}, 2, "not_run", "no_volume", "not the first volume"},
+      {{"--simulate", "F:usb:2G:free=100k", "files", "F:", "--yes"}, 2, "not_run", "refused", "too full"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    const json doc = Produce(row.args, row.status);
+    EXPECT_EQ(doc["verdict"], row.verdict);
+    ASSERT_EQ(doc["errors"].size(), 1u) << doc["errors"];
+    EXPECT_EQ(doc["errors"][0]["code"], row.code);
+    EXPECT_NE(doc["errors"][0]["message"].get<std::string>().find(row.words), std::string::npos)
+        << doc["errors"][0]["message"];
+  }
+}
+
+TEST_F(JsonDocument, ACommandLineThatCannotBeParsedStillGivesItsDocument) {
+  const struct {
+    std::vector<std::string> args;
+    json command;
+  } rows[] = {
+      {{"--simulate", "demo", "quick"}, "quick"},
+      {{"--simulate", "demo", "quick", "E:", "--bogus"}, "quick"},
+      {{"--simulate", "demo", "frobnicate"}, nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    const json doc = Produce(row.args, 2);
+    EXPECT_EQ(doc["command"], row.command);
+    EXPECT_EQ(doc["verdict"], "not_run");
+    EXPECT_EQ(doc["drive"], nullptr);
+    ASSERT_EQ(doc["errors"].size(), 1u);
+    EXPECT_EQ(doc["errors"][0]["code"], "bad_arguments");
+  }
+}
+
+// The document names the drive as its questions did, and each test's verdict in one vocabulary.
+TEST_F(JsonDocument, TheDriveAndTheKindAreTheOnesTheQuestionsAndVerdictsName) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* kind;
+  } rows[] = {
+      {{"--simulate", "demo", "quick", "E:", "--yes"}, 1, "fake"},
+      {{"--simulate", "demo", "quick", "F:", "--yes"}, 0, "genuine"},
+      {{"--simulate", "demo", "probe", "E:", "--yes"}, 1, "limbo"},
+      {{"--simulate", "demo", "probe", "F:", "--yes"}, 0, "genuine"},
+      {{"--simulate", "E:8G:real=2G:wrap", "probe", "E:", "--yes"}, 1, "wraparound"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    const json doc = Produce(row.args, row.status);
+    EXPECT_EQ(doc["fake_kind"], row.kind);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(last.err, m, std::regex(R"(serial ([^,]+), ([\d,]+) bytes)"))) << last.err;
+    EXPECT_EQ(doc["drive"]["serial"], m[1].str());
+    EXPECT_EQ(doc["drive"]["announced_bytes"], std::stoull(std::regex_replace(m[2].str(), std::regex(","), "")));
+    EXPECT_EQ(doc["sizes"]["announced_bytes"], doc["drive"]["announced_bytes"]);
+  }
+}
+
+// The probe's phases write and read by turns; its speeds come from its requests' own times.
+TEST_F(JsonDocument, TheProbesPhasesHaveADirectionAndItsSpeedsAreFilled) {
+  const json doc = Produce({"--simulate", "E:8G:real=2G:speed=20M", "probe", "E:", "--yes"}, 1);
+  ASSERT_FALSE(doc["timings"]["phases"].empty());
+  for (const json& phase : doc["timings"]["phases"]) EXPECT_EQ(phase["direction"], "read_write") << phase;
+  const json& io = doc["io"];
+  const double write = doc["speeds"]["write_bytes_per_second"].get<double>();
+  const double read = doc["speeds"]["read_bytes_per_second"].get<double>();
+  EXPECT_NEAR(write, io["bytes_written"].get<double>() /
+                         (io["write_latency_seconds"].get<double>() * io["write_requests"].get<double>()),
+              write * 1e-9);
+  // The simulated stick writes at 20 MB/s and reads twice as fast.
+  EXPECT_GT(write, 10e6);
+  EXPECT_LT(write, 30e6);
+  EXPECT_GT(read, write);
+  EXPECT_NE(last.out.find("Average speed: write "), std::string::npos);
+  EXPECT_EQ(last.out.find("Average speed: write none"), std::string::npos) << last.out;
 }
 
 }  // namespace

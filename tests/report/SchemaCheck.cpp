@@ -55,6 +55,10 @@ class Checker {
         for (const auto& [name, value] : v.items()) {
           if (!schema.at("properties").contains(name)) Fail(path, "has unknown field " + name);
         }
+      } else if (key == "minItems") {
+        if (v.is_array() && v.size() < rule.get<std::size_t>()) Fail(path, "has fewer than " + rule.dump() + " items");
+      } else if (key == "allOf") {
+        for (const json& sub : rule) Check(sub, v, path);
       } else if (key == "items") {
         if (!v.is_array()) continue;
         for (std::size_t i = 0; i < v.size(); ++i) Check(rule, v[i], path + "/" + std::to_string(i));

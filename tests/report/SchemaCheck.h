@@ -1,5 +1,6 @@
 // A checker for the part of JSON Schema our document's schema uses: type, const, enum, minimum,
-// required, properties, additionalProperties: false, items, $ref to #/$defs, if/then/else.
+// minItems, required, properties, additionalProperties: false, items, allOf, $ref to #/$defs,
+// if/then/else.
 #pragma once
 
 #include <nlohmann/json.hpp>

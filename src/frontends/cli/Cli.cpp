@@ -11,14 +11,15 @@
 
 #include "core/Context.h"
 #include "app/MainForm.h"
-#include "drives/TextFormat.h"
 #include "frontends/cli/CliTexts.h"
+#include "frontends/cli/HelpText.h"
 #include "frontends/cli/LiveLine.h"
+#include "frontends/cli/NextStep.h"
 #include "frontends/cli/ResultFiles.h"
 #include "frontends/cli/SimSetup.h"
 #include "frontends/cli/TerminalWindow.h"
+#include "platform/Trim.h"
 #include "platform/sim/SimOs.h"
-#include "probe/ProbeEngine.h"
 #include "sw/Version.h"
 #ifndef SW_CLI_NO_REAL_DRIVES
 #include "platform/DefaultOs.h"
@@ -157,16 +158,32 @@ std::string FirstCommandWord(int argc, const char* const argv[]) {
   return {};
 }
 
+// The path of --json PATH or --json=PATH on a command line that could not be parsed; empty
+// when none is there.
+std::string JsonPathAsked(int argc, const char* const argv[]) {
+  const std::string option = "--json";
+  std::string path;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == option && i + 1 < argc) path = argv[++i];
+    if (word.rfind(option + "=", 0) == 0) path = word.substr(option.size() + 1);
+  }
+  return path;
+}
+
 // Chooses list entry i, as a user would in the drop-down list.
 void SelectEntry(app::MainForm& form, core::Window& w, std::size_t i) {
   w.SetListIndex(Control::Combo1, static_cast<int>(i));
   form.Combo1_Click();
 }
 
-// Chooses the list entry of a drive letter. Returns an error text, empty when it is selected.
-std::string SelectByLetter(core::Context& ctx, app::MainForm& form, const Arguments& args) {
+namespace code = core::error_code;
+
+// Chooses the list entry of a drive letter. Returns why it could not (an empty code when the
+// entry is selected).
+core::RunError SelectByLetter(core::Context& ctx, app::MainForm& form, const Arguments& args) {
   const std::string letter = NormalLetter(args.drive);
-  if (letter.empty()) return text::kBadLetter + CutLongWords(args.drive);
+  if (letter.empty()) return {code::kBadArguments, text::kBadLetter + CutLongWords(args.drive)};
   // The volume file test and the clean-up work on the volume the entry begins with; the tests
   // of the raw disk take the whole drive, whichever of its volumes names it.
   const bool anyVolume = WritesToDisk(args.command);
@@ -176,48 +193,42 @@ std::string SelectByLetter(core::Context& ctx, app::MainForm& form, const Argume
     for (std::size_t k = 0; k < letters.size(); ++k) {
       if (letters[k] != letter) continue;
       if (k > 0 && !anyVolume) {
-        return letter + text::kNotFirstVolume1 + letters[0] + text::kNotFirstVolume2;
+        return {code::kNoVolume, letter + text::kNotFirstVolume1 + letters[0] + text::kNotFirstVolume2};
       }
       SelectEntry(form, ctx.win, i);
       return {};
     }
   }
-  return text::kUnknownDrive1 + letter + text::kUnknownDrive2 +
-         (args.all ? "" : text::kUnknownDriveUsbOnly);
+  return {code::kUnknownDrive, text::kUnknownDrive1 + letter + text::kUnknownDrive2 +
+                                   (args.all ? "" : text::kUnknownDriveUsbOnly)};
 }
 
 // Chooses the list entry of the drive a device path names; for the volume file test and the
-// clean-up a partition names its own volume. Returns an error text, empty when it is selected.
-std::string SelectByDevice(core::Context& ctx, app::MainForm& form, const Arguments& args,
-                           const platform::NamedDevice& device) {
+// clean-up a partition names its own volume. Returns why it could not (an empty code when the
+// entry is selected).
+core::RunError SelectByDevice(core::Context& ctx, app::MainForm& form, const Arguments& args,
+                              const platform::NamedDevice& device) {
   const std::string shown = CutLongWords(args.drive);
-  if (device.diskNumber < 0) return device.error.empty() ? text::kBadDevice + shown : CutLongWords(device.error);
-  if (device.diskNumber == 0) return shown + text::kSystemDevice;
+  if (device.diskNumber < 0) {
+    return {code::kUnknownDrive, device.error.empty() ? text::kBadDevice + shown : CutLongWords(device.error)};
+  }
+  if (device.diskNumber == 0) return {code::kSystemDisk, shown + text::kSystemDevice};
   const auto& listed = ctx.state.ListedDrives;
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (listed[i].number != device.diskNumber) continue;
     const bool wholeDrive = WritesToDisk(args.command);
-    if (!wholeDrive && EntryLetters(listed[i]).empty()) return shown + text::kDeviceNoVolume;
+    if (!wholeDrive && EntryLetters(listed[i]).empty()) return {code::kNoVolume, shown + text::kDeviceNoVolume};
     SelectEntry(form, ctx.win, i);
     if (!wholeDrive && !device.volume.empty()) ctx.state.SelectedVolume = device.volume;
     return {};
   }
-  return shown + text::kDeviceNotListed;
+  return {code::kUnknownDrive, shown + text::kDeviceNotListed};
 }
 
-// The probe's bound on its writes for a few drive sizes, worked out by the engine's own formula.
-std::string ProbeBoundText() {
-  std::string bound = text::kProbeBound;
-  const auto grouped = [](double n) { return drives::FormatDecimals(n, text::kGroupedPattern); };
-  for (std::size_t i = 0; i < std::size(text::kProbeBoundSizes); ++i) {
-    const text::BoundSize& size = text::kProbeBoundSizes[i];
-    const std::uint64_t most =
-        probe::ProbeWriteBoundSectors(static_cast<std::int64_t>(size.bytes / text::kSectorBytes));
-    const auto megabytes = static_cast<double>(most * text::kSectorBytes / 1'000'000);
-    bound += (i == 0 ? "" : text::kProbeBoundSeparator) + grouped(static_cast<double>(most)) +
-             text::kProbeBoundSectors + grouped(megabytes) + text::kProbeBoundOn + size.name;
-  }
-  return bound + text::kProbeBoundEnd;
+// Why a test that neither passed nor failed ended so, when the test itself named nothing.
+core::RunError ReasonNotRun(const TerminalWindow& win) {
+  if (!win.StopAtBox().code.empty()) return win.StopAtBox();
+  return {code::kNotRun, text::kNotRunWithoutReason};
 }
 
 std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& error) {
@@ -242,23 +253,27 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     err << text::kErrorPrefix << results.error() << '\n';
     return kExitNotRun;
   }
-  const std::unique_ptr<platform::Os> os = MakeMachine(args, error);
-  if (!os) {
-    err << text::kErrorPrefix << error << '\n';
+  // A command stopped before it reached a drive: the reason on stderr and in the document.
+  const auto notRun = [&](const core::RunError& reason) {
+    err << text::kErrorPrefix << reason.message << '\n';
+    const std::string failed = results.WriteNotRun(args.commandName, reason, out);
+    if (!failed.empty()) err << text::kErrorPrefix << failed << '\n';
     return kExitNotRun;
-  }
+  };
+  const std::unique_ptr<platform::Os> os = MakeMachine(args, error);
+  if (!os) return notRun({code::kBadArguments, error});
   const bool byDevice = args.command != Command::List && IsDevicePath(args.drive);
   if (!byDevice && WritesToDisk(args.command) && args.yes && !os->LettersAreStable()) {
-    err << text::kErrorPrefix << CutLongWords(args.drive) << text::kLetterWithYes << '\n';
-    return kExitNotRun;
+    return notRun({code::kLetterWithYes, CutLongWords(args.drive) + text::kLetterWithYes});
   }
   platform::NamedDevice device;
   if (byDevice) device = os->FindDevice(args.drive);
   const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
-  // With the document on stdout, the report makes way for it.
-  std::ostream& reportStream = results.JsonToStdout() ? err : out;
-  const bool live = console->OutputIsTerminal(results.JsonToStdout());
-  TerminalWindow win(reportStream, err, *console, {args.yes, args.debug, live});
+  // With a result on stdout, the report makes way for it.
+  const bool reportToStderr = results.SomethingToStdout();
+  std::ostream& reportStream = reportToStderr ? err : out;
+  const bool live = console->OutputIsTerminal(reportToStderr);
+  TerminalWindow win(reportStream, err, *console, {args.yes, args.debug, live, reportToStderr});
   core::Context ctx(*os, win);
   app::MainForm form(ctx, app::MainForm::Options{false});
   win.onCancel = [&form] { form.cmdCancel_Click(); };
@@ -272,18 +287,25 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   }
 
   const auto writeResults = [&](int status) {
-    const std::string failed = results.WriteAfterRun(ctx, args.commandName, args.all, out);
+    const std::string failed = results.WriteAfterRun(ctx, args.commandName, args.all, win.SavedReport(), out);
     if (failed.empty()) return status;
     err << text::kErrorPrefix << failed << '\n';
     return status == kExitPassed ? kExitNotRun : status;
   };
+  core::RunRecord& run = ctx.state.LastRun;
   if (args.command == Command::List) {
-    PrintList(ctx, reportStream, err, args.all, LacksRawAccessRights(args));
-    return writeResults(kExitPassed);
+    const bool noRights = LacksRawAccessRights(args);
+    PrintList(ctx, reportStream, err, args.all, noRights);
+    // An empty list is an answer only when every drive could be looked at.
+    const bool unanswered = noRights && ctx.state.ListedDrives.empty();
+    if (unanswered) run.errors.push_back({code::kNeedsRoot, platform::Trim(text::kNeedsRoot, " ")});
+    return writeResults(unanswered ? kExitNotRun : kExitPassed);
   }
-  error = byDevice ? SelectByDevice(ctx, form, args, device) : SelectByLetter(ctx, form, args);
-  if (!error.empty()) {
-    err << text::kErrorPrefix << error << (LacksRawAccessRights(args) ? text::kNeedsRoot : "") << '\n';
+  core::RunError picked = byDevice ? SelectByDevice(ctx, form, args, device) : SelectByLetter(ctx, form, args);
+  if (!picked.code.empty()) {
+    if (LacksRawAccessRights(args)) picked.message += text::kNeedsRoot;
+    err << text::kErrorPrefix << picked.message << '\n';
+    run.errors.push_back(picked);
     return writeResults(kExitNotRun);
   }
   switch (args.command) {
@@ -309,8 +331,12 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   }
   win.FinishReport();
   if (args.command == Command::Cleanup) return writeResults(ExitStatus(ctx.state.LastOutcome));
-  const std::string speeds = AverageSpeedsText(ctx.state.LastRun);
+  const bool decided = run.verdict == core::Verdict::Passed || run.verdict == core::Verdict::Failed;
+  if (!decided && run.errors.empty()) run.errors.push_back(ReasonNotRun(win));
+  const std::string speeds = AverageSpeedsText(run);
   if (!speeds.empty()) reportStream << speeds << '\n' << std::flush;
+  const std::string next = NextStepText(run);
+  if (!next.empty()) reportStream << next << '\n' << std::flush;
   return writeResults(ExitStatus(ctx.state.LastOutcome));
 }
 
@@ -319,9 +345,9 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
 int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
            const ConsoleFactory& makeConsole) {
   Arguments args;
-  CLI::App cli{text::kDescription, text::kProgram};
+  const std::string program = ProgramName(argc, argv);
+  CLI::App cli{text::kDescription, program};
   cli.set_version_flag("--version", std::string(text::kProgram) + " " + SW_VERSION_TEXT);
-  cli.footer(text::kFooter + ProbeBoundText());
   // On Windows CLI11 would take "/dev/sdb" or "/?" for an option; a drive argument may be a
   // path, and options are spelt with dashes on every system.
   cli.allow_windows_style_options(false);
@@ -340,7 +366,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
     CLI::App* sub = cli.add_subcommand(name, help);
     sub->add_option("DRIVE", args.drive, text::kDriveHelp)->required();
     sub->add_flag("--yes", args.yes, text::kYesHelp);
-    sub->add_flag("--all", args.all, text::kAllHelp);
+    sub->add_flag("--all", args.all, text::kAllDriveHelp);
     if (debugFlag) sub->add_flag("--debug", args.debug, text::kDebugHelp);
     return sub;
   };
@@ -354,8 +380,11 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
   cleanup->add_flag("--all-h2w", args.allH2w, text::kAllH2wHelp);
   // Every test command saves its result; only the tests that check sector locations draw them.
+  // The whole footer belongs to the program's own help; a command's help ends with a short one.
+  cli.footer(ProgramFooter());
   for (CLI::App* sub : cli.get_subcommands({})) {
     const std::string& name = sub->get_name();
+    sub->footer(CommandFooter(program, sub == probe));
     if (name == "list" || name == "cleanup") continue;
     sub->add_option("--json", args.outputs.json, text::kJsonHelp)->type_name("PATH");
     sub->add_option("--report", args.outputs.report, text::kReportHelp)->type_name("PATH");
@@ -370,11 +399,24 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
       return kExitPassed;
     }
     const std::string command = FirstCommandWord(argc, argv);
-    if (!command.empty() && !IsCommand(cli, command)) {
-      err << text::kErrorPrefix << text::kUnknownCommand1 << CutLongWords(command)
-          << text::kUnknownCommand2 << '\n';
+    const bool known = !command.empty() && IsCommand(cli, command);
+    std::string message;
+    if (!command.empty() && !known) {
+      message = text::kUnknownCommand1 + CutLongWords(command) + text::kUnknownCommand2;
+      err << text::kErrorPrefix << message << '\n';
     } else {
-      err << text::kErrorPrefix << CutLongWords(e.what()) << '\n' << text::kSeeHelp << '\n';
+      message = CutLongWords(e.what());
+      err << text::kErrorPrefix << message << '\n' << text::kSeeHelp << '\n';
+    }
+    // A script that asked for the document gets one, saying why nothing ran.
+    const std::string jsonPath = JsonPathAsked(argc, argv);
+    if (!jsonPath.empty()) {
+      ResultFiles results({jsonPath, {}, {}});
+      std::string failed = results.error();
+      if (failed.empty()) {
+        failed = results.WriteNotRun(known ? command : std::string(), {code::kBadArguments, message}, out);
+      }
+      if (!failed.empty()) err << text::kErrorPrefix << failed << '\n';
     }
     return kExitNotRun;
   }

@@ -33,36 +33,41 @@ inline constexpr const char* kDriveHelp =
     "The drive: its device (/dev/sdb, /dev/sdb1, /dev/disk/by-id/..., \\\\.\\PhysicalDrive2), as "
     "the list shows it first, or a volume letter such as E:";
 inline constexpr const char* kAllHelp = "List all drives, not only USB drives";
+inline constexpr const char* kAllDriveHelp =
+    "Find DRIVE among all drives, not only USB drives (a device path is always found)";
 inline constexpr const char* kYesHelp = "Answer OK to every question (no prompts)";
 inline constexpr const char* kDebugHelp =
     "Debug mode: trace every disk and volume routine in the report";
 
-inline constexpr const char* kFooter = R"(Exit status:
-  0  the test PASSED, the probe found a genuine drive (list and cleanup: done)
+inline constexpr const char* kExitStatus = R"(Exit status:
+  0  the test PASSED, the probe found a genuine drive (list, cleanup: done)
   1  the test FAILED, the probe found a counterfeit or faulty drive
-  2  not run: refused, answered Cancel before the test started, bad input, unknown drive
-  3  cancelled (Ctrl-C) or aborted while the test ran
+  2  not run: refused, answered Cancel before the test started, bad input,
+     unknown drive, no rights to open drives
+  3  cancelled (Ctrl-C) or aborted while the test ran)";
+inline constexpr const char* kQuestions = R"(Questions are asked on the terminal ([O]K/[C]ancel); Enter alone answers
+Cancel to the questions before a test writes to a drive. Without a terminal on
+stdin and without --yes every question is answered Cancel, so nothing
+destructive happens unattended. Ctrl-C is the Cancel button while a test runs;
+--debug stands for holding SHIFT.)";
+// After each command's own options: where the rest is told.
+inline constexpr const char* kCommandFooter1 = "Exit status: 0 passed, 1 failed, 2 not run, 3 cancelled. '";
+inline constexpr const char* kCommandFooter2 = " --help' tells more, and how to simulate drives.";
 
-Questions are asked on the terminal ([O]K/[C]ancel). Without a terminal on stdin and without
---yes every question is answered Cancel, so nothing destructive happens unattended.
-Ctrl-C is the Cancel button while a test runs; --debug stands for holding SHIFT.
-
---simulate DESC, with DESC = LETTER:SIZE[:OPTION...], for example E:usb:32G:real=8G:limbo
-  LETTER            the first volume, D: to Z:
-  SIZE              announced size: bytes, or with k M G T (powers of 1000) or
-                    Ki Mi Gi Ti (powers of 1024): 32G, 7.5G, 512Mi
-  usb sata nvme sd scsi ata   bus (default usb); fixed: not removable
-  real=SIZE         the real memory, below SIZE for a counterfeit
-  limbo wrap chain good       how a counterfeit treats sectors past its real memory
-                    (limbo is the default when real= is below SIZE)
-  fill=zeros|ones|stale       what limbo sectors read back
-  cache=N           limbo writes kept readable in a cache of N sectors
-  readerr writeerr  reads or writes past the real memory fail
-  delay=MS          virtual time each sector write takes
-  block=512|4096    block length that READ CAPACITY reports
-  label=TEXT free=SIZE model=VENDOR/PRODUCT vol=F:  volume label, free space, identity,
-                    a further volume of the same drive
-  demo              E: a 32 GB counterfeit holding 8 GB, F: a genuine 16 GB stick)";
+inline constexpr const char* kSimulateHead =
+    "--simulate DESC: DESC is LETTER:SIZE[:OPTION...], such as E:32G:real=8G:limbo";
+inline constexpr const char* kSimulateLetter = "LETTER";
+inline constexpr const char* kSimulateLetterHelp = "the first volume, D: to Z:";
+inline constexpr const char* kSimulateSize = "SIZE";
+inline constexpr const char* kSimulateSizeHelp =
+    "announced size: bytes, or with k M G T (powers of 1000) or Ki Mi Gi Ti (powers of 1024): "
+    "32G, 7.5G, 512Mi";
+inline constexpr const char* kSimulateDemoHelp =
+    "E: a 32 GB counterfeit holding 8 GB, F: a genuine 16 GB stick";
+// The columns of the option lines: "  usage            help, wrapped at the width".
+inline constexpr std::size_t kHelpIndent = 2;
+inline constexpr std::size_t kHelpColumn = 20;
+inline constexpr std::size_t kHelpWidth = 79;
 
 // The probe's bound on its writes, after the footer: "... 2,050 sectors (1 MB) on a 16 GB drive,
 // ...". The bound holds for any drive; these sizes show what it comes to.
@@ -113,6 +118,7 @@ inline constexpr const char* kLetterWithYes =
     "the drive for you to check.";
 inline constexpr const char* kLetterTwice = "a volume letter is used twice: ";
 inline constexpr const char* kDemoTwice = "--simulate demo can be given once, before other drives";
+inline constexpr const char* kNotRunWithoutReason = "the test did not run";
 inline constexpr const char* kNoDrives = "No drive to test was found.";
 inline constexpr const char* kNoDrivesUsbOnly = " (USB drives only; --all lists every drive)";
 inline constexpr const char* kNeedsRoot = " Opening drives for raw access needs root: run it with sudo.";
@@ -132,6 +138,7 @@ inline constexpr const char* kVolumeDescriptionGap = "  ";  // "E:  /dev/sdb1 on
 inline constexpr const char* kCancelPressed =
     "Cancel pressed (Ctrl-C): the test stops at its next check, please wait...";
 inline constexpr const char* kOpenPage = "Web page: ";
+inline constexpr const char* kStopAtBoxGap = ": ";  // "Quick Size Test: WARNING: This test ..."
 
 // The thorough file test.
 inline constexpr const char* kThoroughHelp =
@@ -151,17 +158,39 @@ inline constexpr const char* kAverageRead = ", read ";
 inline constexpr const char* kNoSpeed = "none";
 inline constexpr const char* kTooQuick = "too quick to measure";
 
+// After a FAILED: one partition of the recommended size (this erases the drive).
+inline constexpr const char* kNextStep =
+    "Next step: one partition of the recommended size holds only real memory. These commands "
+    "erase the drive and make it:\n";
+inline constexpr const char* kDevFolder = "/dev/";
+inline constexpr const char* kPartedStart = "  sudo parted --script ";
+inline constexpr const char* kPartedTable = " mklabel msdos mkpart primary fat32 ";
+inline constexpr const char* kSectorUnit = "s";
+inline constexpr const char* kMkfs = "  sudo mkfs.vfat ";
+inline constexpr const char* kDiskpart = "  diskpart, as administrator, then:\n";
+inline constexpr const char* kDiskpartSelect = "    select disk ";
+inline constexpr const char* kDiskpartClean = "\n    clean\n    create partition primary size=";
+inline constexpr const char* kDiskpartFormat = "\n    format fs=fat32 quick\n    assign";
+
 // Result files.
 inline constexpr const char* kJsonHelp =
     "Write the result as a JSON document to PATH ('-': stdout, the report then goes to stderr); "
-    "see docs/json.md";
+    "described in json.md (docs/ of the sources, /usr/share/doc/sizewarden/ of the package)";
 inline constexpr const char* kReportHelp =
-    "Save the whole report text to PATH, as the window's Copy button copies it";
+    "Save the report text to PATH ('-': stdout), without the progress lines";
 inline constexpr const char* kMapHelp =
-    "Draw the drive's address space as an SVG picture: every checked location, the real end "
-    "and the recommended partition";
+    "Draw the drive's address space as an SVG picture to PATH ('-': stdout): every checked "
+    "location, the real end and the recommended partition";
 inline constexpr const char* kStdoutPath = "-";
+// A saved report's line break: the system's own, so that its editors and tools read it.
+#ifdef _WIN32
+inline constexpr const char* kSavedLineEnd = "\r\n";
+#else
+inline constexpr const char* kSavedLineEnd = "\n";
+#endif
 inline constexpr const char* kCannotOpen = "cannot write ";
+inline constexpr const char* kTwoOnStdout =
+    "only one of --json, --report and --map can go to stdout ('-')";
 inline constexpr const char* kCannotOpenReason = ": ";
 
 }  // namespace sw::frontends::cli::text

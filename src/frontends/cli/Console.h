@@ -20,6 +20,12 @@ class Console {
     (void)errorStream;
     return false;
   }
+  // The width of the terminal the report goes to (errorStream: stderr's), in columns; 0 when
+  // it is not a terminal or does not say.
+  virtual int Columns(bool errorStream) {
+    (void)errorStream;
+    return 0;
+  }
   // True once per Ctrl-C pressed since the last call (only while Ctrl-C is caught).
   virtual bool CancelPressed() = 0;
   // Reads one answer line (without its line break). Ctrl-C gives Interrupted. echo receives what

@@ -3,6 +3,7 @@
 // is the Cancel button: a `kill`, a closed terminal window or Ctrl-C all end a run through its
 // own clean-up (volumes unlocked, drive closed, the abort line in the report).
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -36,6 +37,12 @@ class PosixConsole final : public Console {
   bool Interactive() override { return isatty(STDIN_FILENO) == 1; }
   bool OutputIsTerminal(bool errorStream) override {
     return isatty(errorStream ? STDERR_FILENO : STDOUT_FILENO) == 1;
+  }
+
+  int Columns(bool errorStream) override {
+    winsize size{};
+    if (ioctl(errorStream ? STDERR_FILENO : STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
   }
 
   bool CancelPressed() override {

@@ -42,6 +42,16 @@ class Win32Console final : public Console {
     return IsConsole(GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
   }
 
+  int Columns(bool errorStream) override {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE),
+                                    &info)) {
+      return 0;
+    }
+    // The visible window, not the buffer, which is often far wider.
+    return info.srWindow.Right - info.srWindow.Left + 1;
+  }
+
   bool CancelPressed() override {
     if (!catching_) return false;
     bool pressed = false;

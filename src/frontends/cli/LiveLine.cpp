@@ -1,6 +1,7 @@
 // Texts of the live progress line and the average speeds.
 #include "frontends/cli/LiveLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -30,16 +31,45 @@ std::string ClockText(double seconds) {
   return buffer;
 }
 
-std::string LiveLineText(const core::ProgressUpdate& u) {
-  std::string line = u.phase;
+std::size_t LineWidthFor(int columns) {
+  if (columns <= 1) return kUnknownLineWidth;
+  return static_cast<std::size_t>(columns) - 1;
+}
+
+std::string LiveLineText(const core::ProgressUpdate& u, std::size_t width) {
+  std::string share;
   if (u.total > 0) {
-    const double share = static_cast<double>(u.done) / static_cast<double>(u.total);
-    line += std::string(text::kLiveGap) + std::to_string(static_cast<int>(std::floor(std::min(share, 1.0) * 100))) + "%";
+    const double part = static_cast<double>(u.done) / static_cast<double>(u.total);
+    share = std::to_string(static_cast<int>(std::floor(std::min(part, 1.0) * 100))) + "%";
   }
-  if (u.bytesMoved > 0 && u.elapsedSeconds > 0) line += std::string(text::kLiveGap) + Rate(u.bytesMoved, u.elapsedSeconds);
-  line += std::string(text::kLiveGap) + text::kElapsed + ClockText(u.elapsedSeconds);
-  if (u.remainingSeconds >= 0) line += std::string(text::kLiveGap) + text::kRemainingTime + ClockText(u.remainingSeconds);
-  return line;
+  std::string rate;
+  if (u.bytesMoved > 0 && u.elapsedSeconds > 0) rate = Rate(u.bytesMoved, u.elapsedSeconds);
+  const std::string elapsed = text::kElapsed + ClockText(u.elapsedSeconds);
+  std::string remaining;
+  if (u.remainingSeconds >= 0) remaining = text::kRemainingTime + ClockText(u.remainingSeconds);
+
+  // Too wide a line wraps, and every redraw then leaves a stale line behind. The figures go in
+  // the order they matter least: the time spent, the rate, the time left.
+  std::string optional[] = {elapsed, rate, remaining};
+  const auto join = [&] {
+    std::string line = u.phase;
+    for (const std::string* part : {&share, &optional[1], &optional[0], &optional[2]}) {
+      if (!part->empty()) line += text::kLiveGap + *part;
+    }
+    return line;
+  };
+  std::string line = join();
+  for (std::string& dropped : optional) {
+    if (line.size() <= width) return line;
+    dropped.clear();
+    line = join();
+  }
+  if (line.size() <= width) return line;
+  // Even the phase and its share are too wide: the phase's name is cut.
+  const std::string tail = share.empty() ? "" : text::kLiveGap + share;
+  const std::size_t cut = std::string(text::kCut).size();
+  if (width < tail.size() + cut + 1) return line.substr(0, width);
+  return u.phase.substr(0, width - tail.size() - cut) + text::kCut + tail;
 }
 
 std::string AverageSpeedsText(const core::RunRecord& run) {

@@ -1,6 +1,7 @@
 // The terminal window: report streaming, prompts and the Cancel key.
 #include "frontends/cli/TerminalWindow.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@ using core::Control;
 constexpr int kScreenWidthTwips = 1920 * 15;
 constexpr int kScreenHeightTwips = 1080 * 15;
 constexpr std::uint32_t kButtonsMask = 0xF;
+constexpr std::uint32_t kIconMask = 0xF0;
 
 // CR LF (and a lone CR) become the terminal's line breaks.
 std::string TerminalLines(const std::string& text) {
@@ -104,9 +106,19 @@ void TerminalWindow::ClearLiveLine() {
 }
 
 void TerminalWindow::ShowProgress(const core::ProgressUpdate& update) {
-  if (!options_.liveProgress) return;
+  // The report's own progress line for this step stays off the terminal and out of the saved
+  // report: the live line, or a few plain lines through a pipe, stand for all of them.
   if (update.reportLineFollows) suppressPending_ = true;
-  const std::string line = LiveLineText(update);
+  if (options_.liveProgress) {
+    DrawLiveLine(update);
+  } else {
+    WriteProgressStep(update);
+  }
+}
+
+void TerminalWindow::DrawLiveLine(const core::ProgressUpdate& update) {
+  const std::string line =
+      LiveLineText(update, LineWidthFor(console_.Columns(options_.reportOnErrorStream)));
   if (line == live_) return;
   // The live line takes a line of its own below the report's last one.
   if (!atLineStart_) {
@@ -121,8 +133,25 @@ void TerminalWindow::ShowProgress(const core::ProgressUpdate& update) {
   live_ = line;
 }
 
+void TerminalWindow::WriteProgressStep(const core::ProgressUpdate& update) {
+  if (update.total == 0) return;
+  if (update.phase != stepPhase_ || update.done < stepDone_) {
+    stepPhase_ = update.phase;
+    stepsShown_ = 0;
+  }
+  stepDone_ = update.done;
+  const std::uint64_t step = std::min(update.done, update.total) * kProgressSteps / update.total;
+  // The last step is the phase's end, which the report itself tells.
+  if (step <= stepsShown_ || step >= kProgressSteps) return;
+  stepsShown_ = step;
+  FinishReport();
+  prompts_ << LiveLineText(update, LineWidthFor(console_.Columns(true))) << '\n' << std::flush;
+}
+
 void TerminalWindow::WriteReport(const std::string& text) {
-  std::string lines = EndLinesAtText(WithoutSuppressedLine(TerminalLines(text)), heldBlanks_);
+  const std::string kept = WithoutSuppressedLine(TerminalLines(text));
+  kept_ += kept;
+  std::string lines = EndLinesAtText(kept, heldBlanks_);
   if (lines.empty()) return;
   ClearLiveLine();
   // The line break that ended a line early (for a prompt) stands for the one the report adds next.
@@ -131,6 +160,22 @@ void TerminalWindow::WriteReport(const std::string& text) {
   if (lines.empty()) return;
   report_ << lines << std::flush;
   atLineStart_ = lines.back() == '\n';
+}
+
+std::string TerminalWindow::SavedReport() const {
+  std::string endBlanks;
+  const std::string lines = EndLinesAtText(kept_, endBlanks);
+  std::string saved;
+  saved.reserve(lines.size() + lines.size() / 16);
+  for (char c : lines) {
+    if (c == '\n') {
+      saved += text::kSavedLineEnd;
+    } else {
+      saved.push_back(c);
+    }
+  }
+  if (!lines.empty() && lines.back() != '\n') saved += text::kSavedLineEnd;
+  return saved;
 }
 
 std::string TerminalWindow::Text(Control c) {
@@ -147,6 +192,7 @@ void TerminalWindow::SetText(Control c, const std::string& text) {
     } else {
       // A new report replaces the old one: it starts on a line of its own.
       FinishReport();
+      kept_.clear();
       WriteReport(text);
     }
   }
@@ -211,19 +257,28 @@ void TerminalWindow::EndProgram() { ended_ = true; }
 int TerminalWindow::MsgBox(const std::string& prompt, std::uint32_t style,
                            const std::string& title) {
   if (answerQuietly_) return win::IDOK;
+  const std::string shown = BoxText(prompt);
+  const std::string firstLine = shown.substr(0, shown.find('\n'));
+  const bool okOnly = (style & kButtonsMask) == win::MB_OK;
+  if (okOnly && (style & kIconMask) != 0 && (style & kIconMask) != win::MB_ICONINFORMATION) {
+    stopAtBox_ = {core::error_code::kRefused, firstLine};
+  }
   // A box that only informs and says what the report just said is not said twice.
   if ((style & kButtonsMask) == win::MB_OK && ReportEndsWith(prompt)) return win::IDOK;
   FinishReport();
   report_.flush();
   prompts_ << text::kBoxRule << title << text::kBoxRuleEnd << '\n';
-  const std::string shown = BoxText(prompt);
   if (!shown.empty()) prompts_ << shown << '\n';
   // Boxes with only an OK button inform; every other box asks.
-  if ((style & kButtonsMask) == win::MB_OK) {
+  if (okOnly) {
     prompts_ << std::flush;
     return win::IDOK;
   }
-  return Ask();
+  const int answer = Ask((style & win::MB_DEFMASK) == win::MB_DEFBUTTON2);
+  if (answer == win::IDCANCEL) {
+    stopAtBox_ = {core::error_code::kAnsweredCancel, title + text::kStopAtBoxGap + firstLine};
+  }
+  return answer;
 }
 
 bool TerminalWindow::ReportEndsWith(const std::string& prompt) {
@@ -232,7 +287,7 @@ bool TerminalWindow::ReportEndsWith(const std::string& prompt) {
          report.compare(report.size() - prompt.size(), prompt.size(), prompt) == 0;
 }
 
-int TerminalWindow::Ask() {
+int TerminalWindow::Ask(bool cancelIsDefault) {
   prompts_ << text::kAsk;
   if (options_.yes) {
     prompts_ << text::kAnsweredOkYes << '\n' << std::flush;
@@ -251,6 +306,8 @@ int TerminalWindow::Ask() {
       return win::IDCANCEL;
     }
     const std::string answer = Lower(platform::Trim(line, " \t\r"));
+    // Enter alone presses the default button where it is Cancel, as it would in the window.
+    if (answer.empty() && cancelIsDefault) return win::IDCANCEL;
     for (const char* ok : text::kAnswerOk) {
       if (answer == ok) return win::IDOK;
     }

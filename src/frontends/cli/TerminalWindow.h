@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RunRecord.h"
 #include "core/Window.h"
 #include "frontends/cli/Console.h"
 
@@ -22,7 +23,13 @@ class TerminalWindow final : public core::Window {
     // The report goes to a terminal: long phases show one line redrawn in place instead of the
     // report's own progress lines, which stay in the report itself.
     bool liveProgress = false;
+    // The report goes to stderr (the JSON document has stdout): the live line fits its width.
+    bool reportOnErrorStream = false;
   };
+
+  // Through a pipe a phase's progress is told at most this many times less one: at each
+  // quarter it passes, short of its end.
+  static constexpr std::uint64_t kProgressSteps = 4;
 
   // report receives the text of Text1; prompts the message boxes and questions.
   TerminalWindow(std::ostream& report, std::ostream& prompts, Console& console, Options options);
@@ -35,7 +42,14 @@ class TerminalWindow final : public core::Window {
   void AnswerBoxesQuietly(bool on) { answerQuietly_ = on; }
   // Ends the report's last line.
   void FinishReport();
+  // The report as a file keeps it: without the progress lines, each line ended with the
+  // system's line break (LF; CR LF on Windows), the last one too.
+  std::string SavedReport() const;
   bool ended() const { return ended_; }
+  // Why the last command stopped at a box, if it did: the question last answered Cancel, or the
+  // last box that refused to go on (an OK alone, with the stop or warning icon). Empty code:
+  // no such box.
+  const core::RunError& StopAtBox() const { return stopAtBox_; }
 
   std::string Text(core::Control c) override;
   void SetText(core::Control c, const std::string& text) override;
@@ -77,9 +91,12 @@ class TerminalWindow final : public core::Window {
   // Drops what belongs to a report line the live line stands for; returns the rest.
   std::string WithoutSuppressedLine(std::string lines);
   void ClearLiveLine();
+  void DrawLiveLine(const core::ProgressUpdate& update);
+  // Through a pipe: one plain line on the prompt stream each time the phase passes a step.
+  void WriteProgressStep(const core::ProgressUpdate& update);
   // Whether the box's text is the one the report just received.
   bool ReportEndsWith(const std::string& prompt);
-  int Ask();
+  int Ask(bool cancelIsDefault);
 
   std::ostream& report_;
   std::ostream& prompts_;
@@ -94,6 +111,11 @@ class TerminalWindow final : public core::Window {
   std::string live_;             // the live line as drawn; empty: none on the screen
   bool suppressPending_ = false; // the next report line is a progress line the live line shows
   bool suppressing_ = false;     // inside such a line
+  std::string kept_;             // the report without its progress lines, LF line breaks
+
+  std::string stepPhase_;        // the phase whose steps are being told through a pipe
+  std::uint64_t stepDone_ = 0;
+  std::uint64_t stepsShown_ = 0;
 
   std::map<core::Control, std::string> text_;
   std::map<core::Control, bool> enabled_;
@@ -105,6 +127,7 @@ class TerminalWindow final : public core::Window {
   core::TwipsRect bounds_{0, 0, 8175, 7080};
   std::string clipboard_;
   bool ended_ = false;
+  core::RunError stopAtBox_;
 };
 
 }  // namespace sw::frontends::cli

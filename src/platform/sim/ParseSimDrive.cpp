@@ -8,6 +8,7 @@
 #include <set>
 #include <string_view>
 
+#include "platform/sim/SimOptions.h"
 #include "platform/sim/SimOs.h"
 #include "platform/sim/SimTexts.h"
 
@@ -140,6 +141,8 @@ struct Parser {
                                                                    {"limbo", FakeKind::Limbo},
                                                                    {"chain", FakeKind::Chain}};
 
+    const bool isSize = !hasValue && !token.empty() && std::isdigit(static_cast<unsigned char>(token[0]));
+    if (!isSize && !IsSimOption(name, hasValue)) return Error(text::kUnknownOption, token, true);
     if (!hasValue) {
       for (const auto& [busName, bus] : kBuses) {
         if (name == busName) {

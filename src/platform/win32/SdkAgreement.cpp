@@ -108,6 +108,9 @@ constexpr std::uint32_t kMbOkCancel = w::MB_OKCANCEL;
 constexpr std::uint32_t kMbIconCritical = w::MB_ICONCRITICAL;
 constexpr std::uint32_t kMbIconExclamation = w::MB_ICONEXCLAMATION;
 constexpr std::uint32_t kMbIconInformation = w::MB_ICONINFORMATION;
+constexpr std::uint32_t kMbIconWarning = w::MB_ICONWARNING;
+constexpr std::uint32_t kMbDefButton2 = w::MB_DEFBUTTON2;
+constexpr std::uint32_t kMbDefMask = w::MB_DEFMASK;
 constexpr int kIdOk = w::IDOK;
 constexpr int kIdCancel = w::IDCANCEL;
 }  // namespace ours
@@ -231,5 +234,8 @@ static_assert(ours::kMbOkCancel == MB_OKCANCEL);
 static_assert(ours::kMbIconCritical == MB_ICONHAND);
 static_assert(ours::kMbIconExclamation == MB_ICONEXCLAMATION);
 static_assert(ours::kMbIconInformation == MB_ICONINFORMATION);
+static_assert(ours::kMbIconWarning == MB_ICONWARNING);
+static_assert(ours::kMbDefButton2 == MB_DEFBUTTON2);
+static_assert(ours::kMbDefMask == MB_DEFMASK);
 static_assert(ours::kIdOk == IDOK);
 static_assert(ours::kIdCancel == IDCANCEL);

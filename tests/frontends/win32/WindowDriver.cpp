@@ -55,6 +55,27 @@ bool WindowDriver::PassIntroduction(std::string& introText) {
 
 HWND WindowDriver::OpenBox() const { return app_.FindWindowOf(kBoxClass, nullptr); }
 
+void WindowDriver::ReadButtonsAndIcon(HWND box, SeenBox& seen) {
+  // The focus of another process's window is known to its thread only. (DM_GETDEFID is no
+  // help: Wine answers the template's IDOK whatever the style asked for.)
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &thread) && thread.hwndFocus &&
+      ::GetParent(thread.hwndFocus) == box) {
+    seen.focusedButton = ::GetDlgCtrlID(thread.hwndFocus);
+  }
+  if (HWND cancel = ::GetDlgItem(box, IDCANCEL)) {
+    seen.cancelLooksDefault = (::GetWindowLongA(cancel, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  }
+  for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char cls[32] = {};
+    ::GetClassNameA(child, cls, sizeof cls);
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+    if (::lstrcmpiA(cls, "Static") != 0 || (style & SS_TYPEMASK) != SS_ICON) continue;
+    if ((style & WS_VISIBLE) && Send(child, STM_GETICON, 0, 0) != 0) seen.hasIcon = true;
+  }
+}
+
 void WindowDriver::PressOk(HWND box) {
   ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
@@ -68,6 +89,7 @@ bool WindowDriver::AnswerBoxesUntil(const std::function<bool()>& done, std::vect
           char text[4096] = {};
           ::GetDlgItemTextA(box, kBoxTextId, text, sizeof text);
           seen.push_back({TextOf(box), text, BusyLayout()});
+          ReadButtonsAndIcon(box, seen.back());
           if (onBox) onBox(box);
           PressOk(box);
           WaitFor([&] { return !::IsWindow(box); }, kStepTimeoutMs);

@@ -25,6 +25,9 @@ struct SeenBox {
   std::string title;
   std::string text;
   bool busyLayout = false;  // Cancel up, the other commands hidden or disabled
+  int focusedButton = 0;    // the button with the focus, which Enter presses (IDOK, IDCANCEL)
+  bool cancelLooksDefault = false;  // the Cancel button is drawn as the default one
+  bool hasIcon = false;     // an icon shows beside the text
 };
 
 class WindowDriver {
@@ -46,6 +49,8 @@ class WindowDriver {
   bool AnswerBoxesUntil(const std::function<bool()>& done, std::vector<SeenBox>& seen,
                         const std::function<void(HWND box)>& onBox = nullptr);
   static void PressOk(HWND box);
+  // The box's default button and icon, as its thread's focus and its controls tell them.
+  static void ReadButtonsAndIcon(HWND box, SeenBox& seen);
 
   bool BusyLayout() const;
   bool IdleLayout() const;

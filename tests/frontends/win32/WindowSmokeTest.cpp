@@ -68,6 +68,14 @@ const char* ClassFor(ControlKind kind) {
   return "Button";
 }
 
+// A question before a test writes to a drive: Enter presses Cancel, and the warning icon shows.
+void ExpectWarnsWithCancelFirst(const SeenBox& box) {
+  SCOPED_TRACE(box.text);
+  EXPECT_EQ(box.focusedButton, IDCANCEL);
+  EXPECT_TRUE(box.cancelLooksDefault);
+  EXPECT_TRUE(box.hasIcon);
+}
+
 class WindowSmoke : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -295,6 +303,9 @@ TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
   ASSERT_GE(boxes.size(), 3u);
   EXPECT_EQ(boxes[0].title, quicktest::text::kConfirmTitle);
   EXPECT_EQ(boxes[1].title, quicktest::text::kConfirmTitle);
+  ExpectWarnsWithCancelFirst(boxes[0]);
+  ExpectWarnsWithCancelFirst(boxes[1]);
+  EXPECT_EQ(boxes.back().focusedButton, IDOK) << "a box with OK alone keeps OK";
   EXPECT_FALSE(boxes[0].busyLayout) << "asks before it shows the busy layout";
   for (std::size_t i = 2; i < boxes.size(); ++i) {
     EXPECT_EQ(boxes[i].title, core::kAppTitle);
@@ -325,6 +336,8 @@ TEST_F(WindowSmoke, ExactProbeOfTheFakeStickFindsItsLastGoodSector) {
   ASSERT_GE(boxes.size(), 3u);
   EXPECT_EQ(boxes[0].title, probe::text::kConfirmTitle);
   EXPECT_EQ(boxes[1].title, probe::text::kConfirmTitle);
+  ExpectWarnsWithCancelFirst(boxes[0]);
+  ExpectWarnsWithCancelFirst(boxes[1]);
   EXPECT_FALSE(boxes[1].busyLayout) << "asks before it shows the busy layout";
   EXPECT_TRUE(boxes.back().busyLayout) << "the verdict box comes while the test still runs";
   const std::string log = WindowDriver::TextOf(text1);
