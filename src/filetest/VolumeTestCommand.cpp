@@ -93,7 +93,12 @@ bool DriveAndConsent(core::Context& ctx, double freeMB, const Leftovers& leftove
                         FormatGeneral(driveMB) + texts::kMB);
 
   const std::string crlf2 = std::string(core::kCrLf) + core::kCrLf;
-  const std::string prompt = texts::kConsentOkToFill + s.SelectedVolume + texts::kConsentWith +
+  std::string where = s.SelectedVolume;
+  if (ctx.os.Wording().questionNamesDevice) {
+    const std::string described = ctx.os.DescribeVolume(s.SelectedVolume);  // "/dev/sdb1 on /media/x"
+    if (!described.empty()) where += " (" + described + ")";
+  }
+  const std::string prompt = texts::kConsentOkToFill + where + texts::kConsentWith +
                              FormatThousands(wholeFreeMB, ctx.os.UserNumberFormat()) +
                              texts::kConsentOfTestFiles + crlf2 + texts::kConsentWarning + crlf2 +
                              ctx.os.Wording().fileTestSpeedTip +

@@ -17,6 +17,9 @@ struct PlatformWording {
   const char* unplugAndReformat;
   // The tip in the question before the file test fills the volume.
   const char* fileTestSpeedTip;
+  // Whether the file test's question names the volume by its device and mount point beside its
+  // letter: on Linux the letter is this program's own, which the user never typed.
+  bool questionNamesDevice = false;
 };
 
 inline constexpr PlatformWording kWindowsWording = {
@@ -42,6 +45,7 @@ inline constexpr PlatformWording kLinuxWording = {
     .unplugAndReformat =
         "Unplug and re-connect the drive, then reformat it using mkfs or GNOME Disks.",
     .fileTestSpeedTip = "Tip: Close all file managers showing this drive to improve the speed.",
+    .questionNamesDevice = true,
 };
 
 }  // namespace sw::platform

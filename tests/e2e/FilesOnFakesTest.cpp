@@ -25,7 +25,6 @@ struct VolumeRow {
 class FilesOnFakes : public TwinTest<VolumeRow> {};
 
 TEST_P(FilesOnFakes, VerdictComesFromTheDevice) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
   const VolumeRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   ASSERT_TRUE(stick->MakeExt4AndMount(row.mountOptions));
@@ -70,7 +69,6 @@ SW_E2E_TWINS(Volumes, FilesOnFakes, kRows);
 class ThoroughOnFakes : public TwinTest<VolumeRow> {};
 
 TEST_P(ThoroughOnFakes, EveryByteComesFromTheDevice) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
   const VolumeRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   ASSERT_TRUE(stick->MakeExt4AndMount(row.mountOptions));

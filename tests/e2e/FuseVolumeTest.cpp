@@ -48,7 +48,6 @@ TEST_P(FuseVolume, FusefatStickIsListedWithItsMountAndFileTested) {
   if (!Have("fusefat") || !Have("mkfs.vfat")) {
     GTEST_SKIP() << "needs fusefat and mkfs.vfat (Debian packages fusefat, dosfstools)";
   }
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
   SW_E2E_MAKE(stick, {"--size=300Mi"});
   SW_E2E_REQUIRE_SAFE();
   FuseFatMount mount(stick->Disk());

@@ -43,7 +43,6 @@ struct ProbeRow {
 class ProbeOnFakes : public TwinTest<ProbeRow> {};
 
 TEST_P(ProbeOnFakes, ExactLastGoodSectorAndExitStatus) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
   const ProbeRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   SW_E2E_REQUIRE_SAFE();
@@ -72,7 +71,6 @@ SW_E2E_TWINS(Fakes, ProbeOnFakes, kRows);
 // The probe unmounts the stick's file system, writes its blocks, puts the saved ones back and
 // mounts the file system again: the file on it reads as before.
 TEST_P(E2eTwin, ProbeGivesTheFileSystemBackWhole) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
   SW_E2E_MAKE(stick, {"--size=1Gi", "--kind=genuine"});
   ASSERT_TRUE(stick->MakeExt4AndMount());
   SW_E2E_REQUIRE_SAFE();

@@ -41,7 +41,6 @@ struct VerdictRow {
 class QuickOnFakes : public TwinTest<VerdictRow> {};
 
 TEST_P(QuickOnFakes, VerdictExitStatusAndRecommendedSize) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
   const VerdictRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   SW_E2E_REQUIRE_SAFE();
@@ -67,7 +66,6 @@ TEST_P(QuickOnFakes, VerdictExitStatusAndRecommendedSize) {
 
 // After the test the stick holds zeros in sector 0, on the stick's own memory.
 TEST_P(E2eTwin, QuickTestLeavesAZeroedSectorZeroOnTheStick) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldDisk);
   SW_E2E_MAKE(stick, {"--size=1Gi", "--kind=genuine"});
   SW_E2E_REQUIRE_SAFE();
   {

@@ -46,7 +46,6 @@ std::string ListedMiB(std::uint64_t bytes) {
 // Several lists in a row: each must show the stick by its device with its own size and label,
 // and its letter's line must name the stick's device and mount point, never another disk's.
 TEST_P(E2eTwin, ListShowsTheStickWithItsOwnSizeLabelAndMount) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kOneSnapshot);
   SW_E2E_MAKE(stick, {"--size=300Mi"});
   ASSERT_TRUE(stick->MakeExt4AndMount());
   for (int i = 0; i < 5; ++i) {
@@ -108,7 +107,6 @@ class VerifyOnlyOnFakes : public TwinTest<VerifyRow> {};
 // What another tester left is verified where it lies, and kept: a genuine stick passes, a fake
 // whose memory ends inside the files fails.
 TEST_P(VerifyOnlyOnFakes, VerdictOfFilesAnotherTesterLeft) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
   const VerifyRow& row = TheRow();
   SW_E2E_MAKE(stick, row.fake);
   ASSERT_TRUE(stick->MakeExt4AndMount());
@@ -152,7 +150,6 @@ SW_E2E_TWINS(Volumes, VerifyOnlyOnFakes, kVerifyRows);
 // A file test stopped by Ctrl-C leaves its test files; the clean-up deletes them and nothing
 // else: not the user's file, not another tester's .h2w file that holds no test data.
 TEST_P(E2eTwin, CleanupDeletesTheTestFilesACancelledRunLeftAndNothingElse) {
-  SW_E2E_CHURN_WAITS_FOR(churn::kHeldVolume);
   // Slow enough that the run is still writing when the second file appears.
   SW_E2E_MAKE(stick, {"--size=460Mi", "--write-delay-us=3000"});
   ASSERT_TRUE(stick->MakeExt4AndMount());

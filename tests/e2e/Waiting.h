@@ -15,13 +15,6 @@ inline bool WaitingFor(const char*) {
   return !(run && std::string(run) == "1");
 }
 
-// What the churn twins wait for in the program, one line each.
-namespace churn {
-inline constexpr const char* kHeldDisk = "a disk held by its identity while others come and go (a false \"the drive changed\", another disk named)";
-inline constexpr const char* kHeldVolume = "a volume held by its root, not looked up by letter while disks come and go";
-inline constexpr const char* kOneSnapshot = "one consistent snapshot in list (a letter's line names another disk while disks come and go)";
-}  // namespace churn
-
 // The churn twin alone waits for a protection the program does not have yet.
 #define SW_E2E_CHURN_WAITS_FOR(feature)     \
   do {                                      \
