@@ -79,6 +79,21 @@ TEST_F(VolumeRunTest, OurLeftoversGoOnlyAfterTheOkAndTheirSpaceIsTested) {
   EXPECT_TRUE(sim.VolumeFileNames("E:").empty());
 }
 
+TEST_F(VolumeRunTest, TheEndDeletesOnlyTheFilesThisRunCreated) {
+  AddStick(1, "E:", 2 * kFull + 100 * kMiB + 1024);
+  // Another program saves a file of that pattern on the stick while the test runs.
+  bool saved = false;
+  win.onDoEvents = [&](int) {
+    if (!saved && !sim.VolumeFileNames("E:").empty()) {
+      const std::uint8_t theirs[3] = {1, 2, 3};
+      saved = sim.AddVolumeFile("E:", "WARDFILE99.tmp", theirs);
+    }
+  };
+  Run();
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(sim.VolumeFileNames("E:"), (std::vector<std::string>{"WARDFILE99.tmp"}));
+}
+
 TEST_F(VolumeRunTest, CancelWhileWritingLeavesTheFilesWritten) {
   AddStick(1, "E:", 3 * kFull);
   // Pressed while file 2 is announced: the writer returns before creating it.

@@ -10,7 +10,6 @@
 #include "core/Context.h"
 #include "filetest/Cleanup.h"
 #include "filetest/LinkGuard.h"
-#include "filetest/VolumeTestPhases.h"
 #include "platform/WinApi.h"
 #include "platform/linux/LinuxOs.h"
 
@@ -115,23 +114,6 @@ TEST_F(LinuxWording, CleanupAndTakenNamesNameTheRealFolder) {
   ASSERT_EQ(win.boxes.size(), 2u);
   EXPECT_NE(win.boxes[1].prompt.find("\r\n  " + stick_.string() + "/WARDFILE2.tmp\r\n"),
             std::string::npos)
-      << win.boxes[0].prompt;
-}
-
-// The letter of the question is this program's own: beside it the question names what a Linux
-// user knows the volume by.
-TEST_F(LinuxWording, TheFileTestQuestionNamesTheDeviceAndTheMountPoint) {
-  sw::testing::ScriptedWindow win;
-  core::Context ctx(os_, win);
-  ctx.state.SelectedVolume = "D:";
-  ctx.state.DiskNumber = 1;
-  filetest::Leftovers none;
-  win.answers = {win::IDCANCEL};
-  EXPECT_FALSE(filetest::phases::DriveAndConsent(ctx, 100, none));
-  ASSERT_EQ(win.boxes.size(), 1u);
-  EXPECT_EQ(win.boxes[0].prompt.rfind("OK to fill D: (" + sys_.Paths().devDir + "/sdb1 on " + stick_.string() +
-                                          ") with 100MB of test files?", 0),
-            0u)
       << win.boxes[0].prompt;
 }
 
