@@ -59,6 +59,9 @@ TEST_F(FileTestFixture, CleanupAsksThenDeletesOnlyTheFilesThisProgramWrote) {
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE3.tmp", {}));           // created, then the run ended
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE2.tmp", kSome));        // someone else's
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE4.tmp", OurFile(5)));   // a header, of another number
+  std::vector<std::uint8_t> almost = OurFile(5);
+  almost[7] = almost[8] = ' ';  // the number and FFF, but no line end
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE5.tmp", almost));
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE.txt", OurFile(1)));
   ASSERT_TRUE(sim.AddVolumeFile("E:", "photo.jpg", kSome));
   win.SetText(core::Control::Text1, "report");
@@ -70,7 +73,8 @@ TEST_F(FileTestFixture, CleanupAsksThenDeletesOnlyTheFilesThisProgramWrote) {
     EXPECT_NE(win.boxes[0].prompt.find(ours), std::string::npos) << win.boxes[0].prompt;
   }
   EXPECT_EQ(win.boxes[0].prompt.find("WARDFILE2.tmp"), std::string::npos);
-  EXPECT_EQ(Left(sim), (std::vector<std::string>{"WARDFILE.txt", "WARDFILE2.tmp", "WARDFILE4.tmp", "photo.jpg"}));
+  EXPECT_EQ(Left(sim), (std::vector<std::string>{"WARDFILE.txt", "WARDFILE2.tmp", "WARDFILE4.tmp", "WARDFILE5.tmp",
+                                                  "photo.jpg"}));
   const std::string report = win.Text(core::Control::Text1);
   EXPECT_EQ(report.rfind("report\r\nDeleting E:\\WARDFILE*.tmp files...finished.", 0), 0u) << report;
   EXPECT_NE(report.find("Kept E:\\WARDFILE2.tmp"), std::string::npos);
@@ -126,7 +130,7 @@ TEST_F(FileTestFixture, CleanupDeletesOnlyTheH2wFilesItsListNamesUnlessAllAreAsk
     bool allH2w;
     bool deleted;
   };
-  const Row rows[] = {{true, false, true}, {false, false, false}, {false, true, true}};
+  const Row rows[] = {{true, false, true}, {false, false, false}, {false, true, true}, {true, true, true}};
   int drive = 1;
   for (const Row& row : rows) {
     const std::string volume = std::string(1, static_cast<char>('D' + drive)) + ":";

@@ -148,6 +148,20 @@ TEST_F(ThoroughTest, CancelAtAChunkLeavesTheFilesForTheCleanUp) {
   ExpectIdleLayout();
 }
 
+TEST_F(ThoroughTest, AnotherTestersH2wFilesStopTheRunBeforeTheQuestionAndStay) {
+  AddStick(1, "E:", 3 * kFile);
+  std::vector<std::uint8_t> theirs(1024);
+  h2w::FillSectors(theirs, 0);  // the first sectors of 1.h2w, as H2testw or f3write write them
+  ASSERT_TRUE(sim.AddVolumeFile("E:", "1.h2w", theirs));
+  Run();
+  ASSERT_EQ(win.boxes.size(), 1u);
+  EXPECT_NE(win.boxes[0].prompt.find("that this program did not write"), std::string::npos) << win.boxes[0].prompt;
+  EXPECT_NE(win.boxes[0].prompt.find("1.h2w"), std::string::npos);
+  EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
+  EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w"}));
+  EXPECT_EQ(sim.VolumeFileSize("E:", "1.h2w"), 1024u);
+}
+
 // Files of four chunks: yields 1 to 4 follow the chunks written, 5 to 8 those read back, and
 // so on for files 2 and 3; 25 to 36 follow the chunks of the final read-back.
 constexpr std::uint64_t kFourChunks = 4 * kThoroughChunk;
