@@ -86,6 +86,9 @@ bool WindowDriver::AnswerBoxesUntil(const std::function<bool()>& done, std::vect
   return WaitFor(
       [&] {
         if (HWND box = OpenBox()) {
+          // A box found while it is still being built has no text yet: it shows itself only
+          // once its controls are filled in.
+          if (!::IsWindowVisible(box) || !::GetDlgItem(box, kBoxTextId)) return false;
           char text[4096] = {};
           ::GetDlgItemTextA(box, kBoxTextId, text, sizeof text);
           seen.push_back({TextOf(box), text, BusyLayout()});
