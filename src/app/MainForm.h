@@ -43,6 +43,10 @@ class MainForm {
   void cmdVolumeTest_Click();
   void cmdcleanup_Click();
   void cmdProbe_Click();
+  // Puts back the blocks of interrupted Exact Probes (the terminal's restore command).
+  void cmdRestore_Click();
+  // Once the window shows: offers that restore when a journal waits for a connected drive.
+  void OfferRestoreAtStart();
 
   // The window's close box. While a test runs it presses Cancel and the window closes once the
   // command has unwound (ClosePending); otherwise the program ends at once.

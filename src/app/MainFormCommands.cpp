@@ -3,6 +3,7 @@
 #include "filetest/Cleanup.h"
 #include "filetest/VolumeTestCommand.h"
 #include "probe/ProbeCommand.h"
+#include "probe/RestoreCommand.h"
 #include "quicktest/QuickTestCommand.h"
 
 namespace sw::app {
@@ -20,6 +21,16 @@ void MainForm::cmdVolumeTest_Click() {
 
 void MainForm::cmdProbe_Click() {
   probe::cmdProbe_Click(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdRestore_Click() {
+  probe::RestoreInterruptedProbes(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::OfferRestoreAtStart() {
+  probe::OfferRestoreAtStart(ctx_);
   FinishPendingClose();
 }
 

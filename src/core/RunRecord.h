@@ -60,6 +60,8 @@ inline constexpr const char* kCancelled = "cancelled";
 inline constexpr const char* kWriteError = "write_error";
 inline constexpr const char* kDriveLost = "drive_lost";
 inline constexpr const char* kUnreadable = "unreadable";
+inline constexpr const char* kProbeLimit = "probe_limit";  // the probe's write bound or rounds
+inline constexpr const char* kNoJournal = "no_journal";    // the probe's journal could not be kept
 // The run ended, with this going wrong on the way.
 inline constexpr const char* kNotRestored = "not_restored";
 inline constexpr const char* kFailedWrites = "failed_writes";

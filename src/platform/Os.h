@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -122,6 +123,19 @@ class Os {
   // kInvalidHandle with ERROR_ALREADY_EXISTS when another holder has the name; with any other
   // error this system offers no such claim.
   virtual Handle CreateMutexA(const std::string& name) = 0;
+
+  // --- The program's own files on this computer's disk ------------------------------------
+  // Small files kept between runs (the journal of an Exact Probe), by a plain name of letters,
+  // digits, '-' and '.', in a folder of this user alone. AppendStateFile adds the bytes at the
+  // end, making the file, and returns only once they are on the disk: a crash or a power cut
+  // right after it keeps them.
+  virtual bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) = 0;
+  // Nothing when there is no such file or it cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) = 0;
+  virtual std::vector<std::string> StateFiles() = 0;
+  virtual bool DeleteStateFile(const std::string& name) = 0;
+  // The folder, as its users find it ("/var/lib/sizewarden").
+  virtual std::string StateFolder() = 0;
 
   // --- User's locale ----------------------------------------------------------------------
   virtual NumberFormat UserNumberFormat() = 0;

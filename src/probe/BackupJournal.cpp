@@ -10,6 +10,31 @@ BackupJournal::BackupJournal(ProbeIo& io, bool destructive) : io_(io), destructi
 
 BackupJournal::~BackupJournal() {
   if (!restored_) Restore();
+  io_.BeforeWrite(nullptr);
+}
+
+bool BackupJournal::KeepOnDisk(core::Context& ctx, const JournalHeader& header) {
+  if (destructive_) return true;
+  const std::string name = JournalName(header);
+  if (!ctx.os.AppendStateFile(name, EncodeHeader(header))) return false;
+  ctx_ = &ctx;
+  fileName_ = name;
+  io_.BeforeWrite([this] { return Commit(); });
+  return true;
+}
+
+void BackupJournal::Load(const JournalContents& contents) {
+  for (const JournalBlock& b : contents.blocks) {
+    if (!saved_.insert(b.sector).second) continue;
+    entries_.push_back({b.sector, b.bytes});
+  }
+}
+
+bool BackupJournal::Commit() {
+  if (!ctx_ || pending_.empty()) return true;
+  if (!ctx_->os.AppendStateFile(fileName_, pending_)) return false;
+  pending_.clear();
+  return true;
 }
 
 bool BackupJournal::Save(std::int64_t first, std::int32_t count) {
@@ -24,6 +49,10 @@ bool BackupJournal::Save(std::int64_t first, std::int32_t count) {
     Entry e{sector, {}};
     std::memcpy(e.bytes.data(), io_.Data() + static_cast<std::size_t>(i) * 512, 512);
     entries_.push_back(e);
+    if (ctx_) {
+      const std::vector<std::uint8_t> record = EncodeBlock(sector, e.bytes);
+      pending_.insert(pending_.end(), record.begin(), record.end());
+    }
     io_.Reserve(1);
   }
   return true;
@@ -33,10 +62,17 @@ void BackupJournal::ForgetLast(std::int64_t sector) {
   if (entries_.empty() || entries_.back().sector != sector) return;
   entries_.pop_back();
   saved_.erase(sector);
+  if (ctx_) {
+    const std::vector<std::uint8_t> record = EncodeForget(sector);
+    pending_.insert(pending_.end(), record.begin(), record.end());
+  }
 }
 
 void BackupJournal::Restore() {
   restored_ = true;
+  // Only forgotten blocks can still be pending here, never one that was written over: a failed
+  // append costs nothing.
+  Commit();
   io_.BeginRestore();
   unrestored_.clear();
   for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
@@ -45,6 +81,10 @@ void BackupJournal::Restore() {
   }
   std::sort(unrestored_.begin(), unrestored_.end());
   unrestored_.erase(std::unique(unrestored_.begin(), unrestored_.end()), unrestored_.end());
+  // Kept while anything is not back: the next start offers to try again.
+  if (ctx_ && unrestored_.empty() && !io_.Lost()) {
+    if (ctx_->os.DeleteStateFile(fileName_)) ctx_ = nullptr;
+  }
 }
 
 std::vector<std::int64_t> BackupJournal::Unrestored() const {

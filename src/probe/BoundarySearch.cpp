@@ -126,8 +126,11 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
     }
     // A retested lo that failed has taken the interval down with it.
     lo = highestGood >= 0 || hi <= lo ? highestGood : lo;
+    run.provenGood = lo;
+    run.provenBad = hi;
   }
   b.exact = hi - lo == 1;
+  if (!b.exact && !run.io.Stopped()) run.outOfRounds = true;
   b.firstBad = b.exact ? hi : lo + 1;
   b.ioError = b.exact && hiIoError;
   return b;

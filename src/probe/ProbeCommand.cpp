@@ -19,6 +19,7 @@
 #include "probe/ProbeRecord.h"
 #include "probe/ProbeReport.h"
 #include "probe/ProbeTexts.h"
+#include "probe/RestoreCommand.h"
 
 namespace sw::probe {
 
@@ -85,6 +86,9 @@ core::Outcome OutcomeOf(const std::optional<ProbeFindings>& findings) {
       return IsGenuine(*findings) ? core::Outcome::Passed : core::Outcome::Failed;
     case ProbeEnd::Failed:
       return core::Outcome::Failed;
+    case ProbeEnd::Unfinished:
+      return ProvenFake(*findings) ? core::Outcome::Failed : core::Outcome::Cancelled;
+    case ProbeEnd::NoJournal:
     case ProbeEnd::Cancelled:
     case ProbeEnd::DriveLost:
       break;
@@ -102,6 +106,7 @@ void cmdProbe_Click(core::Context& ctx) {
   if (!drives::AcceptPickedDrive(ctx)) return;
   const diskio::RunClaim claim(ctx);
   if (!claim.held()) return;
+  if (RefuseWhileRestorePending(ctx)) return;
   ProbeOptions options;
   options.destructive = st.ProbeDestructive;
   const std::string deviceLine =

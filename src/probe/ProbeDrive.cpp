@@ -6,6 +6,7 @@
 #include "probe/BackupJournal.h"
 #include "probe/BoundarySearch.h"
 #include "probe/CacheSizing.h"
+#include "probe/JournalFile.h"
 #include "probe/ProbeEngine.h"
 #include "probe/ProbeIo.h"
 #include "probe/ProbeRun.h"
@@ -18,6 +19,18 @@ namespace {
 
 using detail::ProbeRun;
 using detail::TopState;
+
+// The stick the journal is for, as the user picked it.
+JournalHeader JournalHeaderOf(core::Context& ctx) {
+  core::DriveIdentity identity;
+  std::string device;
+  if (ctx.state.Pinned) {
+    identity = ctx.state.Pinned->identity;
+    device = ctx.state.Pinned->Device;
+  }
+  if (device.empty()) device = ctx.os.DeviceName(ctx.state.DiskNumber);
+  return HeaderFor(identity, device, ctx.os.GeneralDate(ctx.os.Now()));
+}
 
 std::uint64_t DrawSalt(const ProbeOptions& options) {
   if (options.seed != 0) return options.seed;
@@ -48,13 +61,14 @@ SpanResult ProbeSpan(ProbeRun& run, std::int64_t span, std::int64_t wrap) {
     return r;
   }
   // A "cache" that answers the top with another block of the run may be the drive wrapping: at
-  // the eviction distance (a power of two) or at the distance of the flood's block. Tried on the
-  // drive's first sector before any search writes onto the probes through a second address. A
-  // loose cache over no memory at all passes this too; it is reported as the wrap it cannot be
-  // told from.
+  // the eviction distance (a power of two) or at the distance of the flood's block. Tried low on
+  // the drive (just past the first MiB, which holds the partition table, where the drive is large
+  // enough) before any search writes onto the probes through a second address. A loose cache
+  // over no memory at all passes this too; it is reported as the wrap it cannot be told from.
   if (wrap == 0 && r.top.answeredBy >= 0) {
     const std::int64_t distance = r.top.directSlots > 0 ? r.top.directSlots : r.top.sector - r.top.answeredBy;
-    if (detail::ConfirmWrap(run, 0, distance)) {
+    const std::int64_t a = detail::kKeptStartSectors + distance < run.total ? detail::kKeptStartSectors : 0;
+    if (detail::ConfirmWrap(run, a, distance)) {
       r.done = true;
       r.wrap = distance;
       r.firstBad = run.total;
@@ -137,10 +151,18 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   }
   detail::ProbeIo io(ctx, ProbeWriteBoundSectors(total));
   bool completed = false;
+  bool outOfRounds = false;
   {
     detail::BackupJournal journal(io, options.destructive);
+    if (!journal.KeepOnDisk(ctx, JournalHeaderOf(ctx))) {
+      f.end = ProbeEnd::NoJournal;
+      return f;
+    }
     ProbeRun run(ctx, io, journal, DrawSalt(options), total, options.destructive);
     completed = Probe(run, f);
+    outOfRounds = run.outOfRounds;
+    f.provenGoodSector = run.provenGood;
+    f.provenBadSector = run.provenBad;
     io.Progress(text::kPhaseRestore, 0, 1);
     journal.Restore();
     f.unrestoredSectors = journal.Unrestored();
@@ -150,6 +172,11 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
     f.end = ProbeEnd::DriveLost;
   } else if (io.Cancelled()) {
     f.end = ProbeEnd::Cancelled;
+  } else if (io.Unjournaled()) {
+    f.end = ProbeEnd::NoJournal;
+  } else if (!completed && (io.OverBudget() || outOfRounds)) {
+    f.end = ProbeEnd::Unfinished;
+    f.limit = io.OverBudget() ? Limit::WriteBound : Limit::SearchRounds;
   } else if (!completed) {
     f.end = ProbeEnd::Failed;
   }

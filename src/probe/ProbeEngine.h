@@ -22,7 +22,13 @@ enum class ProbeEnd {
   Cancelled,  // Cancel (the button, Ctrl-C, a signal) seen at a poll
   DriveLost,  // the pinned drive changed or disappeared; nothing more was written
   Failed,     // the drive could not be read or written at all (sector 0 unreadable, ...)
+  // Stopped by its own limits before the answer was exact (the write bound, the search's
+  // rounds): what was proven up to then stands.
+  Unfinished,
+  NoJournal,  // the journal of the saved blocks could not be kept on the computer's disk
 };
+
+enum class Limit { None, WriteBound, SearchRounds };
 
 struct ProbeOptions {
   bool destructive = false;  // skip the backup and restore of the blocks the probe writes
@@ -42,6 +48,11 @@ struct ProbeFindings {
   std::uint64_t sectorsRead = 0;
   double writeLatencySeconds = 0;    // mean time of one write request
   double readLatencySeconds = 0;     // mean time of one read request
+  // Unfinished: which limit stopped it, and what it had proven by then: the highest sector that
+  // kept its block (-1: none) and the lowest that lost it (-1: none).
+  Limit limit = Limit::None;
+  std::int64_t provenGoodSector = -1;
+  std::int64_t provenBadSector = -1;
   // Sectors whose original bytes could not be put back (non-destructive runs); empty when all
   // were restored.
   std::vector<std::int64_t> unrestoredSectors;

@@ -49,6 +49,10 @@ bool ProbeIo::Write(std::int64_t sector, std::int32_t count) {
   }
   if (!restoring_) Poll();
   if (!restoring_ && cancelled_) return false;
+  if (!restoring_ && beforeWrite_ && !beforeWrite_()) {
+    unjournaled_ = true;
+    return false;
+  }
   const std::uint32_t before = ctx_.os.GetTickCount();
   const bool ok = diskio::WriteSectors(ctx_, sector, count);
   writeMs += ctx_.os.GetTickCount() - before;

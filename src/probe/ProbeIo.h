@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/Context.h"
@@ -22,10 +23,14 @@ class ProbeIo {
 
   // Cancel seen or drive lost: the probe writes nothing more (the restore still may after a
   // Cancel, never after a lost drive).
-  bool Stopped() const { return cancelled_ || lost_ || overBudget_; }
+  bool Stopped() const { return cancelled_ || lost_ || overBudget_ || unjournaled_; }
   bool Cancelled() const { return cancelled_; }
   bool Lost() const { return lost_; }
   bool OverBudget() const { return overBudget_; }
+  // The journal could not be put on the computer's disk before a write: nothing more is written.
+  bool Unjournaled() const { return unjournaled_; }
+  // Called before every write of the probe (not of the restore); a false answer stops it.
+  void BeforeWrite(std::function<bool()> hook) { beforeWrite_ = std::move(hook); }
   void BeginRestore() { restoring_ = true; }
   // Sectors kept back from the budget for the restore of what was saved.
   void Reserve(std::uint64_t sectors) { reserved_ += sectors; }
@@ -53,6 +58,8 @@ class ProbeIo {
   bool lost_ = false;
   bool overBudget_ = false;
   bool restoring_ = false;
+  bool unjournaled_ = false;
+  std::function<bool()> beforeWrite_;
   std::uint64_t reserved_ = 0;
   std::string phase_;
   std::uint64_t phaseBytes_ = 0;

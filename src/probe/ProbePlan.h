@@ -22,6 +22,9 @@ std::int64_t ProbesPerRound(std::int64_t flood);
 // Rounds the boundary search may take over `span` sectors with that many probes a round.
 std::int64_t RoundLimit(std::int64_t span, std::int64_t probesPerRound);
 
+// The first MiB, which the probe leaves alone where it can: partition table, boot sector,
+// superblock.
+inline constexpr std::int64_t kKeptStartSectors = 2048;
 inline constexpr std::int64_t kWrapCandidates = 8;  // candidate wraps checked by writing
 inline constexpr std::int64_t kSizingSteps = 64;    // writes of the cache sizing (both kinds)
 

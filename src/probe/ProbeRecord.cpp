@@ -37,9 +37,12 @@ core::Verdict VerdictOf(const ProbeFindings& f) {
       return IsGenuine(f) ? core::Verdict::Passed : core::Verdict::Failed;
     case ProbeEnd::Failed:
       return core::Verdict::Failed;
+    case ProbeEnd::Unfinished:
+      return ProvenFake(f) ? core::Verdict::Failed : core::Verdict::Aborted;
     case ProbeEnd::Cancelled:
       return core::Verdict::Cancelled;
     case ProbeEnd::DriveLost:
+    case ProbeEnd::NoJournal:
       break;
   }
   return core::Verdict::Aborted;
@@ -82,6 +85,8 @@ void RecordProbeResult(core::Context& ctx, const std::optional<ProbeFindings>& f
   if (f.end == ProbeEnd::Cancelled) r.errors.push_back({code::kCancelled, text::kAborted});
   if (f.end == ProbeEnd::DriveLost) r.errors.push_back({code::kDriveLost, text::kAborted});
   if (f.end == ProbeEnd::Failed) r.errors.push_back({code::kUnreadable, text::kUnreadable});
+  if (f.end == ProbeEnd::Unfinished) r.errors.push_back({code::kProbeLimit, text::kUnfinishedError});
+  if (f.end == ProbeEnd::NoJournal) r.errors.push_back({code::kNoJournal, text::kNoJournal + ctx.os.StateFolder()});
   if (!f.unrestoredSectors.empty()) {
     r.errors.push_back({code::kNotRestored, std::to_string(f.unrestoredSectors.size()) + text::kUnrestoredError});
   }

@@ -111,6 +111,21 @@ void LogRestore(core::Context& ctx, const ProbeFindings& f, const ProbeOptions& 
                           text::kRestoreFailedSectors + sectors));
 }
 
+void LogUnfinished(core::Context& ctx, const ProbeFindings& f) {
+  if (f.limit == Limit::WriteBound) {
+    core::LogText(ctx, Line(text::kUnfinishedBound + std::to_string(ProbeWriteBoundSectors(f.totalSectors)) +
+                            text::kUnfinishedBoundEnd));
+  } else {
+    core::LogText(ctx, Line(text::kUnfinishedRounds));
+  }
+  if (f.provenGoodSector >= 0) {
+    core::LogText(ctx, Line(text::kProvenGood + std::to_string(f.provenGoodSector) + text::kProvenGoodEnd));
+  }
+  if (ProvenFake(f)) {
+    core::LogText(ctx, Line(text::kProvenBad + std::to_string(f.provenBadSector) + text::kProvenBadEnd));
+  }
+}
+
 void LogVerdict(core::Context& ctx, const ProbeFindings& f) {
   if (IsGenuine(f)) {
     core::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + text::kPassedNote,
@@ -125,6 +140,11 @@ void LogVerdict(core::Context& ctx, const ProbeFindings& f) {
 }
 
 }  // namespace
+
+bool ProvenFake(const ProbeFindings& findings) {
+  return findings.end == ProbeEnd::Unfinished && findings.provenBadSector >= 0 &&
+         findings.provenBadSector < findings.totalSectors;
+}
 
 bool IsGenuine(const ProbeFindings& findings) {
   return findings.end == ProbeEnd::Completed && findings.kind == FakeKind::Genuine &&
@@ -150,11 +170,20 @@ void ReportFindings(core::Context& ctx, const ProbeFindings& findings, const Pro
     case ProbeEnd::DriveLost:
       core::LogText(ctx, Line(diskio::IdentityLostLine(ctx.state.IdentityLost)));
       break;
+    case ProbeEnd::NoJournal:
+      core::LogText(ctx, Line(text::kNoJournal + ctx.os.StateFolder() + text::kNoJournalEnd));
+      break;
+    case ProbeEnd::Unfinished:
+      LogUnfinished(ctx, findings);
+      break;
     case ProbeEnd::Cancelled:
       break;
   }
   LogRestore(ctx, findings, options);
-  if (findings.end == ProbeEnd::Cancelled || findings.end == ProbeEnd::DriveLost) {
+  const bool aborted = findings.end == ProbeEnd::Cancelled || findings.end == ProbeEnd::DriveLost ||
+                       findings.end == ProbeEnd::NoJournal ||
+                       (findings.end == ProbeEnd::Unfinished && !ProvenFake(findings));
+  if (aborted) {
     core::LogText(ctx, Line(text::kAborted));
   }
   // A fake's verdict box carries the recommendation; a genuine drive's says it here, once.
@@ -164,7 +193,9 @@ void ReportFindings(core::Context& ctx, const ProbeFindings& findings, const Pro
   core::LogText(ctx, Line(text::kTestTook + std::to_string(static_cast<long long>(elapsedSeconds)) +
                           text::kTestTookUnit));
   ctx.win.DoEvents();
-  if (findings.end == ProbeEnd::Completed || findings.end == ProbeEnd::Failed) LogVerdict(ctx, findings);
+  if (findings.end == ProbeEnd::Completed || findings.end == ProbeEnd::Failed || ProvenFake(findings)) {
+    LogVerdict(ctx, findings);
+  }
 }
 
 }  // namespace sw::probe

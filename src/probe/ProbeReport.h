@@ -13,6 +13,9 @@ inline constexpr std::uint64_t kMiBBytes = 1 << 20;
 
 // A completed probe that found every announced sector good and put every block back.
 bool IsGenuine(const ProbeFindings& findings);
+// A probe stopped by its own limits that had already seen an announced sector lose its block:
+// the drive is not what it announces, whatever the exact end.
+bool ProvenFake(const ProbeFindings& findings);
 
 // The largest partition the real memory holds: whole MiB, less the first MiB where the
 // partition table and the alignment gap before the first partition lie. 0 when there is no

@@ -43,6 +43,11 @@ struct ProbeRun {
   std::mt19937_64 random;  // the order of writes and read-backs
   std::int64_t floodLeft;  // what the run's floods may still write
   std::int64_t farSector = -1;  // read by RefreshReadAhead with sector 0; -1: the last sector
+  // What the boundary search had proven when it last ended a round, for a run that stops short:
+  // the highest sector that kept its block and the lowest that lost it (-1: none yet).
+  std::int64_t provenGood = -1;
+  std::int64_t provenBad = -1;
+  bool outOfRounds = false;  // the boundary search took its last round without an exact answer
 
   std::uint32_t NextGeneration() { return ++generation; }
 

@@ -90,6 +90,30 @@ inline constexpr const char* kRecommendedEnd = ")";
 inline constexpr const char* kAborted = "TEST ABORTED!";
 inline constexpr const char* kUnreadable =
     "*** ERROR *** the drive could not be read or written: nothing could be probed.";
+inline constexpr const char* kNoJournal =
+    "*** ERROR *** the probe stopped: the journal of the blocks it saves could not be written to ";
+inline constexpr const char* kNoJournalEnd =
+    ". The probe writes to the drive only what that journal covers, so that a crash cannot lose "
+    "its data.";
+inline constexpr const char* kUnfinishedBound =
+    "The probe stopped before its end: it reached the most sectors it may write (";
+inline constexpr const char* kUnfinishedBoundEnd = ").";
+inline constexpr const char* kUnfinishedRounds =
+    "The probe stopped before its end: its search took the most rounds it may take without "
+    "finding the exact end.";
+inline constexpr const char* kProvenGood = "Found up to then: sectors 0 to ";
+inline constexpr const char* kProvenGoodEnd = " keep what was written.";
+inline constexpr const char* kProvenBad = "Found up to then: sector ";
+inline constexpr const char* kProvenBadEnd =
+    " does not keep what was written: the drive holds less than it announces.";
+inline constexpr const char* kUnfinishedError = "the probe stopped at its own limit before the exact end";
+// --- An earlier probe's blocks still to be put back -----------------------------------------
+inline constexpr const char* kJournalPending =
+    "Nothing was done: an earlier Exact Probe of this drive was interrupted before it put back "
+    "the blocks it had saved.";
+inline constexpr const char* kJournalPendingEnd =
+    " Put them back first (start the program again and answer OK, or run 'sizewarden restore'): "
+    "a new probe would save the changed blocks as the originals.";
 
 // --- Verdict boxes --------------------------------------------------------------------------
 inline constexpr const char* kPassed = "Device exact probe was OK    *** PASSED ***";

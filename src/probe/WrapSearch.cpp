@@ -37,20 +37,74 @@ struct Spaced {
   std::int64_t windowSector;  // the window block it read, -1: none
 };
 
-// Writes the window's blocks, chunk by chunk, after saving them. Returns the sectors written.
-std::int64_t WriteWindow(ProbeRun& run, std::int64_t w, std::uint32_t gen) {
+// Writes the window's blocks from `start`, chunk by chunk, after saving them. Returns the
+// sectors written.
+std::int64_t WriteWindow(ProbeRun& run, std::int64_t start, std::int64_t w, std::uint32_t gen) {
   std::int64_t written = 0;
   while (written < w && !run.io.Stopped()) {
     const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(ProbeIo::kChunkSectors, w - written));
-    if (!run.journal.Save(written, n)) break;
+    if (!run.journal.Save(start + written, n)) break;
     for (std::int32_t i = 0; i < n; ++i) {
-      FillBlock(run.salt, {written + i, gen},
+      FillBlock(run.salt, {start + written + i, gen},
                 {run.io.Data() + static_cast<std::size_t>(i) * kBlockBytes, kBlockBytes});
     }
-    if (!run.io.Write(written, n)) break;
+    if (!run.io.Write(start + written, n)) break;
     written += n;
   }
   return written;
+}
+
+// The search from a window at `start`. Shifted by start, the reasoning above holds as it stands
+// (a read at start + j x w lands on start + j x w - W), for every wrap larger than the window.
+WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::int64_t goodEnd, bool lookPast) {
+  WrapFound found;
+  const std::uint32_t gen = run.NextGeneration();
+  const std::int64_t width = WriteWindow(run, start, w, gen);
+  const std::int64_t windowEnd = start + width;
+  if (width == 0 || run.io.Stopped()) return found;
+
+  // Past goodEnd the reads may be sparser than the window (a fake with little memory), and the
+  // last sector is read as well: a wrap just below the drive's end has its only alias there.
+  const std::int64_t pastStep = std::max(width, (run.total - goodEnd + kKindReads - 1) / kKindReads);
+  std::vector<std::int64_t> at;
+  for (std::int64_t x = windowEnd; x < goodEnd; x += width) at.push_back(x);
+  for (std::int64_t x = std::max(windowEnd, start + (goodEnd - start) / width * width); lookPast && x < run.total;
+       x += pastStep) {
+    if (x >= goodEnd) at.push_back(x);
+  }
+  if (at.empty() || at.back() != run.total - 1) at.push_back(run.total - 1);
+
+  std::vector<Spaced> spaced;
+  std::map<std::int64_t, std::int64_t> candidates;  // wrap -> window sector that showed it
+  run.RefreshReadAhead();
+  for (std::size_t i = 0; i < at.size() && !run.io.Stopped(); ++i) {
+    const std::int64_t x = at[i];
+    if (x < windowEnd) continue;
+    const Got got = run.GetBlock(x);
+    Spaced s{x, -1};
+    if (got.id && got.id->generation == gen && got.id->sector >= start && got.id->sector < windowEnd &&
+        got.id->sector != x) {
+      s.windowSector = got.id->sector;
+      candidates.emplace(x - got.id->sector, got.id->sector);
+    }
+    spaced.push_back(s);
+    if (i % 4096 == 0) run.io.Progress(text::kPhaseWrap, i, at.size());
+  }
+
+  std::int64_t tried = 0;
+  for (const auto& [wrap, sector] : candidates) {
+    if (run.io.Stopped() || tried++ >= kWrapCandidates) break;
+    if (ConfirmWrap(run, sector, wrap)) {
+      found.wrap = wrap;
+      break;
+    }
+  }
+  if (found.wrap == 0) return found;
+  for (const Spaced& s : spaced) {
+    const std::int64_t lands = s.at % found.wrap;
+    if (s.at >= found.wrap && lands >= start && lands < windowEnd && s.windowSector != lands) found.lostPastWrap = true;
+  }
+  return found;
 }
 
 }  // namespace
@@ -71,54 +125,16 @@ bool ConfirmWrap(ProbeRun& run, std::int64_t a, std::int64_t wrap) {
 }
 
 WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
-  WrapFound found;
   const std::int64_t w = WindowSectors(run.total, goodEnd);
-  if (w < 1) return found;
-  const std::uint32_t gen = run.NextGeneration();
-  const std::int64_t windowEnd = WriteWindow(run, w, gen);
-  if (windowEnd == 0 || run.io.Stopped()) return found;
-
-  // Past goodEnd the reads may be sparser than the window (a fake with little memory), and the
-  // last sector is read as well: a wrap just below the drive's end has its only alias there.
-  const std::int64_t pastStep =
-      std::max(windowEnd, (run.total - goodEnd + kKindReads - 1) / kKindReads);
-  std::vector<std::int64_t> at;
-  for (std::int64_t x = windowEnd; x < goodEnd; x += windowEnd) at.push_back(x);
-  for (std::int64_t x = std::max(windowEnd, goodEnd / windowEnd * windowEnd); lookPast && x < run.total; x += pastStep) {
-    if (x >= goodEnd) at.push_back(x);
+  if (w < 1) return {};
+  // The partition table and the file system's own first blocks live in the first MiB: the window
+  // goes past it where the good memory leaves room. A wrap no larger than the shifted window
+  // would show as one of its multiples there; only then is the search made again from sector 0.
+  if (goodEnd >= 4 * (kKeptStartSectors + w)) {
+    const WrapFound shifted = FindWrapFrom(run, kKeptStartSectors, w, goodEnd, lookPast);
+    if (shifted.wrap == 0 || shifted.wrap > kKeptStartSectors + w || run.io.Stopped()) return shifted;
   }
-  if (at.empty() || at.back() != run.total - 1) at.push_back(run.total - 1);
-
-  std::vector<Spaced> spaced;
-  std::map<std::int64_t, std::int64_t> candidates;  // wrap -> window sector that showed it
-  run.RefreshReadAhead();
-  for (std::size_t i = 0; i < at.size() && !run.io.Stopped(); ++i) {
-    const std::int64_t x = at[i];
-    if (x < windowEnd) continue;
-    const Got got = run.GetBlock(x);
-    Spaced s{x, -1};
-    if (got.id && got.id->generation == gen && got.id->sector < windowEnd && got.id->sector != x) {
-      s.windowSector = got.id->sector;
-      candidates.emplace(x - got.id->sector, got.id->sector);
-    }
-    spaced.push_back(s);
-    if (i % 4096 == 0) run.io.Progress(text::kPhaseWrap, i, at.size());
-  }
-
-  std::int64_t tried = 0;
-  for (const auto& [wrap, sector] : candidates) {
-    if (run.io.Stopped() || tried++ >= kWrapCandidates) break;
-    if (ConfirmWrap(run, sector, wrap)) {
-      found.wrap = wrap;
-      break;
-    }
-  }
-  if (found.wrap == 0) return found;
-  for (const Spaced& s : spaced) {
-    const std::int64_t lands = s.at % found.wrap;
-    if (s.at >= found.wrap && lands < windowEnd && s.windowSector != lands) found.lostPastWrap = true;
-  }
-  return found;
+  return FindWrapFrom(run, 0, w, goodEnd, lookPast);
 }
 
 }  // namespace sw::probe::detail

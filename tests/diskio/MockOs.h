@@ -15,6 +15,11 @@ class MockOs : public platform::Os {
               (override));
   MOCK_METHOD(bool, CloseHandle, (Handle), (override));
   MOCK_METHOD(Handle, CreateMutexA, (const std::string&), (override));
+  MOCK_METHOD(bool, AppendStateFile, (const std::string&, std::span<const std::uint8_t>), (override));
+  MOCK_METHOD(std::optional<std::vector<std::uint8_t>>, ReadStateFile, (const std::string&), (override));
+  MOCK_METHOD(std::vector<std::string>, StateFiles, (), (override));
+  MOCK_METHOD(bool, DeleteStateFile, (const std::string&), (override));
+  MOCK_METHOD(std::string, StateFolder, (), (override));
   MOCK_METHOD(bool, DeviceIoControl,
               (Handle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
                std::uint32_t&),

@@ -122,6 +122,15 @@ class RecordingOs final : public platform::Os {
   std::vector<std::string> LogicalDrives() override { return real_.LogicalDrives(); }
   int LastDriveNumberToList() override { return real_.LastDriveNumberToList(); }
   Handle CreateMutexA(const std::string& name) override { return real_.CreateMutexA(name); }
+  bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) override {
+    return real_.AppendStateFile(name, bytes);
+  }
+  std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) override {
+    return real_.ReadStateFile(name);
+  }
+  std::vector<std::string> StateFiles() override { return real_.StateFiles(); }
+  bool DeleteStateFile(const std::string& name) override { return real_.DeleteStateFile(name); }
+  std::string StateFolder() override { return real_.StateFolder(); }
   int SystemDiskNumber() override { return real_.SystemDiskNumber(); }
   std::vector<std::string> FindFiles(const std::string& p) override { return real_.FindFiles(p); }
   int DeleteFiles(const std::string& p) override { return real_.DeleteFiles(p); }

@@ -135,6 +135,10 @@ std::vector<Row> Rows() {
   // A wrap smaller than the flood that sizes a cache: the flood lands on the top's own place.
   rows.push_back({"8 GB wrapping at 100,000,000 bytes", Drive(8 * GB, 100 * 1'000'000, Sim::Wraparound),
                   FakeKind::Wraparound, Sectors(100'000'000) - 1, Sectors(100'000'000), kF3Wrapping / 4});
+  // A wrap inside the first MiB and the window past it: only a search from sector 0 sees it as
+  // itself rather than as one of its multiples.
+  rows.push_back({"8 GB wrapping at 640 KiB", Drive(8 * GB, 640 * 1024, Sim::Wraparound), FakeKind::Wraparound,
+                  Sectors(640 * 1024) - 1, Sectors(640 * 1024), kF3Wrapping / 4});
   {
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 100000;

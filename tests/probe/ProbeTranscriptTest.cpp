@@ -65,7 +65,7 @@ TEST_F(ProbeTranscript, GenuineStickPasses) {
       "Last good sector: 1028159",
       "Usable size: 526,417,920 bytes (502.031MiB)",
       "Write cache found: none",
-      "Sectors written: 64770, read: 68620",
+      "Sectors written: 64770, read: 68612",
       "Mean latency per request: write 2.0 ms, read 0.0 ms",
       "Original blocks restored: all of them.",
       // 502 whole MiB, less the first one for the partition table.
@@ -102,7 +102,7 @@ TEST_F(ProbeTranscript, LimboFakeFailsWithItsExactLastGoodSector) {
       "Last good sector: 524287",
       "Usable size: 268,435,456 bytes (256.0MiB)",
       "Write cache found: none",
-      "Sectors written: 353, read: 4614",
+      "Sectors written: 353, read: 4596",
       "Mean latency per request: write 3.0 ms, read 0.0 ms",
       "Original blocks restored: all of them.",
       "Test took 0 seconds.",

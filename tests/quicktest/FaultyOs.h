@@ -106,6 +106,15 @@ class FaultyOs final : public platform::Os {
   std::vector<std::string> LogicalDrives() override { return inner_.LogicalDrives(); }
   int LastDriveNumberToList() override { return inner_.LastDriveNumberToList(); }
   platform::Handle CreateMutexA(const std::string& name) override { return inner_.CreateMutexA(name); }
+  bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) override {
+    return inner_.AppendStateFile(name, bytes);
+  }
+  std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) override {
+    return inner_.ReadStateFile(name);
+  }
+  std::vector<std::string> StateFiles() override { return inner_.StateFiles(); }
+  bool DeleteStateFile(const std::string& name) override { return inner_.DeleteStateFile(name); }
+  std::string StateFolder() override { return inner_.StateFolder(); }
   int SystemDiskNumber() override { return inner_.SystemDiskNumber(); }
   std::vector<std::string> FindFiles(const std::string& pattern) override {
     return inner_.FindFiles(pattern);

@@ -19,6 +19,7 @@
 #include "frontends/cli/SimSetup.h"
 #include "frontends/cli/TerminalWindow.h"
 #include "platform/Trim.h"
+#include "probe/RestoreCommand.h"
 #include "platform/sim/SimOs.h"
 #include "sw/Version.h"
 #ifndef SW_CLI_NO_REAL_DRIVES
@@ -34,7 +35,7 @@ namespace {
 
 using core::Control;
 
-enum class Command { List, Quick, Probe, Files, Cleanup };
+enum class Command { List, Quick, Probe, Files, Cleanup, Restore };
 
 struct Arguments {
   std::vector<std::string> simulate;
@@ -47,6 +48,7 @@ struct Arguments {
   ResultPaths outputs;
   Command command = Command::List;
   std::string commandName = "list";
+  std::string program = "sizewarden";  // as the user called it, for the hints that name it
 };
 
 // A device path rather than a drive letter: "/dev/sdb", "\\.\PhysicalDrive2", "//./PhysicalDrive2".
@@ -293,6 +295,14 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     return status == kExitPassed ? kExitNotRun : status;
   };
   core::RunRecord& run = ctx.state.LastRun;
+  if (args.command == Command::Restore) {
+    if (LacksRawAccessRights(args)) return notRun({code::kNeedsRoot, platform::Trim(text::kNeedsRoot, " ")});
+    form.cmdRestore_Click();
+    win.FinishReport();
+    return writeResults(ExitStatus(ctx.state.LastOutcome));
+  }
+  // A probe that died left blocks to put back: every later start says so until they are.
+  err << probe::PendingRestoreNote(ctx, args.program) << std::flush;
   if (args.command == Command::List) {
     const bool noRights = LacksRawAccessRights(args);
     PrintList(ctx, reportStream, err, args.all, noRights);
@@ -327,6 +337,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       form.cmdcleanup_Click();
       break;
     case Command::List:
+    case Command::Restore:
       break;
   }
   win.FinishReport();
@@ -378,6 +389,8 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
   files->add_flag("--full", args.full, text::kFullHelp);
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
+  CLI::App* restore = cli.add_subcommand("restore", text::kRestoreHelp);
+  restore->add_flag("--yes", args.yes, text::kYesHelp);
   cleanup->add_flag("--all-h2w", args.allH2w, text::kAllH2wHelp);
   // Every test command saves its result; only the tests that check sector locations draw them.
   // The whole footer belongs to the program's own help; a command's help ends with a short one.
@@ -385,7 +398,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   for (CLI::App* sub : cli.get_subcommands({})) {
     const std::string& name = sub->get_name();
     sub->footer(CommandFooter(program, sub == probe));
-    if (name == "list" || name == "cleanup") continue;
+    if (name == "list" || name == "cleanup" || name == "restore") continue;
     sub->add_option("--json", args.outputs.json, text::kJsonHelp)->type_name("PATH");
     sub->add_option("--report", args.outputs.report, text::kReportHelp)->type_name("PATH");
     if (name != "files") sub->add_option("--map", args.outputs.map, text::kMapHelp)->type_name("PATH.svg");
@@ -427,6 +440,8 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   if (probe->parsed()) args.command = Command::Probe;
   if (files->parsed()) args.command = Command::Files;
   if (cleanup->parsed()) args.command = Command::Cleanup;
+  if (restore->parsed()) args.command = Command::Restore;
+  args.program = program;
   return Run(args, out, err, makeConsole);
 }
 

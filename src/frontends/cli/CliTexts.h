@@ -27,6 +27,9 @@ inline constexpr const char* kDestructiveHelp =
 inline constexpr const char* kFilesHelp =
     "Test Empty Space (slow, not destructive): fill the volume's free space with test files and "
     "verify them";
+inline constexpr const char* kRestoreHelp =
+    "Put back the blocks that an Exact Probe saved, when it ended before it could (a crash, a "
+    "kill, a power cut, a pulled stick): on each drive it probed that is connected";
 inline constexpr const char* kCleanupHelp =
     "Delete test files left on the volume by a cancelled run";
 inline constexpr const char* kDriveHelp =

@@ -23,6 +23,7 @@ int RunMainWindow(HINSTANCE instance, platform::Os& os) {
     window.Attach(form);
     if (window.Create()) {
       form.Form_Load();
+      form.OfferRestoreAtStart();
       exitCode = window.RunMessageLoop();
     }
   }

@@ -26,16 +26,14 @@ std::string FileNameFor(const std::string& name) {
   return file + ".lock";
 }
 
-// The folder of the claims, made for this user alone. /run/lock is open to everyone, so a folder
-// of that name that someone else made (or a link) would let them steer or fake the claims.
+}  // namespace
+
 bool OwnFolder(const std::filesystem::path& dir) {
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st {};
   return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
          (st.st_mode & 0022) == 0;
 }
-
-}  // namespace
 
 Handle LinuxOs::CreateMutexA(const std::string& name) {
   if (name.empty()) {

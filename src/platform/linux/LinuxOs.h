@@ -25,7 +25,15 @@ struct SystemPaths {
   std::filesystem::path swaps = "/proc/swaps";
   std::filesystem::path procRoot = "/proc";
   std::filesystem::path lockDir = "/run/lock/sizewarden";  // the claims of runs on disks
+  // The journals of probes, which must outlive a crash and a reboot (so not under /run), and be
+  // found whoever started the program as root (so not under a home folder).
+  std::filesystem::path stateDir = "/var/lib/sizewarden";
 };
+
+// The folder of the claims or of the state files, made for this user alone. A folder of that
+// name that someone else made, one that others may write, or a link would let them steer or fake
+// what is kept there.
+bool OwnFolder(const std::filesystem::path& dir);
 
 class LinuxOs final : public Os {
  public:
@@ -78,6 +86,12 @@ class LinuxOs final : public Os {
   std::uint32_t GetTickCount() override;
   void Sleep(std::uint32_t milliseconds) override;
   NumberFormat UserNumberFormat() override;
+
+  bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) override;
+  std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) override;
+  std::vector<std::string> StateFiles() override;
+  bool DeleteStateFile(const std::string& name) override;
+  std::string StateFolder() override { return paths_.stateDir.string(); }
 
   NamedDevice FindDevice(const std::string& path) override;
   std::string DeviceName(int diskNumber) override;

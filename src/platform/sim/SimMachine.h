@@ -75,6 +75,8 @@ struct SimOs::Impl {
   NumberFormat numberFormat;
   SimStats stats;
   std::shared_ptr<const BlockRecipe> recipe;
+  std::map<std::string, std::vector<std::uint8_t>> stateFiles;  // the computer's own disk
+  std::uint64_t stateAppendsLeft = UINT64_MAX;  // then every append fails (a full disk)
 
   bool Fail(std::uint32_t code) {
     lastError = code;

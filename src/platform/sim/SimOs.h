@@ -159,6 +159,9 @@ class SimOs final : public Os {
   // so that volumes filled with generated data cost no memory (drives added later too).
   void SetBlockRecipe(std::shared_ptr<const BlockRecipe> recipe);
   void SetSystemDisk(int number);
+  // The computer's own disk takes this many more appends to the program's state files, then
+  // refuses every one (full), as long as the test wants.
+  void FailStateAppendsAfter(std::uint64_t appends);
   void SetNumberFormat(NumberFormat format);
 
   // --- Virtual clock ------------------------------------------------------------------------
@@ -220,6 +223,12 @@ class SimOs final : public Os {
   std::uint32_t GetTickCount() override;
   void Sleep(std::uint32_t milliseconds) override;
   NumberFormat UserNumberFormat() override;
+  // Kept in memory: a new SimOs is a new computer.
+  bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) override;
+  std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) override;
+  std::vector<std::string> StateFiles() override;
+  bool DeleteStateFile(const std::string& name) override;
+  std::string StateFolder() override { return "C:\\ProgramData\\SizeWarden"; }
 
  private:
   struct Impl;

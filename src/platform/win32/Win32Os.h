@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -62,6 +63,13 @@ class Win32Os final : public Os {
   void Sleep(std::uint32_t milliseconds) override;
 
   NumberFormat UserNumberFormat() override;
+
+  // In %LOCALAPPDATA%\SizeWarden, ordinary files only, written through to the disk.
+  bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) override;
+  std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) override;
+  std::vector<std::string> StateFiles() override;
+  bool DeleteStateFile(const std::string& name) override;
+  std::string StateFolder() override;
 
  private:
   Handle OpenOrdinaryFile(const std::string& name, std::uint32_t access, std::uint32_t share,

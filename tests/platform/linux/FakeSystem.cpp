@@ -112,6 +112,7 @@ SystemPaths FakeSystem::Paths() const {
   paths.swaps = root_ / "swaps";
   paths.procRoot = root_ / "proc";
   paths.lockDir = root_ / "lock";
+  paths.stateDir = root_ / "state";
   return paths;
 }
 
