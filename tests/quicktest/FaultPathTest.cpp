@@ -138,6 +138,8 @@ std::vector<RefusedWriteRow> RefusedWriteRows() {
       {"N - 1 before the pass fails twice: named, never passed", nth(kLast, {1, 2}), 3, Outcome::Failed, edgeLine.c_str(), true},
       {"a marker's write and its retry fail: two attempts, not four", nth(kThirdMarker, {1, 2}), 2, Outcome::Failed,
        retryLine.c_str(), true, true},
+      {"marker 0 after the pass fails twice: a bad block", nth(0, {2, 3}), 4, Outcome::Failed,
+       "*** ERROR *** writing to drive at Sector 0", true, true},
       {"sector 0's wipe fails twice: nothing more is written", nth(0, {1, 2}), 2, Outcome::Cancelled,
        "Sector 0 could not be wiped: the drive refused the write.", true},
       {"the final zeroing fails twice", nth(0, {3, 4}), 4, Outcome::Failed,
@@ -159,6 +161,10 @@ std::vector<RefusedWriteRow> RefusedWriteRows() {
       {"a flood write of the cache check fails twice", [](testing::FaultyOs& os, int& attempts) {
          os.failWrite = [&attempts](std::int64_t sector) { return sector == kLast - 128 && ++attempts > 0; };
        }, 2, Outcome::Failed, "1 writes of the cache check failed even when tried again: the drive refused them.", true},
+      // The eviction write of the top marker: a drive half as large as the largest stride is
+      // evicted from 2^18 sectors below it, far below the flood.
+      {"an eviction write of the cache check fails twice", nth(kLast - (1 << 18), {1, 2}), 2, Outcome::Failed,
+       "1 writes of the cache check failed even when tried again: the drive refused them.", true},
   };
 }
 
