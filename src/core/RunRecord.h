@@ -65,6 +65,7 @@ inline constexpr const char* kNoJournal = "no_journal";    // the probe's journa
 // The run ended, with this going wrong on the way.
 inline constexpr const char* kNotRestored = "not_restored";
 inline constexpr const char* kFailedWrites = "failed_writes";
+inline constexpr const char* kWriteFailed = "write_failed";  // a write the test needed, named
 inline constexpr const char* kFailedReads = "failed_reads";
 }  // namespace error_code
 

@@ -1,4 +1,5 @@
-// Raw 512-byte sector transfers of hDrive through SectorBuffer.
+// Raw 512-byte sector transfers of hDrive through SectorBuffer, each checked to its last byte and
+// its flush, and tried once more when it fails.
 #include "diskio/SectorIO.h"
 
 #include <cstddef>
@@ -6,6 +7,7 @@
 #include <span>
 
 #include "core/Progress.h"
+#include "diskio/PinnedDrive.h"
 #include "platform/WinApi.h"
 
 namespace sw::diskio {
@@ -33,40 +35,93 @@ bool PlanTransfer(const core::Context& ctx, std::int64_t sector, std::int32_t co
 std::uint32_t Low(std::uint64_t v) { return static_cast<std::uint32_t>(v & 0xFFFFFFFFu); }
 std::uint32_t High(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
 
-}  // namespace
+// The result of one attempt, with the last error of the call that failed (read at once: a later
+// call, the unlock, would overwrite it).
+struct Attempt {
+  bool ok = false;
+  std::uint32_t error = 0;
+};
 
-bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
-  Transfer t;
-  if (!PlanTransfer(ctx, sector, count, t)) return false;
+Attempt Failure(core::Context& ctx) { return {false, ctx.os.GetLastError()}; }
+
+// One read: the seek, then the whole length or nothing (a short read leaves stale bytes at the
+// end of the buffer).
+Attempt ReadOnce(core::Context& ctx, const Transfer& t) {
   const platform::Handle h = ctx.state.hDrive;
   std::int64_t newPosition = 0;
-  if (!ctx.os.SetFilePointerEx(h, t.offset, &newPosition, win::FILE_BEGIN)) return false;
+  if (!ctx.os.SetFilePointerEx(h, t.offset, &newPosition, win::FILE_BEGIN)) return Failure(ctx);
   std::uint32_t bytesRead = 0;
-  const bool read = ctx.os.ReadFile(
-      h, std::span<std::uint8_t>(ctx.state.SectorBuffer.data(), t.length), bytesRead);
-  core::CountRead(ctx, t.length, read);
-  return read;
+  if (!ctx.os.ReadFile(h, std::span<std::uint8_t>(ctx.state.SectorBuffer.data(), t.length), bytesRead)) {
+    return Failure(ctx);
+  }
+  if (bytesRead != t.length) return {false, win::ERROR_HANDLE_EOF};
+  return {true, 0};
 }
 
-bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count) {
-  Transfer t;
-  if (!PlanTransfer(ctx, sector, count, t)) return false;
+// One write: the seek, the range lock, the write of the whole length and the flush. A flush
+// that fails leaves the bytes somewhere between the system and the flash: the write failed.
+Attempt WriteOnce(core::Context& ctx, const Transfer& t) {
   const platform::Handle h = ctx.state.hDrive;
   std::int64_t newPosition = 0;
-  if (!ctx.os.SetFilePointerEx(h, t.offset, &newPosition, win::FILE_BEGIN)) return false;
+  if (!ctx.os.SetFilePointerEx(h, t.offset, &newPosition, win::FILE_BEGIN)) return Failure(ctx);
   const auto offset = static_cast<std::uint64_t>(t.offset);
   const std::uint64_t length = t.length;
   // The lock only keeps other handles off the range while it is written; a refused lock does
   // not stop the write.
   const bool locked = ctx.os.LockFile(h, Low(offset), High(offset), Low(length), High(length));
   std::uint32_t bytesWritten = 0;
-  const bool written = ctx.os.WriteFile(
+  const bool accepted = ctx.os.WriteFile(
       h, std::span<const std::uint8_t>(ctx.state.SectorBuffer.data(), t.length), bytesWritten);
-  core::CountWrite(ctx, t.length, written);
-  if (written) ctx.os.FlushFileBuffers(h);
+  Attempt result{accepted, 0};
+  if (!accepted) {
+    result = Failure(ctx);
+  } else if (bytesWritten != t.length) {
+    result = {false, win::ERROR_WRITE_FAULT};
+  } else if (!ctx.os.FlushFileBuffers(h)) {
+    result = Failure(ctx);
+  }
   // Released after a failed write as well (when it was granted), so that a failed write never
   // leaves its range locked until the handle is closed.
-  if (written || locked) ctx.os.UnlockFile(h, Low(offset), High(offset), Low(length), High(length));
+  if (accepted || locked) ctx.os.UnlockFile(h, Low(offset), High(offset), Low(length), High(length));
+  return result;
+}
+
+// A second attempt can rescue a transfer that a loose cable or a USB hiccup broke, never one of
+// a drive that is gone: a stick that disappears and comes back (a USB reset) may come back as
+// another device, and the handle reaches nothing then.
+bool WorthRetrying(core::Context& ctx, const Attempt& failed) {
+  if (IsNoDeviceError(failed.error) || failed.error == win::ERROR_DEV_NOT_EXIST ||
+      failed.error == win::ERROR_INVALID_HANDLE) {
+    return false;
+  }
+  // Outside a test hDrive may be any drive being listed; only during one is it the pinned drive.
+  return !ctx.state.TestRunning ||
+         CheckPinnedHandle(ctx, ctx.state.hDrive) == core::IdentityCheck::Same;
+}
+
+template <typename Once>
+bool Transferred(core::Context& ctx, const Transfer& t, Retry retry, Once once) {
+  const Attempt first = once(ctx, t);
+  if (first.ok) return true;
+  if (retry == Retry::None || !WorthRetrying(ctx, first)) return false;
+  return once(ctx, t).ok;
+}
+
+}  // namespace
+
+bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry) {
+  Transfer t;
+  if (!PlanTransfer(ctx, sector, count, t)) return false;
+  const bool read = Transferred(ctx, t, retry, ReadOnce);
+  core::CountRead(ctx, t.length, read);
+  return read;
+}
+
+bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry) {
+  Transfer t;
+  if (!PlanTransfer(ctx, sector, count, t)) return false;
+  const bool written = Transferred(ctx, t, retry, WriteOnce);
+  core::CountWrite(ctx, t.length, written);
   return written;
 }
 

@@ -9,10 +9,17 @@ namespace sw::diskio {
 
 inline constexpr std::int64_t kSectorBytes = 512;
 
-// Reads count sectors from sector into SectorBuffer. False when the seek or the read failed, or
-// when count is not positive or count x 512 exceeds SectorBuffer (then no system call is made).
-bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count);
+// Once: a failed transfer is tried a second time, unless the drive is gone (a no-device error,
+// or during a test a handle that no longer reaches the pinned drive), and the second result is
+// the verdict. None: one attempt, for a caller that words the failure and retries itself.
+enum class Retry { Once, None };
+
+// Reads count sectors from sector into SectorBuffer. False when the seek or the read failed or
+// read fewer bytes than asked, or when count is not positive or count x 512 exceeds SectorBuffer
+// (then no system call is made).
+bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry = Retry::Once);
 // Writes the first count x 512 bytes of SectorBuffer at sector and flushes them to the device.
-bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count);
+// False as for a read, and also when the flush failed: the bytes may not be on the device.
+bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry = Retry::Once);
 
 }  // namespace sw::diskio

@@ -127,7 +127,12 @@ void WriteTestFile(core::Context& ctx, std::int32_t n) {
   }
 
   ctx.win.DoEvents();
-  ctx.os.FlushFileBuffers(file.get());
+  // What the volume could not take in the end (space it promised, a drive that went away) fails
+  // the file as a failed write does, with the system's reason.
+  if (!ctx.os.FlushFileBuffers(file.get())) {
+    s.FileTestLastError = ctx.os.GetLastError();
+    s.FileTestError = true;
+  }
   file.Close();
 }
 

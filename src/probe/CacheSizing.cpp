@@ -91,8 +91,15 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
   for (std::int64_t flooded = 0; flooded < largest && !run.io.Stopped();) {
     const std::int64_t next = std::min(largest, flooded == 0 ? 64 : 2 * flooded);
     if (top - next < 0) break;
+    const std::uint64_t failedBefore = run.io.failedWrites;
     if (!run.Flood(top - next, next - flooded, keepOff)) {
       found.state = TopState::Stopped;
+      return found;
+    }
+    // Sectors the flood could not write prove no cache, and a top that then reads lost or kept
+    // says nothing about one: the span fails its writes, as a top that cannot be written does.
+    if (run.io.failedWrites != failedBefore) {
+      found.state = TopState::Unwritable;
       return found;
     }
     flooded = next;

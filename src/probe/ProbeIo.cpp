@@ -61,6 +61,7 @@ bool ProbeIo::Write(std::int64_t sector, std::int32_t count) {
   if (ok) {
     sectorsWritten += static_cast<std::uint64_t>(count);
   } else {
+    ++failedWrites;
     // A stick pulled out or swapped makes every transfer fail: once the pin says so, not one
     // more sector is written, the restore included.
     CheckDrive();

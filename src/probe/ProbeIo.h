@@ -39,6 +39,9 @@ class ProbeIo {
   void Progress(const std::string& phase, std::uint64_t done, std::uint64_t total);
 
   std::uint64_t sectorsWritten = 0;
+  // Write requests the drive failed even when tried again (not those the bound or a stop kept
+  // back): a phase that writes many at once (a flood) tells from it whether all went in.
+  std::uint64_t failedWrites = 0;
   std::uint64_t sectorsRead = 0;
   std::uint64_t writeRequests = 0;
   std::uint64_t readRequests = 0;

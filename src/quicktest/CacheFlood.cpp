@@ -100,16 +100,21 @@ std::vector<Run> FloodRuns(const QuickTestRun& run, std::int64_t sectors) {
   return runs;
 }
 
-std::int64_t WriteFlood(core::Context& ctx, const QuickTestRun& run, std::int64_t sectors) {
+// The sectors written; a write that failed even when tried again is counted into failed.
+std::int64_t WriteFlood(core::Context& ctx, const QuickTestRun& run, std::int64_t sectors, std::int64_t& failed) {
   std::int64_t written = 0;
   ctx.state.SectorBuffer.Resize(kBlock * kChunkSectors);
   for (const Run& r : FloodRuns(run, sectors)) {
     for (std::int32_t i = 0; i < r.count; ++i) {
       FillFloodBlock(ctx.state.SectorBuffer.data() + static_cast<std::size_t>(i) * kBlock, r.first + i);
     }
-    // A failed write leaves its sectors as they were; the flood only needs most of them.
-    diskio::WriteSectors(ctx, r.first, r.count);
-    written += r.count;
+    // A failed write leaves its sectors as they were: the flood only needs most of them, but a
+    // drive that refuses writes is not sound, and the verdict must say so.
+    if (diskio::WriteSectors(ctx, r.first, r.count)) {
+      written += r.count;
+    } else {
+      ++failed;
+    }
   }
   ctx.state.SectorBuffer.Resize(kBlock);
   return written;
@@ -155,7 +160,8 @@ void DefeatWriteCache(core::Context& ctx, QuickTestRun& run) {
   const auto evictions = static_cast<std::int64_t>(markers.size());
   const std::int64_t flood =
       std::max<std::int64_t>(0, std::min(kFloodSectors, CacheFloodBudgetSectors(run.TotalSectors) - evictions));
-  const std::int64_t flooded = WriteFlood(ctx, run, flood);
+  std::int64_t failed = 0;
+  const std::int64_t flooded = WriteFlood(ctx, run, flood, failed);
 
   // Top down, so the lowest marker of each slot is evicted last by a write of its own.
   for (const std::int64_t m : markers) {
@@ -163,7 +169,7 @@ void DefeatWriteCache(core::Context& ctx, QuickTestRun& run) {
     if (at < 0) continue;
     ctx.state.SectorBuffer.Fill(kFloodTail);
     SetMarkerNumber(at, ctx.state.SectorBuffer.span());
-    diskio::WriteSectors(ctx, at, 1);
+    if (!diskio::WriteSectors(ctx, at, 1)) ++failed;
   }
 
   std::int64_t lost = 0;
@@ -182,6 +188,7 @@ void DefeatWriteCache(core::Context& ctx, QuickTestRun& run) {
   }
   ctx.state.SectorBuffer.Fill(kMarkerTail);
 
+  if (failed > 0) NoteWriteFailure(ctx, run, std::to_string(failed) + text::kFloodWritesFailed);
   if (lost > 0) {
     core::LogText(ctx, kCrLf + std::string(text::kCacheFound) + std::to_string(lost) + text::kCacheFoundAfter +
                            drives::FormatDecimals(static_cast<double>(flooded + evictions) * kSectorBytes / kMiB,

@@ -10,6 +10,7 @@
 #include "drives/DriveChecks.h"
 #include "quicktest/QuickTestRun.h"
 #include "quicktest/QuickTestTexts.h"
+#include "quicktest/ReportLine.h"
 
 namespace sw::quicktest {
 
@@ -67,16 +68,23 @@ QuickTestResult QuickSizeTest(core::Context& ctx, bool withCacheCheck) {
   {
     diskio::ClaimedDrive drive(ctx, disk);
     const bool claimed = drive.Claim();
-    if (claimed) detail::PrepareDrive(ctx, run);
+    const bool prepared = claimed && detail::PrepareDrive(ctx, run);
     if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
       detail::LogDriveLost(ctx);
       result.end = TestEnd::AbortedDriveLost;
       return result;  // the claim unlocks the volumes and closes the drive
     }
     if (!claimed) return result;  // refused before the first write: NotStarted
+    if (!prepared) {
+      core::LogText(ctx, detail::Line(text::kAbortedOnWriteError));
+      result.end = TestEnd::AbortedWriteError;
+      result.writeFailures = run.WriteFailures;
+      return result;  // the claim unlocks the volumes
+    }
     const detail::WritePassEnd written = detail::WriteMarkers(ctx, run);
     if (written != detail::WritePassEnd::Completed) {
       drive.Disarm();
+      result.writeFailures = run.WriteFailures;
       result.end = written == detail::WritePassEnd::Cancelled       ? TestEnd::Cancelled
                    : written == detail::WritePassEnd::DriveLost      ? TestEnd::AbortedDriveLost
                                                                      : TestEnd::AbortedWriteError;

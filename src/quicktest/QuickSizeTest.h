@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/Context.h"
 
@@ -21,6 +23,7 @@ enum class TestEnd {
   Cancelled,         // Cancel during the write pass
   AbortedWriteError, // Cancel in the slow write-error box
   AbortedDriveLost,  // the confirmed drive changed or disappeared; nothing more was written
+  WriteFailed,       // every marker read back right, but the drive refused other writes
 };
 
 // What one run found; the analysis values are set only when MismatchCount is not 0.
@@ -34,6 +37,8 @@ struct QuickTestResult {
   std::int64_t MaxBadSector = 0;
   std::int64_t MinFoundNumber = 0;
   double RecommendedMiB = 0;  // as reported: never below 0
+  // Each write the test needed that failed even when tried again, as its report line says it.
+  std::vector<std::string> writeFailures;
 };
 
 // Runs the whole test on DiskNumber with DriveSizeBytes, DebugMode and CancelRequested from the

@@ -26,6 +26,7 @@ core::Outcome OutcomeOf(TestEnd end) {
     case TestEnd::Passed:
       return core::Outcome::Passed;
     case TestEnd::Failed:
+    case TestEnd::WriteFailed:
       return core::Outcome::Failed;
     case TestEnd::Cancelled:
     case TestEnd::AbortedWriteError:

@@ -19,6 +19,7 @@ core::Verdict VerdictOf(TestEnd end) {
     case TestEnd::Passed:
       return core::Verdict::Passed;
     case TestEnd::Failed:
+    case TestEnd::WriteFailed:
       return core::Verdict::Failed;
     case TestEnd::Cancelled:
       return core::Verdict::Cancelled;
@@ -68,6 +69,8 @@ void RecordQuickResult(core::Context& ctx, const QuickTestResult& result, double
     r.lastGoodSector = lastGood;
     if (lastGood) r.realBytes = (*lastGood + 1) * sectorBytes;
     r.recommendedBytes = static_cast<std::uint64_t>(result.RecommendedMiB * kMiB);
+  } else if (result.end == TestEnd::WriteFailed) {
+    r.fakeKind = core::FakeKind::IoErrors;
   } else if (result.end == TestEnd::Cancelled) {
     r.errors.push_back({core::error_code::kCancelled, text::kAborted});
   } else if (result.end == TestEnd::AbortedWriteError) {
@@ -75,6 +78,7 @@ void RecordQuickResult(core::Context& ctx, const QuickTestResult& result, double
   } else if (result.end == TestEnd::AbortedDriveLost) {
     r.errors.push_back({core::error_code::kDriveLost, text::kAborted});
   }
+  for (const std::string& line : result.writeFailures) r.errors.push_back({core::error_code::kWriteFailed, line});
   const core::TransferFigures& t = r.transfers;
   if (t.writeErrors > 0) {
     r.errors.push_back({core::error_code::kFailedWrites, std::to_string(t.writeErrors) + text::kSectorWritesFailed});

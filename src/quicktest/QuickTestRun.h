@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/Context.h"
 #include "platform/Os.h"
@@ -31,12 +33,17 @@ struct QuickTestRun {
   std::int64_t MinFoundNumber = 0;
   // The addresses were seen to wrap: everything from the wrap to the last sector is bad.
   bool WrapFound = false;
+  // Markers whose writes failed twice: bad blocks whatever they read back (an earlier run left
+  // the same markers in the same places).
+  std::vector<std::int64_t> UnwrittenMarkers;
+  std::vector<std::string> WriteFailures;  // the report lines of failed writes, for the record
 };
 
 enum class WritePassEnd { Completed, Cancelled, AbortedWriteError, DriveLost };
 
-// On the claimed drive: wipes sector 0 and reopens the drive for the markers.
-void PrepareDrive(core::Context& ctx, QuickTestRun& run);
+// On the claimed drive: wipes sector 0 and reopens the drive for the markers. False, with the
+// reason logged and the drive released, when the wipe or the reopen failed.
+bool PrepareDrive(core::Context& ctx, QuickTestRun& run);
 // Writes every marker from the end of the drive towards its start, then sector 0's. A Cancel,
 // an aborted write error or a failed write after which the drive is no longer the pinned one
 // releases the drive before returning.
@@ -49,6 +56,9 @@ void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& resul
 
 // The line that says the confirmed drive changed or disappeared, as IdentityLost tells.
 void LogDriveLost(core::Context& ctx);
+
+// Logs a failed write's line and keeps it for the record.
+void NoteWriteFailure(core::Context& ctx, QuickTestRun& run, const std::string& line);
 
 // Counts a mismatch into the bad range.
 void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber);

@@ -31,6 +31,10 @@ inline constexpr const char* kSlowWriteNote =
 inline constexpr const char* kSlowWriteContinue = "Continue?";
 inline constexpr const char* kAbortedOnWriteError = "TEST ABORTED DUE TO WRITE ERROR!";
 inline constexpr const char* kAborted = "TEST ABORTED!";
+inline constexpr const char* kWipeFailed = "Sector 0 could not be wiped: the drive refused the write.";
+inline constexpr const char* kReopenFailed = "The drive could not be opened again after sector 0 was wiped.";
+inline constexpr const char* kRetryFailed = "The second write of sector ";
+inline constexpr const char* kRetryFailedEnd = " failed as well: it counts as a bad block.";
 inline constexpr const char* kSectorWritesFailed = " sector writes failed";
 inline constexpr const char* kSectorReadsFailed = " sector reads failed";
 
@@ -59,6 +63,8 @@ inline constexpr const char* kCacheFoundAfter =
     " marker blocks read back right at first but not after ";
 inline constexpr const char* kCacheFoundEnd =
     "MiB of other writes: the drive answered from a cache, not from its memory.";
+inline constexpr const char* kFloodWritesFailed =
+    " writes of the cache check failed even when tried again: the drive refused them.";
 
 // --- Analysis -------------------------------------------------------------------------------
 inline constexpr const char* kBlocksOf = "Memory tested in blocks of ";
@@ -84,5 +90,8 @@ inline constexpr const char* kPassed = "Device quick test was OK    *** PASSED *
 inline constexpr const char* kRemovableMedia = "REMOVABLE";
 inline constexpr const char* kFailed = "                         *** FAILED ***";
 inline constexpr const char* kDuplicateBlocks = "DEVICE HAS DUPLICATE OR BAD BLOCKS!";
+inline constexpr const char* kZeroFailed =
+    "Sector 0 could not be zeroed: the drive refused the write, so it may still hold a marker block.";
+inline constexpr const char* kRefusedWrites = "THE DRIVE REFUSED WRITES THAT WERE TRIED TWICE!";
 
 }  // namespace sw::quicktest::text

@@ -27,11 +27,14 @@ std::int64_t MarkerInBuffer(core::Context& ctx) {
 
 // After a failed read the buffer still holds the block read before, which normally carries
 // another number. When it happens to carry this sector's own number, the failed read must
-// not pass as a good block.
+// not pass as a good block; nor may a marker this run could not write, which reads back the
+// same marker when an earlier run left it there.
 void Judge(core::Context& ctx, QuickTestRun& run, std::int64_t sector, bool readOk,
            std::int64_t found) {
   RecordMarkerCell(ctx, sector, readOk, found);
-  if (found != sector || !readOk) RecordMismatch(run, sector, found);
+  const bool unwritten = std::find(run.UnwrittenMarkers.begin(), run.UnwrittenMarkers.end(), sector) !=
+                         run.UnwrittenMarkers.end();
+  if (found != sector || !readOk || unwritten) RecordMismatch(run, sector, found);
 }
 
 // One of the two single reads after the pass (N - 1 and 0).

@@ -51,12 +51,14 @@ void LogBadMemory(core::Context& ctx, const QuickTestRun& run, const QuickTestRe
 }
 
 // Leaves the drive without a partition table, so that nothing mounts what the markers left.
-void ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
+// False when the reopen or the write failed.
+bool ZeroSectorZero(core::Context& ctx, std::int32_t disk) {
   ctx.state.SectorBuffer.Fill(0);
   // An open that finds another disk leaves hDrive at -1, so the write below reaches nothing.
-  diskio::Open_Physical_Disk_hDrive(ctx, disk, diskio::DriveSharing::NoOtherWriter);
-  diskio::WriteSectors(ctx, 0, 1);
+  const bool opened = diskio::Open_Physical_Disk_hDrive(ctx, disk, diskio::DriveSharing::NoOtherWriter);
+  const bool zeroed = opened && diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+  return zeroed;
 }
 
 bool IsRemovable(std::string media) {
@@ -91,15 +93,23 @@ void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& resul
   ctx.win.DoEvents();
   ctx.state.DebugMode = false;
 
-  ZeroSectorZero(ctx, run.disk);
+  const bool zeroed = ZeroSectorZero(ctx, run.disk);
   if (ctx.state.IdentityLost != core::IdentityCheck::Same) {
     LogDriveLost(ctx);
     result.end = TestEnd::AbortedDriveLost;
+    result.writeFailures = run.WriteFailures;
     return;
   }
+  if (!zeroed) NoteWriteFailure(ctx, run, text::kZeroFailed);
+  result.writeFailures = run.WriteFailures;
 
   const platform::PlatformWording& words = ctx.os.Wording();
-  if (run.MismatchCount == 0) {
+  if (run.MismatchCount == 0 && !run.WriteFailures.empty()) {
+    // Every marker read back right, but a drive that refuses writes tried twice is not sound.
+    result.end = TestEnd::WriteFailed;
+    core::LogMsgBox(ctx, std::string(kCrLf) + text::kFailed + kCrLf + kCrLf + text::kRefusedWrites + kCrLf,
+                    win::MB_ICONCRITICAL);
+  } else if (run.MismatchCount == 0) {
     result.end = TestEnd::Passed;
     core::LogMsgBox(ctx, std::string(kCrLf) + text::kPassed + kCrLf + kCrLf + words.quickPassedNote,
                    win::MB_ICONINFORMATION);

@@ -28,15 +28,15 @@ constexpr std::uint32_t kSlowWriteMs = 500;
 constexpr std::uint32_t kSettleMs = 500;
 constexpr std::size_t kBlockBytes = 512;
 
-bool WriteMarker(core::Context& ctx, std::int64_t sector) {
+// A marker written outside the pass (N - 1 before it, 0 after it) gets an error line, no box:
+// the raw transfer has tried it twice already.
+void WriteEdgeMarker(core::Context& ctx, QuickTestRun& run, std::int64_t sector) {
   SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
-  return diskio::WriteSectors(ctx, sector, 1);
-}
-
-// A marker written outside the pass (N - 1 before it, 0 after it) gets an error line only.
-void WriteEdgeMarker(core::Context& ctx, std::int64_t sector) {
-  if (!WriteMarker(ctx, sector)) {
-    core::LogText(ctx, Line(text::kEdgeWriteError + std::to_string(sector)));
+  if (!diskio::WriteSectors(ctx, sector, 1)) {
+    const std::string line = text::kEdgeWriteError + std::to_string(sector);
+    core::LogText(ctx, Line(line));
+    run.UnwrittenMarkers.push_back(sector);
+    run.WriteFailures.push_back(line);
   }
 }
 
@@ -56,8 +56,9 @@ void AbortOnWriteError(core::Context& ctx, const QuickTestRun& run, bool sayWrit
   if (sayWriteError) core::LogText(ctx, Line(text::kAbortedOnWriteError));
 }
 
-// True to go on with the pass, false when the user chose to abort.
-bool HandleWriteError(core::Context& ctx, std::int64_t sector, std::uint32_t durationMs) {
+// True to go on with the pass, false when the user chose to abort. The pass's first attempt is
+// a single one, so that the box comes before a second slow write; this is the one retry.
+bool HandleWriteError(core::Context& ctx, QuickTestRun& run, std::int64_t sector, std::uint32_t durationMs) {
   core::LogText(ctx, Line(text::kWriteError + std::to_string(sector)));
   RecordWriteErrorCell(ctx, sector);
   if (durationMs > kSlowWriteMs) {
@@ -67,19 +68,35 @@ bool HandleWriteError(core::Context& ctx, std::int64_t sector, std::uint32_t dur
       return false;
     }
   }
-  diskio::WriteSectors(ctx, sector, 1);
+  if (!diskio::WriteSectors(ctx, sector, 1, diskio::Retry::None)) {
+    NoteWriteFailure(ctx, run, text::kRetryFailed + std::to_string(sector) + text::kRetryFailedEnd);
+    run.UnwrittenMarkers.push_back(sector);
+  }
   return true;
 }
 
 }  // namespace
 
-void PrepareDrive(core::Context& ctx, QuickTestRun& run) {
+bool PrepareDrive(core::Context& ctx, QuickTestRun& run) {
   ctx.state.SectorBuffer.Resize(kBlockBytes);
   ctx.state.SectorBuffer.Fill(0xFF);
-  diskio::WriteSectors(ctx, 0, 1);
+  // A drive that refuses sector 0 would keep its partition table, and one that cannot be opened
+  // again would fail every marker: either way no marker could say anything about its memory.
+  const bool wiped = diskio::WriteSectors(ctx, 0, 1);
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
+  if (!wiped) {
+    if (ctx.state.IdentityLost == core::IdentityCheck::Same) NoteWriteFailure(ctx, run, text::kWipeFailed);
+    return false;
+  }
   ctx.os.Sleep(kSettleMs);
-  diskio::Open_Physical_Disk_hDrive(ctx, run.disk, diskio::DriveSharing::NoOtherWriter);
+  if (diskio::Open_Physical_Disk_hDrive(ctx, run.disk, diskio::DriveSharing::NoOtherWriter)) return true;
+  if (ctx.state.IdentityLost == core::IdentityCheck::Same) NoteWriteFailure(ctx, run, text::kReopenFailed);
+  return false;
+}
+
+void NoteWriteFailure(core::Context& ctx, QuickTestRun& run, const std::string& line) {
+  core::LogText(ctx, Line(line));
+  run.WriteFailures.push_back(line);
 }
 
 WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
@@ -91,7 +108,7 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
   run.PassStart = run.TestStart;
   run.LastPercent = 0;
   const std::int64_t last = run.TotalSectors - 1;
-  WriteEdgeMarker(ctx, last);
+  WriteEdgeMarker(ctx, run, last);
 
   std::uint64_t markers = 0;
   while (run.RemainingBytes > 0) {
@@ -104,7 +121,7 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
     SetMarkerNumber(sector, ctx.state.SectorBuffer.span());
     if (ctx.state.DebugMode) core::LogText(ctx, Line(text::kWriteSectorTo + std::to_string(sector)));
     const std::uint32_t before = ctx.os.GetTickCount();
-    const bool written = diskio::WriteSectors(ctx, sector, 1);
+    const bool written = diskio::WriteSectors(ctx, sector, 1, diskio::Retry::None);
     const std::uint32_t duration = ctx.os.GetTickCount() - before;
     // A stick pulled out makes every write fail; no retry or box then, only the reason.
     if (!written && diskio::VerifyPinnedDrive(ctx) != core::IdentityCheck::Same) {
@@ -112,10 +129,12 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
       LogDriveLost(ctx);
       return WritePassEnd::DriveLost;
     }
-    if (!written && !HandleWriteError(ctx, sector, duration)) {
+    if (!written && !HandleWriteError(ctx, run, sector, duration)) {
       AbortOnWriteError(ctx, run);
       return WritePassEnd::AbortedWriteError;
     }
+    // N - 1 is written twice: a second write that went through holds its marker after all.
+    if (written) std::erase(run.UnwrittenMarkers, sector);
     run.RemainingBytes -= step;
     run.OffsetFromEnd += static_cast<std::int64_t>(step) / kSectorBytes;
     const int percent = PercentDone(run.RemainingBytes, run.TotalBytes);
@@ -130,7 +149,7 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
   }
 
   run.OffsetFromEnd = 0;
-  WriteEdgeMarker(ctx, 0);
+  WriteEdgeMarker(ctx, run, 0);
   return WritePassEnd::Completed;
 }
 

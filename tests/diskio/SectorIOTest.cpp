@@ -103,20 +103,19 @@ TEST_F(SectorIOMockTest, CountsThatAreNotPositiveOrOverflowTheBufferMakeNoSystem
 
 TEST_F(SectorIOMockTest, TheLargestTransferThatFitsTheBufferGoesAhead) {
   EXPECT_CALL(os, SetFilePointerEx(kDrive, 0, _, win::FILE_BEGIN)).WillOnce(Return(true));
-  EXPECT_CALL(os, ReadFile(kDrive, ::testing::SizeIs(4096u), _)).WillOnce(Return(true));
+  EXPECT_CALL(os, ReadFile(kDrive, ::testing::SizeIs(4096u), _))
+      .WillOnce([](platform::Handle, std::span<std::uint8_t> b, std::uint32_t& n) {
+        n = static_cast<std::uint32_t>(b.size());
+        return true;
+      });
   EXPECT_TRUE(ReadSectors(ctx, 0, 8));  // 4,096 of 4,097 bytes
 }
 
-TEST_F(SectorIOMockTest, FailedSeekTransfersNothing) {
-  EXPECT_CALL(os, SetFilePointerEx(kDrive, 1024, _, win::FILE_BEGIN)).WillRepeatedly(Return(false));
+TEST_F(SectorIOMockTest, FailedSeekTransfersNothingEvenWhenTriedAgain) {
+  EXPECT_CALL(os, SetFilePointerEx(kDrive, 1024, _, win::FILE_BEGIN)).Times(4).WillRepeatedly(Return(false));
+  EXPECT_CALL(os, GetLastError()).WillRepeatedly(Return(win::ERROR_IO_DEVICE));
   EXPECT_FALSE(ReadSectors(ctx, 2, 1));
   EXPECT_FALSE(WriteSectors(ctx, 2, 1));
-}
-
-TEST_F(SectorIOMockTest, FailedReadIsFalse) {
-  EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).WillOnce(Return(true));
-  EXPECT_CALL(os, ReadFile(_, _, _)).WillOnce(Return(false));
-  EXPECT_FALSE(ReadSectors(ctx, 5, 1));
 }
 
 TEST_F(SectorIOMockTest, FailedWriteIsNotFlushedButItsGrantedRangeLockIsReleased) {
@@ -124,6 +123,7 @@ TEST_F(SectorIOMockTest, FailedWriteIsNotFlushedButItsGrantedRangeLockIsReleased
   EXPECT_CALL(os, SetFilePointerEx(_, 512, _, _)).WillOnce(Return(true));
   EXPECT_CALL(os, LockFile(kDrive, 512u, 0u, 512u, 0u)).WillOnce(Return(true));
   EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_CALL(os, GetLastError()).WillOnce(Return(win::ERROR_DEVICE_NOT_CONNECTED));
   EXPECT_CALL(os, UnlockFile(kDrive, 512u, 0u, 512u, 0u)).WillOnce(Return(true));
   EXPECT_FALSE(WriteSectors(ctx, 1, 1));
 }
@@ -132,8 +132,11 @@ TEST_F(SectorIOMockTest, RefusedRangeLockDoesNotStopTheWrite) {
   InSequence order;
   EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).WillOnce(Return(true));
   EXPECT_CALL(os, LockFile(_, _, _, _, _)).WillOnce(Return(false));
-  EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(true));
-  EXPECT_CALL(os, FlushFileBuffers(_)).WillOnce(Return(false));
+  EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce([](platform::Handle, std::span<const std::uint8_t> b, std::uint32_t& n) {
+    n = static_cast<std::uint32_t>(b.size());
+    return true;
+  });
+  EXPECT_CALL(os, FlushFileBuffers(_)).WillOnce(Return(true));
   EXPECT_CALL(os, UnlockFile(_, _, _, _, _)).WillOnce(Return(false));
   EXPECT_TRUE(WriteSectors(ctx, 1, 1));
 }
@@ -143,7 +146,120 @@ TEST_F(SectorIOMockTest, FailedWriteWithoutRangeLockHasNothingToRelease) {
   EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).WillOnce(Return(true));
   EXPECT_CALL(os, LockFile(_, _, _, _, _)).WillOnce(Return(false));
   EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_CALL(os, GetLastError()).WillOnce(Return(win::ERROR_DEVICE_NOT_CONNECTED));
   EXPECT_FALSE(WriteSectors(ctx, 1, 1));
+}
+
+// --- Checked results and the one retry -------------------------------------------------------
+
+// What the system answers to one attempt of a one-sector transfer.
+struct Answer {
+  bool call = true;          // ReadFile / WriteFile returns nonzero
+  std::uint32_t bytes = 512; // the count it reports
+  bool flush = true;         // FlushFileBuffers (writes only)
+  std::uint32_t error = win::ERROR_IO_DEVICE;  // GetLastError after a failed call
+};
+
+struct RetryRow {
+  const char* what;
+  std::vector<Answer> answers;  // one per attempt the transfer must make
+  bool ok;
+  bool forWrites = true, forReads = true;
+};
+
+const Answer kGood{};
+const Answer kRefused{false, 0, true, win::ERROR_IO_DEVICE};
+const Answer kShort{true, 511, true, 0};
+const Answer kUnflushed{true, 512, false, win::ERROR_IO_DEVICE};
+const Answer kGone{false, 0, true, win::ERROR_DEVICE_NOT_CONNECTED};
+const Answer kNoDevice{false, 0, true, win::ERROR_FILE_NOT_FOUND};
+
+const RetryRow kRetryRows[] = {
+    {"good at once", {kGood}, true},
+    {"one hiccup, rescued", {kRefused, kGood}, true},
+    {"two failures in a row", {kRefused, kRefused}, false},
+    {"short, then whole", {kShort, kGood}, true},
+    {"short twice", {kShort, kShort}, false},
+    {"a flush that fails, then one that holds", {kUnflushed, kGood}, true, true, false},
+    {"flush fails twice", {kUnflushed, kUnflushed}, false, true, false},
+    {"device not connected: no second try", {kGone}, false},
+    {"no such device: no second try", {kNoDevice}, false},
+};
+
+TEST_F(SectorIOMockTest, EveryResultIsCheckedAndAFailedTransferIsTriedOnceMore) {
+  for (const RetryRow& row : kRetryRows) {
+    for (const bool writing : {true, false}) {
+      if (writing ? !row.forWrites : !row.forReads) continue;
+      SCOPED_TRACE(std::string(row.what) + (writing ? " (write)" : " (read)"));
+      ctx.state.LastRun = {};
+      std::size_t attempt = 0;
+      const std::size_t attempts = row.answers.size();
+      EXPECT_CALL(os, SetFilePointerEx(kDrive, 512 * 7, _, win::FILE_BEGIN))
+          .Times(static_cast<int>(attempts))
+          .WillRepeatedly(Return(true));
+      EXPECT_CALL(os, GetLastError()).WillRepeatedly([&] { return row.answers[attempt - 1].error; });
+      if (writing) {
+        EXPECT_CALL(os, LockFile(_, _, _, _, _)).Times(static_cast<int>(attempts)).WillRepeatedly(Return(true));
+        EXPECT_CALL(os, UnlockFile(_, _, _, _, _)).Times(static_cast<int>(attempts)).WillRepeatedly(Return(true));
+        EXPECT_CALL(os, WriteFile(kDrive, _, _))
+            .Times(static_cast<int>(attempts))
+            .WillRepeatedly([&](platform::Handle, std::span<const std::uint8_t>, std::uint32_t& n) {
+              const Answer& a = row.answers[attempt++];
+              n = a.bytes;
+              return a.call;
+            });
+        EXPECT_CALL(os, FlushFileBuffers(kDrive)).WillRepeatedly([&] { return row.answers[attempt - 1].flush; });
+        EXPECT_EQ(WriteSectors(ctx, 7, 1), row.ok);
+      } else {
+        EXPECT_CALL(os, ReadFile(kDrive, _, _))
+            .Times(static_cast<int>(attempts))
+            .WillRepeatedly([&](platform::Handle, std::span<std::uint8_t>, std::uint32_t& n) {
+              const Answer& a = row.answers[attempt++];
+              n = a.bytes;
+              return a.call;
+            });
+        EXPECT_EQ(ReadSectors(ctx, 7, 1), row.ok);
+      }
+      // One request per transfer, however many attempts it took: a rescued hiccup is no error.
+      const core::TransferFigures& t = ctx.state.LastRun.transfers;
+      EXPECT_EQ(writing ? t.writeRequests : t.readRequests, 1u);
+      EXPECT_EQ(writing ? t.writeErrors : t.readErrors, row.ok ? 0u : 1u);
+      EXPECT_EQ(writing ? t.bytesWritten : t.bytesRead, row.ok ? 512u : 0u);
+      ::testing::Mock::VerifyAndClearExpectations(&os);
+    }
+  }
+}
+
+TEST_F(SectorIOMockTest, ACallerThatRetriesItselfGetsOneAttempt) {
+  EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).Times(2).WillRepeatedly(Return(true));
+  EXPECT_CALL(os, GetLastError()).WillRepeatedly(Return(win::ERROR_IO_DEVICE));
+  EXPECT_CALL(os, LockFile(_, _, _, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, WriteFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_CALL(os, UnlockFile(_, _, _, _, _)).WillOnce(Return(true));
+  EXPECT_CALL(os, ReadFile(_, _, _)).WillOnce(Return(false));
+  EXPECT_FALSE(WriteSectors(ctx, 3, 1, Retry::None));
+  EXPECT_FALSE(ReadSectors(ctx, 3, 1, Retry::None));
+}
+
+// During a test the handle is checked against the pinned drive before the second attempt; a
+// handle that answers for no device gets none. Outside a test hDrive may be a drive being listed,
+// which the pin says nothing about.
+TEST_F(SectorIOMockTest, AHandleThatNoLongerReachesThePinnedDriveIsNotTriedAgain) {
+  for (const bool running : {true, false}) {
+    SCOPED_TRACE(running ? "during a test" : "outside a test");
+    ctx.state.Pinned = core::PinnedDrive{};
+    ctx.state.Pinned->identity.DiskNumber = 1;
+    ctx.state.IdentityLost = core::IdentityCheck::Same;
+    ctx.state.TestRunning = running;
+    const int attempts = running ? 1 : 2;
+    EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).Times(attempts).WillRepeatedly(Return(true));
+    EXPECT_CALL(os, ReadFile(_, _, _)).Times(attempts).WillRepeatedly(Return(false));
+    EXPECT_CALL(os, GetLastError()).WillRepeatedly(Return(win::ERROR_IO_DEVICE));
+    EXPECT_CALL(os, DeviceIoControl(_, _, _, _, _)).WillRepeatedly(Return(false));
+    EXPECT_FALSE(ReadSectors(ctx, 3, 1));
+    EXPECT_EQ(ctx.state.IdentityLost, running ? core::IdentityCheck::Gone : core::IdentityCheck::Same);
+    ::testing::Mock::VerifyAndClearExpectations(&os);
+  }
 }
 
 // --- On a simulated stick --------------------------------------------------------------------

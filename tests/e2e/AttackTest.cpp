@@ -251,6 +251,25 @@ TEST_F(AttackTest, ASignalCancelsTheRunReleasesTheStickAndSaysSo) {
   }
 }
 
+// A signal that comes at the very start, as soon as the program can take it, is the Cancel
+// button as well: the run is cancelled before it writes a byte, whichever test it was.
+TEST_F(AttackTest, ASignalAtTheVeryStartCancelsTheRunBeforeItWrites) {
+  SW_E2E_MAKE(stick, {"--size=1Gi"});
+  ASSERT_TRUE(stick->MakeExt4AndMount());
+  SW_E2E_REQUIRE_SAFE();
+  for (const char* command : {"quick", "probe", "files"}) {
+    SCOPED_TRACE(command);
+    const std::uint64_t before = stick->Count().writeRequests;
+    CliOnTerminal run(Args({command}, Name(*stick), {"--yes", "--all"}));
+    ASSERT_TRUE(run.Holds(SIGTERM)) << run.Output();
+    run.Signal(SIGTERM);
+    EXPECT_EQ(run.Finish(std::chrono::seconds(60)), kExitAborted) << run.Output();
+    EXPECT_EQ(run.Output().find("PASSED"), std::string::npos) << run.Output();
+    EXPECT_EQ(stick->Count().writeRequests, before) << run.Output();
+    EXPECT_TRUE(stick->VolumeMounted()) << run.Output();
+  }
+}
+
 // A disk that holds /home is the running system's: not listed, and refused by its device path
 // with nothing written. /home is mounted in a namespace of the program's own, so the machine's
 // stays as it is; the same stick mounted elsewhere in such a namespace is listed.

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <string>
 #include <thread>
 
 namespace sw::e2e {
@@ -126,6 +128,21 @@ void CliOnTerminal::Type(const std::string& keys) {
 
 void CliOnTerminal::Signal(int signal) {
   if (pid_ > 0) ::kill(pid_, signal);
+}
+
+bool CliOnTerminal::Holds(int signal, std::chrono::milliseconds timeout) const {
+  const Clock::time_point deadline = Clock::now() + timeout;
+  const std::uint64_t bit = std::uint64_t{1} << (signal - 1);
+  while (pid_ > 0 && Clock::now() < deadline) {
+    // The exec'd program's own mask: "SigBlk:	0000000000004003".
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("SigBlk:", 0) == 0 && (std::stoull(line.substr(7), nullptr, 16) & bit) != 0) return true;
+    }
+    std::this_thread::yield();
+  }
+  return false;
 }
 
 int CliOnTerminal::Finish(std::chrono::seconds timeout) {

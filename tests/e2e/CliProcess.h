@@ -30,6 +30,9 @@ class CliOnTerminal {
   CliOnTerminal& operator=(const CliOnTerminal&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  // True once the program holds `signal` blocked (it collects it then; until then the signal
+  // would end it at once); false if that does not happen within timeout.
+  bool Holds(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
   // Reads until the output since the last match holds text; false at the deadline or at EOF.
   bool WaitFor(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(60));
   void Type(const std::string& keys);

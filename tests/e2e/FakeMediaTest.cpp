@@ -156,6 +156,23 @@ TEST(FakeMediaRules, CountersTellRequestsAndSectors) {
   EXPECT_EQ(media.Count().writeRequests, 2u);
 }
 
+TEST(FakeMediaRules, AFlakyLinkFailsEveryNthRequestAndTheNextGoesThrough) {
+  Backing backing;
+  FakeGeometry g = G(1ull << 20, 1ull << 20, FakeKind::Genuine);
+  g.failEvery = 3;
+  FakeMedia media(g, backing.fd());
+  const auto one = Block(1), two = Block(2);
+  std::vector<std::uint8_t> got(S);
+  EXPECT_EQ(media.Write(5 * S, S, one.data()), 0);
+  EXPECT_EQ(media.Read(5 * S, S, got.data()), 0);
+  EXPECT_EQ(media.Write(5 * S, S, two.data()), EIO) << "the third request";
+  EXPECT_EQ(ReadBack(media, 5), one) << "the failed write changed nothing";
+  EXPECT_EQ(media.Write(5 * S, S, two.data()), 0) << "tried again, it goes through";
+  EXPECT_EQ(media.Read(5 * S, S, got.data()), EIO) << "the sixth request";
+  EXPECT_EQ(ReadBack(media, 5), two);
+  EXPECT_EQ(media.Count().flakyFailures, 2u);
+}
+
 TEST(FakeStickCommandLine, SizesOptionsAndBadInput) {
   EXPECT_EQ(ParseSize("4096"), 4096u);
   EXPECT_EQ(ParseSize("1.5G"), 1500000000u);
@@ -166,7 +183,7 @@ TEST(FakeStickCommandLine, SizesOptionsAndBadInput) {
   std::string error;
   auto o = ParseFakeStickOptions({"/mnt/x", "-f", "--size=1Gi", "--real=256Mi", "--kind=limbo",
                                   "--fill=stale", "--cache=1000", "--cache-kind=loose",
-                                  "--write-delay-us=200"},
+                                  "--write-delay-us=200", "--fail-every=50"},
                                  error);
   ASSERT_TRUE(o) << error;
   EXPECT_EQ(o->fuseArgs, (std::vector<std::string>{"/mnt/x", "-f"}));
@@ -177,6 +194,7 @@ TEST(FakeStickCommandLine, SizesOptionsAndBadInput) {
   EXPECT_EQ(o->geometry.cache, CacheKind::DirectLoose);
   EXPECT_EQ(o->geometry.cacheSectors, 1000u);
   EXPECT_EQ(o->writeDelayMicros, 200u);
+  EXPECT_EQ(o->geometry.failEvery, 50u);
   auto genuine = ParseFakeStickOptions({"--size=1Mi"}, error);  // all real unless told
   ASSERT_TRUE(genuine) << error;
   EXPECT_EQ(genuine->geometry.realBytes, 1ull << 20);

@@ -183,6 +183,7 @@ FakeStickDevice::Counters FakeStickDevice::Count() const {
     std::string key = word.substr(0, eq);
     std::uint64_t value = std::stoull(word.substr(eq + 1));
     if (key == "read_requests") c.readRequests = value;
+    if (key == "flaky_failures") c.flakyFailures = value;
     if (key == "write_requests") c.writeRequests = value;
     if (key == "sectors_read") c.sectorsRead = value;
     if (key == "sectors_written") c.sectorsWritten = value;

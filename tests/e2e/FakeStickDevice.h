@@ -52,6 +52,7 @@ class FakeStickDevice {
     bool unplugged = false;
     std::uint64_t readRequests = 0, writeRequests = 0, sectorsRead = 0, sectorsWritten = 0;
     std::uint64_t flushRequests = 0;  // cache flushes (fsync) that reached the stick
+    std::uint64_t flakyFailures = 0;  // requests that --fail-every failed
   };
   Counters Count() const;
 

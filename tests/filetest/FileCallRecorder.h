@@ -35,6 +35,8 @@ class FileCallRecorder final : public platform::Os {
   // Called before each write; a non-zero result fails the write with that system error code
   // instead of passing it on (another program filling the volume, say).
   std::function<std::uint32_t()> writeFault;
+  // The same for each flush.
+  std::function<std::uint32_t()> flushFault;
   int reads = 0;
 
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
@@ -81,7 +83,11 @@ class FileCallRecorder final : public platform::Os {
                   std::uint32_t lengthLow, std::uint32_t lengthHigh) override {
     return real_.UnlockFile(h, offsetLow, offsetHigh, lengthLow, lengthHigh);
   }
-  bool FlushFileBuffers(Handle h) override { return real_.FlushFileBuffers(h); }
+  bool FlushFileBuffers(Handle h) override {
+    injectedError_ = flushFault ? flushFault() : 0;
+    if (injectedError_ != 0) return false;
+    return real_.FlushFileBuffers(h);
+  }
   std::uint32_t GetLastError() override {
     return injectedError_ != 0 ? injectedError_ : real_.GetLastError();
   }

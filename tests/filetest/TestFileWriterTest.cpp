@@ -100,6 +100,24 @@ TEST_F(WriterTest, WriteFailureSetsTheErrorAndClosesTheFile) {
   EXPECT_EQ(os.writeResults, (std::vector<bool>{true, false}));
 }
 
+// Every chunk went in, but the flush says the volume could not keep them: the file failed, and
+// the flush's reason is the one the run reports.
+TEST_F(WriterTest, AFailedFlushFailsTheFileWithItsReason) {
+  for (const std::uint32_t error : {win::ERROR_DISK_FULL, win::ERROR_DEVICE_NOT_CONNECTED}) {
+    SCOPED_TRACE(error);
+    ctx.state.FileTestError = false;
+    ctx.state.FileTestLastError = 0;
+    os.flushFault = [error] { return error; };
+    Write(1, kFull);
+    EXPECT_TRUE(ctx.state.FileTestError);
+    EXPECT_EQ(ctx.state.FileTestLastError, error);
+  }
+  os.flushFault = nullptr;
+  ctx.state.FileTestError = false;
+  Write(1, kFull);
+  EXPECT_FALSE(ctx.state.FileTestError) << "a flush that holds";
+}
+
 TEST_F(WriterTest, AReadOnlyFileOfTheSameNameCannotBeReplaced) {
   const std::uint8_t old[4] = {1, 2, 3, 4};
   ASSERT_TRUE(sim.AddVolumeFile("E:", "WARDFILE1.tmp", old, {.readOnly = true}));

@@ -2,6 +2,9 @@
 // the choice between the faulty and the probably-fake box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "filetest/FileTestTexts.h"
 #include "filetest/VolumeRunFixture.h"
 
 namespace sw::filetest::testing {
@@ -100,6 +103,21 @@ TEST_F(VolumeRunTest, WriteFailureOnTheOnlyFile) {
                    });
   ExpectLines(expected);
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
+  EXPECT_TRUE(sim.VolumeFileNames("E:").empty()) << "the failed file is deleted too";
+}
+
+// The volume takes every chunk and then cannot keep them: the flush fails the file as a failed
+// write does, and the report names why.
+TEST_F(VolumeRunTest, AFailedFlushIsAWriteErrorWithItsReason) {
+  AddStick(1, "E:", kFull, FileFault::None, 0);
+  os.flushFault = [] { return win::ERROR_DISK_FULL; };
+  Run();
+  const std::vector<std::string> lines = win.Lines();
+  const auto writeError = std::find(lines.begin(), lines.end(), "WRITE ERROR!");
+  ASSERT_NE(writeError, lines.end());
+  ASSERT_NE(writeError + 1, lines.end());
+  EXPECT_EQ(*(writeError + 1), texts::kStopFull);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "TEST INCOMPLETE: 0MB out of the 0MB tested were good."), lines.end());
   EXPECT_TRUE(sim.VolumeFileNames("E:").empty()) << "the failed file is deleted too";
 }
 

@@ -233,6 +233,29 @@ TEST_F(Cli, CtrlCDuringTheTestCancelsIt) {
   EXPECT_NE(r.err.find("Cancel pressed (Ctrl-C)"), std::string::npos);
 }
 
+// Ctrl-C or a signal in the first moments of a run, before its Cancel button shows (while the
+// drives are listed, the drive is picked, the questions are answered with --yes), stops it as the
+// button does: status 3, no verdict, nothing written. The first polls come before the button.
+TEST_F(Cli, ASignalBeforeTheCancelButtonShowsStillCancelsTheRun) {
+  const std::vector<std::vector<std::string>> commands = {
+      {"quick", "E:"}, {"probe", "E:"}, {"files", "E:"}, {"files", "E:", "--thorough"}};
+  for (const std::vector<std::string>& command : commands) {
+    for (const int poll : {1, 2, 3}) {
+      SCOPED_TRACE(command[0] + (command.size() > 2 ? " " + command[2] : "") + " at poll " + std::to_string(poll));
+      script = {};
+      script.ctrlCAtPoll = poll;
+      std::vector<std::string> args = {"--simulate", "E:2G:vol=G:"};
+      args.insert(args.end(), command.begin(), command.end());
+      args.insert(args.end(), {"--yes", "--json", "-"});
+      const Result r = Run(args);
+      EXPECT_EQ(r.status, 3) << r.err;
+      EXPECT_EQ(r.err.find("PASSED"), std::string::npos) << r.err;
+      EXPECT_NE(r.out.find("\"verdict\": \"cancelled\""), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find("\"code\": \"cancelled\""), std::string::npos) << r.out;
+    }
+  }
+}
+
 TEST_F(Cli, DebugStandsForShift) {
   const Result plain = Run({"--simulate", "demo", "quick", "F:", "--yes"});
   const Result debug = Run({"--simulate", "demo", "quick", "F:", "--yes", "--debug"});

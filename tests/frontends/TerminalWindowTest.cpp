@@ -137,23 +137,43 @@ TEST_F(Terminal, AnEmptyAnswerIsCancelOnlyWhereCancelIsTheDefault) {
   EXPECT_TRUE(script.lines.empty());
 }
 
-TEST_F(Terminal, CtrlCPressesCancelOnlyWhileTheButtonShows) {
-  TerminalWindow w = Make();
+// Ctrl-C presses Cancel only while the button can be clicked; one that came before waits for it
+// (the command clears Cancel as it starts) and meanwhile answers every question Cancel, --yes
+// or not.
+TEST_F(Terminal, CtrlCBeforeTheButtonShowsPressesItOnceItShows) {
+  TerminalWindow w = Make({true});
   int pressed = 0;
   w.onCancel = [&] { ++pressed; };
   w.SetVisible(Control::cmdCancel, false);
   w.SetEnabled(Control::cmdCancel, false);
   script.ctrlCAtPoll = 1;
   w.DoEvents();
+  w.DoEvents();
   EXPECT_EQ(pressed, 0);
+  EXPECT_TRUE(w.CancelPending());
+  EXPECT_EQ(w.MsgBox("Go on?", win::MB_OKCANCEL, "T"), win::IDCANCEL) << "not OK by --yes";
 
   w.SetVisible(Control::cmdCancel, true);
   w.SetEnabled(Control::cmdCancel, true);
-  script.ctrlCAtPoll = 3;
-  w.DoEvents();
-  EXPECT_EQ(pressed, 0);
   w.DoEvents();
   EXPECT_EQ(pressed, 1);
+  EXPECT_FALSE(w.CancelPending());
+  w.DoEvents();
+  EXPECT_EQ(pressed, 1) << "one signal, one press";
+  EXPECT_EQ(w.MsgBox("Go on?", win::MB_OKCANCEL, "T"), win::IDOK);
+  EXPECT_TRUE(w.Signalled());
+}
+
+TEST_F(Terminal, CtrlCWhileTheButtonShowsPressesItAtOnce) {
+  TerminalWindow w = Make();
+  int pressed = 0;
+  w.onCancel = [&] { ++pressed; };
+  w.SetVisible(Control::cmdCancel, true);
+  w.SetEnabled(Control::cmdCancel, true);
+  script.ctrlCAtPoll = 2;
+  w.DoEvents();
+  EXPECT_EQ(pressed, 0);
+  EXPECT_FALSE(w.Signalled());
   w.DoEvents();
   EXPECT_EQ(pressed, 1);
 }

@@ -1,5 +1,5 @@
-// An Os that passes every call on to another one, except the sector transfers that its rules
-// fail (each failing write taking a chosen virtual time).
+// An Os that passes every call on to another one, except the sector transfers, flushes and opens
+// that its rules fail (each failing write taking a chosen virtual time).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,14 @@ class FaultyOs final : public platform::Os {
   std::function<bool(std::int64_t sector)> failWrite;
   std::function<bool(std::int64_t sector)> failRead;
   std::uint32_t failedWriteMs = 0;  // virtual time a failing write takes
+  bool failedWritesLand = false;     // a failing write still reaches the device (a lost answer)
+  // A transfer that the system reports as done with one sector fewer than asked.
+  std::function<bool(std::int64_t sector)> shortWrite;
+  std::function<bool(std::int64_t sector)> shortRead;
+  // Asked at the flush that follows a write, with the write's first sector.
+  std::function<bool(std::int64_t sector)> failFlush;
+  // Asked at each open of a physical drive for writing, counted from 1.
+  std::function<bool(int open)> failPhysicalOpen;
 
   // The drive as others use it: file systems still mounted after the dismounts, and another
   // program that keeps every exclusive open of a physical drive out.
@@ -34,6 +42,10 @@ class FaultyOs final : public platform::Os {
                                std::uint32_t disposition, std::uint32_t flags) override {
     if (name.find("PhysicalDrive") != std::string::npos && (access & win::GENERIC_WRITE) != 0) {
       physicalDriveShares.push_back(share);
+      if (failPhysicalOpen && failPhysicalOpen(static_cast<int>(physicalDriveShares.size()))) {
+        error_ = win::ERROR_SHARING_VIOLATION;
+        return platform::kInvalidHandle;
+      }
       if (heldByAnother && (share & win::FILE_SHARE_WRITE) == 0) {
         error_ = win::ERROR_SHARING_VIOLATION;
         return platform::kInvalidHandle;
@@ -53,6 +65,7 @@ class FaultyOs final : public platform::Os {
   }
   bool CloseHandle(platform::Handle h) override {
     position_.erase(h);
+    lastWrite_.erase(h);
     return inner_.CloseHandle(h);
   }
   bool DeviceIoControl(platform::Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
@@ -64,18 +77,27 @@ class FaultyOs final : public platform::Os {
       bytesRead = 0;
       return false;
     }
+    const bool cut = Fails(shortRead, h, 0);
     Advance(h, buffer.size());
-    return inner_.ReadFile(h, buffer, bytesRead);
+    const bool ok = inner_.ReadFile(h, buffer, bytesRead);
+    if (ok && cut) bytesRead -= 512;
+    return ok;
   }
   bool WriteFile(platform::Handle h, std::span<const std::uint8_t> buffer,
                  std::uint32_t& bytesWritten) override {
     if (Fails(failWrite, h, win::ERROR_WRITE_FAULT)) {
       inner_.Sleep(failedWriteMs);
+      if (failedWritesLand) inner_.WriteFile(h, buffer, bytesWritten);
       bytesWritten = 0;
       return false;
     }
+    const bool cut = Fails(shortWrite, h, 0);
+    auto at = position_.find(h);
+    lastWrite_[h] = at != position_.end() ? at->second / 512 : -1;
     Advance(h, buffer.size());
-    return inner_.WriteFile(h, buffer, bytesWritten);
+    const bool ok = inner_.WriteFile(h, buffer, bytesWritten);
+    if (ok && cut) bytesWritten -= 512;
+    return ok;
   }
   bool SetFilePointerEx(platform::Handle h, std::int64_t distance, std::int64_t* newPosition,
                         std::uint32_t method) override {
@@ -91,7 +113,14 @@ class FaultyOs final : public platform::Os {
                   std::uint32_t d) override {
     return inner_.UnlockFile(h, a, b, c, d);
   }
-  bool FlushFileBuffers(platform::Handle h) override { return inner_.FlushFileBuffers(h); }
+  bool FlushFileBuffers(platform::Handle h) override {
+    auto last = lastWrite_.find(h);
+    if (failFlush && last != lastWrite_.end() && failFlush(last->second)) {
+      error_ = win::ERROR_IO_DEVICE;
+      return false;
+    }
+    return inner_.FlushFileBuffers(h);
+  }
   std::uint32_t GetLastError() override { return error_ != 0 ? error_ : inner_.GetLastError(); }
   bool GetDiskFreeSpaceExA(const std::string& d, std::uint64_t& a, std::uint64_t& b,
                            std::uint64_t& c) override {
@@ -142,6 +171,7 @@ class FaultyOs final : public platform::Os {
 
   platform::Os& inner_;
   std::map<platform::Handle, std::int64_t> position_;
+  std::map<platform::Handle, std::int64_t> lastWrite_;
   std::uint32_t error_ = 0;
 };
 

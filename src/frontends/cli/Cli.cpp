@@ -249,6 +249,9 @@ std::unique_ptr<platform::Os> MakeMachine(const Arguments& args, std::string& er
 
 int Run(const Arguments& args, std::ostream& out, std::ostream& err,
         const ConsoleFactory& makeConsole) {
+  // First of all: from here on a signal is held for the run, which stops at it as at Cancel;
+  // before, it would end the process without a report.
+  const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
   std::string error;
   ResultFiles results(args.outputs);
   if (!results.error().empty()) {
@@ -270,7 +273,6 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
   }
   platform::NamedDevice device;
   if (byDevice) device = os->FindDevice(args.drive);
-  const std::unique_ptr<Console> console = makeConsole(args.command != Command::List);
   // With a result on stdout, the report makes way for it.
   const bool reportToStderr = results.SomethingToStdout();
   std::ostream& reportStream = reportToStderr ? err : out;
@@ -341,6 +343,13 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       break;
   }
   win.FinishReport();
+  // A signal that came before the test could start (it answered the questions Cancel) is the
+  // Cancel button all the same: the run was cancelled, not refused.
+  if (win.Signalled() && ctx.state.LastOutcome == core::Outcome::NotRun) {
+    ctx.state.LastOutcome = core::Outcome::Cancelled;
+    run.verdict = core::Verdict::Cancelled;
+    run.errors.push_back({code::kCancelled, text::kCancelledBeforeStart});
+  }
   if (args.command == Command::Cleanup) return writeResults(ExitStatus(ctx.state.LastOutcome));
   const bool decided = run.verdict == core::Verdict::Passed || run.verdict == core::Verdict::Failed;
   if (!decided && run.errors.empty()) run.errors.push_back(ReasonNotRun(win));

@@ -141,6 +141,7 @@ inline constexpr const char* kVolumeDescriptionGap = "  ";  // "E:  /dev/sdb1 on
 inline constexpr const char* kCancelPressed =
     "Cancel pressed (Ctrl-C): the test stops at its next check, please wait...";
 inline constexpr const char* kOpenPage = "Web page: ";
+inline constexpr const char* kCancelledBeforeStart = "Cancelled (Ctrl-C or a signal) before the test began";
 inline constexpr const char* kStopAtBoxGap = ": ";  // "Quick Size Test: WARNING: This test ..."
 
 // The thorough file test.

@@ -289,6 +289,11 @@ bool TerminalWindow::ReportEndsWith(const std::string& prompt) {
 
 int TerminalWindow::Ask(bool cancelIsDefault) {
   prompts_ << text::kAsk;
+  // Kept pending: the run the answer lets go on (if any) still stops at its Cancel.
+  if (CancelPending()) {
+    prompts_ << text::kAnsweredCancelInterrupt << '\n' << std::flush;
+    return win::IDCANCEL;
+  }
   if (options_.yes) {
     prompts_ << text::kAnsweredOkYes << '\n' << std::flush;
     return win::IDOK;
@@ -301,6 +306,7 @@ int TerminalWindow::Ask(bool cancelIsDefault) {
     prompts_ << std::flush;
     std::string line;
     const ReadResult r = console_.ReadLine(line, prompts_);
+    if (r == ReadResult::Interrupted) cancelPending_ = signalled_ = true;
     if (r != ReadResult::Line) {
       prompts_ << '\n' << text::kAnsweredCancelInterrupt << '\n' << std::flush;
       return win::IDCANCEL;
@@ -318,10 +324,23 @@ int TerminalWindow::Ask(bool cancelIsDefault) {
   }
 }
 
+void TerminalWindow::TakeSignal() {
+  if (console_.CancelPressed()) cancelPending_ = signalled_ = true;
+}
+
+bool TerminalWindow::CancelPending() {
+  TakeSignal();
+  return cancelPending_;
+}
+
 void TerminalWindow::DoEvents() {
-  if (!console_.CancelPressed()) return;
-  // Ctrl-C is the Cancel button, so it counts only while the button can be clicked.
+  TakeSignal();
+  if (!cancelPending_) return;
+  // Ctrl-C is the Cancel button, so it presses it only while the button can be clicked. One that
+  // came before waits for the button: a command clears Cancel as it starts, and a signal in its
+  // first moments would be lost otherwise.
   if (!Enabled(Control::cmdCancel) || !Visible(Control::cmdCancel) || !onCancel) return;
+  cancelPending_ = false;
   FinishReport();
   prompts_ << text::kCancelPressed << '\n' << std::flush;
   onCancel();

@@ -34,8 +34,13 @@ class TerminalWindow final : public core::Window {
   // report receives the text of Text1; prompts the message boxes and questions.
   TerminalWindow(std::ostream& report, std::ostream& prompts, Console& console, Options options);
 
-  // The Cancel button's handler, pressed by Ctrl-C while the button shows.
+  // The Cancel button's handler, pressed by Ctrl-C (or a signal) while the button shows; one that
+  // came before is kept and presses it as soon as it shows, and answers every question Cancel.
   std::function<void()> onCancel;
+  // A Ctrl-C or signal came and has not yet pressed Cancel.
+  bool CancelPending();
+  // A Ctrl-C or signal came at any time of the run.
+  bool Signalled() const { return signalled_; }
   // While on, boxes are answered OK without being shown: for the one the user already answered
   // on the command line (--all), which printed would only say the same thing twice. The caller
   // turns it off right after, so no later question is ever answered unseen.
@@ -97,12 +102,15 @@ class TerminalWindow final : public core::Window {
   // Whether the box's text is the one the report just received.
   bool ReportEndsWith(const std::string& prompt);
   int Ask(bool cancelIsDefault);
+  void TakeSignal();
 
   std::ostream& report_;
   std::ostream& prompts_;
   Console& console_;
   Options options_;
   bool answerQuietly_ = false;
+  bool cancelPending_ = false;
+  bool signalled_ = false;
 
   bool atLineStart_ = true;
   bool lineBroken_ = false;  // a line was ended early to make room for a prompt

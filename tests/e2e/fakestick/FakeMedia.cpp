@@ -118,10 +118,18 @@ int FakeMedia::WriteSector(std::uint64_t sector, const std::uint8_t* in) {
   return WriteRun(SlotOffset(CacheStore(sector)), kSector, in);
 }
 
+bool FakeMedia::FlakyFailure() {
+  ++requests_;
+  if (g_.failEvery == 0 || requests_ % g_.failEvery != 0) return false;
+  ++counters_.flakyFailures;
+  return true;
+}
+
 int FakeMedia::Read(std::uint64_t offset, std::uint64_t length, std::uint8_t* out) {
   std::lock_guard lock(mutex_);
   if (unplugged_) return EIO;
   if (offset > g_.sizeBytes || length > g_.sizeBytes - offset) return EINVAL;
+  if (FlakyFailure()) return EIO;
   ++counters_.readRequests;
   counters_.sectorsRead += (length + kSector - 1) / kSector;
   std::uint64_t end = offset + length;
@@ -161,6 +169,7 @@ int FakeMedia::Write(std::uint64_t offset, std::uint64_t length, const std::uint
   std::lock_guard lock(mutex_);
   if (unplugged_) return EIO;
   if (offset > g_.sizeBytes || length > g_.sizeBytes - offset) return EINVAL;
+  if (FlakyFailure()) return EIO;
   ++counters_.writeRequests;
   counters_.sectorsWritten += (length + kSector - 1) / kSector;
   std::uint64_t end = offset + length;

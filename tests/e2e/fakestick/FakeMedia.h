@@ -35,6 +35,9 @@ struct FakeGeometry {
   bool readErrors = true, writeErrors = true;  // IoError: which transfers fail
   std::uint64_t cacheSectors = 0;
   CacheKind cache = CacheKind::Associative;
+  // A flaky link: every failEvery-th read or write request fails with EIO, whatever its sector
+  // (the next request, the same one tried again, goes through). 0: none fails so.
+  std::uint64_t failEvery = 0;
 };
 
 // Empty when the geometry is sound, else what is wrong with it.
@@ -56,11 +59,13 @@ class FakeMedia {
 
   struct Counters {
     std::uint64_t readRequests = 0, writeRequests = 0, sectorsRead = 0, sectorsWritten = 0;
+    std::uint64_t flakyFailures = 0;  // requests failed by failEvery
   };
   Counters Count() const;
   const FakeGeometry& Geometry() const { return g_; }
 
  private:
+  bool FlakyFailure();  // counts one request; true when failEvery fails it
   int ReadSector(std::uint64_t sector, std::uint8_t* out);
   int WriteSector(std::uint64_t sector, const std::uint8_t* in);
   int ReadRun(std::uint64_t physical, std::uint64_t length, std::uint8_t* out);
@@ -75,6 +80,7 @@ class FakeMedia {
   mutable std::mutex mutex_;
   bool unplugged_ = false;
   Counters counters_;
+  std::uint64_t requests_ = 0;  // reads and writes, for failEvery
   std::vector<std::uint8_t> stale_;
   // Associative cache: sector -> slot, and the order the sectors came in (oldest first).
   std::unordered_map<std::uint64_t, std::uint64_t> slotOf_;

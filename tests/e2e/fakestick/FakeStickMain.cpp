@@ -43,6 +43,7 @@ std::string Status(const FakeStick& stick) {
          " write_requests=" + std::to_string(c.writeRequests) +
          " sectors_read=" + std::to_string(c.sectorsRead) +
          " sectors_written=" + std::to_string(c.sectorsWritten) +
+         " flaky_failures=" + std::to_string(c.flakyFailures) +
          " flush_requests=" + std::to_string(stick.flushes.load()) + "\n";
 }
 

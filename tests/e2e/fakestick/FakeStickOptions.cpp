@@ -54,13 +54,14 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
     }
     std::string key = arg.substr(2, eq - 2), value = arg.substr(eq + 1);
     bool ok = true;
-    if (key == "size" || key == "real" || key == "cache" || key == "write-delay-us") {
+    if (key == "size" || key == "real" || key == "cache" || key == "write-delay-us" || key == "fail-every") {
       std::optional<std::uint64_t> n = ParseSize(value);
       ok = n.has_value();
       if (ok && key == "size") g.sizeBytes = *n;
       if (ok && key == "real") real = *n;
       if (ok && key == "cache") g.cacheSectors = *n;
       if (ok && key == "write-delay-us") o.writeDelayMicros = *n;
+      if (ok && key == "fail-every") g.failEvery = *n;
     } else if (key == "kind") {
       ok = Pick<FakeKind>(value, {{"genuine", FakeKind::Genuine}, {"limbo", FakeKind::Limbo},
                                   {"wrap", FakeKind::Wraparound}, {"ioerror", FakeKind::IoError}},

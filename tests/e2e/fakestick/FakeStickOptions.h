@@ -21,7 +21,7 @@ struct FakeStickOptions {
 std::optional<std::uint64_t> ParseSize(const std::string& text);
 
 // Parses --size= --real= --kind= --fill= --errors= --cache= --cache-kind= --write-delay-us=
-// --backing-dir=; anything else is passed on to FUSE. On a bad option returns nothing and
+// --fail-every= --backing-dir=; anything else is passed on to FUSE. On a bad option returns nothing and
 // says why in error.
 std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::string>& args,
                                                       std::string& error);
@@ -29,7 +29,8 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
 inline constexpr const char* kFakeStickUsage =
     "usage: sw_fakestick MOUNTDIR --size=SIZE [--real=SIZE] [--kind=genuine|limbo|wrap|ioerror]\n"
     "         [--fill=zeros|ones|stale] [--errors=read|write|both] [--cache=SECTORS]\n"
-    "         [--cache-kind=associative|strict|loose] [--write-delay-us=N] [--backing-dir=DIR]\n"
+    "         [--cache-kind=associative|strict|loose] [--write-delay-us=N] [--fail-every=N]\n"
+    "         [--backing-dir=DIR]\n"
     "         [FUSE options, e.g. -f]\n"
     "The folder then holds 'stick', a file that behaves like the counterfeit, and 'control':\n"
     "write 'unplug' to it and every later transfer fails; read it for the transfer counts.\n";
