@@ -96,7 +96,14 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
       }
     }
     keepOff.insert(top.sector);
+    const std::uint64_t failedBefore = run.io.failedWrites;
     if (flood > 0 && !run.Flood(bandFirst, flood, keepOff)) break;
+    // A flood that did not all go in may have left the probes in the cache, where they read
+    // back right whatever the memory behind: such a round proves nothing, and the search ends.
+    if (run.io.failedWrites != failedBefore && flood > 0) {
+      run.floodRefused = true;
+      break;
+    }
     if (top.state == TopState::Lost && probes.end() == std::find(probes.begin(), probes.end(), top.sector)) {
       run.PutBlock(top.sector, gen);
     }
@@ -130,7 +137,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
     run.provenBad = hi;
   }
   b.exact = hi - lo == 1;
-  if (!b.exact && !run.io.Stopped()) run.outOfRounds = true;
+  if (!b.exact && !run.io.Stopped() && !run.floodRefused) run.outOfRounds = true;
   b.firstBad = b.exact ? hi : lo + 1;
   b.ioError = b.exact && hiIoError;
   return b;

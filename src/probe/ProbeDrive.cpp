@@ -152,6 +152,7 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   detail::ProbeIo io(ctx, ProbeWriteBoundSectors(total));
   bool completed = false;
   bool outOfRounds = false;
+  bool floodRefused = false;
   {
     detail::BackupJournal journal(io, options.destructive);
     if (!journal.KeepOnDisk(ctx, JournalHeaderOf(ctx))) {
@@ -161,6 +162,7 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
     ProbeRun run(ctx, io, journal, DrawSalt(options), total, options.destructive);
     completed = Probe(run, f);
     outOfRounds = run.outOfRounds;
+    floodRefused = run.floodRefused;
     f.provenGoodSector = run.provenGood;
     f.provenBadSector = run.provenBad;
     io.Progress(text::kPhaseRestore, 0, 1);
@@ -174,9 +176,9 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
     f.end = ProbeEnd::Cancelled;
   } else if (io.Unjournaled()) {
     f.end = ProbeEnd::NoJournal;
-  } else if (!completed && (io.OverBudget() || outOfRounds)) {
+  } else if (!completed && (io.OverBudget() || outOfRounds || floodRefused)) {
     f.end = ProbeEnd::Unfinished;
-    f.limit = io.OverBudget() ? Limit::WriteBound : Limit::SearchRounds;
+    f.limit = io.OverBudget() ? Limit::WriteBound : floodRefused ? Limit::RefusedFlood : Limit::SearchRounds;
   } else if (!completed) {
     f.end = ProbeEnd::Failed;
   }

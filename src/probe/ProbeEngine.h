@@ -28,7 +28,7 @@ enum class ProbeEnd {
   NoJournal,  // the journal of the saved blocks could not be kept on the computer's disk
 };
 
-enum class Limit { None, WriteBound, SearchRounds };
+enum class Limit { None, WriteBound, SearchRounds, RefusedFlood };
 
 struct ProbeOptions {
   bool destructive = false;  // skip the backup and restore of the blocks the probe writes

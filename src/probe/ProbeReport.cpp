@@ -115,6 +115,8 @@ void LogUnfinished(core::Context& ctx, const ProbeFindings& f) {
   if (f.limit == Limit::WriteBound) {
     core::LogText(ctx, Line(text::kUnfinishedBound + std::to_string(ProbeWriteBoundSectors(f.totalSectors)) +
                             text::kUnfinishedBoundEnd));
+  } else if (f.limit == Limit::RefusedFlood) {
+    core::LogText(ctx, Line(text::kUnfinishedFlood));
   } else {
     core::LogText(ctx, Line(text::kUnfinishedRounds));
   }

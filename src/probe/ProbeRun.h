@@ -48,6 +48,7 @@ struct ProbeRun {
   std::int64_t provenGood = -1;
   std::int64_t provenBad = -1;
   bool outOfRounds = false;  // the boundary search took its last round without an exact answer
+  bool floodRefused = false;  // the drive failed writes of a round's flood: the search stopped
 
   std::uint32_t NextGeneration() { return ++generation; }
 

@@ -101,6 +101,9 @@ inline constexpr const char* kUnfinishedBoundEnd = ").";
 inline constexpr const char* kUnfinishedRounds =
     "The probe stopped before its end: its search took the most rounds it may take without "
     "finding the exact end.";
+inline constexpr const char* kUnfinishedFlood =
+    "The probe stopped before its end: the drive refused writes that flush its cache, even when "
+    "tried again, so the search could not tell its memory from its cache.";
 inline constexpr const char* kProvenGood = "Found up to then: sectors 0 to ";
 inline constexpr const char* kProvenGoodEnd = " keep what was written.";
 inline constexpr const char* kProvenBad = "Found up to then: sector ";

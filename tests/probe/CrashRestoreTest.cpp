@@ -147,6 +147,29 @@ TEST_F(ProbeFixture, AJournalWaitingForAnotherDriveIsLeftAloneAndNamed) {
   EXPECT_NE(win.Text(core::Control::Text1).find("GONE0001"), std::string::npos);
 }
 
+// A drive that refuses the writes of a search round's flood leaves its probes maybe in its cache:
+// the search stops there and says why, and everything goes back.
+TEST_F(ProbeFixture, AFloodTheDriveRefusesEndsTheSearchUnfinishedAndEverythingGoesBack) {
+  SimDriveSpec c = Spec(FakeKind::Limbo, 32 * GB, 8 * GB);
+  c.writeCacheSectors = 100000;
+  AddStick(c);
+  bool searching = false;
+  win.onProgress = [&](const core::ProgressUpdate& u) {
+    if (u.phase == "Searching the last good sector") searching = true;
+  };
+  const auto realEnd = static_cast<std::int64_t>(8 * GB / 512);
+  auto remember = os.failWrite;
+  os.failWrite = [&, remember](std::int64_t sector) {
+    remember(sector);
+    return searching && sector >= realEnd;
+  };
+  const ProbeFindings f = Run();
+  EXPECT_EQ(f.end, ProbeEnd::Unfinished);
+  EXPECT_EQ(f.limit, Limit::RefusedFlood);
+  EXPECT_EQ(f.lastGoodSector, -1) << "no exact answer";
+  EXPECT_TRUE(ChangedPlaces().empty());
+}
+
 // The partition table, the boot sector and the file system's first blocks are not written at all
 // where the drive's good memory leaves the search room past them.
 class FirstMiB : public ProbeFixture, public ::testing::WithParamInterface<CrashRow> {};
