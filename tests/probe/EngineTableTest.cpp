@@ -105,12 +105,24 @@ std::vector<Row> Rows() {
     rows.push_back({"1 TiB without memory, loose 2^21 cache (reads as a 1 GiB wraparound)", c,
                     FakeKind::Wraparound, (1 << 21) - 1, 1 << 21, kF3BigCache / 4});
   }
+  // The end itself: a fake that lacks only its last sector, or its last 256 KiB.
+  rows.push_back({"limbo 2 GiB lacking its last sector", Drive(2 * GiB, 2 * GiB - 512, Sim::Limbo), FakeKind::Limbo,
+                  Sectors(2 * GiB) - 2, 0, kF3Limbo});
+  rows.push_back({"limbo 2 GiB lacking its last 256 KiB", Drive(2 * GiB, 2 * GiB - 256 * 1024, Sim::Limbo),
+                  FakeKind::Limbo, Sectors(2 * GiB - 256 * 1024) - 1, 0, kF3Limbo});
   for (const std::uint32_t cache : {1000u, 100000u}) {
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = cache;
     rows.push_back({cache == 1000 ? "limbo 32 GB holding 8 GB, 1,000-sector cache"
                                   : "limbo 32 GB holding 8 GB, 100,000-sector cache",
                     c, FakeKind::Limbo, Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
+  }
+  {
+    // Between 2^18 and 2^19 sectors: only the largest flood clears it.
+    SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
+    c.writeCacheSectors = 450000;
+    rows.push_back({"limbo 32 GB holding 8 GB, 450,000-sector cache", c, FakeKind::Limbo, Sectors(8 * GB) - 1, 0,
+                    kF3BigCache / 4});
   }
   {
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);

@@ -54,10 +54,19 @@ TEST_F(ProbeFixture, ADriveSwappedMidRunEndsItWithNothingMoreWritten) {
       sim.SwapDrive(kDisk);
     }
   };
+  // Counted before the system is asked: a write to a handle that reaches nothing may still land
+  // on whatever now answers there.
+  int triedAfterSwap = 0;
+  auto remember = os.failWrite;
+  os.failWrite = [&, remember](std::int64_t sector) {
+    if (swapped) ++triedAfterSwap;
+    return remember(sector);
+  };
   const ProbeFindings f = Run();
   ASSERT_TRUE(swapped);
   EXPECT_EQ(f.end, ProbeEnd::DriveLost);
   EXPECT_EQ(sim.Stats().sectorWrites, writesAtSwap) << "a sector was written after the drive changed";
+  EXPECT_LE(triedAfterSwap, 1) << "only the write that found the drive gone, no retry, no restore";
   EXPECT_FALSE(f.unrestoredSectors.empty()) << "the sectors it changed are named";
   EXPECT_EQ(f.lastGoodSector, -1);
 }
