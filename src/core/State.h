@@ -44,6 +44,8 @@ struct State {
   // Physical drive handle and the buffer every raw transfer goes through.
   platform::Handle hDrive = platform::kInvalidHandle;
   AlignedBuffer SectorBuffer;
+  // When a failed transfer last found hDrive still the pinned drive (GetTickCount); empty: never.
+  std::optional<std::uint32_t> PinSeenAfterFailureTick;
 
   // Identity texts of the drive queried last.
   std::string DRV_MODEL;

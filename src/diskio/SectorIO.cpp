@@ -86,6 +86,12 @@ Attempt WriteOnce(core::Context& ctx, const Transfer& t) {
   return result;
 }
 
+// The identity check reads the system's device tables (sysfs and udev on Linux, milliseconds):
+// a fake that fails every transfer past its memory would spend most of a test in it, four times
+// longer on the quick test of a 4 GiB one. A drive found there within this time is taken as
+// still there; a pulled one is most often told by its error already.
+constexpr std::uint32_t kPinStillThereMs = 1000;
+
 // A second attempt can rescue a transfer that a loose cable or a USB hiccup broke, never one of
 // a drive that is gone: a stick that disappears and comes back (a USB reset) may come back as
 // another device, and the handle reaches nothing then.
@@ -94,9 +100,14 @@ bool WorthRetrying(core::Context& ctx, const Attempt& failed) {
       failed.error == win::ERROR_INVALID_HANDLE) {
     return false;
   }
+  core::State& st = ctx.state;
   // Outside a test hDrive may be any drive being listed; only during one is it the pinned drive.
-  return !ctx.state.TestRunning ||
-         CheckPinnedHandle(ctx, ctx.state.hDrive) == core::IdentityCheck::Same;
+  if (!st.TestRunning) return true;
+  const std::uint32_t now = ctx.os.GetTickCount();
+  if (st.PinSeenAfterFailureTick && now - *st.PinSeenAfterFailureTick < kPinStillThereMs) return true;
+  if (CheckPinnedHandle(ctx, st.hDrive) != core::IdentityCheck::Same) return false;
+  st.PinSeenAfterFailureTick = now;
+  return true;
 }
 
 template <typename Once>

@@ -5,6 +5,7 @@
 
 #include "diskio/MockOs.h"
 #include "diskio/PhysicalDrive.h"
+#include "diskio/PinnedDrive.h"
 #include "diskio/SectorIO.h"
 #include "diskio/SimFixture.h"
 #include "platform/WinApi.h"
@@ -252,6 +253,7 @@ TEST_F(SectorIOMockTest, AHandleThatNoLongerReachesThePinnedDriveIsNotTriedAgain
     ctx.state.IdentityLost = core::IdentityCheck::Same;
     ctx.state.TestRunning = running;
     const int attempts = running ? 1 : 2;
+    EXPECT_CALL(os, GetTickCount()).WillRepeatedly(Return(5000u));
     EXPECT_CALL(os, SetFilePointerEx(_, _, _, _)).Times(attempts).WillRepeatedly(Return(true));
     EXPECT_CALL(os, ReadFile(_, _, _)).Times(attempts).WillRepeatedly(Return(false));
     EXPECT_CALL(os, GetLastError()).WillRepeatedly(Return(win::ERROR_IO_DEVICE));
@@ -291,6 +293,27 @@ TEST_F(SectorIOSimTest, TransfersOnAClosedDriveFail) {
   ctx.state.hDrive = -1;
   EXPECT_FALSE(ReadSectors(ctx, 0, 1));
   EXPECT_FALSE(WriteSectors(ctx, 0, 1));
+}
+
+// Failed transfers of a fake that fails everything past its memory come by the thousand: the
+// pinned drive is looked up again at most once a second, and a drive that is gone says so by its
+// error in between.
+TEST_F(SectorIOSimTest, ThePinIsLookedAtAgainAtMostOnceASecondOfFailures) {
+  sim.AddDrive(1, Stick(8ull << 20));
+  ctx.state.DebugMode = false;
+  ASSERT_TRUE(PinDrive(ctx, 1));
+  ctx.state.TestRunning = true;
+  ASSERT_TRUE(Open_Physical_Disk_hDrive(ctx, 1));
+  const auto lookups = [&] { return os.ControlCount(win::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX); };
+  const std::size_t before = lookups();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(ReadSectors(ctx, 16'384, 1)) << "past the end";
+  EXPECT_EQ(lookups(), before + 1) << "one look for three failures within a second";
+  sim.Advance(1000);
+  EXPECT_FALSE(ReadSectors(ctx, 16'384, 1));
+  EXPECT_EQ(lookups(), before + 2) << "a second later it looks again";
+  EXPECT_TRUE(ReadSectors(ctx, 16'383, 1));
+  ctx.state.TestRunning = false;
+  MyCloseHandle(ctx, ctx.state.hDrive);
 }
 
 TEST_F(SectorIOSimTest, RemovedDriveFailsItsTransfers) {

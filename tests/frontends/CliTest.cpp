@@ -256,6 +256,15 @@ TEST_F(Cli, ASignalBeforeTheCancelButtonShowsStillCancelsTheRun) {
   }
 }
 
+// Ctrl-C typed at a question is that same Cancel: the run is cancelled, not refused.
+TEST_F(Cli, CtrlCAtAQuestionCancelsTheRun) {
+  script.interactive = true;
+  script.lines = {"^C"};
+  const Result r = Run({"--simulate", "demo", "quick", "F:", "--json", "-"});
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.out.find("\"verdict\": \"cancelled\""), std::string::npos) << r.out;
+}
+
 TEST_F(Cli, DebugStandsForShift) {
   const Result plain = Run({"--simulate", "demo", "quick", "F:", "--yes"});
   const Result debug = Run({"--simulate", "demo", "quick", "F:", "--yes", "--debug"});
