@@ -12,6 +12,8 @@
 
 #include "platform/WinApi.h"
 
+#include <windows.h>
+
 namespace sw::platform::win32 {
 namespace {
 
@@ -155,6 +157,48 @@ TEST_F(Win32OsFiles, FindAndDeleteCountOnlyOrdinaryFiles) {
   EXPECT_TRUE(os_.FindFiles(pattern).empty());
   EXPECT_EQ(os_.DeleteFiles(pattern), 0);
   EXPECT_TRUE(os_.FindFiles(Path("nofolder\\*.tmp")).empty());
+}
+
+}  // namespace
+}  // namespace sw::platform::win32
+
+namespace sw::platform::win32 {
+namespace {
+
+// The program's state files live in the user's local application data; the test points that
+// at its own folder for the length of the test.
+class Win32OsStateFiles : public Win32OsFiles {
+ protected:
+  void SetUp() override {
+    Win32OsFiles::SetUp();
+    char before[MAX_PATH] = {};
+    had_ = ::GetEnvironmentVariableA("LOCALAPPDATA", before, MAX_PATH) > 0;
+    before_ = before;
+    ::SetEnvironmentVariableA("LOCALAPPDATA", dir_.string().c_str());
+  }
+  void TearDown() override {
+    ::SetEnvironmentVariableA("LOCALAPPDATA", had_ ? before_.c_str() : nullptr);
+    Win32OsFiles::TearDown();
+  }
+  bool had_ = false;
+  std::string before_;
+};
+
+TEST_F(Win32OsStateFiles, AppendsReadBackWholeAreListedAndDeleted) {
+  const std::vector<std::uint8_t> a = {1, 2, 3}, b = {4, 5};
+  ASSERT_TRUE(os_.AppendStateFile("probe-journal-01.bin", a));
+  ASSERT_TRUE(os_.AppendStateFile("probe-journal-01.bin", b));
+  EXPECT_EQ(os_.StateFolder(), (dir_ / "SizeWarden").string());
+  const std::optional<std::vector<std::uint8_t>> read = os_.ReadStateFile("probe-journal-01.bin");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(*read, (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(os_.StateFiles(), std::vector<std::string>{"probe-journal-01.bin"});
+  for (const char* bad : {"..\\x.bin", "a/b", "", ".hidden", "c:x"}) {
+    EXPECT_FALSE(os_.AppendStateFile(bad, a)) << bad;
+  }
+  EXPECT_TRUE(os_.DeleteStateFile("probe-journal-01.bin"));
+  EXPECT_FALSE(os_.ReadStateFile("probe-journal-01.bin"));
+  EXPECT_TRUE(os_.StateFiles().empty());
 }
 
 }  // namespace
