@@ -3,6 +3,7 @@
 #include <cmath>
 #include <random>
 
+#include "diskio/DiskIdentity.h"
 #include "probe/BackupJournal.h"
 #include "probe/BoundarySearch.h"
 #include "probe/CacheSizing.h"
@@ -141,7 +142,10 @@ bool Probe(ProbeRun& run, ProbeFindings& f) {
 
 ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   ProbeFindings f;
-  const auto total = static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / 512));
+  // The whole drive as the device reports it: the size the list shows is cut to whole cylinders,
+  // and a fake that lacks only what lies past the last cylinder must not pass for that.
+  const std::int64_t length = diskio::GetDiskLength(ctx, ctx.state.hDrive);
+  const auto total = length > 0 ? length / 512 : static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / 512));
   f.totalSectors = total;
   // Checked here as well as by the caller: the probe writes the drive, and never the system's.
   const std::int32_t disk = ctx.state.DiskNumber;

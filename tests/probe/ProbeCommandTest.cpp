@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "drives/TextFormat.h"
+
 #include "core/Layouts.h"
 #include "diskio/IdentityTexts.h"
 #include "diskio/PhysicalDrive.h"
@@ -277,6 +279,28 @@ TEST_P(ProbeKeeps, TheDataOfTheDrive) {
 INSTANTIATE_TEST_SUITE_P(GenuineAndFake, ProbeKeeps,
                          ::testing::Values(KeepRow{"genuine", 0, Outcome::Passed},
                                            KeepRow{"limbo", 256 << 20, Outcome::Failed}));
+
+// The list shows the size cut to whole cylinders; the probe covers the whole drive as the device
+// reports it, so a fake that lacks only what lies past the last cylinder is caught, and a genuine
+// drive is good to its very last sector.
+class ProbeTail : public ProbeCommand, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ProbeTail, CoversTheDriveToItsLastSectorPastTheLastWholeCylinder) {
+  const bool genuine = GetParam();
+  const std::uint64_t announced = 64 * kCylinder + 300 * 512;
+  SimDriveSpec config;
+  config.kind = genuine ? platform::sim::FakeKind::Good : platform::sim::FakeKind::Limbo;
+  config.realBytes = genuine ? 0 : 64 * kCylinder;
+  AddSelected(kDisk, "E:", announced, config);
+  Click();
+  EXPECT_EQ(ctx.state.LastOutcome, genuine ? Outcome::Passed : Outcome::Failed);
+  const std::uint64_t realEnd = genuine ? announced : 64 * kCylinder;
+  EXPECT_EQ(LineStartingWith("Last good sector: "), "Last good sector: " + std::to_string(realEnd / 512 - 1));
+  const std::string bytes = drives::FormatDecimals(static_cast<double>(announced), "###,###,###,###,###0");
+  EXPECT_NE(LineStartingWith("Announced size: " + bytes + " bytes"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(GenuineAndLackingItsTail, ProbeTail, ::testing::Bool());
 
 // --destructive: no backup, so fewer writes than the probe that keeps the data, nothing put back
 // and nothing mounted again; the findings are the same.
