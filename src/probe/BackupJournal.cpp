@@ -16,6 +16,13 @@ BackupJournal::~BackupJournal() {
 bool BackupJournal::KeepOnDisk(core::Context& ctx, const JournalHeader& header) {
   if (destructive_) return true;
   const std::string name = JournalName(header);
+  // One journal per stick: blocks an earlier run left to put back are never written over, and a
+  // file without any (that run died before its first write) makes way for this one.
+  if (const std::optional<std::vector<std::uint8_t>> earlier = ctx.os.ReadStateFile(name)) {
+    const std::optional<JournalContents> contents = DecodeJournal(*earlier);
+    if (contents && !contents->blocks.empty()) return false;
+    if (!ctx.os.DeleteStateFile(name)) return false;
+  }
   if (!ctx.os.AppendStateFile(name, EncodeHeader(header))) return false;
   ctx_ = &ctx;
   fileName_ = name;

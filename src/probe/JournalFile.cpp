@@ -155,6 +155,8 @@ std::optional<JournalContents> DecodeJournal(std::span<const std::uint8_t> file)
       b.sector = static_cast<std::int64_t>(GetLe(payload.data(), 8));
       std::memcpy(b.bytes.data(), payload.data() + 8, 512);
       contents.blocks.push_back(b);
+    } else if (type == kHeaderRecord) {
+      // Another run's header appended to a file it found: its blocks follow as well.
     } else if (type == kForgetRecord && length == 8) {
       const auto sector = static_cast<std::int64_t>(GetLe(payload.data(), 8));
       if (!contents.blocks.empty() && contents.blocks.back().sector == sector) contents.blocks.pop_back();

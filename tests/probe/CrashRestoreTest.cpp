@@ -128,6 +128,42 @@ TEST_F(ProbeFixture, AJournalWithoutBlocksIsDeletedWithoutAQuestion) {
   EXPECT_EQ(sim.Stats().sectorWrites, writesBefore);
 }
 
+// A run that finds its stick's journal still holding blocks writes nothing; one that finds an
+// empty one (an earlier run died before its first write) starts it afresh, and its own blocks
+// are what the file then holds.
+TEST_F(ProbeFixture, AnEarlierJournalIsNeverWrittenOverAndAnEmptyOneMakesWay) {
+  AddStick(Spec(FakeKind::Limbo, 1 * GiB, 256ull << 20));
+  ASSERT_TRUE(diskio::PinDrive(ctx, kDisk));
+  const JournalHeader h = HeaderFor(ctx.state.Pinned->identity, "/dev/sdb", "before");
+  const std::string name = JournalName(h);
+  std::vector<std::uint8_t> pending = EncodeHeader(h);
+  const std::vector<std::uint8_t> block = EncodeBlock(5, std::vector<std::uint8_t>(512, 0x22));
+  pending.insert(pending.end(), block.begin(), block.end());
+  ASSERT_TRUE(os.AppendStateFile(name, pending));
+  EXPECT_EQ(Run().end, ProbeEnd::NoJournal);
+  EXPECT_EQ(sim.Stats().sectorWrites, writesBefore);
+  EXPECT_EQ(*os.ReadStateFile(name), pending);
+
+  ASSERT_TRUE(os.DeleteStateFile(name));
+  ASSERT_TRUE(os.AppendStateFile(name, EncodeHeader(h)));
+  bool checked = false;
+  auto remember = os.failWrite;
+  os.failWrite = [&, remember](std::int64_t sector) {
+    if (!checked) {
+      checked = true;
+      const std::optional<JournalContents> j = DecodeJournal(*os.ReadStateFile(name));
+      EXPECT_TRUE(j && !j->blocks.empty()) << "the first write is covered by this run's journal";
+      if (j) {
+        EXPECT_NE(j->header.date, "before");
+      }
+    }
+    return remember(sector);
+  };
+  EXPECT_EQ(Run().end, ProbeEnd::Completed);
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(ChangedPlaces().empty());
+}
+
 TEST_F(ProbeFixture, AJournalWaitingForAnotherDriveIsLeftAloneAndNamed) {
   AddStick(Spec(FakeKind::Good, 256ull << 20, 0));
   core::DriveIdentity other;

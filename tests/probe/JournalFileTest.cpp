@@ -95,6 +95,17 @@ TEST(JournalFile, AChangedByteEndsTheJournalAtItsRecord) {
   EXPECT_FALSE(DecodeJournal(EncodeBlock(1, BlockOf(1)))) << "a block before any header";
 }
 
+// A run that appended its header to a file an earlier one left keeps its blocks readable.
+TEST(JournalFile, ASecondHeaderDoesNotHideTheBlocksAfterIt) {
+  std::vector<std::uint8_t> file = EncodeHeader(Stick());
+  Append(file, EncodeHeader(Stick()));
+  Append(file, EncodeBlock(42, BlockOf(9)));
+  const std::optional<JournalContents> j = DecodeJournal(file);
+  ASSERT_TRUE(j);
+  ASSERT_EQ(j->blocks.size(), 1u);
+  EXPECT_EQ(j->blocks[0].sector, 42);
+}
+
 core::DriveIdentity Now(const std::string& model, const std::string& serial, std::uint64_t size,
                         std::optional<std::uint8_t> keyByte) {
   core::DriveIdentity id;
