@@ -16,7 +16,7 @@ namespace {
 using platform::sim::FakeKind;
 using platform::sim::SimDriveSpec;
 
-SimDriveSpec Spec(FakeKind kind, std::uint64_t announced, std::uint64_t real, std::uint64_t wrap = 0) {
+SimDriveSpec Sim(FakeKind kind, std::uint64_t announced, std::uint64_t real, std::uint64_t wrap = 0) {
   SimDriveSpec c;
   c.announcedBytes = announced;
   c.realBytes = real;
@@ -88,15 +88,15 @@ TEST_P(DeathAtAWrite, TheNextStartPutsEveryBlockBack) {
 }
 
 const CrashRow kCrashRows[] = {
-    {"genuine", Spec(FakeKind::Good, 256ull << 20, 0)},
-    {"limbo", Spec(FakeKind::Limbo, 1 * GiB, 256ull << 20)},
-    {"wraparound", Spec(FakeKind::Wraparound, 1 * GiB, 128ull << 20, 128ull << 20)},
+    {"genuine", Sim(FakeKind::Good, 256ull << 20, 0)},
+    {"limbo", Sim(FakeKind::Limbo, 1 * GiB, 256ull << 20)},
+    {"wraparound", Sim(FakeKind::Wraparound, 1 * GiB, 128ull << 20, 128ull << 20)},
 };
 INSTANTIATE_TEST_SUITE_P(Sticks, DeathAtAWrite, ::testing::ValuesIn(kCrashRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ProbeFixture, AJournalThatCannotBeWrittenStopsTheProbeBeforeItsFirstWrite) {
-  AddStick(Spec(FakeKind::Limbo, 1 * GiB, 256ull << 20));
+  AddStick(Sim(FakeKind::Limbo, 1 * GiB, 256ull << 20));
   ASSERT_TRUE(diskio::PinDrive(ctx, kDisk));
   sim.FailStateAppendsAfter(0);
   const ProbeFindings f = Run();
@@ -105,7 +105,7 @@ TEST_F(ProbeFixture, AJournalThatCannotBeWrittenStopsTheProbeBeforeItsFirstWrite
 }
 
 TEST_F(ProbeFixture, AJournalThatFillsTheDiskMidRunStopsThatRunAndEverythingGoesBack) {
-  AddStick(Spec(FakeKind::Limbo, 1 * GiB, 256ull << 20));
+  AddStick(Sim(FakeKind::Limbo, 1 * GiB, 256ull << 20));
   ASSERT_TRUE(diskio::PinDrive(ctx, kDisk));
   sim.FailStateAppendsAfter(6);
   const ProbeFindings f = Run();
@@ -117,7 +117,7 @@ TEST_F(ProbeFixture, AJournalThatFillsTheDiskMidRunStopsThatRunAndEverythingGoes
 
 // A probe that died between its journal's header and its first write changed nothing.
 TEST_F(ProbeFixture, AJournalWithoutBlocksIsDeletedWithoutAQuestion) {
-  AddStick(Spec(FakeKind::Good, 256ull << 20, 0));
+  AddStick(Sim(FakeKind::Good, 256ull << 20, 0));
   ASSERT_TRUE(diskio::PinDrive(ctx, kDisk));
   const JournalHeader h = HeaderFor(ctx.state.Pinned->identity, "/dev/sdb", "today");
   ASSERT_TRUE(os.AppendStateFile(JournalName(h), EncodeHeader(h)));
@@ -132,7 +132,7 @@ TEST_F(ProbeFixture, AJournalWithoutBlocksIsDeletedWithoutAQuestion) {
 // empty one (an earlier run died before its first write) starts it afresh, and its own blocks
 // are what the file then holds.
 TEST_F(ProbeFixture, AnEarlierJournalIsNeverWrittenOverAndAnEmptyOneMakesWay) {
-  AddStick(Spec(FakeKind::Limbo, 1 * GiB, 256ull << 20));
+  AddStick(Sim(FakeKind::Limbo, 1 * GiB, 256ull << 20));
   ASSERT_TRUE(diskio::PinDrive(ctx, kDisk));
   const JournalHeader h = HeaderFor(ctx.state.Pinned->identity, "/dev/sdb", "before");
   const std::string name = JournalName(h);
@@ -165,7 +165,7 @@ TEST_F(ProbeFixture, AnEarlierJournalIsNeverWrittenOverAndAnEmptyOneMakesWay) {
 }
 
 TEST_F(ProbeFixture, AJournalWaitingForAnotherDriveIsLeftAloneAndNamed) {
-  AddStick(Spec(FakeKind::Good, 256ull << 20, 0));
+  AddStick(Sim(FakeKind::Good, 256ull << 20, 0));
   core::DriveIdentity other;
   other.Model = "ELSEWHERE Disk";
   other.Serial = "GONE0001";
@@ -186,7 +186,7 @@ TEST_F(ProbeFixture, AJournalWaitingForAnotherDriveIsLeftAloneAndNamed) {
 // A drive that refuses the writes of a search round's flood leaves its probes maybe in its cache:
 // the search stops there and says why, and everything goes back.
 TEST_F(ProbeFixture, AFloodTheDriveRefusesEndsTheSearchUnfinishedAndEverythingGoesBack) {
-  SimDriveSpec c = Spec(FakeKind::Limbo, 32 * GB, 8 * GB);
+  SimDriveSpec c = Sim(FakeKind::Limbo, 32 * GB, 8 * GB);
   c.writeCacheSectors = 100000;
   AddStick(c);
   bool searching = false;
@@ -225,10 +225,10 @@ TEST_P(FirstMiB, IsNeverWritten) {
 }
 
 const CrashRow kFirstMiBRows[] = {
-    {"genuine_16GB", Spec(FakeKind::Good, 16 * GB, 0)},
-    {"limbo_32GB_real_8GB", Spec(FakeKind::Limbo, 32 * GB, 8 * GB)},
-    {"wrap_8GB_at_4GB", Spec(FakeKind::Wraparound, 8 * GB, 4 * GB, 4 * GB)},
-    {"wrap_8GB_at_100MB", Spec(FakeKind::Wraparound, 8 * GB, 100'000'000, 100'000'000)},
+    {"genuine_16GB", Sim(FakeKind::Good, 16 * GB, 0)},
+    {"limbo_32GB_real_8GB", Sim(FakeKind::Limbo, 32 * GB, 8 * GB)},
+    {"wrap_8GB_at_4GB", Sim(FakeKind::Wraparound, 8 * GB, 4 * GB, 4 * GB)},
+    {"wrap_8GB_at_100MB", Sim(FakeKind::Wraparound, 8 * GB, 100'000'000, 100'000'000)},
 };
 INSTANTIATE_TEST_SUITE_P(Sticks, FirstMiB, ::testing::ValuesIn(kFirstMiBRows),
                          [](const auto& row) { return std::string(row.param.name); });

@@ -5,22 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 
+#include "platform/StateFileName.h"
 #include "platform/WinApi.h"
 #include "platform/linux/LinuxOs.h"
 
 namespace sw::platform::linuxos {
 
 namespace {
-
-bool PlainName(const std::string& name) {
-  if (name.empty() || name.size() > 200 || name.front() == '.') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.';
-  });
-}
 
 bool SyncFolder(const std::filesystem::path& dir) {
   UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -30,7 +23,7 @@ bool SyncFolder(const std::filesystem::path& dir) {
 }  // namespace
 
 bool LinuxOs::AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) {
-  if (!PlainName(name)) return Fail(win::ERROR_INVALID_NAME);
+  if (!IsPlainStateFileName(name)) return Fail(win::ERROR_INVALID_NAME);
   if (!OwnFolder(paths_.stateDir)) return Fail(win::ERROR_ACCESS_DENIED);
   const std::filesystem::path file = paths_.stateDir / name;
   const bool existed = ::access(file.c_str(), F_OK) == 0;
@@ -52,7 +45,7 @@ bool LinuxOs::AppendStateFile(const std::string& name, std::span<const std::uint
 }
 
 std::optional<std::vector<std::uint8_t>> LinuxOs::ReadStateFile(const std::string& name) {
-  if (!PlainName(name)) {
+  if (!IsPlainStateFileName(name)) {
     Fail(win::ERROR_INVALID_NAME);
     return std::nullopt;
   }
@@ -86,14 +79,14 @@ std::vector<std::string> LinuxOs::StateFiles() {
   std::error_code error;
   for (const auto& e : std::filesystem::directory_iterator(paths_.stateDir, error)) {
     const std::string name = e.path().filename().string();
-    if (PlainName(name) && e.is_regular_file(error) && !e.is_symlink(error)) names.push_back(name);
+    if (IsPlainStateFileName(name) && e.is_regular_file(error) && !e.is_symlink(error)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
 bool LinuxOs::DeleteStateFile(const std::string& name) {
-  if (!PlainName(name)) return Fail(win::ERROR_INVALID_NAME);
+  if (!IsPlainStateFileName(name)) return Fail(win::ERROR_INVALID_NAME);
   if (::unlink((paths_.stateDir / name).c_str()) != 0) return FailErrno(errno);
   SyncFolder(paths_.stateDir);
   return true;

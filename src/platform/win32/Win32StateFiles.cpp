@@ -1,23 +1,12 @@
 // The program's own files between runs on Windows: in the user's local application data, opened
 // as ordinary files only and flushed to the disk before an append returns.
 #include <algorithm>
-#include <cctype>
 
+#include "platform/StateFileName.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/Win32Os.h"
 
 namespace sw::platform::win32 {
-
-namespace {
-
-bool PlainName(const std::string& name) {
-  if (name.empty() || name.size() > 200 || name.front() == '.') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.';
-  });
-}
-
-}  // namespace
 
 std::string Win32Os::StateFolder() {
   char base[MAX_PATH] = {};
@@ -28,7 +17,7 @@ std::string Win32Os::StateFolder() {
 
 bool Win32Os::AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) {
   const std::string folder = StateFolder();
-  if (!PlainName(name) || folder.empty()) {
+  if (!IsPlainStateFileName(name) || folder.empty()) {
     lastError_ = ERROR_INVALID_NAME;
     return false;
   }
@@ -55,7 +44,7 @@ bool Win32Os::AppendStateFile(const std::string& name, std::span<const std::uint
 
 std::optional<std::vector<std::uint8_t>> Win32Os::ReadStateFile(const std::string& name) {
   const std::string folder = StateFolder();
-  if (!PlainName(name) || folder.empty()) {
+  if (!IsPlainStateFileName(name) || folder.empty()) {
     lastError_ = ERROR_INVALID_NAME;
     return std::nullopt;
   }
@@ -79,7 +68,7 @@ std::vector<std::string> Win32Os::StateFiles() {
   const std::string folder = StateFolder();
   if (folder.empty()) return names;
   for (const std::string& name : FindFiles(folder + "\\*")) {
-    if (PlainName(name)) names.push_back(name);
+    if (IsPlainStateFileName(name)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -87,7 +76,7 @@ std::vector<std::string> Win32Os::StateFiles() {
 
 bool Win32Os::DeleteStateFile(const std::string& name) {
   const std::string folder = StateFolder();
-  if (!PlainName(name) || folder.empty()) {
+  if (!IsPlainStateFileName(name) || folder.empty()) {
     lastError_ = ERROR_INVALID_NAME;
     return false;
   }
