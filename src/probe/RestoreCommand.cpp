@@ -86,6 +86,11 @@ core::Outcome RestoreOne(core::Context& ctx, const PendingRestore& p) {
     unrestored = journal.Unrestored();
     lost = io.Lost();
   }
+  // What the claim took down goes back up; a drive that changed meanwhile is not ours to mount.
+  if (!lost) {
+    const std::vector<std::string> notRemounted = ctx.os.RemountDisk(p.disk);
+    if (!notRemounted.empty()) core::LogText(ctx, kCrLf + diskio::StillMountedText({}, notRemounted));
+  }
   if (lost) {
     drives::EndAsDriveLost(ctx);
   } else if (unrestored.empty()) {

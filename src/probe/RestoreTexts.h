@@ -23,8 +23,8 @@ inline constexpr const char* kWaiting4 = ") are kept in ";
 inline constexpr const char* kWaiting5 = ": connect that drive and restore again.";
 inline constexpr const char* kNoSerial = "a drive without a serial number";
 inline constexpr const char* kRemountHint =
-    "Its volumes are not mounted again by this program: unplug the drive and plug it in again, "
-    "or mount them.";
+    "Volumes that were not mounted when the restore began stay so: unplug the drive and plug it "
+    "in again, or mount them.";
 inline constexpr const char* kJournalKept = "The journal stays in ";
 inline constexpr const char* kJournalKeptEnd = " for another try.";
 // The terminal's note at the start of every other command.

@@ -78,8 +78,10 @@ TEST_P(DeathAtAWrite, TheNextStartPutsEveryBlockBack) {
     EXPECT_EQ(sectors.size(), kept->blocks.size()) << "each block is in the journal once";
     writesLeft = -1;
     win.boxes.clear();
+    const int remountsBefore = os.remounts;
     RestoreInterruptedProbes(ctx);
     EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+    EXPECT_EQ(os.remounts, remountsBefore + 1) << "what the restore took down goes back up";
     ASSERT_FALSE(win.boxes.empty()) << "the restore asks first";
     EXPECT_EQ(win.boxes.front().title, "Restore");
     EXPECT_EQ(ChangedPlaces(), std::vector<std::int64_t>{});
