@@ -47,6 +47,28 @@ std::int32_t ConnectedDriveFor(core::Context& ctx, const JournalHeader& header) 
   return -1;
 }
 
+// Every journal that has blocks to put back, drive not yet looked up. Journals without a whole
+// header (its append never returned, so the probe wrote nothing) or without a block (it died
+// before its first write) are deleted on the way.
+std::vector<PendingRestore> JournalsWithBlocks(core::Context& ctx) {
+  std::vector<PendingRestore> found;
+  for (const std::string& name : ctx.os.StateFiles()) {
+    if (!IsJournalName(name)) continue;
+    const std::optional<std::vector<std::uint8_t>> bytes = ctx.os.ReadStateFile(name);
+    if (!bytes) continue;
+    std::optional<JournalContents> journal = DecodeJournal(*bytes);
+    if (!journal || journal->blocks.empty()) {
+      ctx.os.DeleteStateFile(name);
+      continue;
+    }
+    PendingRestore p;
+    p.file = name;
+    p.journal = std::move(*journal);
+    found.push_back(std::move(p));
+  }
+  return found;
+}
+
 std::string StickWords(const JournalHeader& h) {
   const std::string size = drives::FormatDecimals(static_cast<double>(h.sizeBytes), text::kBytesPattern) + " bytes";
   if (h.serial.empty()) return h.model + " (" + text::kNoSerial + ", " + size + ")";
@@ -133,24 +155,8 @@ core::Outcome Worse(core::Outcome a, core::Outcome b) {
 }  // namespace
 
 std::vector<PendingRestore> FindPendingRestores(core::Context& ctx) {
-  std::vector<PendingRestore> pending;
-  for (const std::string& name : ctx.os.StateFiles()) {
-    if (!IsJournalName(name)) continue;
-    const std::optional<std::vector<std::uint8_t>> bytes = ctx.os.ReadStateFile(name);
-    if (!bytes) continue;
-    std::optional<JournalContents> journal = DecodeJournal(*bytes);
-    // No whole header: its append never returned, so the probe wrote nothing. No block: it died
-    // before its first write.
-    if (!journal || journal->blocks.empty()) {
-      ctx.os.DeleteStateFile(name);
-      continue;
-    }
-    PendingRestore p;
-    p.file = name;
-    p.disk = ConnectedDriveFor(ctx, journal->header);
-    p.journal = std::move(*journal);
-    pending.push_back(std::move(p));
-  }
+  std::vector<PendingRestore> pending = JournalsWithBlocks(ctx);
+  for (PendingRestore& p : pending) p.disk = ConnectedDriveFor(ctx, p.journal.header);
   return pending;
 }
 
@@ -198,13 +204,9 @@ std::string PendingRestoreNote(core::Context& ctx, const std::string& program) {
 
 bool RefuseWhileRestorePending(core::Context& ctx) {
   if (!ctx.state.Pinned) return false;
-  for (const std::string& name : ctx.os.StateFiles()) {
-    if (!IsJournalName(name)) continue;
-    const std::optional<std::vector<std::uint8_t>> bytes = ctx.os.ReadStateFile(name);
-    const std::optional<JournalContents> journal = bytes ? DecodeJournal(*bytes) : std::nullopt;
-    if (!journal || journal->blocks.empty() || !JournalIsFor(journal->header, ctx.state.Pinned->identity)) continue;
-    core::LogMsgBox(ctx, std::string(text::kJournalPending) + text::kJournalPendingEnd,
-                    win::MB_ICONWARNING);
+  for (const PendingRestore& p : JournalsWithBlocks(ctx)) {
+    if (!JournalIsFor(p.journal.header, ctx.state.Pinned->identity)) continue;
+    core::LogMsgBox(ctx, std::string(text::kJournalPending) + text::kJournalPendingEnd, win::MB_ICONWARNING);
     ctx.state.LastRun.errors.push_back({core::error_code::kRefused, text::kJournalPending});
     return true;
   }
