@@ -41,15 +41,16 @@ void ShowWriteProgress(core::Context& ctx, std::int32_t n, std::int64_t bytesOfF
   core::ReportProgress(ctx, u, core::Direction::Write);
 }
 
-void ShowVerifyProgress(core::Context& ctx, std::int32_t n, std::int32_t filesWritten) {
+void ShowVerifyProgress(core::Context& ctx, std::int32_t n, std::int32_t filesWritten,
+                        std::uint64_t readAtStart) {
   core::ProgressUpdate u;
   u.phase = kPhaseVerifying;
   u.done = Full(std::min(n, filesWritten + 1) - 1);
   u.total = Full(filesWritten) + static_cast<std::uint64_t>(ctx.state.LastFileSize);
   if (n > filesWritten) u.done = u.total;
-  // The verifier samples every file from start to end: its pace is that of the file bytes it
-  // covers, which is how the user reads a file test's speed.
-  u.bytesMoved = u.done;
+  // The verifier reads samples spread over each file, not every byte: the phase's bytes and
+  // speed are those it read, so that they add up with the run's request counts.
+  u.bytesMoved = ctx.state.LastRun.transfers.bytesRead - readAtStart;
   core::ReportProgress(ctx, u, core::Direction::Read);
 }
 

@@ -14,8 +14,9 @@ bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
                         std::to_string(filesWritten) + texts::kEllipsis);
   s.TestFileSize = kFullFileSize;
   s.GoodFileCount = 0;
+  const std::uint64_t readAtStart = s.LastRun.transfers.bytesRead;
   for (std::int32_t i = 1; i <= filesWritten; ++i) {
-    ShowVerifyProgress(ctx, i, filesWritten);
+    ShowVerifyProgress(ctx, i, filesWritten, readAtStart);
     ctx.win.DoEvents();
     if (s.CancelRequested) {
       Abort(ctx, texts::kAbortedWhileVerifying);
@@ -35,10 +36,10 @@ bool VerifyAllFiles(core::Context& ctx, std::int32_t filesWritten) {
   if (!s.FileTestError) {
     core::LogText(ctx, core::kCrLf + std::string(texts::kVerifyingFile) +
                           std::to_string(filesWritten + 1) + texts::kEllipsis);
-    ShowVerifyProgress(ctx, filesWritten + 1, filesWritten);
+    ShowVerifyProgress(ctx, filesWritten + 1, filesWritten, readAtStart);
     VerifyTestFile(ctx, filesWritten + 1);
   }
-  ShowVerifyProgress(ctx, filesWritten + 2, filesWritten);
+  ShowVerifyProgress(ctx, filesWritten + 2, filesWritten, readAtStart);
   s.TestFileSize = kFullFileSize;
   if (s.CancelRequested) {
     Abort(ctx, texts::kAbortedWhileVerifying);
