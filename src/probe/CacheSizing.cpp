@@ -88,7 +88,8 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
 
   const std::int64_t largest = LargestFloodSectors(run.total);
   const std::unordered_set<std::int64_t> keepOff{top, evict};
-  for (std::int64_t flooded = 0; flooded < largest && !run.io.Stopped();) {
+  std::int64_t flooded = 0;
+  while (flooded < largest && !run.io.Stopped()) {
     const std::int64_t next = std::min(largest, flooded == 0 ? 64 : 2 * flooded);
     if (top - next < 0) break;
     const std::uint64_t failedBefore = run.io.failedWrites;
@@ -113,6 +114,7 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
     }
   }
   found.state = run.io.Stopped() ? TopState::Stopped : TopState::Good;
+  found.keptThroughSectors = flooded;
   return found;
 }
 

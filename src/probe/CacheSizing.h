@@ -16,6 +16,9 @@ struct TopFinding {
   std::int64_t stride = 0;        // evicts every direct-mapped cache of up to this many slots
   std::int64_t directSlots = 0;   // a direct-mapped cache of about this many slots; 0: none
   std::int64_t floodSectors = 0;  // a cache of the last writes, flushed by this many; 0: none
+  // Good: the top kept its block through this many writes of other sectors, so a cache of the
+  // last writes up to that size is ruled out, and no larger one.
+  std::int64_t keptThroughSectors = 0;
   // The sector whose block the top read instead of its own (an eviction's or a flood's), -1:
   // none. A loose cache does that, and so does a drive that wraps: the two addresses are then
   // one place (at directSlots apart for an eviction, at top - answeredBy for a flood).

@@ -135,6 +135,7 @@ bool Probe(ProbeRun& run, ProbeFindings& f) {
   } else {
     f.kind = firstBad == run.total ? FakeKind::Genuine : FakeKind::Limbo;
   }
+  if (f.kind == FakeKind::Genuine) f.keptThroughSectors = whole.top.keptThroughSectors;
   return true;
 }
 

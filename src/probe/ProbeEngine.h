@@ -44,6 +44,10 @@ struct ProbeFindings {
   std::int64_t wrapSectors = 0;      // Wraparound/Chain: the wrap size in sectors
   std::int64_t errorFromSector = -1; // IoErrors: the first sector that fails
   std::int64_t cacheSectors = 0;     // the approximate write cache found, 0: none
+  // Genuine: the most writes of other sectors the top kept its block through. A drive that keeps
+  // only more of its last writes than that, or whose memory follows the writes and holds all
+  // the probe wrote, answers a probe as a genuine one does: only writing the whole drive tells.
+  std::int64_t keptThroughSectors = 0;
   std::uint64_t sectorsWritten = 0;  // by the probe itself, the restore included
   std::uint64_t sectorsRead = 0;
   double writeLatencySeconds = 0;    // mean time of one write request

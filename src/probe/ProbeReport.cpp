@@ -85,6 +85,14 @@ void LogFigures(core::Context& ctx, const ProbeFindings& f) {
                           std::to_string(f.sectorsRead)));
   core::LogText(ctx, Line(text::kLatency + Milliseconds(f.writeLatencySeconds) + text::kLatencyRead +
                           Milliseconds(f.readLatencySeconds) + text::kLatencyEnd));
+  // A probe writes a small part of the drive: what it found nothing wrong with, it says exactly
+  // how far that goes.
+  if (f.kind == FakeKind::Genuine) {
+    core::LogText(ctx, Line(text::kNotRuledOut + Bytes(static_cast<std::uint64_t>(f.keptThroughSectors) * kSectorBytes) +
+                            text::kNotRuledOutFollow + Bytes(f.sectorsWritten * kSectorBytes) +
+                            text::kNotRuledOutEnd));
+    core::LogText(ctx, Line(text::kFullSurfaceNamed));
+  }
 }
 
 void LogRestore(core::Context& ctx, const ProbeFindings& f, const ProbeOptions& options) {

@@ -40,7 +40,8 @@ inline constexpr const char* kProbingDestroy = ": the blocks written are not sav
 
 // --- The findings ---------------------------------------------------------------------------
 inline constexpr const char* kKind = "Kind of drive: ";
-inline constexpr const char* kKindGenuine = "GENUINE (every sector keeps what was written)";
+inline constexpr const char* kKindGenuine =
+    "NO FAKE FOUND (every sector the probe wrote, across the whole drive, kept what was written)";
 inline constexpr const char* kKindLimbo = "LIMBO (writes past the real memory are lost)";
 inline constexpr const char* kKindWraparound =
     "WRAPAROUND (addresses past the real memory land on earlier sectors)";
@@ -61,6 +62,15 @@ inline constexpr const char* kCacheFound = "Write cache found: about ";
 inline constexpr const char* kCacheSectors = " sectors (";
 inline constexpr const char* kCacheEnd = " bytes)";
 inline constexpr const char* kNoCache = "Write cache found: none";
+// What a probe that found nothing cannot rule out, and the test that can.
+inline constexpr const char* kNotRuledOut =
+    "Not ruled out by a probe: a drive that keeps only its last writes, more than ";
+inline constexpr const char* kNotRuledOutFollow =
+    " bytes of them, or one that gives each newly written address the next free block of a "
+    "smaller memory and holds the ";
+inline constexpr const char* kNotRuledOutEnd = " bytes written here.";
+inline constexpr const char* kFullSurfaceNamed =
+    "The Full-Surface Test writes every sector and exposes such a drive soon after its real end.";
 inline constexpr const char* kSectorsWritten = "Sectors written: ";
 inline constexpr const char* kSectorsRead = ", read: ";
 inline constexpr const char* kLatency = "Mean latency per request: write ";
@@ -121,7 +131,7 @@ inline constexpr const char* kJournalPendingEnd =
 // --- Verdict boxes --------------------------------------------------------------------------
 inline constexpr const char* kPassed = "Device exact probe was OK    *** PASSED ***";
 inline constexpr const char* kPassedNote =
-    "NOTE: Every sector the drive announces holds what was written to it.";
+    "NOTE: Every sector the probe wrote, across the whole drive, held what was written to it.";
 inline constexpr const char* kFailed = "                         *** FAILED ***";
 inline constexpr const char* kCounterfeit = "DEVICE IS COUNTERFEIT OR FAULTY!";
 

@@ -60,25 +60,30 @@ TEST_F(ProbeTranscript, GenuineStickPasses) {
   cmdProbe_Click(ctx);
 
   ExpectReport({
-      "Kind of drive: GENUINE (every sector keeps what was written)",
+      "Kind of drive: NO FAKE FOUND (every sector the probe wrote, across the whole drive, kept what was written)",
       "Announced size: 526,417,920 bytes (1028160 sectors)",
       "Last good sector: 1028159",
       "Usable size: 526,417,920 bytes (502.031MiB)",
       "Write cache found: none",
       "Sectors written: 64770, read: 68612",
       "Mean latency per request: write 2.0 ms, read 0.0 ms",
+      // The largest flood the top kept its block through, and everything the probe wrote.
+      "Not ruled out by a probe: a drive that keeps only its last writes, more than 32,901,120 bytes of "
+      "them, or one that gives each newly written address the next free block of a smaller memory and "
+      "holds the 33,162,240 bytes written here.",
+      "The Full-Surface Test writes every sector and exposes such a drive soon after its real end.",
       "Original blocks restored: all of them.",
       // 502 whole MiB, less the first one for the partition table.
       "Recommended maximum usable partition size: 501.0MiB (exact Last good Sector=1028159)",
       "Test took 1 seconds.",
       "Device exact probe was OK    *** PASSED ***",
       "",
-      "NOTE: Every sector the drive announces holds what was written to it.",
+      "NOTE: Every sector the probe wrote, across the whole drive, held what was written to it.",
   });
   ASSERT_EQ(win.boxes.size(), 3u);
   EXPECT_EQ(win.boxes[2].prompt,
-            "\r\nDevice exact probe was OK    *** PASSED ***\r\n\r\nNOTE: Every sector the drive "
-            "announces holds what was written to it.");
+            "\r\nDevice exact probe was OK    *** PASSED ***\r\n\r\nNOTE: Every sector the probe "
+            "wrote, across the whole drive, held what was written to it.");
   EXPECT_EQ(win.boxes[2].style, win::MB_ICONINFORMATION);
   EXPECT_EQ(win.boxes[2].title, "SIZEWARDEN");
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
