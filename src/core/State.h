@@ -44,6 +44,10 @@ struct State {
   // Physical drive handle and the buffer every raw transfer goes through.
   platform::Handle hDrive = platform::kInvalidHandle;
   AlignedBuffer SectorBuffer;
+  // hDrive's logical sector in bytes: 512, or 4,096 on a 4Kn drive, whose transfers then go
+  // through BlockScratch in whole sectors of its own; 0: not asked yet since hDrive was opened.
+  std::uint32_t DriveSectorBytes = 512;
+  AlignedBuffer BlockScratch;
   // When a failed transfer last found hDrive still the pinned drive (GetTickCount); empty: never.
   std::optional<std::uint32_t> PinSeenAfterFailureTick;
 

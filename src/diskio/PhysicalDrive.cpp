@@ -31,6 +31,7 @@ bool Open_Physical_Disk_hDrive(core::Context& ctx, std::int32_t n, DriveSharing 
   }
   core::Trace(ctx, text::kOpenPhysicalOpened1 + number + text::kOpenPhysicalOpened2 +
                       std::to_string(st.hDrive));
+  st.DriveSectorBytes = 0;  // asked of this handle at its first transfer
   // During a test the number may by now belong to another disk (the confirmed one unplugged,
   // the next one renumbered into its place): such a handle is given back before any transfer.
   if (st.TestRunning && CheckPinnedHandle(ctx, st.hDrive) != core::IdentityCheck::Same) {

@@ -1,4 +1,5 @@
-// Raw 512-byte sector transfers of the open physical drive through SectorBuffer.
+// Raw 512-byte sector transfers of the open physical drive through SectorBuffer, on drives whose
+// own logical sectors are 512 or 4,096 bytes.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,9 @@ bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Re
 // Writes the first count x 512 bytes of SectorBuffer at sector and flushes them to the device.
 // False as for a read, and also when the flush failed: the bytes may not be on the device.
 bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry = Retry::Once);
+
+// hDrive's logical sector in bytes, asked of the drive once per open (512 when it does not say,
+// or says something no drive has).
+std::uint32_t DriveSectorBytes(core::Context& ctx);
 
 }  // namespace sw::diskio

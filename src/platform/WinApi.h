@@ -27,6 +27,7 @@ inline constexpr std::uint32_t FILE_END = 2u;
 inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH = 0x0004D004u;
 inline constexpr std::uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
 inline constexpr std::uint32_t IOCTL_DISK_GET_LENGTH_INFO = 0x0007405Cu;
+inline constexpr std::uint32_t IOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000u;
 inline constexpr std::uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080u;
 inline constexpr std::uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER_EX = 0x002D1084u;
 inline constexpr std::uint32_t FSCTL_LOCK_VOLUME = 0x00090018u;
@@ -79,6 +80,10 @@ inline constexpr std::uint32_t PartitionNumber = 36;
 }  // namespace sdnx
 inline constexpr std::uint32_t kStorageDeviceNumberExSize = 40;
 inline constexpr std::uint32_t kGetLengthInformationSize = 8;
+// DISK_GEOMETRY: Cylinders (8 bytes), MediaType, TracksPerCylinder, SectorsPerTrack and
+// BytesPerSector (4 each); the last is the drive's logical sector, the unit of unbuffered I/O.
+inline constexpr std::uint32_t kDiskGeometrySize = 24;
+inline constexpr std::uint32_t kDiskGeometryBytesPerSector = 20;
 inline constexpr std::uint32_t FILE_DEVICE_CD_ROM = 2;
 inline constexpr std::uint32_t FILE_DEVICE_DISK = 7;
 

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "diskio/DiskIdentity.h"
+#include "diskio/SectorIO.h"
 #include "probe/BackupJournal.h"
 #include "probe/BoundarySearch.h"
 #include "probe/CacheSizing.h"
@@ -148,6 +149,7 @@ ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   const std::int64_t length = diskio::GetDiskLength(ctx, ctx.state.hDrive);
   const auto total = length > 0 ? length / 512 : static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / 512));
   f.totalSectors = total;
+  if (ctx.state.hDrive != platform::kInvalidHandle) f.driveSectorBytes = diskio::DriveSectorBytes(ctx);
   // Checked here as well as by the caller: the probe writes the drive, and never the system's.
   const std::int32_t disk = ctx.state.DiskNumber;
   if (total < 2 || ctx.state.hDrive == platform::kInvalidHandle || disk <= 0 || disk == ctx.os.SystemDiskNumber()) {

@@ -39,6 +39,7 @@ struct ProbeFindings {
   ProbeEnd end = ProbeEnd::Completed;
   FakeKind kind = FakeKind::Genuine;
   std::int64_t totalSectors = 0;     // the announced size in 512-byte sectors
+  std::uint32_t driveSectorBytes = 512;  // the drive's own logical sector (4,096 on a 4Kn drive)
   std::int64_t lastGoodSector = -1;  // the highest sector of the real memory; -1: none
   std::uint64_t usableBytes = 0;     // (lastGoodSector + 1) x 512, 0 when none is good
   std::int64_t wrapSectors = 0;      // Wraparound/Chain: the wrap size in sectors

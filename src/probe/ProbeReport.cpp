@@ -59,6 +59,9 @@ void LogSizes(core::Context& ctx, const ProbeFindings& f) {
   core::LogText(ctx, Line(text::kKind + std::string(KindWords(f.kind))));
   core::LogText(ctx, Line(text::kAnnounced + Bytes(announced) + text::kBytes +
                           std::to_string(f.totalSectors) + text::kSectorsEnd));
+  if (f.driveSectorBytes != kSectorBytes) {
+    core::LogText(ctx, Line(text::kOwnSectors + Bytes(f.driveSectorBytes) + text::kOwnSectorsEnd));
+  }
   core::LogText(ctx, Line(text::kLastGood + (f.lastGoodSector < 0 ? std::string(text::kNoGoodSector)
                                                                    : std::to_string(f.lastGoodSector))));
   core::LogText(ctx, Line(text::kUsable + Bytes(f.usableBytes) + text::kBytes + MiB(f.usableBytes) +

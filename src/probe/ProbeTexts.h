@@ -52,6 +52,9 @@ inline constexpr const char* kKindNoMemory = "NO MEMORY (not one sector keeps it
 inline constexpr const char* kAnnounced = "Announced size: ";
 inline constexpr const char* kBytes = " bytes (";
 inline constexpr const char* kSectorsEnd = " sectors)";
+inline constexpr const char* kOwnSectors = "The drive's own sectors are ";
+inline constexpr const char* kOwnSectorsEnd =
+    " bytes long; every sector named here is one of 512 bytes, moved inside the drive's own.";
 inline constexpr const char* kUsable = "Usable size: ";
 inline constexpr const char* kMiBEnd = "MiB)";
 inline constexpr const char* kLastGood = "Last good sector: ";

@@ -289,6 +289,78 @@ TEST_F(SectorIOSimTest, WrittenSectorReachesTheDeviceAndReadsBackWithoutTouching
   MyCloseHandle(ctx, ctx.state.hDrive);
 }
 
+// A 4Kn drive takes whole 4,096-byte sectors only: 512-byte sectors are read out of its own and
+// written into them, and the other bytes of each of its sectors stay as they were.
+TEST_F(SectorIOSimTest, On4KnDrivesEachSectorMovesAloneAndItsNeighboursKeepTheirBytes) {
+  struct Row {
+    const char* name;
+    std::int64_t sector;
+    std::int32_t count;
+  };
+  const Row rows[] = {
+      {"inside one 4 KiB sector", 3, 1},       {"the first of one", 8, 1},
+      {"the last of one", 15, 1},              {"across two", 7, 2},
+      {"a whole one", 16, 8},                  {"one and a part of the next", 24, 9},
+      {"the drive's last 512 bytes", 2047, 1}, {"across three", 5, 18},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::sim::SimDriveSpec config = Stick(1ull << 20);  // 2,048 sectors of 512 bytes
+    config.blockLength = 4096;
+    sim.AddDrive(1, config);
+    ctx.state.DebugMode = false;
+    ctx.state.SectorBuffer.Resize(64 * 512);
+    ASSERT_TRUE(Open_Physical_Disk_hDrive(ctx, 1));
+    EXPECT_EQ(DriveSectorBytes(ctx), 4096u);
+    // Every sector of the drive holds its own number first.
+    const auto pattern = [](std::int64_t sector, std::size_t byte) {
+      return static_cast<std::uint8_t>(sector * 3 + static_cast<std::int64_t>(byte % 7));
+    };
+    core::AlignedBuffer& buf = ctx.state.SectorBuffer;
+    for (std::int64_t s = 0; s < 2048; s += 64) {
+      for (std::size_t i = 0; i < 64 * 512; ++i) buf[i] = pattern(s + static_cast<std::int64_t>(i / 512), i % 512);
+      EXPECT_TRUE(WriteSectors(ctx, s, 64));
+    }
+    for (std::size_t i = 0; i < static_cast<std::size_t>(row.count) * 512; ++i) buf[i] = 0xA5;
+    EXPECT_TRUE(WriteSectors(ctx, row.sector, row.count));
+    std::int64_t wrongSectors = 0;
+    for (std::int64_t s = 0; s < 2048; ++s) {
+      const std::vector<std::uint8_t> onDevice = sim.PeekSector(1, static_cast<std::uint64_t>(s));
+      const bool written = s >= row.sector && s < row.sector + row.count;
+      for (std::size_t i = 0; i < 512; ++i) {
+        if (onDevice[i] != (written ? std::uint8_t{0xA5} : pattern(s, i))) {
+          ADD_FAILURE() << "sector " << s << " byte " << i;
+          ++wrongSectors;
+          break;
+        }
+      }
+    }
+    EXPECT_EQ(wrongSectors, 0);
+    buf.Fill(0);
+    EXPECT_TRUE(ReadSectors(ctx, row.sector, row.count));
+    EXPECT_EQ(std::count(buf.data(), buf.data() + row.count * 512, std::uint8_t{0xA5}), row.count * 512);
+    MyCloseHandle(ctx, ctx.state.hDrive);
+    sim.RemoveDrive(1);
+  }
+}
+
+// The drive itself refuses a 512-byte transfer: the sectors above moved through its own.
+TEST_F(SectorIOSimTest, A4KnDriveRefusesWhatIsNotAWholeSectorOfItsOwn) {
+  platform::sim::SimDriveSpec config = Stick(1ull << 20);
+  config.blockLength = 4096;
+  sim.AddDrive(1, config);
+  const platform::Handle h = sim.CreateFileA(R"(\\.\PhysicalDrive1)", win::GENERIC_READ, win::FILE_SHARE_READ,
+                                             win::OPEN_EXISTING, 0);
+  ASSERT_NE(h, platform::kInvalidHandle);
+  core::AlignedBuffer buf(4096);
+  std::uint32_t got = 0;
+  EXPECT_FALSE(sim.ReadFile(h, buf.span().first(512), got));
+  EXPECT_EQ(sim.GetLastError(), win::ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(sim.ReadFile(h, buf.span(), got));
+  EXPECT_EQ(got, 4096u);
+  sim.CloseHandle(h);
+}
+
 TEST_F(SectorIOSimTest, TransfersOnAClosedDriveFail) {
   ctx.state.hDrive = -1;
   EXPECT_FALSE(ReadSectors(ctx, 0, 1));

@@ -100,7 +100,16 @@ std::unique_ptr<FakeStickDevice> FakeStickDevice::Create(const std::vector<std::
 
   std::vector<std::string> args = {SW_FAKESTICK_BINARY, stick->fuseDir_.string(), "-f",
                                    "-o", "max_threads=8", "--backing-dir=" + stick->dir_.string()};
-  args.insert(args.end(), options.begin(), options.end());
+  // --sector-size=N is the loop device's (a 4Kn stick: 4096), not the fake's.
+  std::string sectorOption;
+  const std::string kSectorSize = "--sector-size=";
+  for (const std::string& o : options) {
+    if (o.rfind(kSectorSize, 0) == 0) {
+      sectorOption = " --sector-size " + o.substr(kSectorSize.size());
+    } else {
+      args.push_back(o);
+    }
+  }
   std::string log = (stick->dir_ / "fakestick.log").string();
   pid_t pid = ::fork();
   if (pid == 0) {
@@ -137,9 +146,10 @@ std::unique_ptr<FakeStickDevice> FakeStickDevice::Create(const std::vector<std::
   // Direct I/O, so that the loop device keeps no page cache of its own between the program
   // under test and the fake; the fake's files bypass the cache in any case.
   std::string file = Quote(stick->stickFile_.string());
-  if (!Run("losetup --find --show --direct-io=on " + file, &stick->disk_) || stick->disk_.empty()) {
+  if (!Run("losetup --find --show --direct-io=on" + sectorOption + " " + file, &stick->disk_) ||
+      stick->disk_.empty()) {
     stick->disk_.clear();
-    if (!Run("losetup --find --show " + file, &stick->disk_) || stick->disk_.empty()) {
+    if (!Run("losetup --find --show" + sectorOption + " " + file, &stick->disk_) || stick->disk_.empty()) {
       stick->disk_.clear();
       whyNot = "losetup could not attach a loop device";
       return nullptr;

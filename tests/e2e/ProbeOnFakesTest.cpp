@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -56,6 +57,9 @@ TEST_P(ProbeOnFakes, ExactLastGoodSectorAndExitStatus) {
   const long long expected = row.counterfeit ? static_cast<long long>(row.realBytes / 512) - 1
                                              : AnnouncedSectors(run.output) - 1;
   EXPECT_EQ(LastGoodSector(run.output), expected) << run.output;
+  const bool fourKn = std::find(row.fake.begin(), row.fake.end(), "--sector-size=4096") != row.fake.end();
+  EXPECT_EQ(run.output.find("The drive's own sectors are 4,096 bytes long") != std::string::npos, fourKn)
+      << run.output;
 }
 
 const ProbeRow kRows[] = {
@@ -63,6 +67,10 @@ const ProbeRow kRows[] = {
     {"limbo_4GiB_real_512MiB", {"--size=4Gi", "--real=512Mi", "--kind=limbo"}, 512 * kMi, true},
     {"wrap_16GiB_real_2GiB", {"--size=16Gi", "--real=2Gi", "--kind=wrap"}, 2 * kGi, true},
     {"ioerror_both_4GiB_real_1GiB", {"--size=4Gi", "--real=1Gi", "--kind=ioerror", "--errors=both"}, 1 * kGi,
+     true},
+    // 4Kn sticks: 4,096-byte logical sectors, which take no 512-byte transfer.
+    {"genuine_2GiB_4Kn", {"--size=2Gi", "--kind=genuine", "--sector-size=4096"}, 2 * kGi, false},
+    {"limbo_16GiB_real_2GiB_4Kn", {"--size=16Gi", "--real=2Gi", "--kind=limbo", "--sector-size=4096"}, 2 * kGi,
      true},
 };
 

@@ -51,6 +51,14 @@ std::vector<Row> Rows() {
                                    std::pair{"genuine 16 GB", 16 * GB}, std::pair{"genuine 2 TB", 2000 * GB}}) {
     rows.push_back({name, Drive(size, size, Sim::Good), FakeKind::Genuine, Sectors(size) - 1, 0, F3Genuine(size) / 4});
   }
+  // 4Kn drives: 4,096-byte logical sectors, which take no 512-byte transfer.
+  for (const bool fake : {false, true}) {
+    SimDriveSpec c = fake ? Drive(16 * GiB, 2 * GiB, Sim::Limbo) : Drive(2 * GiB, 2 * GiB, Sim::Good);
+    c.blockLength = 4096;
+    rows.push_back({fake ? "4Kn limbo 16 GiB holding 2 GiB" : "4Kn genuine 2 GiB", c,
+                    fake ? FakeKind::Limbo : FakeKind::Genuine, Sectors(2 * GiB) - 1, 0,
+                    fake ? kF3Limbo : F3Genuine(2 * GiB) / 4});
+  }
   // Drives smaller than the probe's window, flood and eviction stride.
   rows.push_back({"genuine 1 MiB", Drive(1 << 20, 1 << 20, Sim::Good), FakeKind::Genuine, 2047, 0, kF3Limbo});
   rows.push_back({"limbo 1 MiB holding 256 KiB", Drive(1 << 20, 1 << 18, Sim::Limbo), FakeKind::Limbo, 511, 0, kF3Limbo});
@@ -186,7 +194,15 @@ TEST_P(EngineTable, ExactLastGoodSectorAndEverySectorRestored) {
     EXPECT_LE(f.cacheSectors, 2 * static_cast<std::int64_t>(row.config.writeCacheSectors));
   }
 
-  EXPECT_EQ(f.sectorsWritten, sim.Stats().sectorWrites - writesBefore) << "the probe counts what the drive wrote";
+  const std::uint64_t driveWrites = sim.Stats().sectorWrites - writesBefore;
+  if (row.config.blockLength == 512) {
+    EXPECT_EQ(f.sectorsWritten, driveWrites) << "the probe counts what the drive wrote";
+  } else {
+    // A 4Kn drive writes whole sectors of its own around the probe's 512-byte ones.
+    EXPECT_EQ(f.driveSectorBytes, row.config.blockLength);
+    EXPECT_GE(driveWrites, f.sectorsWritten);
+    EXPECT_LE(driveWrites, f.sectorsWritten * (row.config.blockLength / 512));
+  }
   EXPECT_LE(f.sectorsWritten, ProbeWriteBoundSectors(total));
   EXPECT_LE(f.sectorsWritten, row.targetWrites);
   EXPECT_GT(f.sectorsRead, 0u);

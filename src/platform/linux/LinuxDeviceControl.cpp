@@ -2,6 +2,7 @@
 //   IOCTL_SCSI_PASS_THROUGH          SG_IO with the block's CDB (sd devices; none on loop/nvme/mmc)
 //   IOCTL_STORAGE_QUERY_PROPERTY     sysfs + udev -> STORAGE_DEVICE_DESCRIPTOR
 //   IOCTL_DISK_GET_LENGTH_INFO       BLKGETSIZE64
+//   IOCTL_DISK_GET_DRIVE_GEOMETRY    BLKSSZGET (the logical sector), BLKGETSIZE64 over 255 x 63
 //   IOCTL_STORAGE_GET_DEVICE_NUMBER  this provider's drive numbering
 //   ..._DEVICE_NUMBER_EX             the same, with the disk's device number and diskseq as key
 //   FSCTL_LOCK_VOLUME                exclusive open (O_EXCL) of the volume's node
@@ -13,6 +14,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -43,6 +45,8 @@ bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std:
       return QueryProperty(*object, in, out, bytesReturned);
     case win::IOCTL_DISK_GET_LENGTH_INFO:
       return DiskLength(*object, out, bytesReturned);
+    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY:
+      return DiskGeometry(*object, out, bytesReturned);
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
       return DeviceNumber(*object, out, bytesReturned);
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX:
@@ -105,6 +109,30 @@ bool LinuxOs::DiskLength(const Object& object, std::span<std::uint8_t> out, std:
   PutLe32(out, 0, static_cast<std::uint32_t>(length));
   PutLe32(out, 4, static_cast<std::uint32_t>(length >> 32));
   bytesReturned = win::kGetLengthInformationSize;
+  return true;
+}
+
+bool LinuxOs::DiskGeometry(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
+  if (!object.fd.valid()) return Fail(win::ERROR_ACCESS_DENIED);
+  if (out.size() < win::kDiskGeometrySize) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  int sectorBytes = 0;
+  std::uint64_t length = 0;
+  if (::ioctl(object.fd.get(), BLKSSZGET, &sectorBytes) != 0) return FailErrno(errno);
+  if (::ioctl(object.fd.get(), BLKGETSIZE64, &length) != 0) return FailErrno(errno);
+  // Heads and sectors per track as Windows makes them up for a USB stick; only the sector
+  // length is the drive's own.
+  constexpr std::uint32_t kTracks = 255;
+  constexpr std::uint32_t kSectorsPerTrack = 63;
+  const auto bytes = static_cast<std::uint32_t>(sectorBytes);
+  const std::uint64_t cylinders = length / (std::uint64_t{kTracks} * kSectorsPerTrack * bytes);
+  std::fill(out.begin(), out.begin() + win::kDiskGeometrySize, std::uint8_t{0});
+  PutLe32(out, 0, static_cast<std::uint32_t>(cylinders));
+  PutLe32(out, 4, static_cast<std::uint32_t>(cylinders >> 32));
+  // MediaType stays Unknown (0): nothing here reads it.
+  PutLe32(out, 12, kTracks);
+  PutLe32(out, 16, kSectorsPerTrack);
+  PutLe32(out, win::kDiskGeometryBytesPerSector, bytes);
+  bytesReturned = win::kDiskGeometrySize;
   return true;
 }
 

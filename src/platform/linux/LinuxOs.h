@@ -150,6 +150,7 @@ class LinuxOs final : public Os {
   bool DeviceNumber(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool DeviceNumberEx(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool DiskLength(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
+  bool DiskGeometry(const Object& object, std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
   bool ScsiCommand(const Object& object, std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                    std::uint32_t& bytesReturned);
   bool LockVolume(Object& object);

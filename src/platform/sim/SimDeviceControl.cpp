@@ -154,6 +154,19 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       PutLe32(length, 4, static_cast<std::uint32_t>(bytes >> 32));
       return answer(length, false);
     }
+    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
+      if (!disk) return m.Fail(win::ERROR_INVALID_FUNCTION);
+      const SimDriveSpec& config = handle->drive->config;
+      const std::uint32_t sector = std::max<std::uint32_t>(config.blockLength, kSectorSize);
+      std::vector<std::uint8_t> geometry(win::kDiskGeometrySize, 0);
+      const std::uint64_t cylinders = config.announcedBytes / (std::uint64_t{255} * 63 * sector);
+      PutLe32(geometry, 0, static_cast<std::uint32_t>(cylinders));
+      PutLe32(geometry, 4, static_cast<std::uint32_t>(cylinders >> 32));
+      PutLe32(geometry, 12, 255);
+      PutLe32(geometry, 16, 63);
+      PutLe32(geometry, win::kDiskGeometryBytesPerSector, sector);
+      return answer(geometry, false);
+    }
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
       if (handle->kind == HandleKind::File) return m.Fail(win::ERROR_INVALID_FUNCTION);
       std::vector<std::uint8_t> number(win::kStorageDeviceNumberSize, 0);

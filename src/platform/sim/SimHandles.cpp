@@ -55,6 +55,13 @@ bool Aligned(const SimHandle& handle, const void* buffer, std::size_t length) {
          reinterpret_cast<std::uintptr_t>(buffer) % sector == 0;
 }
 
+// A raw transfer of a drive moves whole logical sectors: 512 bytes, or 4,096 on a 4Kn drive,
+// which refuses anything else as such a drive does under unbuffered I/O.
+bool WholeLogicalSectors(const SimDriveSpec& config, std::uint64_t position, std::size_t length) {
+  const std::uint64_t sector = std::max<std::uint32_t>(config.blockLength, kSectorSize);
+  return position % sector == 0 && length % sector == 0;
+}
+
 }  // namespace
 
 Handle SimOs::CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
@@ -231,7 +238,7 @@ bool SimOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& by
 
   SectorStore& sectors = handle->drive->sectors;
   const auto position = static_cast<std::uint64_t>(handle->position);
-  if (position % kSectorSize != 0 || buffer.size() % kSectorSize != 0) {
+  if (!WholeLogicalSectors(handle->drive->config, position, buffer.size())) {
     return m.Fail(win::ERROR_INVALID_PARAMETER);
   }
   const std::uint64_t first = position / kSectorSize;
@@ -274,7 +281,7 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
 
   SimDrive& drive = *handle->drive;
   const auto position = static_cast<std::uint64_t>(handle->position);
-  if (position % kSectorSize != 0 || buffer.size() % kSectorSize != 0) {
+  if (!WholeLogicalSectors(drive.config, position, buffer.size())) {
     return m.Fail(win::ERROR_INVALID_PARAMETER);
   }
   const std::uint64_t first = position / kSectorSize;

@@ -92,7 +92,7 @@ TEST_F(LinuxOsOnFakeMachine, QueryHandlesAnswerBusTypeAndDeviceNumberWithoutRead
     EXPECT_FALSE(os_.DeviceIoControl(h, win::IOCTL_DISK_GET_LENGTH_INFO, {}, length, returned));
     EXPECT_EQ(os_.GetLastError(), win::ERROR_ACCESS_DENIED);
     EXPECT_EQ(returned, 0u);
-    EXPECT_FALSE(os_.DeviceIoControl(h, 0x00070000u, {}, {}, returned));  // IOCTL_DISK_GET_DRIVE_GEOMETRY
+    EXPECT_FALSE(os_.DeviceIoControl(h, 0x00070048u, {}, {}, returned));  // IOCTL_DISK_GET_PARTITION_INFO_EX
     EXPECT_EQ(os_.GetLastError(), win::ERROR_INVALID_FUNCTION);
     EXPECT_TRUE(os_.CloseHandle(h));
   }

@@ -141,7 +141,7 @@ TEST(SimDeviceControl, UnknownCodesAndWrongHandlesFailWithInvalidFunction) {
   const Handle volume = Open(os, VolumePath("E:"));
   std::vector<std::uint8_t> out(64, 0);
   std::uint32_t returned = 5;
-  EXPECT_FALSE(os.DeviceIoControl(disk, 0x00070000u, {}, out, returned));
+  EXPECT_FALSE(os.DeviceIoControl(disk, 0x00070048u, {}, out, returned));
   EXPECT_EQ(os.GetLastError(), win::ERROR_INVALID_FUNCTION);
   EXPECT_EQ(returned, 0u);
   std::vector<std::uint8_t> block = PassThroughBlock(win::kScsiInquiry);
