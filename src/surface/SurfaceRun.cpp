@@ -61,7 +61,13 @@ bool SurfaceRun::Read(std::int64_t sector, std::int32_t count, diskio::Retry ret
     region.readMs += ms;
     region.readBytes += static_cast<std::uint64_t>(count) * kSector;
   }
-  if (ok) findings.bytesRead += static_cast<std::uint64_t>(count) * kSector;
+  if (ok) {
+    findings.bytesRead += static_cast<std::uint64_t>(count) * kSector;
+  } else if (++failedReads_; (failedReads_ & (failedReads_ - 1)) == 0) {
+    // A fake that fails every read past its memory fails thousands: the pin is looked at after
+    // the 1st, 2nd, 4th, 8th, ... failure, which finds a pulled stick at once and costs little.
+    if (diskio::CheckPinnedHandle(ctx, ctx.state.hDrive) != core::IdentityCheck::Same) lost_ = true;
+  }
   return ok;
 }
 

@@ -38,6 +38,7 @@ class SurfaceRun {
 
  private:
   RegionSpeed& RegionOf(std::int64_t sector);
+  std::uint64_t failedReads_ = 0;
   bool cancelled_ = false;
   bool lost_ = false;
 };

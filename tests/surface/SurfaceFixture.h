@@ -9,6 +9,7 @@
 
 #include "core/Context.h"
 #include "diskio/PhysicalDrive.h"
+#include "diskio/PinnedDrive.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
 #include "surface/SurfaceEngine.h"
@@ -35,6 +36,7 @@ struct SurfaceMachine {
     if (options.seed == 0) options.seed = 0x5EED;
     ctx.state.DriveSizeBytes = static_cast<double>(announced);
     ctx.state.DiskNumber = 1;
+    EXPECT_TRUE(diskio::PinDrive(ctx, 1));
     EXPECT_TRUE(diskio::Open_Physical_Disk_hDrive(ctx, 1));
     const SurfaceFindings f = SurfaceTest(ctx, options);
     diskio::MyCloseHandle(ctx, ctx.state.hDrive);
