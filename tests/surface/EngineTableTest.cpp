@@ -42,6 +42,8 @@ const Row kRows[] = {
     {"E:64Mi:real=8Mi:writeerr", 8 * kMiBSectors, 8 * kMiBSectors - 1, 1, kLost},
     // A memory that is not a multiple of the requests: the real end inside one.
     {"E:64Mi:real=8000000:limbo", 8'000'000 / 512, 8'000'000 / 512 - 1, 1, kLost},
+    // ... and there the reads begin to fail: the request is split down to the sector.
+    {"E:64Mi:real=8000000:limbo:readerr", 8'000'000 / 512, 8'000'000 / 512 - 1, 1, kUnreadable},
 };
 
 TEST(SurfaceEngine, EachFakeIsFoundToTheSectorSoonAfterItsMemoryRunsOut) {

@@ -17,6 +17,9 @@ TEST(SurfaceSpeed, TheFirstRegionWhoseWritesCollapseIsFound) {
   };
   for (const Row row : {Row{"E:64Mi:speed=10M", -1}, Row{"E:64Mi:speed=10M:fast=8Mi", 8},
                         Row{"E:64Mi:speed=10M:fast=20Mi", 20},
+                        // Half of region 8 fast: it writes at 1/2.5 of the speed before, no
+                        // collapse yet; region 9 at a quarter is.
+                        Row{"E:64Mi:speed=10M:fast=8.5Mi", 9},
                         // Twice as fast at the start is no collapse: under a third is.
                         Row{"E:64Mi", -1}}) {
     SCOPED_TRACE(row.description);
