@@ -63,6 +63,8 @@ struct SurfaceFindings {
   std::int64_t firstFailedWrite = -1;
   std::vector<RegionSpeed> regions;
   std::int32_t collapseRegion = -1;  // the first region whose writes collapsed; -1: none
+  double collapseMedianMBps = 0;     // the median write speed of the regions before it
+  double collapseMBps = 0;           // its own
   std::uint64_t writeMs = 0, readMs = 0, bytesWritten = 0, bytesRead = 0;
   // Sampled locations for the drive map: every `cellInterval` sectors, what it read back as.
   std::uint64_t cellInterval = 0;
@@ -77,6 +79,10 @@ SurfaceFindings SurfaceTest(core::Context& ctx, const SurfaceOptions& options);
 
 // Every announced sector kept its block.
 bool Passed(const SurfaceFindings& findings);
+// A sector read back wrong, or a write failed: the drive is bad whatever else stopped the run.
+bool ProvenBad(const SurfaceFindings& findings);
+// The first sector of a region of the speed figures.
+std::int64_t RegionStart(const SurfaceFindings& findings, std::size_t region);
 // The partition size advised: the real end rounded down to a whole MiB, less one MiB, as the
 // probe advises it; 0 when there is none.
 std::uint64_t RecommendedBytes(const SurfaceFindings& findings);

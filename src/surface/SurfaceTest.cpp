@@ -27,7 +27,8 @@ double WriteSpeed(const RegionSpeed& r) {
   return static_cast<double>(r.writeBytes) / static_cast<double>(r.writeMs);
 }
 
-std::int32_t FirstCollapse(const std::vector<RegionSpeed>& regions) {
+std::int32_t FirstCollapse(SurfaceFindings& f) {
+  const std::vector<RegionSpeed>& regions = f.regions;
   std::vector<double> before;
   for (std::size_t i = 0; i < regions.size(); ++i) {
     const RegionSpeed& r = regions[i];
@@ -37,7 +38,11 @@ std::int32_t FirstCollapse(const std::vector<RegionSpeed>& regions) {
       std::vector<double> sorted = before;
       std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
       const double median = sorted[sorted.size() / 2];
-      if (speed * kCollapseFactor < median) return static_cast<std::int32_t>(i);
+      if (speed * kCollapseFactor < median) {
+        f.collapseMedianMBps = median / 1000;  // bytes a millisecond are kilobytes a second
+        f.collapseMBps = speed / 1000;
+        return static_cast<std::int32_t>(i);
+      }
     }
     before.push_back(speed);
   }
@@ -56,7 +61,7 @@ void ConcludeFindings(SurfaceFindings& f) {
     // onto it: the sectors below that distance are its memory, as far as they kept a block.
     f.lastGoodSector = std::min(f.aliasRunEnd, f.wrapSectors) - 1;
   }
-  f.collapseRegion = FirstCollapse(f.regions);
+  f.collapseRegion = FirstCollapse(f);
   const std::uint64_t bad = f.lost + f.overwritten + f.changed + f.unreadable;
   if (f.end == SurfaceEnd::Completed && f.writtenSectors < f.totalSectors && bad == 0) {
     f.end = SurfaceEnd::Unfinished;
@@ -84,6 +89,15 @@ bool Passed(const SurfaceFindings& f) {
   return f.end == SurfaceEnd::Completed && f.totalSectors > 0 && f.goodRanges.size() == 1 &&
          f.goodRanges.front().first == 0 &&
          f.goodRanges.front().last + 1 == static_cast<std::uint64_t>(f.totalSectors);
+}
+
+bool ProvenBad(const SurfaceFindings& f) {
+  return f.lost + f.overwritten + f.changed + f.unreadable > 0 || f.failedWriteRequests > 0;
+}
+
+std::int64_t RegionStart(const SurfaceFindings& f, std::size_t region) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(f.totalSectors) * region + f.regions.size() - 1) /
+                                   f.regions.size());
 }
 
 std::uint64_t RecommendedBytes(const SurfaceFindings& f) {
