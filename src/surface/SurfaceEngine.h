@@ -38,6 +38,7 @@ struct SampleAlarm {
 };
 
 struct RegionSpeed {
+  std::int64_t firstWrite = -1;  // the first sector of the first write request timed here
   std::uint64_t writeBytes = 0, writeMs = 0;
   std::uint64_t readBytes = 0, readMs = 0;
 };
@@ -81,8 +82,8 @@ SurfaceFindings SurfaceTest(core::Context& ctx, const SurfaceOptions& options);
 bool Passed(const SurfaceFindings& findings);
 // A sector read back wrong, or a write failed: the drive is bad whatever else stopped the run.
 bool ProvenBad(const SurfaceFindings& findings);
-// The first sector of a region of the speed figures.
-std::int64_t RegionStart(const SurfaceFindings& findings, std::size_t region);
+// Where the writes collapsed: the first request timed in the region; -1: no collapse.
+std::int64_t CollapseSector(const SurfaceFindings& findings);
 // The partition size advised: the real end rounded down to a whole MiB, less one MiB, as the
 // probe advises it; 0 when there is none.
 std::uint64_t RecommendedBytes(const SurfaceFindings& findings);

@@ -86,7 +86,7 @@ void LogEnd(core::Context& ctx, const SurfaceFindings& f) {
 void LogSpeeds(core::Context& ctx, const SurfaceFindings& f) {
   if (f.writeMs == 0) return;  // a drive too quick to time
   if (f.collapseRegion >= 0) {
-    const std::int64_t at = RegionStart(f, static_cast<std::size_t>(f.collapseRegion));
+    const std::int64_t at = CollapseSector(f);
     core::LogText(ctx, Line(text::kCollapse + MiB(static_cast<std::uint64_t>(at) * 512) + text::kMiB +
                             text::kCollapseFrom + Speed(f.collapseMedianMBps) + text::kCollapseTo +
                             Speed(f.collapseMBps) + text::kCollapseEnd));

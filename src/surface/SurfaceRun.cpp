@@ -37,6 +37,7 @@ bool SurfaceRun::Write(std::int64_t sector, std::int32_t count) {
   const std::uint64_t bytes = static_cast<std::uint64_t>(count) * kSector;
   findings.writeMs += ms;
   RegionSpeed& region = RegionOf(sector);
+  if (region.firstWrite < 0) region.firstWrite = sector;
   region.writeMs += ms;
   region.writeBytes += bytes;
   if (ok) {

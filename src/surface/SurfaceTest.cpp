@@ -95,9 +95,9 @@ bool ProvenBad(const SurfaceFindings& f) {
   return f.lost + f.overwritten + f.changed + f.unreadable > 0 || f.failedWriteRequests > 0;
 }
 
-std::int64_t RegionStart(const SurfaceFindings& f, std::size_t region) {
-  return static_cast<std::int64_t>((static_cast<std::uint64_t>(f.totalSectors) * region + f.regions.size() - 1) /
-                                   f.regions.size());
+std::int64_t CollapseSector(const SurfaceFindings& f) {
+  if (f.collapseRegion < 0) return -1;
+  return f.regions[static_cast<std::size_t>(f.collapseRegion)].firstWrite;
 }
 
 std::uint64_t RecommendedBytes(const SurfaceFindings& f) {
