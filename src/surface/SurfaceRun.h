@@ -52,6 +52,10 @@ void ConcludeFindings(SurfaceFindings& findings);
 // The wrong samples counted, with an overwritten one's example: "3 lost, 1 overwritten; e.g. ...".
 std::string AlarmWords(const SampleAlarm& alarm);
 
+// Sectors written between two checks of samples: 1/256 of the drive or 64 MiB, whichever is
+// smaller, in whole requests, at least one.
+std::int64_t StepSectors(std::int64_t totalSectors, std::int64_t requestSectors);
+
 // How many samples each check reads, one at random in each of that many equal slices of what was
 // written: a run of bad sectors twice a slice long is always hit, wherever it lies.
 inline constexpr std::uint32_t kSamples = 32;

@@ -20,11 +20,6 @@ using core::kCrLf;
 constexpr std::int64_t kStepFraction = 256;
 constexpr std::int64_t kStepMostSectors = (64ll << 20) / 512;
 
-std::int64_t StepSectors(const SurfaceRun& run) {
-  const std::int64_t step = std::min(run.total / kStepFraction, kStepMostSectors);
-  const std::int64_t request = run.options.requestSectors;
-  return std::max<std::int64_t>(request, step / request * request);
-}
 
 // One sample in each of kSamples equal slices of [0, written); the alarm when any went wrong.
 std::optional<SampleAlarm> CheckSamples(SurfaceRun& run, std::int64_t written) {
@@ -99,12 +94,17 @@ bool GoOnWriting(SurfaceRun& run, const SampleAlarm& a) {
 
 }  // namespace
 
+std::int64_t StepSectors(std::int64_t totalSectors, std::int64_t requestSectors) {
+  const std::int64_t step = std::min(totalSectors / kStepFraction, kStepMostSectors);
+  return std::max<std::int64_t>(requestSectors, step / requestSectors * requestSectors);
+}
+
 std::string AlarmWords(const SampleAlarm& alarm) { return AlarmCounts(alarm); }
 
 void WritePhase(SurfaceRun& run) {
   SurfaceFindings& f = run.findings;
   const std::int64_t request = run.options.requestSectors;
-  const std::int64_t step = StepSectors(run);
+  const std::int64_t step = StepSectors(run.total, request);
   const auto requests = static_cast<std::uint64_t>((run.total + request - 1) / request);
   std::int64_t lastCheck = 0;
   bool checking = true;
