@@ -90,6 +90,26 @@ TEST(SurfaceEngine, EachFakeIsFoundToTheSectorSoonAfterItsMemoryRunsOut) {
   }
 }
 
+// Whatever the salt (and so wherever the samples fall), a run of lost sectors twice as long as
+// a slice of the samples is always hit: the writing stops at the first check where it is.
+TEST(SurfaceEngine, TheWritingStopsAtTheFirstCheckWhereTheLossIsTwoSlicesLong) {
+  struct Case {
+    const char* description;
+    std::int64_t mostWritten;  // the first check (every MiB) where lost >= 2/32 of what was written
+  };
+  for (const Case c : {Case{"E:64Mi:real=8Mi:follow", 9 * kMiBSectors},
+                       Case{"E:128Mi:real=32Mi:follow:full=evict", 35 * kMiBSectors}}) {
+    for (std::uint64_t seed = 1; seed <= 16; ++seed) {
+      SCOPED_TRACE(std::string(c.description) + " seed " + std::to_string(seed));
+      SurfaceMachine m(c.description);
+      SurfaceOptions options;
+      options.seed = seed;
+      const SurfaceFindings f = m.Run(options);
+      EXPECT_LE(f.writtenSectors, c.mostWritten);
+    }
+  }
+}
+
 // A wrapping drive's bad sectors name whose block they hold: the address one memory further on.
 TEST(SurfaceEngine, AnOverwrittenSectorNamesWhoseBlockItHolds) {
   SurfaceMachine m("E:64Mi:real=8Mi:wrap");
