@@ -43,6 +43,8 @@ class MainForm {
   void cmdVolumeTest_Click();
   void cmdcleanup_Click();
   void cmdProbe_Click();
+  // The Full Surface Test (the terminal's full command).
+  void cmdSurface_Click();
   // Puts back the blocks of interrupted Exact Probes (the terminal's restore command).
   void cmdRestore_Click();
   // Once the window shows: offers that restore when a journal waits for a connected drive.

@@ -5,6 +5,7 @@
 #include "probe/ProbeCommand.h"
 #include "probe/RestoreCommand.h"
 #include "quicktest/QuickTestCommand.h"
+#include "surface/SurfaceCommand.h"
 
 namespace sw::app {
 
@@ -21,6 +22,11 @@ void MainForm::cmdVolumeTest_Click() {
 
 void MainForm::cmdProbe_Click() {
   probe::cmdProbe_Click(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdSurface_Click() {
+  surface::cmdSurface_Click(ctx_);
   FinishPendingClose();
 }
 

@@ -62,6 +62,8 @@ inline constexpr const char* kDriveLost = "drive_lost";
 inline constexpr const char* kUnreadable = "unreadable";
 inline constexpr const char* kProbeLimit = "probe_limit";  // the probe's write bound or rounds
 inline constexpr const char* kNoJournal = "no_journal";    // the probe's journal could not be kept
+inline constexpr const char* kStoppedEarly = "stopped_early";  // the full test's samples went wrong, its
+                                                               // read-back found nothing bad
 // The run ended, with this going wrong on the way.
 inline constexpr const char* kNotRestored = "not_restored";
 inline constexpr const char* kFailedWrites = "failed_writes";
@@ -107,7 +109,7 @@ struct PhaseRecord {
 };
 
 struct RunRecord {
-  std::string command;  // "quick", "probe", "files"; empty: no test has run
+  std::string command;  // "quick", "probe", "full", "files"; empty: no test has run
   DriveRecord drive;
   std::string volume;   // the volume a file test used
   Verdict verdict = Verdict::None;

@@ -60,16 +60,16 @@ TEST_F(Cli, MistakesOnTheCommandLineAreNamedShortly) {
   const Row rows[] = {
       {{"--version"}, 0, std::string("sizewarden ") + SW_VERSION_TEXT + "\n", ""},
       {{"bogus"}, 2, "",
-       "sizewarden: unknown command 'bogus'; the commands are list, quick, probe, files and cleanup "
+       "sizewarden: unknown command 'bogus'; the commands are list, quick, probe, full, files and cleanup "
        "(see --help)\n"},
       {{"--simulate", "demo", "lisst", "E:"}, 2, "",
-       "sizewarden: unknown command 'lisst'; the commands are list, quick, probe, files and cleanup "
+       "sizewarden: unknown command 'lisst'; the commands are list, quick, probe, full, files and cleanup "
        "(see --help)\n"},
       {{"--simulate", "demo", "quick", blob, "--yes"}, 2, "",
        "sizewarden: not a drive letter: " + std::string(80, 'x') + "...\n"},
       {{"--simulate", "demo", blob}, 2, "",
        "sizewarden: unknown command '" + std::string(80, 'x') +
-           "...'; the commands are list, quick, probe, files and cleanup (see --help)\n"},
+           "...'; the commands are list, quick, probe, full, files and cleanup (see --help)\n"},
       {{"quick"}, 2, "", "sizewarden: DRIVE is required\nRun with --help for more information.\n"},
   };
   for (const Row& row : rows) {

@@ -52,6 +52,9 @@ TEST_F(JsonDocument, EachCommandAndEndingGivesItsVerdict) {
       {{"--simulate", "demo", "probe", "E:", "--yes"}, "probe", 1, "failed"},
       {{"--simulate", "demo", "probe", "F:", "--yes"}, "probe", 0, "passed"},
       {{"--simulate", "demo", "probe", "E:"}, "probe", 2, "not_run"},
+      {{"--simulate", "E:64Mi:real=8Mi:follow", "full", "E:", "--yes"}, "full", 1, "failed"},
+      {{"--simulate", "E:32Mi", "full", "E:", "--yes"}, "full", 0, "passed"},
+      {{"--simulate", "E:32Mi", "full", "E:"}, "full", 2, "not_run"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));

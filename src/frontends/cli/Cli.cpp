@@ -35,7 +35,7 @@ namespace {
 
 using core::Control;
 
-enum class Command { List, Quick, Probe, Files, Cleanup, Restore };
+enum class Command { List, Quick, Probe, Full, Files, Cleanup, Restore };
 
 struct Arguments {
   std::vector<std::string> simulate;
@@ -74,7 +74,9 @@ std::string NormalLetter(const std::string& text) {
 
 // The commands that write to the raw disk, for which a letter alone is not name enough. They
 // take the whole drive, whichever of its volumes names it.
-bool WritesToDisk(Command command) { return command == Command::Quick || command == Command::Probe; }
+bool WritesToDisk(Command command) {
+  return command == Command::Quick || command == Command::Probe || command == Command::Full;
+}
 
 int ExitStatus(core::Outcome outcome) {
   switch (outcome) {
@@ -328,6 +330,9 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       ctx.state.ProbeDestructive = args.destructive;
       form.cmdProbe_Click();
       break;
+    case Command::Full:
+      form.cmdSurface_Click();
+      break;
     case Command::Files:
       win.SetValue(Control::chkThorough, args.thorough || args.verifyOnly ? 1 : 0);
       ctx.state.VerifyOnly = args.verifyOnly;
@@ -393,6 +398,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   CLI::App* quick = addDriveCommand("quick", text::kQuickHelp, true);
   CLI::App* probe = addDriveCommand("probe", text::kProbeHelp, true);
   probe->add_flag("--destructive", args.destructive, text::kDestructiveHelp);
+  CLI::App* full = addDriveCommand("full", text::kFullSurfaceHelp, true);
   CLI::App* files = addDriveCommand("files", text::kFilesHelp, false);
   files->add_flag("--thorough", args.thorough, text::kThoroughHelp);
   files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
@@ -447,6 +453,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   }
   if (quick->parsed()) args.command = Command::Quick;
   if (probe->parsed()) args.command = Command::Probe;
+  if (full->parsed()) args.command = Command::Full;
   if (files->parsed()) args.command = Command::Files;
   if (cleanup->parsed()) args.command = Command::Cleanup;
   if (restore->parsed()) args.command = Command::Restore;

@@ -24,6 +24,9 @@ inline constexpr const char* kProbeHelp =
     "last good sector, the kind of fake, its wrap, I/O-error boundary and write cache";
 inline constexpr const char* kDestructiveHelp =
     "skip the backup and restore of the probe's blocks: faster, and destroys data on the drive";
+inline constexpr const char* kFullSurfaceHelp =
+    "Full Surface Test (DESTROYS ALL DATA on the whole drive): test blocks on every sector, read "
+    "back; stops writing soon after a fake's memory runs out (--yes), and maps the good sectors";
 inline constexpr const char* kFilesHelp =
     "Test Empty Space (slow, not destructive): fill the volume's free space with test files and "
     "verify them";
@@ -97,7 +100,7 @@ inline constexpr const char* kNoRealDrives =
 inline constexpr const char* kBadLetter = "not a drive letter: ";
 inline constexpr const char* kUnknownCommand1 = "unknown command '";
 inline constexpr const char* kUnknownCommand2 =
-    "'; the commands are list, quick, probe, files and cleanup (see --help)";
+    "'; the commands are list, quick, probe, full, files and cleanup (see --help)";
 inline constexpr const char* kSeeHelp = "Run with --help for more information.";
 // Arguments are echoed back at most this long, then "...": a pasted blob stays readable.
 inline constexpr std::size_t kEchoedArgumentMax = 80;

@@ -139,7 +139,8 @@ struct Parser {
     static const std::pair<std::string_view, FakeKind> kKinds[] = {{"good", FakeKind::Good},
                                                                    {"wrap", FakeKind::Wraparound},
                                                                    {"limbo", FakeKind::Limbo},
-                                                                   {"chain", FakeKind::Chain}};
+                                                                   {"chain", FakeKind::Chain},
+                                                                   {"follow", FakeKind::Follow}};
 
     const bool isSize = !hasValue && !token.empty() && std::isdigit(static_cast<unsigned char>(token[0]));
     if (!isSize && !IsSimOption(name, hasValue)) return Error(text::kUnknownOption, token, true);
@@ -190,6 +191,22 @@ struct Parser {
       if (!size) return bad();
       (name == "wrap" ? config.wrapBytes : config.writeBytesPerSecond) = *size;
       if (name == "speed") config.readBytesPerSecond = *size * 2;
+      return Once(name, token);
+    }
+    if (name == "fast") {
+      const auto size = ParseSize(value, false);
+      if (!size) return bad();
+      config.fastWriteBytes = *size;
+      return Once(name, token);
+    }
+    if (name == "full") {
+      const std::string full = Lower(value);
+      if (full == "drop")
+        config.followFull = FollowFull::Drop;
+      else if (full == "evict")
+        config.followFull = FollowFull::Evict;
+      else
+        return bad();
       return Once(name, token);
     }
     if (name == "real" || name == "free") {
@@ -287,6 +304,10 @@ struct Parser {
     }
     if (config.noRealMemory && config.kind != FakeKind::Limbo) return Error(text::kNothingToWrap);
     if (config.looseDirectCache && config.directCacheSectors == 0) return Error(text::kLooseNeedsCache);
+    if (seen.contains("full") && config.kind != FakeKind::Follow) return Error(text::kFullNeedsFollow);
+    if (config.fastWriteBytes != 0 && config.writeBytesPerSecond == 0) {
+      return Error(text::kFastNeedsSpeed);
+    }
 
     std::set<std::string> letters{letter};
     for (const std::string& extra : extraLetters) {
@@ -300,9 +321,12 @@ struct Parser {
     volume.freeBytes =
         freeBytes.value_or(config.announcedBytes / 100 * kDefaultFreePercent / kSector * kSector);
     if (fake) {
-      volume.fileFault = config.writeErrorsPastReal       ? FileFault::FailWrite
-                         : config.kind == FakeKind::Limbo ? FileFault::Lose
-                                                          : FileFault::Overwrite;
+      // A follower's files fill its memory in order; what comes after is lost (an evicting
+      // one loses its first files instead, which the file model does not tell apart).
+      const bool loses = config.kind == FakeKind::Limbo || config.kind == FakeKind::Follow;
+      volume.fileFault = config.writeErrorsPastReal ? FileFault::FailWrite
+                         : loses                    ? FileFault::Lose
+                                                    : FileFault::Overwrite;
       // Whole mebibytes: the overwritten data then lands on whole blocks of the earlier files.
       volume.fileFaultAfter = real / 100 * kDefaultFreePercent / kFileFaultUnit * kFileFaultUnit;
     }

@@ -298,7 +298,12 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
       m.clock.Advance(drive.config.failedWriteDelayMs);
       return m.Fail(error);
     }
-    m.ChargeTransfer(drive, drive.config.writeBytesPerSecond);
+    std::uint64_t speed = drive.config.writeBytesPerSecond;
+    if (drive.fastBytesWritten < drive.config.fastWriteBytes) {
+      drive.fastBytesWritten += kSectorSize;
+      speed *= 4;
+    }
+    m.ChargeTransfer(drive, speed);
     ++m.stats.sectorWrites;
     bytesWritten += kSectorSize;
     handle->position += kSectorSize;

@@ -34,6 +34,7 @@ struct SimDrive {
   SectorStore sectors;
   std::vector<SimVolume> volumes;
   bool removed = false;
+  std::uint64_t fastBytesWritten = 0;   // disk bytes written at the fast speed so far
   std::uint64_t pendingNanoseconds = 0;  // transfer time not yet a whole virtual millisecond
   std::uint64_t key = 0;  // the disk's stable key: a new one for every drive plugged in
 };

@@ -27,7 +27,16 @@ enum class FakeKind {
   // wrapBytes, addresses wrap modulo wrapBytes and what lands between the real memory and the
   // wrap is limbo.
   Chain,
+  // Memory that follows the writes: every announced address written gets the next free real
+  // sector (a rewrite goes to the address's own sector); addresses never written read zeros.
+  // What happens once the real sectors are all taken is FollowFull.
+  Follow,
 };
+
+// Follow, when the real memory is full: a write to a new address is lost (it reads back as
+// LimboFill), or the oldest mapped address gives its sector to the new one (the evicted
+// address then reads LimboFill).
+enum class FollowFull { Drop, Evict };
 
 // What a limbo sector reads back as: zeros, ones, or the last block written into limbo.
 enum class LimboFill { Zeros, Ones, Stale };
@@ -66,6 +75,7 @@ struct SimDriveSpec {
   // Wraparound and Chain: the size at which addresses wrap, which need not be a power of two;
   // 0 = the kind's own rule.
   std::uint64_t wrapBytes = 0;
+  FollowFull followFull = FollowFull::Drop;  // Follow only
   bool readErrorsPastReal = false;       // reads past the real memory fail (ERROR_CRC)
   bool writeErrorsPastReal = false;      // writes past the real memory fail (ERROR_WRITE_FAULT)
   // A fully associative cache: the last N limbo writes stay readable.
@@ -82,6 +92,9 @@ struct SimDriveSpec {
   std::uint32_t failedWriteDelayMs = 0;  // virtual time a failing write costs
   std::uint64_t writeBytesPerSecond = 0;  // 0 = writes cost no time beyond writeDelayMs
   std::uint64_t readBytesPerSecond = 0;   // 0 = reads cost no time
+  // The first this many bytes written to the disk over its life go four times as fast as
+  // writeBytesPerSecond (the SLC cache of a stick, simply modelled); the rest at that speed.
+  std::uint64_t fastWriteBytes = 0;
 
   std::uint32_t blockLength = 512;  // READ CAPACITY block length (512 or 4,096)
   bool readCapacityFails = false;

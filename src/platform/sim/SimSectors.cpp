@@ -19,6 +19,7 @@ std::uint64_t RealSectorsOf(const SimDriveSpec& config) {
 
 SectorStore::SectorStore(const SimDriveSpec& config)
     : kind_(config.kind),
+      followFull_(config.followFull),
       fill_(config.limboFill),
       readErrors_(config.readErrorsPastReal),
       writeErrors_(config.writeErrorsPastReal),
@@ -34,6 +35,11 @@ SectorStore::SectorStore(const SimDriveSpec& config)
 }
 
 SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
+  if (kind_ == FakeKind::Follow) {
+    const auto found = mapped_.find(lba);
+    if (found == mapped_.end()) return {false, 0};
+    return {true, found->second};
+  }
   if (lba < realSectors_ || kind_ == FakeKind::Good) return {true, lba};
   if (realSectors_ == 0) return {false, 0};
   const bool wraps = kind_ == FakeKind::Wraparound || kind_ == FakeKind::Chain;
@@ -50,6 +56,7 @@ SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
       return {false, 0};
     case FakeKind::Limbo:
     case FakeKind::Good:
+    case FakeKind::Follow:
       break;
   }
   return {false, 0};
@@ -104,8 +111,46 @@ void SectorStore::CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data) {
   }
 }
 
+bool SectorStore::ReadFails(std::uint64_t lba) const {
+  if (!readErrors_) return false;
+  if (kind_ == FakeKind::Follow) return lost_.contains(lba);
+  return lba >= realSectors_;
+}
+
+void SectorStore::WriteFollowing(std::uint64_t lba, const std::uint8_t* data) {
+  std::uint64_t physical = 0;
+  if (const auto found = mapped_.find(lba); found != mapped_.end()) {
+    physical = found->second;
+  } else if (nextFree_ < realSectors_) {
+    physical = nextFree_++;
+  } else if (followFull_ == FollowFull::Evict && !mapOrder_.empty()) {
+    const std::uint64_t oldest = mapOrder_.front();
+    mapOrder_.pop_front();
+    const auto old = mapped_.find(oldest);
+    physical = old->second;
+    mapped_.erase(old);
+    lost_.insert(oldest);
+  } else {
+    lost_.insert(lba);
+    CacheLimboWrite(lba, data);
+    return;
+  }
+  if (mapped_.emplace(lba, physical).second) {
+    mapOrder_.push_back(lba);
+    lost_.erase(lba);
+  }
+  std::memcpy(sectors_[physical].data(), data, kSectorSize);
+}
+
 std::uint32_t SectorStore::Write(std::uint64_t lba, const std::uint8_t* data) {
   if (lba >= announcedSectors_) return win::ERROR_SECTOR_NOT_FOUND;
+  if (kind_ == FakeKind::Follow) {
+    // writeerr: a full follower that drops refuses the write instead.
+    const bool full = nextFree_ >= realSectors_ && followFull_ == FollowFull::Drop;
+    if (writeErrors_ && full && !mapped_.contains(lba)) return win::ERROR_WRITE_FAULT;
+    WriteFollowing(lba, data);
+    return win::ERROR_SUCCESS;
+  }
   if (writeErrors_ && lba >= realSectors_) return win::ERROR_WRITE_FAULT;
   const Place place = Locate(lba);
   if (place.real) {
@@ -118,7 +163,7 @@ std::uint32_t SectorStore::Write(std::uint64_t lba, const std::uint8_t* data) {
 
 std::uint32_t SectorStore::Read(std::uint64_t lba, std::uint8_t* data) {
   if (lba >= announcedSectors_) return win::ERROR_SECTOR_NOT_FOUND;
-  if (readErrors_ && lba >= realSectors_) return win::ERROR_CRC;
+  if (ReadFails(lba)) return win::ERROR_CRC;
   if (readAheadSectors_ == 0) {
     const Sector sector = Peek(lba);
     std::memcpy(data, sector.data(), kSectorSize);
@@ -132,7 +177,7 @@ std::uint32_t SectorStore::Read(std::uint64_t lba, std::uint8_t* data) {
     readAheadFirst_ = lba;
     for (std::uint64_t next = lba; next < announcedSectors_ && next - lba < readAheadSectors_;
          ++next) {
-      if (readErrors_ && next >= realSectors_) break;
+      if (ReadFails(next)) break;
       readAhead_.push_back(Peek(next));
     }
   }
@@ -145,7 +190,8 @@ Sector SectorStore::Peek(std::uint64_t lba) const {
   if (lba >= announcedSectors_) return sector;
   const Place place = Locate(lba);
   if (!place.real) {
-    FillLimbo(lba, sector.data());
+    // An address a follower never wrote holds the factory's zeros.
+    if (kind_ != FakeKind::Follow || lost_.contains(lba)) FillLimbo(lba, sector.data());
   } else if (const auto found = sectors_.find(place.physical); found != sectors_.end()) {
     sector = found->second;
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,9 @@ class SectorStore {
   Place Locate(std::uint64_t lba) const;
   void FillLimbo(std::uint64_t lba, std::uint8_t* data) const;
   void CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data);
+  // readerr: past the real memory; for a follower, the addresses whose data is gone.
+  bool ReadFails(std::uint64_t lba) const;
+  void WriteFollowing(std::uint64_t lba, const std::uint8_t* data);
 
   struct Slot {
     std::uint64_t lba = 0;
@@ -50,6 +54,7 @@ class SectorStore {
   };
 
   FakeKind kind_;
+  FollowFull followFull_;
   LimboFill fill_;
   bool readErrors_;
   bool writeErrors_;
@@ -71,6 +76,14 @@ class SectorStore {
   Sector lastLimbo_{};                                  // the stale fill
   std::uint64_t readAheadFirst_ = 0;
   std::vector<Sector> readAhead_;                       // empty: nothing loaded
+
+  // Follow: the real sector of each mapped address, the addresses in the order they were
+  // mapped (the front is evicted first), the next real sector never handed out, and the
+  // addresses written whose data is gone (they read the fill; never written ones read zeros).
+  std::unordered_map<std::uint64_t, std::uint64_t> mapped_;
+  std::deque<std::uint64_t> mapOrder_;
+  std::uint64_t nextFree_ = 0;
+  std::unordered_set<std::uint64_t> lost_;
 };
 
 }  // namespace sw::platform::sim

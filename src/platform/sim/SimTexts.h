@@ -24,7 +24,7 @@ inline constexpr std::string_view kRealTooLarge = "real= is larger than the anno
 inline constexpr std::string_view kGoodButFake =
     "'good' contradicts real= below the announced size";
 inline constexpr std::string_view kFakeButReal =
-    "wrap, limbo and chain need real= below the announced size";
+    "wrap, limbo, chain and follow need real= below the announced size";
 inline constexpr std::string_view kVendorTooLong =
     "the vendor of model= has more than 8 characters";
 inline constexpr std::string_view kProductTooLong =
@@ -34,6 +34,8 @@ inline constexpr std::string_view kWrapOutside =
     "wrap= must lie between real= and the announced size";
 inline constexpr std::string_view kNothingToWrap = "real=0 leaves nothing to wrap onto: use limbo";
 inline constexpr std::string_view kLooseNeedsCache = "loose needs dcache=";
+inline constexpr std::string_view kFullNeedsFollow = "full= needs follow";
+inline constexpr std::string_view kFastNeedsSpeed = "fast= needs speed=";
 inline constexpr std::string_view kLetterTwice = "a volume letter is used twice";
 
 }  // namespace sw::platform::sim::text

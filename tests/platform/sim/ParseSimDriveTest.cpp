@@ -120,7 +120,7 @@ TEST(ParseSimDrive, BadDescriptionsSayWhatIsWrong) {
       {"E:32G:real=", "bad value in 'real='"},
       {"E:32G:real=64G", "real= is larger than the announced size"},
       {"E:32G:real=8G:good", "'good' contradicts real= below the announced size"},
-      {"E:32G:limbo", "wrap, limbo and chain need real= below the announced size"},
+      {"E:32G:limbo", "wrap, limbo, chain and follow need real= below the announced size"},
       {"E:32G:fill=grey", "bad value in 'fill=grey'"},
       {"E:32G:block=1024", "bad value in 'block=1024'"},
       {"E:32G:cache=-1", "bad value in 'cache=-1'"},
@@ -132,6 +132,11 @@ TEST(ParseSimDrive, BadDescriptionsSayWhatIsWrong) {
       {"E:32G:vol=E:", "a volume letter is used twice"},
       {"E:32G:16G", "given twice: '16G'"},
       {"E:32G:usb:sata", "given twice: 'sata'"},
+      {"E:32G:follow", "wrap, limbo, chain and follow need real= below the announced size"},
+      {"E:32G:real=8G:limbo:full=drop", "full= needs follow"},
+      {"E:32G:real=8G:follow:full=keep", "bad value in 'full=keep'"},
+      {"E:32G:fast=1G", "fast= needs speed="},
+      {"E:32G:speed=10M:fast=lots", "bad value in 'fast=lots'"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
