@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@
 
 #include "core/Progress.h"
 #include "platform/ByteOrder.h"
+#include "diskio/DiskIdentity.h"
 #include "diskio/PinnedDrive.h"
 #include "platform/WinApi.h"
 
@@ -171,6 +173,12 @@ bool Transferred(core::Context& ctx, const Transfer& t, Retry retry, Once once) 
 }
 
 }  // namespace
+
+std::int64_t DriveSectors(core::Context& ctx) {
+  const std::int64_t length = GetDiskLength(ctx, ctx.state.hDrive);
+  if (length > 0) return length / kSectorBytes;
+  return static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / kSectorBytes));
+}
 
 std::uint32_t DriveSectorBytes(core::Context& ctx) {
   core::State& st = ctx.state;

@@ -23,6 +23,11 @@ bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Re
 // False as for a read, and also when the flush failed: the bytes may not be on the device.
 bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry = Retry::Once);
 
+// The whole of hDrive in 512-byte sectors, as the device reports its length (the list's size is
+// cut to whole cylinders, and a fake that lacks only what lies past them must not pass for
+// that); DriveSizeBytes when the device does not say.
+std::int64_t DriveSectors(core::Context& ctx);
+
 // hDrive's logical sector in bytes, asked of the drive once per open (512 when it does not say,
 // or says something no drive has).
 std::uint32_t DriveSectorBytes(core::Context& ctx);

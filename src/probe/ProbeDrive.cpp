@@ -1,9 +1,7 @@
 // The probe from start to end: the cache sizing at the top, the boundary search, the wrap search
 // over what was found good, the verdict, and the restore on every way out.
-#include <cmath>
 #include <random>
 
-#include "diskio/DiskIdentity.h"
 #include "diskio/SectorIO.h"
 #include "probe/BackupJournal.h"
 #include "probe/BoundarySearch.h"
@@ -144,10 +142,7 @@ bool Probe(ProbeRun& run, ProbeFindings& f) {
 
 ProbeFindings ProbeDrive(core::Context& ctx, const ProbeOptions& options) {
   ProbeFindings f;
-  // The whole drive as the device reports it: the size the list shows is cut to whole cylinders,
-  // and a fake that lacks only what lies past the last cylinder must not pass for that.
-  const std::int64_t length = diskio::GetDiskLength(ctx, ctx.state.hDrive);
-  const auto total = length > 0 ? length / 512 : static_cast<std::int64_t>(std::floor(ctx.state.DriveSizeBytes / 512));
+  const std::int64_t total = diskio::DriveSectors(ctx);
   f.totalSectors = total;
   if (ctx.state.hDrive != platform::kInvalidHandle) f.driveSectorBytes = diskio::DriveSectorBytes(ctx);
   // Checked here as well as by the caller: the probe writes the drive, and never the system's.

@@ -16,7 +16,7 @@ SurfaceRun::SurfaceRun(core::Context& c, const SurfaceOptions& o, std::uint64_t 
     : ctx(c),
       options(o),
       salt(s),
-      total(static_cast<std::int64_t>(c.state.DriveSizeBytes / kSector)),
+      total(diskio::DriveSectors(c)),
       random(s) {
   ctx.state.SectorBuffer.Resize(static_cast<std::size_t>(options.requestSectors) * kSector);
   findings.totalSectors = total;

@@ -3,6 +3,7 @@
 // releases the drive.
 #include <deque>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,29 @@ TEST_F(SurfaceButton, TheRecordHoldsTheFindings) {
   EXPECT_TRUE(wrote && read);
   EXPECT_FALSE(ctx.state.TestRunning);
 }
+
+// The whole drive as the device reports it, past the last whole cylinder: a fake that lacks only
+// that tail fails, a genuine drive passes to its very last sector; on 4Kn drives as well.
+class SurfaceTail : public SurfaceButton, public ::testing::WithParamInterface<std::tuple<std::uint32_t, bool>> {};
+
+TEST_P(SurfaceTail, CoversTheDriveToItsLastSectorPastTheLastWholeCylinder) {
+  const auto [block, genuine] = GetParam();
+  // 300 sectors past the last whole cylinder, cut to whole sectors of the drive's own.
+  const std::uint64_t announced = (8 * kCylinder + 300 * 512) / block * block;
+  platform::sim::SimDriveSpec config;
+  config.kind = genuine ? platform::sim::FakeKind::Good : platform::sim::FakeKind::Limbo;
+  config.realBytes = genuine ? 0 : 8 * kCylinder / block * block;
+  config.blockLength = block;
+  AddSelected(kDisk, "E:", announced, config);
+  Click();
+  EXPECT_EQ(ctx.state.LastOutcome, genuine ? Outcome::Passed : Outcome::Failed);
+  ASSERT_TRUE(ctx.state.LastRun.lastGoodSector.has_value());
+  EXPECT_EQ(*ctx.state.LastRun.lastGoodSector, (genuine ? announced : config.realBytes) / 512 - 1);
+  EXPECT_EQ(ctx.state.LastRun.totalSectors, announced / 512);
+}
+
+INSTANTIATE_TEST_SUITE_P(GenuineAndLackingItsTail, SurfaceTail,
+                         ::testing::Combine(::testing::Values(512u, 4096u), ::testing::Bool()));
 
 }  // namespace
 }  // namespace sw::surface

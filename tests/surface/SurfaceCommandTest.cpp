@@ -52,8 +52,8 @@ TEST_F(SurfaceCommand, AFollowingFakeIsToldAfterItsRealEndWithEveryFigure) {
       "\n"
       "Writing stopped after 9.0MiB (18432 sectors): samples of what was written showed that the drive's memory "
       "had run out.\n"
-      "Announced size: 65,802,240 bytes (128520 sectors)\n"
-      "Sectors read back: 18432 of 128520\n"
+      "Announced size: 67,108,864 bytes (131072 sectors)\n"
+      "Sectors read back: 18432 of 131072\n"
       "Kept their data: 16384\n"
       "Lost (read back as a fill): 2048\n"
       "Overwritten by other sectors' blocks: 0\n"
@@ -83,8 +83,8 @@ TEST_F(SurfaceCommand, VerdictsBecomeExitStatuses) {
   };
   const Row rows[] = {
       {{"--simulate", "E:32Mi", "full", "E:", "--yes"}, 0,
-       {"Full surface test was OK    *** PASSED ***", "Sectors that kept their data: 0 to 64259\n",
-        "Recommended maximum usable partition size: 30.0MiB (exact Last good Sector=64259)"}},
+       {"Full surface test was OK    *** PASSED ***", "Sectors that kept their data: 0 to 65535\n",
+        "Recommended maximum usable partition size: 31.0MiB (exact Last good Sector=65535)"}},
       {{"--simulate", "E:64Mi:real=8Mi:wrap", "full", "E:", "--yes"}, 1,
        {"Overwritten by other sectors' blocks: 2048 (e.g. sector 0 holds the block of sector 16384)\n",
         "Last good sector (the real end): 16383\n", "*** FAILED ***"}},
@@ -121,8 +121,8 @@ TEST_F(SurfaceCommand, OnATerminalTheWholeDriveCanBeMapped) {
                        "drive, as asked.\n"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("Sectors read back: 128520 of 128520\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Lost (read back as a fill): 112136\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Sectors read back: 131072 of 131072\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Lost (read back as a fill): 114688\n"), std::string::npos) << r.out;
 }
 
 TEST_F(SurfaceCommand, CtrlCCancelsIt) {
