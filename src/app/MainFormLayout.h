@@ -52,7 +52,7 @@ inline constexpr std::uint32_t kLinkBlue = 0x00FF0000u;
 
 // In tab order.
 // clang-format off
-inline constexpr std::array<ControlLayout, 16> kMainFormControls = {{
+inline constexpr std::array<ControlLayout, 17> kMainFormControls = {{
     {.id = core::Control::cmdVolumeTest, .name = "cmdVolumeTest", .kind = ControlKind::Button,
      .caption = "Test &Empty Space (Slow)",
      .tooltip = "This test fills up the drive with test files and then checks them.",
@@ -118,6 +118,11 @@ inline constexpr std::array<ControlLayout, 16> kMainFormControls = {{
     {.id = core::Control::cmdProbe, .name = "cmdProbe", .kind = ControlKind::Button,
      .caption = form_text::kProbeCaption, .tooltip = form_text::kProbeTooltip,
      .rect = {5670, 3090, 2220, 465}, .tabIndex = 15, .backColour = kLightBlue, .graphical = true},
+    // Beyond the designed window: under the probe, above where Cancel shows while a test runs,
+    // in the colour of the tests that destroy the drive's data.
+    {.id = core::Control::cmdSurface, .name = "cmdSurface", .kind = ControlKind::Button,
+     .caption = form_text::kSurfaceCaption, .tooltip = form_text::kSurfaceTooltip,
+     .rect = {5670, 3660, 2220, 465}, .tabIndex = 16, .backColour = kLightBlue, .graphical = true},
 }};
 // clang-format on
 

@@ -73,6 +73,10 @@ inline constexpr const char* kSavedMap = "and the drive map as ";
 inline constexpr const char* kSavedEnd = ".";
 
 // The exact probe's button, beyond the designed window.
+inline constexpr const char* kSurfaceCaption = "&Full Surface Test";
+inline constexpr const char* kSurfaceTooltip =
+    "Writes every sector and reads it back, and stops soon after a fake's memory runs out; "
+    "DESTROYS ALL DATA (hold SHIFT key and click for debug mode).";
 inline constexpr const char* kProbeCaption = "Exact &Probe";
 inline constexpr const char* kProbeTooltip =
     "Finds the exact last good sector and the kind of fake; every block it writes is saved "

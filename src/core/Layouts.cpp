@@ -9,12 +9,13 @@ void Show_Cancel(Context& ctx) {
   w.SetEnabled(Control::cmdCancel, true);
   w.SetVisible(Control::cmdCancel, true);
   for (Control c : {Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
-                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdProbe}) {
+                    Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdProbe,
+                    Control::cmdSurface}) {
     w.SetEnabled(c, false);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
                     Control::cmdCopy, Control::cmdcleanup, Control::cmdSaveReport,
-                    Control::cmdProbe}) {
+                    Control::cmdProbe, Control::cmdSurface}) {
     w.SetVisible(c, false);
   }
   // A list rebuild during a test would reopen the drive and overwrite DiskNumber and
@@ -30,12 +31,13 @@ void Hide_Cancel(Context& ctx) {
   w.SetVisible(Control::cmdCancel, false);
   w.SetVisible(Control::Label1, false);
   for (Control c : {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1,
-                    Control::cmdcleanup, Control::cmdVolumeTest, Control::cmdProbe}) {
+                    Control::cmdcleanup, Control::cmdVolumeTest, Control::cmdProbe,
+                    Control::cmdSurface}) {
     w.SetEnabled(c, true);
   }
   for (Control c : {Control::cmdExit, Control::cmdCopy, Control::cmdcleanup,
                     Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdSaveReport,
-                    Control::cmdProbe}) {
+                    Control::cmdProbe, Control::cmdSurface}) {
     w.SetVisible(c, true);
   }
   w.SetEnabled(Control::chkShowAll, true);

@@ -26,6 +26,7 @@ enum class Control {
   chkThorough,  // the thorough file test instead of the default one
   cmdSaveReport,  // the report and the drive map saved to files
   cmdProbe,       // the exact probe
+  cmdSurface,     // the full-surface test
 };
 
 // Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).

@@ -276,28 +276,34 @@ bool Overlap(const core::TwipsRect& a, const core::TwipsRect& b) {
          b.top < a.top + a.height;
 }
 
-TEST(MainFormLayout, TheProbeButtonSitsInTheFreeSpaceOfTheRightColumn) {
-  const ControlLayout& probe = LayoutOf(Control::cmdProbe);
-  EXPECT_STREQ(probe.caption, "Exact &Probe");
-  // Below "Delete Test Files", above "<<< Copy To ClipBoard", right of the report.
-  const core::TwipsRect r = probe.rect;
-  const core::TwipsRect cleanup = LayoutOf(Control::cmdcleanup).rect;
-  const core::TwipsRect copy = LayoutOf(Control::cmdCopy).rect;
-  const core::TwipsRect report = LayoutOf(Control::Text1).rect;
-  EXPECT_GE(r.top, cleanup.top + cleanup.height);
-  EXPECT_LE(r.top + r.height, copy.top);
-  EXPECT_GE(r.left, report.left + report.width);
-  // Sized and coloured like the other test buttons.
-  EXPECT_EQ(r.width, LayoutOf(Control::cmdVolumeTest).rect.width);
-  EXPECT_EQ(r.height, LayoutOf(Control::cmdVolumeTest).rect.height);
-  EXPECT_EQ(probe.backColour, LayoutOf(Control::cmdQuickTest).backColour);
-  EXPECT_TRUE(probe.graphical);
-  EXPECT_TRUE(probe.visibleAtStart);
-  // Nothing in view in the idle layout is covered; Label1 and Cancel take the space while the
-  // button is hidden.
-  for (const ControlLayout& row : kMainFormControls) {
-    if (row.id == Control::cmdProbe || !row.visibleAtStart) continue;
-    EXPECT_FALSE(Overlap(r, row.rect)) << row.name;
+TEST(MainFormLayout, TheProbeAndFullSurfaceButtonsSitInTheFreeSpaceOfTheRightColumn) {
+  for (const auto& [id, caption] : {std::pair{Control::cmdProbe, "Exact &Probe"},
+                                    std::pair{Control::cmdSurface, "&Full Surface Test"}}) {
+    SCOPED_TRACE(caption);
+    const ControlLayout& button = LayoutOf(id);
+    EXPECT_STREQ(button.caption, caption);
+    // Below "Delete Test Files", above "<<< Copy To ClipBoard", right of the report.
+    const core::TwipsRect r = button.rect;
+    const core::TwipsRect cleanup = LayoutOf(Control::cmdcleanup).rect;
+    const core::TwipsRect copy = LayoutOf(Control::cmdCopy).rect;
+    const core::TwipsRect report = LayoutOf(Control::Text1).rect;
+    EXPECT_GE(r.top, cleanup.top + cleanup.height);
+    EXPECT_LE(r.top + r.height, copy.top);
+    EXPECT_GE(r.left, report.left + report.width);
+    // Sized and coloured like the other test buttons.
+    EXPECT_EQ(r.width, LayoutOf(Control::cmdVolumeTest).rect.width);
+    EXPECT_EQ(r.height, LayoutOf(Control::cmdVolumeTest).rect.height);
+    EXPECT_EQ(button.backColour, LayoutOf(Control::cmdQuickTest).backColour);
+    EXPECT_TRUE(button.graphical);
+    EXPECT_TRUE(button.visibleAtStart);
+    // Nothing in view in the idle layout is covered; Label1 and Cancel take the space while the
+    // button is hidden.
+    for (const ControlLayout& row : kMainFormControls) {
+      if (row.id == id || !row.visibleAtStart) continue;
+      EXPECT_FALSE(Overlap(r, row.rect)) << row.name;
+    }
+    // The Cancel button, shown while a test runs, lies below both.
+    EXPECT_LE(r.top + r.height, LayoutOf(Control::cmdCancel).rect.top);
   }
 }
 

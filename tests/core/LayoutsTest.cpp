@@ -18,12 +18,12 @@ TEST(Layouts, BusyShowsOnlyCancelAndDisabledRefresh) {
   EXPECT_TRUE(win.Enabled(Control::cmdCancel));
   for (Control c : {Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
                     Control::cmdQuickTest, Control::cmdVolumeTest, Control::chkShowAll,
-                    Control::chkThorough, Control::cmdProbe}) {
+                    Control::chkThorough, Control::cmdProbe, Control::cmdSurface}) {
     EXPECT_FALSE(win.Enabled(c)) << static_cast<int>(c);
   }
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
                     Control::cmdCopy, Control::cmdcleanup, Control::chkThorough,
-                    Control::cmdProbe, Control::cmdSaveReport}) {
+                    Control::cmdProbe, Control::cmdSurface, Control::cmdSaveReport}) {
     EXPECT_FALSE(win.Visible(c)) << static_cast<int>(c);
   }
   EXPECT_TRUE(win.Visible(Control::cmdRefreshDrive));

@@ -177,6 +177,9 @@ void Win32Window::OnCommand(WPARAM wp, LPARAM lp) {
     case Control::cmdProbe:
       if (code == BN_CLICKED) f.cmdProbe_Click();
       break;
+    case Control::cmdSurface:
+      if (code == BN_CLICKED) f.cmdSurface_Click();
+      break;
     case Control::cmdExit:
       if (code == BN_CLICKED) f.cmdExit_Click();
       break;

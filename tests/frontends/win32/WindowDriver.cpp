@@ -114,14 +114,14 @@ bool WindowDriver::BusyLayout() const {
          !Enabled(Control::cmdRefreshDrive) && !Enabled(Control::Combo1) &&
          !Enabled(Control::cmdQuickTest) && !Visible(Control::cmdVolumeTest) &&
          !Visible(Control::cmdExit) && !Visible(Control::cmdCopy) && !Visible(Control::cmdcleanup) &&
-         !Visible(Control::cmdSaveReport) && !Visible(Control::cmdProbe);
+         !Visible(Control::cmdSaveReport) && !Visible(Control::cmdProbe) && !Visible(Control::cmdSurface);
 }
 
 bool WindowDriver::IdleLayout() const {
   for (Control c :
        {Control::cmdQuickTest, Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
         Control::cmdVolumeTest, Control::cmdExit, Control::cmdCopy, Control::cmdSaveReport,
-        Control::cmdProbe}) {
+        Control::cmdProbe, Control::cmdSurface}) {
     if (!Visible(c) || !Enabled(c)) return false;
   }
   return !Visible(Control::cmdCancel) && !Enabled(Control::cmdCancel) && !Visible(Control::Label1);

@@ -20,6 +20,7 @@
 #include "frontends/win32/WindowConstants.h"
 #include "probe/ProbeTexts.h"
 #include "quicktest/QuickTestTexts.h"
+#include "surface/SurfaceTexts.h"
 #include "sw/Version.h"
 
 // <windows.h> after our headers: its macros would rewrite names in them.
@@ -345,6 +346,30 @@ TEST_F(WindowSmoke, ExactProbeOfTheFakeStickFindsItsLastGoodSector) {
   EXPECT_NE(log.find("\r\nLast good sector: 15624999\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("(exact Last good Sector=15624999)"), std::string::npos) << log;
   EXPECT_NE(log.find(probe::text::kRestored), std::string::npos) << log;
+  EXPECT_TRUE(w_->IdleLayout());
+}
+
+// The Full Surface Test's button: its first question names the disk, with Cancel as the default
+// button and the warning icon; Cancel there leaves the drive untouched and the window idle.
+TEST_F(WindowSmoke, FullSurfaceButtonAsksFirstAndCancelLeavesTheDriveAlone) {
+  HWND text1 = w_->Ctl(Control::Text1);
+  ASSERT_NE(w_->Ctl(Control::cmdSurface), nullptr);
+  ASSERT_TRUE(w_->IdleLayout());
+  ASSERT_EQ(WindowDriver::Send(w_->Ctl(Control::Combo1), CB_GETCURSEL, 0, 0), 0);  // E:, the fake
+  ::PostMessageA(w_->Ctl(Control::cmdSurface), BM_CLICK, 0, 0);
+  std::vector<SeenBox> boxes;
+  ASSERT_TRUE(w_->AnswerBoxesUntil([&] { return !boxes.empty() && w_->IdleLayout(); }, boxes,
+                                   [](HWND box) {
+                                     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                                                    reinterpret_cast<LPARAM>(::GetDlgItem(box, IDCANCEL)));
+                                   }))
+      << "log: [" << WindowDriver::TextOf(text1) << "]";
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, surface::text::kTitle);
+  ExpectWarnsWithCancelFirst(boxes[0]);
+  EXPECT_NE(boxes[0].text.find("DRIVE 1"), std::string::npos) << boxes[0].text;
+  const std::string log = WindowDriver::TextOf(text1);
+  EXPECT_EQ(log.find(surface::text::kTesting), std::string::npos) << log;
   EXPECT_TRUE(w_->IdleLayout());
 }
 
