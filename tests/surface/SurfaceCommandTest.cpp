@@ -140,10 +140,14 @@ TEST_F(SurfaceCommand, TheJsonDocumentAndTheMapHoldTheFindings) {
   const std::string map = (folder / "m.svg").string();
   const Result r = Run({"--simulate", "E:64Mi:real=8Mi:follow", "full", "E:", "--yes", "--json", json, "--map", map});
   EXPECT_EQ(r.status, 1) << r.err;
-  std::ifstream in(json);
-  std::stringstream doc;
-  doc << in.rdbuf();
-  const std::string text = doc.str();
+  std::string text;
+  {
+    // Closed before the folder goes: Windows deletes no file that is still open.
+    std::ifstream in(json);
+    std::stringstream doc;
+    doc << in.rdbuf();
+    text = doc.str();
+  }
   for (const char* part : {"\"command\": \"full\"", "\"verdict\": \"failed\"", "\"last_good_sector\": 16383",
                            "\"real_bytes\": 8388608", "\"recommended_bytes\": 7340032", "\"first_sector\": 16384",
                            "\"last_sector\": 18431"}) {
