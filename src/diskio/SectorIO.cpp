@@ -11,9 +11,9 @@
 #include <span>
 
 #include "core/Progress.h"
-#include "platform/ByteOrder.h"
 #include "diskio/DiskIdentity.h"
 #include "diskio/PinnedDrive.h"
+#include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 
 namespace sw::diskio {

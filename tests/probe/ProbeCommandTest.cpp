@@ -283,6 +283,32 @@ INSTANTIATE_TEST_SUITE_P(GenuineAndFake, ProbeKeeps,
 // The list shows the size cut to whole cylinders; the probe covers the whole drive as the device
 // reports it, so a fake that lacks only what lies past the last cylinder is caught, and a genuine
 // drive is good to its very last sector.
+// Fakes that answer a probe as a genuine drive does (a memory that follows the writes and holds
+// all the probe writes, a cache of more of the last writes than its largest flood) pass it: the
+// report says "NO FAKE FOUND", never more, names what it could not rule out, and the full test.
+class ProbeUnproven : public ProbeCommand, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ProbeUnproven, SaysWhatItCouldNotRuleOut) {
+  SimDriveSpec config;
+  config.realBytes = 32 * kCylinder;
+  if (std::string(GetParam()) == "follow") {
+    config.kind = platform::sim::FakeKind::Follow;
+  } else {
+    config.kind = platform::sim::FakeKind::Limbo;
+    config.writeCacheSectors = 200'000;  // past the largest flood on this drive, 64 cylinders / 16
+  }
+  AddSelected(kDisk, "E:", 64 * kCylinder, config);
+  Click();
+  EXPECT_EQ(LineStartingWith("Kind of drive: "),
+            "Kind of drive: NO FAKE FOUND (every sector the probe wrote, across the whole drive, kept what was "
+            "written)");
+  EXPECT_NE(LineStartingWith("Not ruled out by a probe: a drive that keeps only its last writes, more than "), "");
+  EXPECT_NE(LineStartingWith("The Full-Surface Test writes every sector"), "");
+  EXPECT_EQ(LineStartingWith("Kind of drive: GENUINE"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(FollowAndBigCache, ProbeUnproven, ::testing::Values("follow", "cache"));
+
 class ProbeTail : public ProbeCommand, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ProbeTail, CoversTheDriveToItsLastSectorPastTheLastWholeCylinder) {
