@@ -86,6 +86,7 @@ struct State {
   // The thorough test (every byte, in the format other testers read) and its variants.
   bool ThoroughMode = false;
   bool VerifyOnly = false;  // verify the files on the volume, write nothing
+  bool KeepTestFiles = false;  // the thorough test leaves its files for a check elsewhere
   bool FullRun = false;     // go on filling after a file that lost data
   std::uint64_t ThoroughFileBytes = 1'073'741'824;  // 1 GiB, as other testers read them
   bool DeleteForeignH2w = false;  // the clean-up deletes .h2w files that are no test files too

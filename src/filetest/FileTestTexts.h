@@ -77,14 +77,32 @@ inline constexpr const char* kThoroughNothing = "ERROR: No space for test files,
 inline constexpr const char* kThoroughWriting = " Writing ";
 inline constexpr const char* kThoroughExt = ".h2w";
 inline constexpr const char* kThoroughWritten = ": written at ";
-inline constexpr const char* kThoroughRead = ", read back at ";
-inline constexpr const char* kThoroughColon = ": ";
-inline constexpr const char* kThoroughGoodOf = "MB good of ";
 inline constexpr const char* kThoroughSlow = "  SLOW (under 10% of the median speed)";
 inline constexpr const char* kThoroughMBs = " MB/s";
 inline constexpr const char* kThoroughSpeedUnknown = "- MB/s";
-inline constexpr const char* kThoroughEarlyStop =
-    "This file lost data: the test stops filling here (--full goes on).";
+inline constexpr const char* kThoroughVerifyHeading = "Verifying the .h2w files on the volume: ";
+inline constexpr const char* kThoroughVerifyClose = ", every byte read and checked (nothing is written)";
+inline constexpr const char* kThoroughNotAFile =
+    " is not a file this test can read or replace (a folder, a link or a locked file). Move or "
+    "rename it, then start the test again.";
+inline constexpr const char* kThoroughKeptLost1 = "Data that had read back intact (";
+inline constexpr const char* kThoroughKeptLost2 = ".h2w at offset ";
+inline constexpr const char* kThoroughKeptLost3 =
+    ") is lost now: the drive gives its memory to newer writes, so the test stops filling here "
+    "(--full goes on).";
+inline constexpr const char* kThoroughWriteFailed = ": writing failed after ";
+inline constexpr const char* kThoroughSystemErrorOpen = " (system error ";
+inline constexpr const char* kThoroughGoingOn =
+    "The test goes on with the next file; what was written is read back at the end.";
+inline constexpr const char* kThoroughFailingStop =
+    "Three files in a row could not be written: the test stops filling here.";
+inline constexpr const char* kThoroughUnreadable = "Unreadable (could not be opened or read): ";
+inline constexpr const char* kThoroughCouldNotRead = "The first unreadable file is ";
+inline constexpr const char* kThoroughSystemError = ".h2w (system error ";
+inline constexpr const char* kThoroughKept = "Kept the test files ";
+inline constexpr const char* kThoroughKeptTo = " to ";
+inline constexpr const char* kThoroughKeptClose =
+    " for a check on another computer (f3read and H2testw read them; Clean-up deletes them).";
 inline constexpr const char* kThoroughFinalRead = "Reading every file back... ";
 inline constexpr const char* kThoroughFullAt = " (the volume was full after ";
 inline constexpr const char* kThoroughFullClose = ")";
@@ -103,10 +121,12 @@ inline constexpr const char* kThoroughExpected = ": expected ";
 inline constexpr const char* kThoroughFound = ", found ";
 inline constexpr const char* kThoroughAllGood =
     "Every byte of the free space was written and read back intact.";
+inline constexpr const char* kThoroughAllVerified =
+    "Every byte of the .h2w files on the volume was read back intact.";
 inline constexpr const char* kThoroughTrace = " Thorough ";
 // The phases of its live progress.
 inline constexpr const char* kThoroughPhaseWriting = "Writing .h2w files";
-inline constexpr const char* kThoroughPhaseReadBack = "Reading back .h2w files";
+inline constexpr const char* kThoroughPhaseSamples = "Checking samples of the .h2w files";
 inline constexpr const char* kThoroughPhaseFinal = "Checking every .h2w file";
 inline constexpr const char* kKeptForeign1 = "Kept ";
 inline constexpr const char* kKeptForeign2 =

@@ -90,6 +90,11 @@ void Tally::Add(const Tally& other) {
     expectedByte = other.expectedByte;
     foundByte = other.foundByte;
   }
+  if (unreadableFile == 0 && other.unreadableFile != 0) {
+    unreadableFile = other.unreadableFile;
+    unreadableError = other.unreadableError;
+  }
+  unreadable += other.unreadable;
   if (!haveOverwrite && other.haveOverwrite) {
     haveOverwrite = true;
     overwrittenAt = other.overwrittenAt;
@@ -214,13 +219,50 @@ Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkB
     if (s.FileTestStopError == 0) s.FileTestStopError = win::ERROR_DEVICE_NOT_CONNECTED;
     return Result::Failed;
   }
-  // What could not be read at all is data the drive did not give back.
-  if (done < bytes) tally.corrupted += (bytes - done + h2w::kSectorBytes - 1) / h2w::kSectorBytes;
-  if (done < bytes && !tally.haveFirstBad) {
-    tally.haveFirstBad = true;
-    tally.firstBadOffset = base + done;
+  const std::uint64_t missing = (bytes - std::min(done, bytes) + h2w::kSectorBytes - 1) / h2w::kSectorBytes;
+  if (missing > 0 && error != 0) {
+    tally.unreadable += missing;
+    if (tally.unreadableFile == 0) {
+      tally.unreadableFile = n;
+      tally.unreadableError = error;
+    }
+  } else {
+    // The file ended early: the drive kept less of it than was written.
+    tally.corrupted += missing;
   }
   return file.opened() ? Result::Done : Result::Failed;
+}
+
+Result ReadSample(core::Context& ctx, std::uint64_t n, std::uint64_t offset, std::size_t bytes,
+                  core::AlignedBuffer& buffer, Tally& tally) {
+  core::State& s = ctx.state;
+  TestFileHandle file(ctx.os, ctx.os.CreateFileA(h2w::FilePath(s.SelectedVolume, n),
+                                                 win::GENERIC_READ, win::FILE_SHARE_READ,
+                                                 win::OPEN_EXISTING, kReadFlags));
+  std::uint32_t got = 0;
+  bool ok = file.opened() &&
+            ctx.os.SetFilePointerEx(file.get(), static_cast<std::int64_t>(offset), nullptr, win::FILE_BEGIN);
+  if (ok) {
+    ok = ctx.os.ReadFile(file.get(), {buffer.data(), bytes}, got);
+    core::CountRead(ctx, got, ok);
+  }
+  if (!ok) {
+    const std::uint32_t error = ctx.os.GetLastError();
+    if (ClassifyStop(error) == StopReason::Gone) {
+      if (s.FileTestStopError == 0) s.FileTestStopError = win::ERROR_DEVICE_NOT_CONNECTED;
+      return Result::Failed;
+    }
+    tally.unreadable += bytes / h2w::kSectorBytes;
+    if (tally.unreadableFile == 0) {
+      tally.unreadableFile = n;
+      tally.unreadableError = error;
+    }
+    return Result::Done;
+  }
+  const std::size_t usable = std::min<std::size_t>(got, bytes) / h2w::kSectorBytes * h2w::kSectorBytes;
+  JudgeAll(tally, {buffer.data(), usable}, (n - 1) * s.ThoroughFileBytes + offset);
+  tally.corrupted += (bytes - usable) / h2w::kSectorBytes;
+  return Result::Done;
 }
 
 }  // namespace sw::filetest::thorough

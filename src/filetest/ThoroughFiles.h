@@ -16,13 +16,18 @@ namespace sw::filetest::thorough {
 // Sectors by what they held, and where the first bad ones were.
 struct Tally {
   std::uint64_t good = 0, changed = 0, overwritten = 0, corrupted = 0;
+  // Sectors of files that could not be opened or read: nothing came back to judge, which is
+  // not the same as data that came back wrong.
+  std::uint64_t unreadable = 0;
+  std::uint64_t unreadableFile = 0;     // the first such file's number (0: none)
+  std::uint32_t unreadableError = 0;    // and the system's error code for it
   bool haveFirstBad = false;
   std::uint64_t firstBadOffset = 0;  // stream offset of the first byte that differs
   std::uint8_t expectedByte = 0, foundByte = 0;
   bool haveOverwrite = false;
   std::uint64_t overwrittenAt = 0, overwrittenFrom = 0;  // first overwritten sector, its source
 
-  std::uint64_t Sectors() const { return good + changed + overwritten + corrupted; }
+  std::uint64_t Sectors() const { return good + changed + overwritten + corrupted + unreadable; }
   bool Lost() const { return Sectors() != good; }
   void Add(const Tally& other);
 };
@@ -55,10 +60,16 @@ Result WriteFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, Chunk
                  Progress& progress, std::uint64_t& written);
 
 // Reads file n back unbuffered and adds every sector to `tally`; `bytes` is the size it should
-// have (a shorter file counts its missing sectors as corrupted, but a volume that went away
-// leaves them untested and sets FileTestStopError). Polls Cancel and tells `progress` at every
-// chunk.
+// have (a shorter file counts its missing sectors as corrupted, a file that cannot be opened
+// or read counts them as unreadable, but a volume that went away leaves them untested and sets
+// FileTestStopError). Polls Cancel and tells `progress` at every chunk.
 Result ReadFile(core::Context& ctx, std::uint64_t n, std::uint64_t bytes, ChunkBuffers& buffers,
                 Tally& tally, Progress& progress);
+
+// Reads `bytes` (whole sectors, at most kChunkBytes) of file n at `offset` into `buffer` and
+// judges them into `tally`: one sample of the verification behind the writing. Failed: the
+// volume went away (FileTestStopError is set); a sample that cannot be read is unreadable.
+Result ReadSample(core::Context& ctx, std::uint64_t n, std::uint64_t offset, std::size_t bytes,
+                  core::AlignedBuffer& buffer, Tally& tally);
 
 }  // namespace sw::filetest::thorough

@@ -19,7 +19,7 @@ void Progress::StopWriting(std::uint64_t finalReadBytes) {
 
 void Progress::Shrink(std::uint64_t bytes) {
   writeTotal_ -= std::min(bytes, writeTotal_);
-  readTotal_ -= std::min(2 * bytes, readTotal_);
+  readTotal_ -= std::min(bytes, readTotal_);
 }
 
 void Progress::Begin(const char* phase, core::Direction direction) {

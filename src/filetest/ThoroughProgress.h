@@ -18,11 +18,10 @@ class Progress {
   explicit Progress(core::Context& ctx) : ctx_(ctx) {}
 
   // What the whole run moves, counting what is done already: the bytes it writes and the bytes
-  // it reads (each file once right after it is written and once more at the end). Called again
-  // when the run learns it does less (a stop at the first file that lost data).
+  // it reads (the samples behind the writing, and every file once at the end).
   void Plan(std::uint64_t writeBytes, std::uint64_t readBytes);
-  // The writing ends early (a failed write, or a file that lost data): what is left is the
-  // final read-back, `finalReadBytes` of it.
+  // The writing ends early (the volume, failing writes, or samples that show the drive losing
+  // what it kept): what is left is the final read-back, `finalReadBytes` of it.
   void StopWriting(std::uint64_t finalReadBytes);
   // The last file came out `bytes` shorter than planned: that much less to write and to read.
   void Shrink(std::uint64_t bytes);

@@ -1,5 +1,5 @@
-// The thorough test's run: plan, write and read back file by file, the final read-back, the
-// report and the deletion of the files it wrote.
+// The thorough test's run: the filling with samples behind it, one read-back of every file,
+// the report and the deletion (or keeping) of the files it wrote.
 #include "filetest/ThoroughRun.h"
 
 #include <algorithm>
@@ -18,6 +18,8 @@
 #include "filetest/StopReason.h"
 #include "filetest/TestFileFormat.h"
 #include "filetest/ThoroughFiles.h"
+#include "filetest/ThoroughPlan.h"
+#include "filetest/ThoroughSamples.h"
 #include "filetest/ThoroughProgress.h"
 #include "filetest/VolumeTestFigures.h"
 #include "filetest/VolumeTestPhases.h"
@@ -28,6 +30,7 @@ namespace sw::filetest {
 
 namespace {
 
+using thorough::Plan;
 using thorough::Result;
 using thorough::Tally;
 
@@ -53,53 +56,6 @@ double Median(std::vector<double> values) {
   return values.empty() ? 0 : values[values.size() / 2];
 }
 
-struct Plan {
-  std::vector<std::uint64_t> sizes;  // bytes of file n at index n - 1
-  std::uint64_t Total() const {
-    std::uint64_t t = 0;
-    for (std::uint64_t s : sizes) t += s;
-    return t;
-  }
-};
-
-// Whole files of ThoroughFileBytes, then one last file of whole sectors in what is left less
-// the 1,024 bytes the file system keeps for itself.
-Plan PlanFiles(core::Context& ctx) {
-  const core::State& s = ctx.state;
-  const double free = FreeDiskSpace(ctx, s.SelectedVolume);
-  const std::uint64_t unit =
-      std::max<std::uint64_t>(h2w::kSectorBytes, VolumeSectorSize(ctx, s.SelectedVolume));
-  Plan plan;
-  const double usable = free - 1024;
-  if (usable <= 0) return plan;
-  const auto full = static_cast<std::uint64_t>(usable / static_cast<double>(s.ThoroughFileBytes));
-  plan.sizes.assign(full, s.ThoroughFileBytes);
-  const double rest = usable - static_cast<double>(full * s.ThoroughFileBytes);
-  if (rest >= static_cast<double>(unit)) {
-    plan.sizes.push_back(static_cast<std::uint64_t>(rest) / unit * unit);
-  }
-  return plan;
-}
-
-// The .h2w files already on the volume, 1.h2w upwards without a gap, with their sizes.
-Plan PlanExisting(core::Context& ctx) {
-  Plan plan;
-  const std::vector<std::string> names = ctx.os.FindFiles(h2w::FilePattern(ctx.state.SelectedVolume));
-  for (std::uint64_t n = 1;; ++n) {
-    const std::string name = std::to_string(n) + ".h2w";
-    if (std::find(names.begin(), names.end(), name) == names.end()) break;
-    const platform::Handle h = ctx.os.CreateFileA(h2w::FilePath(ctx.state.SelectedVolume, n),
-                                                  win::GENERIC_READ, win::FILE_SHARE_READ,
-                                                  win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
-    std::int64_t size = 0;
-    if (h == platform::kInvalidHandle) break;
-    ctx.os.SetFilePointerEx(h, 0, &size, win::FILE_END);
-    ctx.os.CloseHandle(h);
-    plan.sizes.push_back(static_cast<std::uint64_t>(size) / h2w::kSectorBytes * h2w::kSectorBytes);
-  }
-  return plan;
-}
-
 void LogTally(core::Context& ctx, const Tally& t) {
   const std::string crlf = core::kCrLf;
   const auto line = [&](const char* what, std::uint64_t sectors) {
@@ -111,6 +67,11 @@ void LogTally(core::Context& ctx, const Tally& t) {
   line(texts::kThoroughCorrupted, t.corrupted);
   line(texts::kThoroughChanged, t.changed);
   line(texts::kThoroughOverwritten, t.overwritten);
+  if (t.unreadable > 0) {
+    line(texts::kThoroughUnreadable, t.unreadable);
+    core::LogText(ctx, crlf + texts::kThoroughCouldNotRead + std::to_string(t.unreadableFile) +
+                          texts::kThoroughSystemError + std::to_string(t.unreadableError) + ")");
+  }
   if (t.haveOverwrite) {
     core::LogText(ctx, crlf + texts::kThoroughOverwriteAt + std::to_string(t.overwrittenAt) +
                           texts::kThoroughOverwriteFrom + std::to_string(t.overwrittenFrom));
@@ -124,13 +85,26 @@ void LogTally(core::Context& ctx, const Tally& t) {
 
 class Run {
  public:
-  explicit Run(core::Context& ctx) : ctx_(ctx), s_(ctx.state), progress_(ctx) {}
+  explicit Run(core::Context& ctx)
+      : ctx_(ctx), s_(ctx.state), progress_(ctx), behind_(ctx, ctx.os.GetTickCount()) {}
 
   core::Outcome Go() {
-    plan_ = s_.VerifyOnly ? PlanExisting(ctx_) : PlanFiles(ctx_);
-    core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughHeading) +
-                            std::to_string(plan_.sizes.size()) + texts::kThoroughFiles +
-                            Mb(static_cast<double>(plan_.Total())) + texts::kMB + texts::kThoroughClose);
+    std::uint64_t unopened = 0;
+    plan_ = s_.VerifyOnly ? thorough::PlanExisting(ctx_, unopened) : thorough::PlanFiles(ctx_);
+    if (unopened != 0) {
+      // A folder or a link under a test file's name: nothing there to check, nor to overwrite.
+      core::LogMsgBox(ctx_, core::kCrLf + std::string(texts::kForeignInTheWay1) +
+                                ctx_.os.ShownPath(h2w::FilePath(s_.SelectedVolume, unopened)) +
+                                texts::kThoroughNotAFile,
+                      win::MB_ICONEXCLAMATION);
+      return core::Outcome::NotRun;
+    }
+    const std::string count = std::to_string(plan_.sizes.size()) + texts::kThoroughFiles +
+                              Mb(static_cast<double>(plan_.Total())) + texts::kMB;
+    core::LogText(ctx_, core::kCrLf + (s_.VerifyOnly ? texts::kThoroughVerifyHeading + count +
+                                                           texts::kThoroughVerifyClose
+                                                     : texts::kThoroughHeading + count +
+                                                           texts::kThoroughClose));
     if (plan_.sizes.empty()) {
       core::LogMsgBox(ctx_, texts::kThoroughNothing, win::MB_ICONEXCLAMATION);
       return core::Outcome::NotRun;
@@ -138,25 +112,30 @@ class Run {
     s_.TestStartTime = ctx_.os.Now();
     StartFileRecord(ctx_);
     core::Show_Cancel(ctx_);
-    // Each file is written, read back at once, and read once more at the end.
+    // Every file is read once, at the end: while the writing goes on, samples stand for it.
     const std::uint64_t total = plan_.Total();
     if (s_.VerifyOnly) {
       written_ = plan_.sizes.size();
       progress_.Plan(0, total);
     } else {
-      progress_.Plan(total, 2 * total);
+      progress_.Plan(total, total + thorough::BehindWriting::SampleBytesFor(plan_.sizes.size(),
+                                                                            s_.ThoroughFileBytes));
       if (!WriteAll()) return Cancel();
+      // The samples were planned at their most: from here on the reading is known to the byte.
+      StopWriting();
     }
     core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughFinalRead));
     Tally all;
     const std::uint32_t started = ctx_.os.GetTickCount();
     for (std::uint64_t n = 1; n <= written_; ++n) {
+      if (plan_.sizes[n - 1] == 0) continue;
       progress_.Begin(texts::kThoroughPhaseFinal, core::Direction::Read);
       if (thorough::ReadFile(ctx_, n, plan_.sizes[n - 1], buffers_, all, progress_) ==
           Result::Cancelled) {
         return Cancel();
       }
       progress_.End();
+      if (s_.FileTestStopError != 0 && ClassifyStop(s_.FileTestStopError) == StopReason::Gone) break;
     }
     core::LogText(ctx_, Speed(static_cast<double>(all.Sectors()) * h2w::kSectorBytes,
                               ctx_.os.GetTickCount() - started));
@@ -164,73 +143,86 @@ class Run {
   }
 
  private:
-  // False: cancelled. A file that lost data ends the filling unless FullRun asks to go on.
+  // False: cancelled. The filling goes on to the end of the free space unless the samples
+  // behind it show that the drive destroys what it kept (FullRun goes on even then), the
+  // volume stops it, or writing keeps failing.
   bool WriteAll() {
     std::vector<double> speeds;
     written_ = 0;
+    int failedInARow = 0;
     for (std::uint64_t n = 1; n <= plan_.sizes.size(); ++n) {
       const std::uint64_t planned = plan_.sizes[n - 1];
-      core::LogText(ctx_, core::kCrLf + phases::ElapsedText(ctx_) + texts::kThoroughWriting +
-                              std::to_string(n) + texts::kThoroughExt);
+      const std::string writing = core::kCrLf + phases::ElapsedText(ctx_) + texts::kThoroughWriting +
+                                  std::to_string(n) + texts::kThoroughExt;
       const std::uint32_t t0 = ctx_.os.GetTickCount();
       progress_.Begin(texts::kThoroughPhaseWriting, core::Direction::Write);
       std::uint64_t into = 0;
-      Result wrote = thorough::WriteFile(ctx_, n, planned, buffers_, progress_, into);
+      const Result wrote = thorough::WriteFile(ctx_, n, planned, buffers_, progress_, into);
       const std::uint32_t writeMs = ctx_.os.GetTickCount() - t0;
       if (wrote == Result::Cancelled) return false;
       progress_.End();
-      if (wrote == Result::Failed && n == plan_.sizes.size() && into > 0 &&
-          ClassifyStop(s_.FileTestLastError) == StopReason::Full) {
-        // The free space a file system reports is not all data room: a file this large needs
-        // blocks of bookkeeping too. So the last file ends where the space did, and what went
-        // into it is test data like any other (f3write fills a volume the same way).
-        progress_.Shrink(planned - into);
-        plan_.sizes[n - 1] = into;
-        core::LogText(ctx_, texts::kThoroughFullAt + Mb(static_cast<double>(into)) + texts::kMB +
-                                texts::kThoroughFullClose);
-        wrote = Result::Done;
-      }
-      const std::uint64_t bytes = plan_.sizes[n - 1];
+      attempted_ = n;
       if (wrote == Result::Failed) {
-        core::LogText(ctx_, core::kCrLf + std::string(texts::kWriteError));
         const StopReason why = ClassifyStop(s_.FileTestLastError);
+        if (why == StopReason::Full && plan_.From(n) - into <= FullSlack()) {
+          // The free space a file system reports is not all data room: files this large need
+          // blocks of bookkeeping too. So the last file ends where the space did, and what
+          // went into it is test data like any other (f3write fills a volume the same way).
+          progress_.Shrink(plan_.From(n) - into);
+          plan_.sizes.resize(n);
+          plan_.sizes[n - 1] = into;
+          written_ = n;
+          behind_.Written(n, into);
+          core::LogText(ctx_, writing + texts::kThoroughFullAt + Mb(static_cast<double>(into)) +
+                                  texts::kMB + texts::kThoroughFullClose +
+                                  texts::kThoroughWritten + Speed(static_cast<double>(into), writeMs));
+          break;
+        }
+        // What went in before the failure stays and is read back at the end.
+        plan_.sizes[n - 1] = into;
+        written_ = n;
+        behind_.Written(n, into);
+        core::LogText(ctx_, writing + texts::kThoroughWriteFailed + Mb(static_cast<double>(into)) +
+                                texts::kMB + texts::kThoroughSystemErrorOpen +
+                                std::to_string(s_.FileTestLastError) + ")");
+        core::LogText(ctx_, core::kCrLf + std::string(texts::kWriteError));
         if (why != StopReason::None) {
+          // The volume, not the drive: nothing more can go onto it.
           s_.FileTestStopError = s_.FileTestLastError;
           core::LogText(ctx_, core::kCrLf + std::string(StopMessage(why)));
+          StopWriting();
+          return true;
         }
-        // As in the plain test, the files before this one are read back and judged; this
-        // one goes with the others at the end.
-        attempted_ = n;
         writeFailed_ = true;
-        StopWriting();
-        return true;
+        if (++failedInARow == kFailuresInARow) {
+          core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughFailingStop));
+          stoppedEarly_ = n < plan_.sizes.size();
+          StopWriting();
+          return true;
+        }
+        core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughGoingOn));
+        continue;
       }
-      written_ = attempted_ = n;
-      Tally now;
-      const std::uint32_t t1 = ctx_.os.GetTickCount();
-      progress_.Begin(texts::kThoroughPhaseReadBack, core::Direction::Read);
-      if (thorough::ReadFile(ctx_, n, bytes, buffers_, now, progress_) == Result::Cancelled) {
-        return false;
-      }
-      progress_.End();
-      const std::uint32_t readMs = ctx_.os.GetTickCount() - t1;
-      if (s_.FileTestStopError != 0) {
-        // The volume went away while this file was read back: nothing more can be written.
+      failedInARow = 0;
+      written_ = n;
+      behind_.Written(n, planned);
+      const double speed = writeMs == 0 ? 0 : static_cast<double>(planned) / writeMs;
+      const bool slow = !speeds.empty() && writeMs > 0 && speed < kSlowShare * Median(speeds);
+      if (writeMs > 0) speeds.push_back(speed);
+      core::LogText(ctx_, writing + texts::kThoroughWritten + Speed(static_cast<double>(planned), writeMs) +
+                              (slow ? texts::kThoroughSlow : ""));
+      const Result checked = behind_.Check(buffers_.each[0], progress_);
+      if (checked == Result::Cancelled) return false;
+      if (checked == Result::Failed) {
+        // The volume went away while the samples were read: nothing more can be written.
         core::LogText(ctx_, core::kCrLf + std::string(StopMessage(ClassifyStop(s_.FileTestStopError))));
         StopWriting();
         return true;
       }
-      const double speed = writeMs == 0 ? 0 : static_cast<double>(bytes) / writeMs;
-      const bool slow = !speeds.empty() && writeMs > 0 && speed < kSlowShare * Median(speeds);
-      if (writeMs > 0) speeds.push_back(speed);
-      core::LogText(ctx_, texts::kThoroughWritten + Speed(static_cast<double>(bytes), writeMs) +
-                              texts::kThoroughRead + Speed(static_cast<double>(bytes), readMs) +
-                              texts::kThoroughColon +
-                              Mb(static_cast<double>(now.good) * h2w::kSectorBytes) +
-                              texts::kThoroughGoodOf + Mb(static_cast<double>(bytes)) + texts::kMB +
-                              (slow ? texts::kThoroughSlow : ""));
-      if (now.Lost() && !s_.FullRun) {
-        core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughEarlyStop));
+      if (behind_.KeptDataLost() && !s_.FullRun) {
+        core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughKeptLost1) +
+                                std::to_string(behind_.LostFile()) + texts::kThoroughKeptLost2 +
+                                std::to_string(behind_.LostOffset()) + texts::kThoroughKeptLost3);
         stoppedEarly_ = n < plan_.sizes.size();
         StopWriting();
         return true;
@@ -238,6 +230,10 @@ class Run {
     }
     return true;
   }
+
+  // A volume full this close to the end of the plan is the file system's own bookkeeping; one
+  // full long before it was filled by someone else, and the run cannot judge the drive.
+  std::uint64_t FullSlack() const { return plan_.Total() / 256 + 16 * 1'048'576; }
 
   // The filling ends before the plan: what is left is the final read-back of the files written.
   void StopWriting() {
@@ -291,14 +287,15 @@ class Run {
     figures.passed = passed;
     figures.probablyFake = !passed && good <= judged * 2.0 / 3.0;
     RecordFileFigures(ctx_, figures);
-    if (!s_.VerifyOnly) DeleteWritten();
+    if (!s_.VerifyOnly) s_.KeepTestFiles ? KeepWritten() : DeleteWritten();
     if (incomplete) {
       core::LogMsgBox(ctx_,
                       crlf + StopMessage(ClassifyStop(s_.FileTestStopError)) + crlf + crlf +
                           texts::kNoVerdict,
                       win::MB_ICONEXCLAMATION, texts::kIncompleteTitle);
     } else if (passed) {
-      core::LogMsgBox(ctx_, crlf + texts::kThoroughAllGood, win::MB_ICONINFORMATION);
+      core::LogMsgBox(ctx_, crlf + (s_.VerifyOnly ? texts::kThoroughAllVerified : texts::kThoroughAllGood),
+                      win::MB_ICONINFORMATION);
     } else {
       core::LogMsgBox(ctx_, crlf + (figures.probablyFake ? texts::kProbablyFake : texts::kFaulty),
                       win::MB_ICONCRITICAL);
@@ -319,15 +316,29 @@ class Run {
     core::LogText(ctx_, texts::kFinishedDeleting + std::string(core::kCrLf));
   }
 
+  // The files stay for a check on another computer; the list lets the clean-up take them later.
+  void KeepWritten() {
+    RecordH2wFiles(ctx_, s_.SelectedVolume, attempted_);
+    core::LogText(ctx_, core::kCrLf + std::string(texts::kThoroughKept) +
+                            ctx_.os.ShownPath(h2w::FilePath(s_.SelectedVolume, 1)) +
+                            (attempted_ > 1 ? texts::kThoroughKeptTo +
+                                                  ctx_.os.ShownPath(h2w::FilePath(s_.SelectedVolume, attempted_))
+                                            : std::string()) +
+                            texts::kThoroughKeptClose + core::kCrLf);
+  }
+
+  static constexpr int kFailuresInARow = 3;
+
   core::Context& ctx_;
   core::State& s_;
   thorough::ChunkBuffers buffers_;
   thorough::Progress progress_;
+  thorough::BehindWriting behind_;
   Plan plan_;
-  std::uint64_t written_ = 0;    // files written whole
-  std::uint64_t attempted_ = 0;  // and the one whose writing failed
+  std::uint64_t written_ = 0;    // files on the volume with test data to read back
+  std::uint64_t attempted_ = 0;  // files created, the last one perhaps cut short
   bool writeFailed_ = false;
-  bool stoppedEarly_ = false;  // at the first file that lost data
+  bool stoppedEarly_ = false;  // the filling ended before the plan did
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The thorough volume test: the free space filled with files of the shared format, each read
-// back right after it is written and all of them once more at the end, every byte checked.
+// The thorough volume test: the free space filled with files of the shared format, samples of
+// what was written checked after every file, and every byte read back once at the end.
 #pragma once
 
 #include "core/Context.h"

@@ -122,7 +122,7 @@ TEST_P(VerifyOnlyOnFakes, VerdictOfFilesAnotherTesterLeft) {
   EXPECT_TRUE(stick->VolumeMounted());
   EXPECT_TRUE(fs::exists(stick->VolumeDir() / "1.h2w")) << run.output;
   EXPECT_TRUE(fs::exists(stick->VolumeDir() / "2.h2w")) << run.output;
-  EXPECT_NE(run.output.find("Thorough test: 2 .h2w files"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("Verifying the .h2w files on the volume: 2 .h2w files"), std::string::npos) << run.output;
   if (!row.counterfeit) {
     EXPECT_EQ(run.exitCode, kExitPassed) << run.output;
     EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Os.h"
+#include "platform/WinApi.h"
 
 namespace sw::filetest::testing {
 
@@ -32,17 +33,22 @@ class FileCallRecorder final : public platform::Os {
   bool keepWriteData = false;
   std::function<void()> onWrite;  // called before each write is passed on (a slow device)
   std::function<void()> onRead;   // and before each read
+  std::function<void(std::size_t)> onReadBytes;  // with the bytes it asks for (a pace per byte)
   // Called before each write; a non-zero result fails the write with that system error code
   // instead of passing it on (another program filling the volume, say).
   std::function<std::uint32_t()> writeFault;
   // The same for each flush.
   std::function<std::uint32_t()> flushFault;
+  // The same for each read, and for each open of a file for reading (by its name).
+  std::function<std::uint32_t()> readFault;
+  std::function<std::uint32_t(const std::string&)> openFault;
   int reads = 0;
 
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
                      std::uint32_t disposition, std::uint32_t flags) override {
     opens.push_back({name, access, share, disposition, flags});
-    injectedError_ = 0;
+    injectedError_ = openFault && disposition == win::OPEN_EXISTING ? openFault(name) : 0;
+    if (injectedError_ != 0) return platform::kInvalidHandle;
     return real_.CreateFileA(name, access, share, disposition, flags);
   }
   bool CloseHandle(Handle h) override { return real_.CloseHandle(h); }
@@ -53,6 +59,12 @@ class FileCallRecorder final : public platform::Os {
   bool ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override {
     ++reads;
     if (onRead) onRead();
+    if (onReadBytes) onReadBytes(buffer.size());
+    injectedError_ = readFault ? readFault() : 0;
+    if (injectedError_ != 0) {
+      bytesRead = 0;
+      return false;
+    }
     return real_.ReadFile(h, buffer, bytesRead);
   }
   bool WriteFile(Handle h, std::span<const std::uint8_t> buffer,

@@ -8,44 +8,12 @@
 #include "filetest/Cleanup.h"
 #include "filetest/H2wFormat.h"
 #include "filetest/ThoroughFiles.h"
-#include "filetest/VolumeRunFixture.h"
+#include "filetest/ThoroughFixture.h"
 
 namespace sw::filetest::testing {
 namespace {
 
 using platform::sim::FileFault;
-
-constexpr std::uint64_t kFile = 16 * kMiB;
-constexpr std::uint64_t kThoroughChunk = thorough::kChunkBytes;
-constexpr int kChunksPerFile = static_cast<int>(kFile / kThoroughChunk);
-
-class ThoroughTest : public VolumeRunTest {
- protected:
-  void SetUp() override {
-    VolumeRunTest::SetUp();
-    ctx.state.ThoroughMode = true;
-    ctx.state.ThoroughFileBytes = kFile;
-  }
-
-  bool HasLine(const std::string& line) {
-    const std::vector<std::string> lines = Lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-
-  int CountStarting(const std::string& start) {
-    int n = 0;
-    for (const std::string& l : Lines()) n += l.rfind(start, 0) == 0 ? 1 : 0;
-    return n;
-  }
-
-  std::vector<std::string> H2wFiles() {
-    std::vector<std::string> names;
-    for (const std::string& name : sim.VolumeFileNames("E:")) {
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".h2w") names.push_back(name);
-    }
-    return names;
-  }
-};
 
 TEST_F(ThoroughTest, GenuineStickPassesAndLeavesNothing) {
   AddStick(1, "E:", 3 * kFile + 5 * kMiB + 1024);
@@ -66,7 +34,10 @@ TEST_F(ThoroughTest, GenuineStickPassesAndLeavesNothing) {
     ++opened;
     EXPECT_NE(open.flags & win::FILE_FLAG_NO_BUFFERING, 0u) << open.name;
   }
-  EXPECT_EQ(opened, 4 * 3);  // written, read back, read at the end
+  // Written, read once at the end, and opened for the samples behind the writing.
+  EXPECT_GT(opened, 4 * 2);
+  // One read pass: the samples read a small share of what was written.
+  EXPECT_LT(ctx.state.LastRun.transfers.bytesRead, 53 * kMiB * 5 / 4);
 }
 
 TEST_F(ThoroughTest, GenuineStickWith4096ByteSectorsPasses) {
@@ -82,21 +53,20 @@ TEST_F(ThoroughTest, GenuineStickWith4096ByteSectorsPasses) {
   for (const bool ok : os.writeResults) EXPECT_TRUE(ok);
 }
 
-TEST_F(ThoroughTest, LimboFakeStopsAtTheFirstFileThatLosesData) {
+TEST_F(ThoroughTest, LimboFakeIsFilledToTheEndAndShowsItsRealMemory) {
   AddStick(1, "E:", 6 * kFile, FileFault::Lose, 40 * kMiB);
   Run();
-  // Files 1 and 2 fit, file 3 loses its last 8 MiB: the filling stops there.
-  EXPECT_EQ(CountStarting("00:00:00 Writing "), 3);
-  EXPECT_TRUE(HasLine("This file lost data: the test stops filling here (--full goes on)."));
+  // File 3 loses its last 8 MiB and every file after it all of its data, but what the drive
+  // kept stays kept: the filling goes on, since a file system may put any file anywhere and
+  // only a full volume shows all of the real memory. The last file is whole MiB: 15 of them.
+  EXPECT_EQ(CountStarting("00:00:00 Writing "), 6);
+  EXPECT_FALSE(HasLine("Not written (the test stopped early): 0MB"));
   EXPECT_TRUE(HasLine("Good: 40MB (81920 sectors)"));
-  EXPECT_TRUE(HasLine("Corrupted: 8MB (16384 sectors)"));
+  EXPECT_TRUE(HasLine("Corrupted: 55MB (112640 sectors)"));
   // The sector at 40 MiB reads as zeros; its offset word is 00 00 80 02 ...
   EXPECT_TRUE(HasLine("First bad byte at offset 41943042: expected 0x80, found 0x00"));
-  EXPECT_TRUE(HasLine("TEST FAILED: Only 40MB out of the 48MB tested were good."));
+  EXPECT_TRUE(HasLine("TEST FAILED: Only 40MB out of the 95MB tested were good."));
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Failed);
-  // The volume offered 96 MB less 1,024 bytes and showed 40 MB good: the space never reached
-  // is not good space, so this is the fake it looks like, not a few bad sectors.
-  EXPECT_TRUE(HasLine("Not written (the test stopped early): 47MB"));
   ASSERT_EQ(win.boxes.size(), 2u);
   EXPECT_EQ(win.boxes[1].prompt, "\r\n" + kProbablyFake);
   EXPECT_TRUE(H2wFiles().empty());
@@ -125,9 +95,10 @@ TEST_F(ThoroughTest, FullGoesOnAndCountsTheRealMemoryWithinOneFile) {
 
 TEST_F(ThoroughTest, WrappingFakeNamesWhereTheOverwritingDataCameFrom) {
   AddStick(1, "E:", 4 * kFile + 1024, FileFault::Overwrite, 40 * kMiB);
+  ctx.state.FullRun = true;
   Run();
-  // Each file reads back right after it is written; the damage is to the earlier ones, so the
-  // final read-back finds file 1 holding the sectors written at 40 MiB and on.
+  // The damage is to the earlier files, so the final read-back finds file 1 holding the
+  // sectors written at 40 MiB and on.
   EXPECT_TRUE(HasLine("First overwritten sector at offset 0 holds the data written for offset " +
                       std::to_string(40 * kMiB)));
   EXPECT_TRUE(HasLine("Overwritten: 24MB (49152 sectors)"));
@@ -162,8 +133,8 @@ TEST_F(ThoroughTest, AnotherTestersH2wFilesStopTheRunBeforeTheQuestionAndStay) {
   EXPECT_EQ(sim.VolumeFileSize("E:", "1.h2w"), 1024u);
 }
 
-// Files of four chunks: yields 1 to 4 follow the chunks written, 5 to 8 those read back, and
-// so on for files 2 and 3; 25 to 36 follow the chunks of the final read-back.
+// Files of four chunks: yields 1 to 4 follow the chunks written, 5 the samples behind them, and
+// so on for files 2 and 3; 16 to 27 follow the chunks of the final read-back.
 constexpr std::uint64_t kFourChunks = 4 * kThoroughChunk;
 struct CancelCase {
   int yield;
@@ -186,7 +157,7 @@ TEST_P(ThoroughCancelTest, AtAnyChunkOfTheFirstFileTheRunEndsAsCancelled) {
   EXPECT_EQ(ctx.state.LastRun.verdict, core::Verdict::Cancelled);
   EXPECT_EQ(yields, c.yield);  // seen at once: nothing more ran
   EXPECT_EQ(Lines().back(), "TEST ABORTED (use Clean-up to delete test files)!");
-  EXPECT_EQ(HasLine("Reading every file back... "), c.yield > 24);
+  EXPECT_EQ(HasLine("Reading every file back... "), c.yield > 15);
   EXPECT_EQ(win.boxes.size(), 1u);  // the consent, and no verdict
   ExpectIdleLayout();
   ASSERT_EQ(H2wFiles(), c.left);
@@ -202,11 +173,11 @@ INSTANTIATE_TEST_SUITE_P(Yields, ThoroughCancelTest,
                                            CancelCase{2, 2 * kThoroughChunk},
                                            CancelCase{3, 3 * kThoroughChunk},
                                            CancelCase{4, kFourChunks}, CancelCase{5, kFourChunks},
-                                           CancelCase{8, kFourChunks},
-                                           // Three files of eight yields, then the final
+                                           CancelCase{7, kFourChunks, {"1.h2w", "2.h2w"}},
+                                           // Three files of five yields, then the final
                                            // read-back: its first chunk, and its last.
-                                           CancelCase{25, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}},
-                                           CancelCase{36, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}}));
+                                           CancelCase{16, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}},
+                                           CancelCase{27, kFourChunks, {"1.h2w", "2.h2w", "3.h2w"}}));
 
 TEST_F(ThoroughTest, ReadOnlyVolumeGivesNoVerdict) {
   platform::sim::SimDriveSpec stick = StickSpec("E:", 3 * kFile, FileFault::None, 0);
@@ -231,15 +202,18 @@ TEST_F(ThoroughTest, AFillingOrVanishingVolumeGivesItsMessageAndNoVerdict) {
     std::string reportLine;
   };
   const Case cases[] = {
+      // Full long before the plan's end: another program took the space. What went into file 2
+      // before is read back with file 1.
       {"full", win::ERROR_DISK_FULL, 0,
        "The volume became full before the test was done (another program may be writing to it).",
-       "TEST INCOMPLETE: 16MB out of the 16MB tested were good."},
+       "TEST INCOMPLETE: 20MB out of the 20MB tested were good."},
       {"vanished while writing", win::ERROR_DEVICE_NOT_CONNECTED, 0, gone,
        "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
-      // A read a chunk: file 2's read-back, then the final read-back of file 1.
-      {"vanished while reading back", 0, kChunksPerFile + 1, gone,
+      // One sample after file 1, two after each later file (an old place and a new one), then
+      // the final read-back a chunk at a time.
+      {"vanished while the samples are read", 0, 2, gone,
        "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
-      {"vanished in the final read-back", 0, 3 * kChunksPerFile + 1, gone,
+      {"vanished in the final read-back", 0, 6, gone,
        "TEST INCOMPLETE: 0MB out of the 0MB tested were good."},
   };
   for (const Case& c : cases) {
@@ -308,16 +282,12 @@ TEST_F(ThoroughTest, EachFileShowsItsSpeedsAndASlowOneIsFlagged) {
   os.onRead = [&] { sim.Advance(100 / kChunksPerFile); };
   Run();
   const std::string slow = "  SLOW (under 10% of the median speed)";
-  EXPECT_TRUE(HasLine("00:00:00 Writing 1.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
-                      "16MB good of 16MB"));
-  EXPECT_TRUE(HasLine("00:00:00 Writing 2.h2w: written at 80.0 MB/s, read back at 160.0 MB/s: "
-                      "16MB good of 16MB"));
+  EXPECT_TRUE(HasLine("00:00:00 Writing 1.h2w: written at 80.0 MB/s"));
+  EXPECT_TRUE(HasLine("00:00:00 Writing 2.h2w: written at 80.0 MB/s"));
   // 4 MB/s against a median of 80 so far.
-  EXPECT_TRUE(HasLine("00:00:00 Writing 3.h2w: written at 4.0 MB/s, read back at 160.0 MB/s: "
-                      "16MB good of 16MB" + slow));
+  EXPECT_TRUE(HasLine("00:00:00 Writing 3.h2w: written at 4.0 MB/s" + slow));
   // 53.3 MB/s against a median of 80 over 4, 80 and 80: slower, not slow.
-  EXPECT_TRUE(HasLine("00:00:04 Writing 4.h2w: written at 53.3 MB/s, read back at 160.0 MB/s: "
-                      "16MB good of 16MB"));
+  EXPECT_TRUE(HasLine("00:00:04 Writing 4.h2w: written at 53.3 MB/s"));
   EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
 }
 

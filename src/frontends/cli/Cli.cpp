@@ -44,7 +44,7 @@ struct Arguments {
   bool yes = false;
   bool debug = false;
   bool destructive = false;  // the probe without the backup and restore of its blocks
-  bool thorough = false, verifyOnly = false, full = false, allH2w = false;
+  bool thorough = false, verifyOnly = false, full = false, allH2w = false, keep = false;
   ResultPaths outputs;
   Command command = Command::List;
   std::string commandName = "list";
@@ -337,6 +337,7 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
       win.SetValue(Control::chkThorough, args.thorough || args.verifyOnly ? 1 : 0);
       ctx.state.VerifyOnly = args.verifyOnly;
       ctx.state.FullRun = args.full;
+      ctx.state.KeepTestFiles = args.keep;
       form.cmdVolumeTest_Click();
       break;
     case Command::Cleanup:
@@ -403,6 +404,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   files->add_flag("--thorough", args.thorough, text::kThoroughHelp);
   files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
   files->add_flag("--full", args.full, text::kFullHelp);
+  files->add_flag("--keep", args.keep, text::kKeepHelp);
   CLI::App* cleanup = addDriveCommand("cleanup", text::kCleanupHelp, false);
   CLI::App* restore = cli.add_subcommand("restore", text::kRestoreHelp);
   restore->add_flag("--yes", args.yes, text::kYesHelp);

@@ -154,7 +154,10 @@ inline constexpr const char* kVerifyOnlyHelp =
     "only verify the .h2w files already on the volume (written by this or another tester)";
 inline constexpr const char* kAllH2wHelp =
     "also delete .h2w files that do not hold test data (kept by default)";
-inline constexpr const char* kFullHelp = "with --thorough: go on filling after a file that lost data";
+inline constexpr const char* kFullHelp =
+    "with --thorough: go on filling after the samples show the drive losing data it had kept";
+inline constexpr const char* kKeepHelp =
+    "with --thorough: leave the .h2w files for a check on another computer (cleanup deletes them)";
 // Live progress and the closing speeds (terminal only, not report lines).
 inline constexpr const char* kLiveGap = "  ";
 inline constexpr const char* kMBPerSecond = " MB/s";
@@ -164,6 +167,7 @@ inline constexpr const char* kAverageWrite = "Average speed: write ";
 inline constexpr const char* kAverageRead = ", read ";
 inline constexpr const char* kNoSpeed = "none";
 inline constexpr const char* kTooQuick = "too quick to measure";
+inline constexpr const char* kTooLittle = "too little data to measure";
 
 // After a FAILED: one partition of the recommended size (this erases the drive).
 inline constexpr const char* kNextStep =

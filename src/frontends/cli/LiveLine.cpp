@@ -14,6 +14,9 @@ namespace {
 
 // The report's MB: 1,048,576 bytes.
 constexpr double kMB = 1048576.0;
+// The least an average speed is given from.
+constexpr std::uint64_t kMinSpeedBytes = 64 * 1'048'576;
+constexpr double kMinSpeedSeconds = 1.0;
 
 std::string Rate(std::uint64_t bytes, double seconds) {
   char buffer[32];
@@ -78,7 +81,10 @@ std::string AverageSpeedsText(const core::RunRecord& run) {
   if (write.bytes == 0 && read.bytes == 0) return {};
   const auto figure = [](const report::Speed& s) {
     if (s.bytes == 0) return std::string(text::kNoSpeed);
-    return s.seconds > 0 ? Rate(s.bytes, s.seconds) : std::string(text::kTooQuick);
+    // A few MB of samples take a few milliseconds, or come from a cache: any figure they give
+    // says nothing of the drive.
+    if (s.bytes < kMinSpeedBytes) return std::string(text::kTooLittle);
+    return s.seconds >= kMinSpeedSeconds ? Rate(s.bytes, s.seconds) : std::string(text::kTooQuick);
   };
   return std::string(text::kAverageWrite) + figure(write) + text::kAverageRead + figure(read);
 }

@@ -1,0 +1,29 @@
+// The files of a thorough run: the ones it will write into the free space, or the ones already
+// on the volume that --verify-only checks.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/Context.h"
+
+namespace sw::filetest::thorough {
+
+struct Plan {
+  std::vector<std::uint64_t> sizes;  // bytes of file n at index n - 1
+  std::uint64_t Total() const;
+  // What files n and on were planned to hold.
+  std::uint64_t From(std::uint64_t n) const;
+};
+
+// Whole files of ThoroughFileBytes, then one last file of whole MiB in what is left less the
+// 1,024 bytes the file system keeps for itself: H2testw reads only whole-MiB files, and
+// f3write makes its last file the same way.
+Plan PlanFiles(core::Context& ctx);
+
+// The .h2w files already on the volume, 1.h2w upwards without a gap, with their sizes in whole
+// sectors. `unopened` gets the first name that is listed but cannot be opened as a file (a
+// folder, a link, a file kept locked), 0 when there is none.
+Plan PlanExisting(core::Context& ctx, std::uint64_t& unopened);
+
+}  // namespace sw::filetest::thorough
