@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <string>
 
-#include "filetest/Cleanup.h"
 #include "filetest/H2wFormat.h"
 #include "filetest/TestFileHandle.h"
 #include "platform/WinApi.h"
@@ -27,10 +26,12 @@ std::uint64_t Plan::From(std::uint64_t n) const {
 
 Plan PlanFiles(core::Context& ctx) {
   const core::State& s = ctx.state;
-  const double free = FreeDiskSpace(ctx, s.SelectedVolume);
+  std::uint64_t caller = 0, total = 0, allFree = 0;
   Plan plan;
-  const double usable = free - 1024;
+  if (!ctx.os.GetDiskFreeSpaceExA(s.SelectedVolume, caller, total, allFree)) return plan;
+  const double usable = static_cast<double>(std::max(caller, allFree)) - 1024;
   if (usable <= 0) return plan;
+  plan.surelyWritable = caller > 1024 ? caller - 1024 : 0;
   const auto full = static_cast<std::uint64_t>(usable / static_cast<double>(s.ThoroughFileBytes));
   plan.sizes.assign(full, s.ThoroughFileBytes);
   const auto rest = static_cast<std::uint64_t>(usable - static_cast<double>(full * s.ThoroughFileBytes));

@@ -11,6 +11,10 @@ namespace sw::filetest::thorough {
 
 struct Plan {
   std::vector<std::uint64_t> sizes;  // bytes of file n at index n - 1
+  // What the caller's own share of the free space holds for certain. The plan may go past it
+  // into blocks the file system keeps for the administrator (ext4 keeps 5 % for root, and
+  // root may fill them, as f3write does): a volume that is full there has simply been filled.
+  std::uint64_t surelyWritable = 0;
   std::uint64_t Total() const;
   // What files n and on were planned to hold.
   std::uint64_t From(std::uint64_t n) const;
@@ -18,7 +22,7 @@ struct Plan {
 
 // Whole files of ThoroughFileBytes, then one last file of whole MiB in what is left less the
 // 1,024 bytes the file system keeps for itself: H2testw reads only whole-MiB files, and
-// f3write makes its last file the same way.
+// f3write makes its last file the same way. What is left: every free block of the volume.
 Plan PlanFiles(core::Context& ctx);
 
 // The .h2w files already on the volume, 1.h2w upwards without a gap, with their sizes in whole

@@ -164,10 +164,14 @@ class Run {
       attempted_ = n;
       if (wrote == Result::Failed) {
         const StopReason why = ClassifyStop(s_.FileTestLastError);
-        if (why == StopReason::Full && plan_.From(n) - into <= FullSlack()) {
+        const std::uint64_t reached = plan_.Total() - plan_.From(n) + into;
+        if (why == StopReason::Full &&
+            reached + FullSlack() >= std::min(plan_.Total(), plan_.surelyWritable)) {
           // The free space a file system reports is not all data room: files this large need
-          // blocks of bookkeeping too. So the last file ends where the space did, and what
-          // went into it is test data like any other (f3write fills a volume the same way).
+          // blocks of bookkeeping too, and the blocks kept for the administrator may or may
+          // not be this run's to fill. So the filling ends where the space did, and what went
+          // into the last file is test data like any other (f3write fills a volume the same
+          // way).
           progress_.Shrink(plan_.From(n) - into);
           plan_.sizes.resize(n);
           plan_.sizes[n - 1] = into;
@@ -231,8 +235,9 @@ class Run {
     return true;
   }
 
-  // A volume full this close to the end of the plan is the file system's own bookkeeping; one
-  // full long before it was filled by someone else, and the run cannot judge the drive.
+  // A volume full this close to the caller's share of the space is the file system's own
+  // bookkeeping; one full long before it was filled by someone else, and the run cannot judge
+  // the drive.
   std::uint64_t FullSlack() const { return plan_.Total() / 256 + 16 * 1'048'576; }
 
   // The filling ends before the plan: what is left is the final read-back of the files written.
