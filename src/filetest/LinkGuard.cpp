@@ -2,7 +2,6 @@
 #include "filetest/LinkGuard.h"
 
 #include "core/Log.h"
-#include "filetest/TestFileFormat.h"
 #include "platform/WinApi.h"
 
 namespace sw::filetest {
@@ -24,9 +23,9 @@ std::string TakenNamesText(const std::string& volume, const std::vector<std::str
   return message + core::kCrLf + kTakenAdvice;
 }
 
-bool TestFileNamesFree(core::Context& ctx) {
+bool TestFileNamesFree(core::Context& ctx, const std::string& pattern) {
   const std::string& volume = ctx.state.SelectedVolume;
-  const std::vector<std::string> taken = ctx.os.FindNonRegularFiles(TestFilePattern(volume));
+  const std::vector<std::string> taken = ctx.os.FindNonRegularFiles(pattern);
   if (taken.empty()) return true;
   std::vector<std::string> paths;
   for (const std::string& name : taken) paths.push_back(ctx.os.ShownPath(volume + "\\" + name));

@@ -9,9 +9,10 @@
 
 namespace sw::filetest {
 
-// True when no test-file name on SelectedVolume stands for anything but an ordinary file. Else
-// nothing is written: the names are logged and shown in a box, and the result is false.
-bool TestFileNamesFree(core::Context& ctx);
+// True when no name of `pattern` (the plain test's files, or the .h2w files) on SelectedVolume
+// stands for anything but an ordinary file. Else nothing is written or read: the names are
+// logged and shown in a box, and the result is false.
+bool TestFileNamesFree(core::Context& ctx, const std::string& pattern);
 
 // The words of that refusal for the names found on a volume ("E:"), each given as the path the
 // user finds it at.

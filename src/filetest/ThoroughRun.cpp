@@ -12,6 +12,7 @@
 #include "diskio/RunClaim.h"
 #include "filetest/Cleanup.h"
 #include "filetest/H2wLedger.h"
+#include "filetest/LinkGuard.h"
 #include "filetest/FileTestTexts.h"
 #include "filetest/PinnedVolume.h"
 #include "filetest/ReportFormat.h"
@@ -353,7 +354,8 @@ void RunThoroughTest(core::Context& ctx) {
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx)) return;
   const diskio::RunClaim claim(ctx);
-  if (!claim.held()) return;
+  // A folder or a link named like a test file is neither written through nor read as data.
+  if (!claim.held() || !TestFileNamesFree(ctx, h2w::FilePattern(s.SelectedVolume))) return;
   if (!s.VerifyOnly) {
     const std::optional<Leftovers> leftovers = phases::LeftoversBeforeConsent(ctx, true);
     if (!leftovers) return;

@@ -122,7 +122,7 @@ void cmdVolumeTest_Click(core::Context& ctx) {
   s.LastOutcome = core::Outcome::NotRun;
   if (!phases::CheckAndHead(ctx)) return;
   const diskio::RunClaim claim(ctx);
-  if (!claim.held() || !TestFileNamesFree(ctx)) return;
+  if (!claim.held() || !TestFileNamesFree(ctx, TestFilePattern(s.SelectedVolume))) return;
   const std::optional<Leftovers> leftovers = phases::LeftoversBeforeConsent(ctx, false);
   if (!leftovers || !phases::SizeAndConsent(ctx, *leftovers)) return;
   if (!StillThePickedVolume(ctx)) return;

@@ -161,5 +161,26 @@ TEST_F(ThoroughTest, VerifyOnlySaysWhatItDidAndRefusesANameItCannotOpen) {
   EXPECT_EQ(H2wFiles(), (std::vector<std::string>{"1.h2w", "2.h2w"}));
 }
 
+TEST_F(ThoroughTest, ANameTakenByAFolderOrALinkIsRefusedBeforeAnythingMoves) {
+  for (const bool verifyOnly : {false, true}) {
+    SCOPED_TRACE(verifyOnly ? "verify only" : "writing");
+    sim.RemoveDrive(1);
+    win.boxes.clear();
+    os.writeSizes.clear();
+    AddStick(1, "E:", 3 * kFile + 1024);
+    os.nonRegular = {"2.h2w"};
+    ctx.state.VerifyOnly = verifyOnly;
+    const int readsBefore = os.reads;
+    Run();
+    ASSERT_EQ(win.boxes.size(), 1u);
+    EXPECT_NE(win.boxes[0].prompt.find("Nothing was written"), std::string::npos) << win.boxes[0].prompt;
+    EXPECT_NE(win.boxes[0].prompt.find("E:\\2.h2w"), std::string::npos) << win.boxes[0].prompt;
+    EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::NotRun);
+    EXPECT_TRUE(os.writeSizes.empty());
+    EXPECT_EQ(os.reads, readsBefore);
+    EXPECT_TRUE(H2wFiles().empty());
+  }
+}
+
 }  // namespace
 }  // namespace sw::filetest::testing

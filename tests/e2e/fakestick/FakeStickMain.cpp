@@ -18,6 +18,7 @@
 
 #include "FakeMedia.h"
 #include "FakeStickOptions.h"
+#include "SpeedLimit.h"
 
 namespace sw::e2e {
 namespace {
@@ -30,6 +31,7 @@ constexpr off_t kControlSize = 4096;  // large enough for the status line; reads
 struct FakeStick {
   FakeMedia media;
   std::uint64_t writeDelayMicros;
+  SpeedLimit speed;
   // The cache flushes that reached the stick: a loop device passes each one on as an fsync.
   std::atomic<std::uint64_t> flushes{0};
 };
@@ -104,6 +106,7 @@ int Read(const char* path, char* buf, size_t size, off_t offset, fuse_file_info*
   std::uint64_t total = stick.media.Geometry().sizeBytes;
   if (offset < 0 || static_cast<std::uint64_t>(offset) >= total) return 0;
   size = static_cast<size_t>(std::min<std::uint64_t>(size, total - static_cast<std::uint64_t>(offset)));
+  stick.speed.Take(size, false);
   int err = stick.media.Read(static_cast<std::uint64_t>(offset), size, reinterpret_cast<std::uint8_t*>(buf));
   return err ? -err : static_cast<int>(size);
 }
@@ -122,6 +125,7 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
   if (stick.writeDelayMicros) {
     std::this_thread::sleep_for(std::chrono::microseconds(stick.writeDelayMicros));
   }
+  stick.speed.Take(size, true);
   int err = stick.media.Write(static_cast<std::uint64_t>(offset), size,
                               reinterpret_cast<const std::uint8_t*>(buf));
   return err ? -err : static_cast<int>(size);
@@ -160,7 +164,8 @@ int main(int argc, char** argv) {
                  std::strerror(errno));
     return 2;
   }
-  FakeStick stick{FakeMedia(options->geometry, backing), options->writeDelayMicros};
+  FakeStick stick{FakeMedia(options->geometry, backing), options->writeDelayMicros,
+                  SpeedLimit(options->readBytesPerSecond, options->writeBytesPerSecond)};
   if (stick.media.Unplugged()) {
     std::fprintf(stderr, "sw_fakestick: the backing file cannot be sized\n");
     ::close(backing);

@@ -54,7 +54,8 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
     }
     std::string key = arg.substr(2, eq - 2), value = arg.substr(eq + 1);
     bool ok = true;
-    if (key == "size" || key == "real" || key == "cache" || key == "write-delay-us" || key == "fail-every") {
+    if (key == "size" || key == "real" || key == "cache" || key == "write-delay-us" || key == "fail-every" ||
+        key == "read-speed" || key == "write-speed") {
       std::optional<std::uint64_t> n = ParseSize(value);
       ok = n.has_value();
       if (ok && key == "size") g.sizeBytes = *n;
@@ -62,6 +63,8 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
       if (ok && key == "cache") g.cacheSectors = *n;
       if (ok && key == "write-delay-us") o.writeDelayMicros = *n;
       if (ok && key == "fail-every") g.failEvery = *n;
+      if (ok && key == "read-speed") o.readBytesPerSecond = *n;
+      if (ok && key == "write-speed") o.writeBytesPerSecond = *n;
     } else if (key == "kind") {
       ok = Pick<FakeKind>(value, {{"genuine", FakeKind::Genuine}, {"limbo", FakeKind::Limbo},
                                   {"wrap", FakeKind::Wraparound}, {"ioerror", FakeKind::IoError}},
