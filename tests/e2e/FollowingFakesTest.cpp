@@ -16,7 +16,7 @@ namespace sw::e2e {
 namespace {
 
 constexpr int kExitFailed = 1;
-constexpr std::uint64_t kMi = 1ull << 20;
+constexpr std::uint64_t kMi = 1ull << 20, kGi = 1ull << 30;
 
 // The first number after what in text, or -1.
 long long NumberAfter(const std::string& text, const std::string& what) {
@@ -33,10 +33,8 @@ struct FollowRow {
 };
 
 const FollowRow kRows[] = {
-    {"follow_drop_4GiB_real_512MiB", {"--size=4Gi", "--real=512Mi", "--kind=follow", "--full=drop"}, 512 * kMi,
-     false},
-    {"follow_evict_4GiB_real_512MiB", {"--size=4Gi", "--real=512Mi", "--kind=follow", "--full=evict"},
-     512 * kMi, true},
+    {"follow_drop_16GiB_real_2GiB", {"--size=16Gi", "--real=2Gi", "--kind=follow", "--full=drop"}, 2 * kGi, false},
+    {"follow_evict_16GiB_real_2GiB", {"--size=16Gi", "--real=2Gi", "--kind=follow", "--full=evict"}, 2 * kGi, true},
     {"follow_drop_4GiB_real_512MiB_4Kn",
      {"--size=4Gi", "--real=512Mi", "--kind=follow", "--full=drop", "--sector-size=4096"}, 512 * kMi, false},
 };
