@@ -38,6 +38,9 @@ struct QuickTestRun {
   // answers every read past its memory with its last write there hands one marker out
   // everywhere, and that marker reads back right without any cache).
   std::set<std::int64_t> MisplacedNumbers;
+  // The markers the read-back read and found right: only these can have been in a cache (the
+  // lowest marker of a drive is not read back when less than an interval lies below it).
+  std::set<std::int64_t> ReadRight;
   // Markers whose writes failed twice: bad blocks whatever they read back (an earlier run left
   // the same markers in the same places).
   std::vector<std::int64_t> UnwrittenMarkers;
