@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ struct QuickTestRun {
   std::int64_t MinFoundNumber = 0;
   // The addresses were seen to wrap: everything from the wrap to the last sector is bad.
   bool WrapFound = false;
+  // The numbers of markers the read-back found at other sectors than their own (a drive that
+  // answers every read past its memory with its last write there hands one marker out
+  // everywhere, and that marker reads back right without any cache).
+  std::set<std::int64_t> MisplacedNumbers;
+  // The markers the read-back read and found right: only these can have been in a cache (the
+  // lowest marker of a drive is not read back when less than an interval lies below it).
+  std::set<std::int64_t> ReadRight;
   // Markers whose writes failed twice: bad blocks whatever they read back (an earlier run left
   // the same markers in the same places).
   std::vector<std::int64_t> UnwrittenMarkers;

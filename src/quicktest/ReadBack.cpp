@@ -35,6 +35,8 @@ void Judge(core::Context& ctx, QuickTestRun& run, std::int64_t sector, bool read
   const bool unwritten = std::find(run.UnwrittenMarkers.begin(), run.UnwrittenMarkers.end(), sector) !=
                          run.UnwrittenMarkers.end();
   if (found != sector || !readOk || unwritten) RecordMismatch(run, sector, found);
+  if (readOk && found >= 0 && found != sector) run.MisplacedNumbers.insert(found);
+  if (readOk && found == sector && !unwritten) run.ReadRight.insert(sector);
 }
 
 // One of the two single reads after the pass (N - 1 and 0).

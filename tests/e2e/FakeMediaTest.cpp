@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "fakestick/FakeMedia.h"
@@ -173,6 +174,74 @@ TEST(FakeMediaRules, AFlakyLinkFailsEveryNthRequestAndTheNextGoesThrough) {
   EXPECT_EQ(media.Count().flakyFailures, 2u);
 }
 
+// A memory that follows the writes, 4 blocks of it: each block written takes the next free one,
+// and once they are all taken a new block is lost (drop) or takes the oldest block's (evict).
+TEST(FakeMediaRules, AFollowingMemoryKeepsAnyBlocksUntilItIsFull) {
+  constexpr std::uint64_t B = kFollowBlock;
+  struct Row {
+    const char* name;
+    FollowFull full;
+    LimboFill fill;
+    std::uint64_t readBlock;
+    std::uint8_t expected;
+  };
+  // Blocks 1000, 5, 77777, 3 fill the memory with 1..4; then block 9 gets 5 and block 1000 is
+  // written again with 6.
+  const Row rows[] = {
+      {"drop keeps the first blocks", FollowFull::Drop, LimboFill::Zeros, 77777, 3},
+      {"drop keeps a rewrite of a held block", FollowFull::Drop, LimboFill::Zeros, 1000, 6},
+      {"drop loses the block past the memory", FollowFull::Drop, LimboFill::Zeros, 9, 0},
+      {"a lost block reads the fill", FollowFull::Drop, LimboFill::Ones, 9, 0xFF},
+      {"a block never written reads zeros", FollowFull::Drop, LimboFill::Ones, 12345, 0},
+      {"evict keeps the newest block", FollowFull::Evict, LimboFill::Zeros, 9, 5},
+      {"evict gives the oldest block's memory away", FollowFull::Evict, LimboFill::Ones, 5, 0xFF},
+      {"evict keeps the blocks after the oldest", FollowFull::Evict, LimboFill::Zeros, 3, 4},
+      {"a block evicted and written again is held", FollowFull::Evict, LimboFill::Zeros, 1000, 6},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Backing backing;
+    FakeGeometry g = G(1ull << 40, 4 * B, FakeKind::Follow, row.fill);
+    g.full = row.full;
+    ASSERT_EQ(CheckGeometry(g), "");
+    FakeMedia media(g, backing.fd());
+    const std::pair<std::uint64_t, std::uint8_t> writes[] = {{1000, 1}, {5, 2}, {77777, 3}, {3, 4}, {9, 5}, {1000, 6}};
+    for (const auto& [block, value] : writes) {
+      const auto data = Block(value, B / S);
+      ASSERT_EQ(media.Write(block * B, B, data.data()), 0);
+    }
+    EXPECT_EQ(ReadBack(media, row.readBlock * B / S, B / S), Block(row.expected, B / S));
+  }
+}
+
+// A part of a block written to memory that held an evicted block: the rest reads zeros, not the
+// evicted block's data; and a write across two blocks keeps each byte in its place.
+TEST(FakeMediaRules, AFollowingMemoryGivesABlockAnewWithoutItsOldData) {
+  constexpr std::uint64_t B = kFollowBlock;
+  Backing backing;
+  FakeGeometry g = G(1ull << 30, 2 * B, FakeKind::Follow);
+  g.full = FollowFull::Evict;
+  FakeMedia media(g, backing.fd());
+  const auto old = Block(0x77, 2 * B / S);
+  ASSERT_EQ(media.Write(0, old.size(), old.data()), 0);
+  const auto part = Block(0x11);
+  ASSERT_EQ(media.Write(50 * B + S, S, part.data()), 0);  // evicts block 0
+  std::vector<std::uint8_t> expected(B, 0);
+  std::fill(expected.begin() + S, expected.begin() + 2 * S, 0x11);
+  EXPECT_EQ(ReadBack(media, 50 * B / S, B / S), expected);
+  EXPECT_EQ(ReadBack(media, 0, B / S), Block(0, B / S)) << "evicted";
+  EXPECT_EQ(ReadBack(media, B / S, B / S), Block(0x77, B / S)) << "still held";
+
+  Backing acrossBacking;
+  FakeMedia across(G(1ull << 30, 4 * B, FakeKind::Follow), acrossBacking.fd());
+  std::vector<std::uint8_t> data(B + 300);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i % 251 + 1);
+  ASSERT_EQ(across.Write(7 * B + 1000, data.size(), data.data()), 0);
+  std::vector<std::uint8_t> got(data.size());
+  ASSERT_EQ(across.Read(7 * B + 1000, got.size(), got.data()), 0);
+  EXPECT_EQ(got, data);
+}
+
 TEST(FakeStickCommandLine, SizesOptionsAndBadInput) {
   EXPECT_EQ(ParseSize("4096"), 4096u);
   EXPECT_EQ(ParseSize("1.5G"), 1500000000u);
@@ -198,6 +267,10 @@ TEST(FakeStickCommandLine, SizesOptionsAndBadInput) {
   auto genuine = ParseFakeStickOptions({"--size=1Mi"}, error);  // all real unless told
   ASSERT_TRUE(genuine) << error;
   EXPECT_EQ(genuine->geometry.realBytes, 1ull << 20);
+  auto follow = ParseFakeStickOptions({"--size=4Gi", "--real=512Mi", "--kind=follow", "--full=evict"}, error);
+  ASSERT_TRUE(follow) << error;
+  EXPECT_EQ(follow->geometry.kind, FakeKind::Follow);
+  EXPECT_EQ(follow->geometry.full, FollowFull::Evict);
 
   const std::vector<std::string> bad[] = {
       {"--size=1000"},                                   // not whole sectors
@@ -206,6 +279,9 @@ TEST(FakeStickCommandLine, SizesOptionsAndBadInput) {
       {"--size=1Gi", "--real=0", "--kind=wrap"},         // nothing to wrap onto
       {"--size=1Gi", "--kind=sometimes"},
       {"--size=1Gi", "--colour=red"},
+      {"--size=1Gi", "--real=1Mi", "--kind=limbo", "--full=drop"},  // only a follower fills up
+      {"--size=1Gi", "--real=1Mi", "--kind=follow", "--full=never"},
+      {"--size=1Gi", "--real=1000000", "--kind=follow"},            // not whole blocks
   };
   for (const auto& args : bad) {
     error.clear();

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <regex>
@@ -58,6 +59,10 @@ TEST_P(QuickOnFakes, VerdictExitStatusAndRecommendedSize) {
   }
   EXPECT_EQ(run.exitCode, kExitFailed) << run.output;
   EXPECT_NE(run.output.find(kFailed), std::string::npos) << run.output;
+  // A cache is named only on a stick that has one, not where a wrap or stale reads fooled it.
+  const bool cached = std::any_of(row.fake.begin(), row.fake.end(),
+                                  [](const std::string& o) { return o.rfind("--cache=", 0) == 0; });
+  EXPECT_EQ(run.output.find("WRITE CACHE FOUND") != std::string::npos, cached) << run.output;
   EXPECT_EQ(run.output.find(kPassed), std::string::npos) << run.output;
   std::optional<double> recommended = RecommendedBytes(run.output);
   ASSERT_TRUE(recommended) << run.output;

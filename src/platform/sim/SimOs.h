@@ -14,6 +14,7 @@
 
 #include "platform/Os.h"
 #include "platform/WinApi.h"
+#include "platform/sim/FollowMap.h"
 #include "platform/sim/SimBlockRecipe.h"
 
 namespace sw::platform::sim {
@@ -33,10 +34,8 @@ enum class FakeKind {
   Follow,
 };
 
-// Follow, when the real memory is full: a write to a new address is lost (it reads back as
-// LimboFill), or the oldest mapped address gives its sector to the new one (the evicted
-// address then reads LimboFill).
-enum class FollowFull { Drop, Evict };
+// Follow, when the real memory is full (FollowFull, in FollowMap.h): a lost address reads back
+// as LimboFill.
 
 // What a limbo sector reads back as: zeros, ones, or the last block written into limbo.
 enum class LimboFill { Zeros, Ones, Stale };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace sw::platform::sim {
 
@@ -19,7 +20,6 @@ std::uint64_t RealSectorsOf(const SimDriveSpec& config) {
 
 SectorStore::SectorStore(const SimDriveSpec& config)
     : kind_(config.kind),
-      followFull_(config.followFull),
       fill_(config.limboFill),
       readErrors_(config.readErrorsPastReal),
       writeErrors_(config.writeErrorsPastReal),
@@ -29,16 +29,16 @@ SectorStore::SectorStore(const SimDriveSpec& config)
       readAheadSectors_(config.readCacheSectors),
       announcedSectors_(config.announcedBytes / kSectorSize),
       realSectors_(RealSectorsOf(config)),
-      wrapSectors_(config.wrapBytes / kSectorSize) {
+      wrapSectors_(config.wrapBytes / kSectorSize),
+      follow_(realSectors_, config.followFull) {
   // A drive without memory cannot be genuine: everything past nothing is limbo.
   if (config.noRealMemory && kind_ == FakeKind::Good) kind_ = FakeKind::Limbo;
 }
 
 SectorStore::Place SectorStore::Locate(std::uint64_t lba) const {
   if (kind_ == FakeKind::Follow) {
-    const auto found = mapped_.find(lba);
-    if (found == mapped_.end()) return {false, 0};
-    return {true, found->second};
+    const std::optional<std::uint64_t> unit = follow_.Find(lba);
+    return {unit.has_value(), unit.value_or(0)};
   }
   if (lba < realSectors_ || kind_ == FakeKind::Good) return {true, lba};
   if (realSectors_ == 0) return {false, 0};
@@ -113,41 +113,24 @@ void SectorStore::CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data) {
 
 bool SectorStore::ReadFails(std::uint64_t lba) const {
   if (!readErrors_) return false;
-  if (kind_ == FakeKind::Follow) return lost_.contains(lba);
+  if (kind_ == FakeKind::Follow) return follow_.Lost(lba);
   return lba >= realSectors_;
 }
 
 void SectorStore::WriteFollowing(std::uint64_t lba, const std::uint8_t* data) {
-  std::uint64_t physical = 0;
-  if (const auto found = mapped_.find(lba); found != mapped_.end()) {
-    physical = found->second;
-  } else if (nextFree_ < realSectors_) {
-    physical = nextFree_++;
-  } else if (followFull_ == FollowFull::Evict && !mapOrder_.empty()) {
-    const std::uint64_t oldest = mapOrder_.front();
-    mapOrder_.pop_front();
-    const auto old = mapped_.find(oldest);
-    physical = old->second;
-    mapped_.erase(old);
-    lost_.insert(oldest);
-  } else {
-    lost_.insert(lba);
+  const std::optional<FollowMap::Placement> placed = follow_.Place(lba);
+  if (!placed) {
     CacheLimboWrite(lba, data);
     return;
   }
-  if (mapped_.emplace(lba, physical).second) {
-    mapOrder_.push_back(lba);
-    lost_.erase(lba);
-  }
-  std::memcpy(sectors_[physical].data(), data, kSectorSize);
+  std::memcpy(sectors_[placed->unit].data(), data, kSectorSize);
 }
 
 std::uint32_t SectorStore::Write(std::uint64_t lba, const std::uint8_t* data) {
   if (lba >= announcedSectors_) return win::ERROR_SECTOR_NOT_FOUND;
   if (kind_ == FakeKind::Follow) {
     // writeerr: a full follower that drops refuses the write instead.
-    const bool full = nextFree_ >= realSectors_ && followFull_ == FollowFull::Drop;
-    if (writeErrors_ && full && !mapped_.contains(lba)) return win::ERROR_WRITE_FAULT;
+    if (writeErrors_ && follow_.Refuses(lba)) return win::ERROR_WRITE_FAULT;
     WriteFollowing(lba, data);
     return win::ERROR_SUCCESS;
   }
@@ -191,7 +174,7 @@ Sector SectorStore::Peek(std::uint64_t lba) const {
   const Place place = Locate(lba);
   if (!place.real) {
     // An address a follower never wrote holds the factory's zeros.
-    if (kind_ != FakeKind::Follow || lost_.contains(lba)) FillLimbo(lba, sector.data());
+    if (kind_ != FakeKind::Follow || follow_.Lost(lba)) FillLimbo(lba, sector.data());
   } else if (const auto found = sectors_.find(place.physical); found != sectors_.end()) {
     sector = found->second;
   }

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -54,7 +54,6 @@ class SectorStore {
   };
 
   FakeKind kind_;
-  FollowFull followFull_;
   LimboFill fill_;
   bool readErrors_;
   bool writeErrors_;
@@ -77,13 +76,7 @@ class SectorStore {
   std::uint64_t readAheadFirst_ = 0;
   std::vector<Sector> readAhead_;                       // empty: nothing loaded
 
-  // Follow: the real sector of each mapped address, the addresses in the order they were
-  // mapped (the front is evicted first), the next real sector never handed out, and the
-  // addresses written whose data is gone (they read the fill; never written ones read zeros).
-  std::unordered_map<std::uint64_t, std::uint64_t> mapped_;
-  std::deque<std::uint64_t> mapOrder_;
-  std::uint64_t nextFree_ = 0;
-  std::unordered_set<std::uint64_t> lost_;
+  FollowMap follow_;  // Follow: one unit a sector
 };
 
 }  // namespace sw::platform::sim

@@ -1,11 +1,13 @@
 // The counterfeit rules, sector by sector past the real memory and in whole runs inside it.
 #include "FakeMedia.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace sw::e2e {
 
@@ -21,11 +23,15 @@ std::string CheckGeometry(const FakeGeometry& g) {
   if (g.kind == FakeKind::Wraparound && g.realBytes == 0) return "a wrapping stick needs real memory";
   if (g.cacheSectors && g.kind != FakeKind::Limbo) return "only a limbo stick has a cache";
   if (g.kind == FakeKind::IoError && !g.readErrors && !g.writeErrors) return "no transfer would fail";
+  if (g.kind == FakeKind::Follow && g.realBytes % kFollowBlock) return "a following stick's memory is whole 4 KiB blocks";
   return {};
 }
 
 FakeMedia::FakeMedia(const FakeGeometry& geometry, int backingFd)
-    : g_(geometry), fd_(backingFd), stale_(kSector, 0) {
+    : g_(geometry),
+      fd_(backingFd),
+      stale_(kSector, 0),
+      follow_(g_.kind == FakeKind::Follow ? g_.realBytes / kFollowBlock : 0, g_.full) {
   // Real memory first, then one sector per cache slot; never written parts stay holes.
   if (::ftruncate(fd_, static_cast<off_t>(g_.realBytes + g_.cacheSectors * kSector)) != 0) {
     unplugged_ = true;  // a stick that cannot hold data is a dead stick
@@ -118,6 +124,77 @@ int FakeMedia::WriteSector(std::uint64_t sector, const std::uint8_t* in) {
   return WriteRun(SlotOffset(CacheStore(sector)), kSector, in);
 }
 
+int FakeMedia::ReadLimbo(std::uint64_t offset, std::uint64_t length, std::uint8_t* out) {
+  const std::uint64_t end = offset + length;
+  std::uint8_t sector[kSector];
+  while (offset < end) {
+    std::uint64_t within = offset % kSector;
+    std::uint64_t take = std::min(end - offset, kSector - within);
+    if (int err = ReadSector(offset / kSector, sector)) return err;
+    std::memcpy(out, sector + within, take);
+    offset += take, out += take;
+  }
+  return 0;
+}
+
+int FakeMedia::WriteLimbo(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in) {
+  const std::uint64_t end = offset + length;
+  std::uint8_t sector[kSector];
+  while (offset < end) {
+    std::uint64_t within = offset % kSector;
+    std::uint64_t take = std::min(end - offset, kSector - within);
+    if (take < kSector) {  // a part of a sector: the rest is what the sector reads as now
+      if (int err = ReadSector(offset / kSector, sector)) return err;
+    }
+    std::memcpy(sector + within, in, take);
+    if (int err = WriteSector(offset / kSector, sector)) return err;
+    offset += take, in += take;
+  }
+  return 0;
+}
+
+int FakeMedia::ReadFollowing(std::uint64_t offset, std::uint64_t length, std::uint8_t* out) {
+  while (length) {
+    const std::uint64_t block = offset / kFollowBlock, within = offset % kFollowBlock;
+    const std::uint64_t run = std::min(length, kFollowBlock - within);
+    int err = 0;
+    if (const std::optional<std::uint64_t> unit = follow_.Find(block)) {
+      err = ReadRun(*unit * kFollowBlock + within, run, out);
+    } else if (follow_.Lost(block)) {
+      err = ReadLimbo(offset, run, out);
+    } else {
+      std::memset(out, 0, run);  // the factory's zeros
+    }
+    if (err) return err;
+    offset += run, out += run, length -= run;
+  }
+  return 0;
+}
+
+int FakeMedia::WriteFollowing(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in) {
+  while (length) {
+    const std::uint64_t block = offset / kFollowBlock, within = offset % kFollowBlock;
+    const std::uint64_t run = std::min(length, kFollowBlock - within);
+    int err = 0;
+    if (const std::optional<platform::sim::FollowMap::Placement> placed = follow_.Place(block)) {
+      const std::uint64_t physical = placed->unit * kFollowBlock;
+      // A block given anew holds another block's data if it was evicted: what this write leaves
+      // of it must read as zeros.
+      if (placed->fresh && run < kFollowBlock &&
+          ::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(physical),
+                      static_cast<off_t>(kFollowBlock)) != 0) {
+        return errno;
+      }
+      err = WriteRun(physical + within, run, in);
+    } else {
+      err = WriteLimbo(offset, run, in);  // lost, but the stale fill sees it
+    }
+    if (err) return err;
+    offset += run, in += run, length -= run;
+  }
+  return 0;
+}
+
 bool FakeMedia::FlakyFailure() {
   ++requests_;
   if (g_.failEvery == 0 || requests_ % g_.failEvery != 0) return false;
@@ -147,6 +224,7 @@ int FakeMedia::Read(std::uint64_t offset, std::uint64_t length, std::uint8_t* ou
         offset += run, out += run;
       }
       return 0;
+    case FakeKind::Follow: return ReadFollowing(offset, length, out);
     case FakeKind::Limbo: break;
   }
   if (offset < g_.realBytes) {
@@ -154,15 +232,7 @@ int FakeMedia::Read(std::uint64_t offset, std::uint64_t length, std::uint8_t* ou
     if (int err = ReadRun(offset, run, out)) return err;
     offset += run, out += run;
   }
-  std::uint8_t sector[kSector];
-  while (offset < end) {
-    std::uint64_t within = offset % kSector;
-    std::uint64_t take = std::min(end - offset, kSector - within);
-    if (int err = ReadSector(offset / kSector, sector)) return err;
-    std::memcpy(out, sector + within, take);
-    offset += take, out += take;
-  }
-  return 0;
+  return ReadLimbo(offset, end - offset, out);
 }
 
 int FakeMedia::Write(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in) {
@@ -187,6 +257,7 @@ int FakeMedia::Write(std::uint64_t offset, std::uint64_t length, const std::uint
         offset += run, in += run;
       }
       return 0;
+    case FakeKind::Follow: return WriteFollowing(offset, length, in);
     case FakeKind::Limbo: break;
   }
   if (offset < g_.realBytes) {
@@ -194,18 +265,7 @@ int FakeMedia::Write(std::uint64_t offset, std::uint64_t length, const std::uint
     if (int err = WriteRun(offset, run, in)) return err;
     offset += run, in += run;
   }
-  std::uint8_t sector[kSector];
-  while (offset < end) {
-    std::uint64_t within = offset % kSector;
-    std::uint64_t take = std::min(end - offset, kSector - within);
-    if (take < kSector) {  // a part of a sector: the rest is what the sector reads as now
-      if (int err = ReadSector(offset / kSector, sector)) return err;
-    }
-    std::memcpy(sector + within, in, take);
-    if (int err = WriteSector(offset / kSector, sector)) return err;
-    offset += take, in += take;
-  }
-  return 0;
+  return WriteLimbo(offset, end - offset, in);
 }
 
 }  // namespace sw::e2e

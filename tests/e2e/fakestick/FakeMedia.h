@@ -10,15 +10,23 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/sim/FollowMap.h"
+
 namespace sw::e2e {
 
 inline constexpr std::uint64_t kSector = 512;
+// A memory that follows the writes hands out its real memory in blocks of this size.
+inline constexpr std::uint64_t kFollowBlock = 4096;
+using platform::sim::FollowFull;
 
 enum class FakeKind {
   Genuine,    // every announced sector is real
   Limbo,      // writes past the real memory vanish (or land in the cache)
   Wraparound, // the address is taken modulo the wrap size, which need not be a power of two
   IoError,    // transfers that touch a sector past the real memory fail
+  // Any block written takes the next free block of the real memory, until that is full (then
+  // FollowFull); blocks never written read zeros, written ones whose data is gone the fill.
+  Follow,
 };
 enum class LimboFill { Zeros, Ones, Stale };  // Stale: the last limbo sector written
 enum class CacheKind {
@@ -32,6 +40,7 @@ struct FakeGeometry {
   std::uint64_t realBytes = 0;   // real memory, from sector 0
   FakeKind kind = FakeKind::Genuine;  // Wraparound: the address modulo realBytes
   LimboFill fill = LimboFill::Zeros;
+  FollowFull full = FollowFull::Drop;  // Follow only
   bool readErrors = true, writeErrors = true;  // IoError: which transfers fail
   std::uint64_t cacheSectors = 0;
   CacheKind cache = CacheKind::Associative;
@@ -70,6 +79,11 @@ class FakeMedia {
   int WriteSector(std::uint64_t sector, const std::uint8_t* in);
   int ReadRun(std::uint64_t physical, std::uint64_t length, std::uint8_t* out);
   int WriteRun(std::uint64_t physical, std::uint64_t length, const std::uint8_t* in);
+  // Sector by sector past the real memory: the fill or the cache.
+  int ReadLimbo(std::uint64_t offset, std::uint64_t length, std::uint8_t* out);
+  int WriteLimbo(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in);
+  int ReadFollowing(std::uint64_t offset, std::uint64_t length, std::uint8_t* out);
+  int WriteFollowing(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in);
   bool Real(std::uint64_t sector) const { return sector * kSector < g_.realBytes; }
   bool CacheLookup(std::uint64_t sector, std::uint64_t& slot) const;
   std::uint64_t CacheStore(std::uint64_t sector);  // the slot now holding sector
@@ -87,6 +101,7 @@ class FakeMedia {
   std::deque<std::uint64_t> arrival_;
   // Direct-mapped cache: which sector each slot holds (~0 when empty).
   std::vector<std::uint64_t> slotTag_;
+  platform::sim::FollowMap follow_;  // Follow: by block
 };
 
 }  // namespace sw::e2e

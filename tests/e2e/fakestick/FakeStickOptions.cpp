@@ -46,6 +46,7 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
   FakeStickOptions o;
   FakeGeometry& g = o.geometry;
   std::optional<std::uint64_t> real;
+  bool fullGiven = false;
   for (const std::string& arg : args) {
     std::size_t eq = arg.find('=');
     if (arg.rfind("--", 0) != 0 || eq == std::string::npos) {
@@ -67,12 +68,16 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
       if (ok && key == "write-speed") o.writeBytesPerSecond = *n;
     } else if (key == "kind") {
       ok = Pick<FakeKind>(value, {{"genuine", FakeKind::Genuine}, {"limbo", FakeKind::Limbo},
-                                  {"wrap", FakeKind::Wraparound}, {"ioerror", FakeKind::IoError}},
+                                  {"wrap", FakeKind::Wraparound}, {"ioerror", FakeKind::IoError},
+                                  {"follow", FakeKind::Follow}},
                           g.kind);
     } else if (key == "fill") {
       ok = Pick<LimboFill>(value, {{"zeros", LimboFill::Zeros}, {"ones", LimboFill::Ones},
                                    {"stale", LimboFill::Stale}},
                            g.fill);
+    } else if (key == "full") {
+      ok = Pick<FollowFull>(value, {{"drop", FollowFull::Drop}, {"evict", FollowFull::Evict}}, g.full);
+      fullGiven = true;
     } else if (key == "errors") {
       ok = value == "read" || value == "write" || value == "both";
       g.readErrors = value != "write";
@@ -95,6 +100,10 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
     }
   }
   g.realBytes = real.value_or(g.sizeBytes);
+  if (fullGiven && g.kind != FakeKind::Follow) {
+    error = "--full needs --kind=follow";
+    return std::nullopt;
+  }
   if (std::string why = CheckGeometry(g); !why.empty()) {
     error = why;
     return std::nullopt;

@@ -21,15 +21,16 @@ struct FakeStickOptions {
 // "4096", "1.5G" (powers of 1000: k M G T), "512Mi" (powers of 1024: Ki Mi Gi Ti).
 std::optional<std::uint64_t> ParseSize(const std::string& text);
 
-// Parses --size= --real= --kind= --fill= --errors= --cache= --cache-kind= --write-delay-us=
-// --read-speed= --write-speed= (bytes per second: "40M") --fail-every= --backing-dir=; anything else is passed on to FUSE. On a bad option returns nothing and
+// Parses --size= --real= --kind= --full= --fill= --errors= --cache= --cache-kind= --write-delay-us=
+// --read-speed= --write-speed= (bytes per second: "40M") --fail-every= --backing-dir=; anything
+// else is passed on to FUSE. On a bad option returns nothing and
 // says why in error.
 std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::string>& args,
                                                       std::string& error);
 
 inline constexpr const char* kFakeStickUsage =
-    "usage: sw_fakestick MOUNTDIR --size=SIZE [--real=SIZE] [--kind=genuine|limbo|wrap|ioerror]\n"
-    "         [--fill=zeros|ones|stale] [--errors=read|write|both] [--cache=SECTORS]\n"
+    "usage: sw_fakestick MOUNTDIR --size=SIZE [--real=SIZE] [--kind=genuine|limbo|wrap|ioerror|follow]\n"
+    "         [--full=drop|evict] [--fill=zeros|ones|stale] [--errors=read|write|both] [--cache=SECTORS]\n"
     "         [--cache-kind=associative|strict|loose] [--write-delay-us=N] [--fail-every=N]\n"
     "         [--read-speed=BYTES_PER_SECOND] [--write-speed=BYTES_PER_SECOND]\n"
     "         [--backing-dir=DIR]\n"
