@@ -2,6 +2,8 @@
 #include "app/MainForm.h"
 #include "filetest/Cleanup.h"
 #include "filetest/VolumeTestCommand.h"
+#include "fix/FixCommand.h"
+#include "fix/MeasuredEnd.h"
 #include "probe/ProbeCommand.h"
 #include "probe/RestoreCommand.h"
 #include "quicktest/QuickTestCommand.h"
@@ -11,6 +13,7 @@ namespace sw::app {
 
 void MainForm::cmdQuickTest_Click() {
   quicktest::cmdQuickTest_Click(ctx_);
+  fix::NoteMeasuredEnd(ctx_);
   FinishPendingClose();
 }
 
@@ -22,11 +25,18 @@ void MainForm::cmdVolumeTest_Click() {
 
 void MainForm::cmdProbe_Click() {
   probe::cmdProbe_Click(ctx_);
+  fix::NoteMeasuredEnd(ctx_);
   FinishPendingClose();
 }
 
 void MainForm::cmdSurface_Click() {
   surface::cmdSurface_Click(ctx_);
+  fix::NoteMeasuredEnd(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdFix_Click() {
+  fix::cmdFix_Click(ctx_);
   FinishPendingClose();
 }
 

@@ -63,6 +63,10 @@ class FaultyOs final : public platform::Os {
     ++remounts;
     return notRemounted;
   }
+  std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                              const std::string& label) override {
+    return inner_.FormatPartition(diskNumber, partition, fileSystem, label);
+  }
   bool CloseHandle(platform::Handle h) override {
     position_.erase(h);
     lastWrite_.erase(h);
