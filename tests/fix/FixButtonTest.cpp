@@ -103,8 +103,15 @@ TEST_F(FixButton, NothingIsWrittenWithoutAnEndMeasuredOnThisVeryDiskOrAnsweredYe
   EXPECT_EQ(sim.Stats().sectorWrites, writes);
   EXPECT_FALSE(sim.PartitionTable(kDisk));
   EXPECT_TRUE(Reported(text::kNotMeasured));
-  // Measured, but Cancel at the second question.
+  // Measured, and a size asked for past the measured end.
   Probe();
+  ctx.state.Fix.sizeBytes = kReal;
+  const std::uint64_t measured = sim.Stats().sectorWrites;
+  Fix();
+  EXPECT_EQ(sim.Stats().sectorWrites, measured);
+  EXPECT_TRUE(Reported(text::kPastMeasured1));
+  ctx.state.Fix.sizeBytes.reset();
+  // Measured, but Cancel at the second question.
   const std::uint64_t before = sim.Stats().sectorWrites;
   Fix({win::IDOK, win::IDCANCEL});
   EXPECT_EQ(sim.Stats().sectorWrites, before);
