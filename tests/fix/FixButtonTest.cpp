@@ -2,6 +2,9 @@
 // drive was given after a probe, and every refusal (nothing measured, another disk, a mount), a
 // wrap fake caught by the marks before the table, a formatter that fails.
 #include <deque>
+#include <functional>
+#include <span>
+#include <vector>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -163,6 +166,105 @@ TEST_F(FixButton, A4KnDriveCountsItsPartitionInItsOwnSectorsAndAFailedFormatterI
   EXPECT_TRUE(Reported("mkfs.exfat not found: install exfatprogs"));
   EXPECT_EQ(ctx.state.LastRun.verdict, core::Verdict::Aborted);
   EXPECT_NE(ctx.state.LastOutcome, Outcome::Passed);
+}
+
+// Each read-back can fail the fix: the table, the file system's size, the last sector; a layout
+// control that fails is named.
+TEST_F(FixButton, EveryReadBackCanFailTheFix) {
+  AddFake(platform::sim::FakeKind::Good);
+  ctx.state.Fix.sizeBytes = 64ull << 20;
+  const std::int64_t last = (65ll << 20) / 512 - 1;
+  struct Case {
+    const char* name;
+    std::function<void()> fault;
+    const char* line;
+    core::Verdict verdict;
+  };
+  const auto rewriteLast = [this, last] {
+    const platform::Handle h = sim.CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ | win::GENERIC_WRITE,
+                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+    std::vector<std::uint8_t> other(512, 0x5A);
+    std::uint32_t done = 0;
+    EXPECT_TRUE(sim.SetFilePointerEx(h, last * 512, nullptr, win::FILE_BEGIN));
+    EXPECT_TRUE(sim.WriteFile(h, other, done));
+    sim.CloseHandle(h);
+  };
+  const Case cases[] = {
+      {"a table read back with another length",
+       [this] {
+         os.afterControl = [](std::uint32_t code, std::span<std::uint8_t> out) {
+           if (code == win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX) out[48 + 17] ^= 1;
+           return true;
+         };
+       },
+       text::kTableWrong, core::Verdict::Failed},
+      {"a file system header that says more than the partition",
+       [this] {
+         os.afterFormat = [this] {
+           const platform::Handle h = sim.CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ | win::GENERIC_WRITE,
+                                                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+           std::vector<std::uint8_t> boot(512);
+           std::uint32_t done = 0;
+           sim.SetFilePointerEx(h, 2048 * 512, nullptr, win::FILE_BEGIN);
+           sim.ReadFile(h, boot, done);
+           platform::PutLe32(boot, 32, platform::le32(boot, 32) + 2048);  // 1 MiB more sectors
+           sim.SetFilePointerEx(h, 2048 * 512, nullptr, win::FILE_BEGIN);
+           sim.WriteFile(h, boot, done);
+           sim.CloseHandle(h);
+         };
+       },
+       text::kSizeWrong, core::Verdict::Failed},
+      {"a last sector that holds something else after the format",
+       [this, rewriteLast] { os.afterFormat = rewriteLast; }, text::kLastSectorLost, core::Verdict::Failed},
+      {"CREATE_DISK refused",
+       [this] {
+         os.afterControl = [](std::uint32_t code, std::span<std::uint8_t>) { return code != win::IOCTL_DISK_CREATE_DISK; };
+       },
+       "IOCTL_DISK_CREATE_DISK", core::Verdict::Aborted},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    os.afterControl = nullptr;
+    os.afterFormat = nullptr;
+    c.fault();
+    Fix();
+    EXPECT_TRUE(Reported(c.line)) << win.Text(core::Control::Text1);
+    EXPECT_EQ(ctx.state.LastRun.verdict, c.verdict);
+    EXPECT_NE(ctx.state.LastOutcome, Outcome::Passed);
+  }
+  os.afterControl = nullptr;
+  os.afterFormat = nullptr;
+}
+
+// An exact end is never replaced by a quick test's recommended size of the same disk; a later
+// exact one replaces it.
+TEST_F(FixButton, AQuickTestsSizeNeverReplacesAnExactEnd) {
+  AddFake(platform::sim::FakeKind::Limbo);
+  Probe();
+  ASSERT_EQ(ctx.state.MeasuredEnds.size(), 1u);
+  EXPECT_EQ(ctx.state.MeasuredEnds[0].endBytes, kReal);
+  core::RunRecord quick;
+  quick.command = "quick";
+  quick.verdict = core::Verdict::Failed;
+  quick.recommendedBytes = kReal / 2;
+  ctx.state.LastRun = quick;
+  NoteMeasuredEnd(ctx);
+  ASSERT_EQ(ctx.state.MeasuredEnds.size(), 1u);
+  EXPECT_EQ(ctx.state.MeasuredEnds[0].command, "probe");
+  EXPECT_EQ(ctx.state.MeasuredEnds[0].endBytes, kReal);
+  core::RunRecord full = quick;
+  full.command = "full";
+  full.realBytes = kReal / 4;
+  ctx.state.LastRun = full;
+  NoteMeasuredEnd(ctx);
+  EXPECT_EQ(ctx.state.MeasuredEnds[0].command, "full");
+  EXPECT_EQ(ctx.state.MeasuredEnds[0].endBytes, kReal / 4);
+  // A cancelled test measured nothing and forgets nothing.
+  full.verdict = core::Verdict::Cancelled;
+  full.realBytes = 1;
+  ctx.state.LastRun = full;
+  NoteMeasuredEnd(ctx);
+  EXPECT_EQ(ctx.state.MeasuredEnds[0].endBytes, kReal / 4);
 }
 
 TEST_F(FixButton, EveryFileSystemReadsItsOwnSizeBack) {
