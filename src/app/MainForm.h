@@ -45,6 +45,8 @@ class MainForm {
   void cmdProbe_Click();
   // The Full Surface Test (the terminal's full command).
   void cmdSurface_Click();
+  // Make Usable: partition and format to the real end a test of this run measured.
+  void cmdFix_Click();
   // Puts back the blocks of interrupted Exact Probes (the terminal's restore command).
   void cmdRestore_Click();
   // Once the window shows: offers that restore when a journal waits for a connected drive.

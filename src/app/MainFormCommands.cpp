@@ -2,6 +2,8 @@
 #include "app/MainForm.h"
 #include "filetest/Cleanup.h"
 #include "filetest/VolumeTestCommand.h"
+#include "fix/FixCommand.h"
+#include "fix/MeasuredEnd.h"
 #include "probe/ProbeCommand.h"
 #include "probe/RestoreCommand.h"
 #include "quicktest/QuickTestCommand.h"
@@ -9,8 +11,21 @@
 
 namespace sw::app {
 
+namespace {
+
+// Make Usable is offered once a test of the pinned drive has measured its real end.
+void OfferFix(core::Context& ctx) {
+  const bool measured = fix::MeasuredEndOfPinned(ctx.state).has_value();
+  ctx.win.SetEnabled(core::Control::cmdFix, measured);
+  ctx.win.SetVisible(core::Control::cmdFix, measured);
+}
+
+}  // namespace
+
 void MainForm::cmdQuickTest_Click() {
   quicktest::cmdQuickTest_Click(ctx_);
+  fix::NoteMeasuredEnd(ctx_);
+  OfferFix(ctx_);
   FinishPendingClose();
 }
 
@@ -22,11 +37,21 @@ void MainForm::cmdVolumeTest_Click() {
 
 void MainForm::cmdProbe_Click() {
   probe::cmdProbe_Click(ctx_);
+  fix::NoteMeasuredEnd(ctx_);
+  OfferFix(ctx_);
   FinishPendingClose();
 }
 
 void MainForm::cmdSurface_Click() {
   surface::cmdSurface_Click(ctx_);
+  fix::NoteMeasuredEnd(ctx_);
+  OfferFix(ctx_);
+  FinishPendingClose();
+}
+
+void MainForm::cmdFix_Click() {
+  fix::cmdFix_Click(ctx_);
+  OfferFix(ctx_);
   FinishPendingClose();
 }
 

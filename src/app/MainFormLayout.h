@@ -52,7 +52,7 @@ inline constexpr std::uint32_t kLinkBlue = 0x00FF0000u;
 
 // In tab order.
 // clang-format off
-inline constexpr std::array<ControlLayout, 17> kMainFormControls = {{
+inline constexpr std::array<ControlLayout, 18> kMainFormControls = {{
     {.id = core::Control::cmdVolumeTest, .name = "cmdVolumeTest", .kind = ControlKind::Button,
      .caption = "Test &Empty Space (Slow)",
      .tooltip = "This test fills up the drive with test files and then checks them.",
@@ -123,6 +123,12 @@ inline constexpr std::array<ControlLayout, 17> kMainFormControls = {{
     {.id = core::Control::cmdSurface, .name = "cmdSurface", .kind = ControlKind::Button,
      .caption = form_text::kSurfaceCaption, .tooltip = form_text::kSurfaceTooltip,
      .rect = {5670, 3660, 2220, 465}, .tabIndex = 16, .backColour = kLightBlue, .graphical = true},
+    // Under the full-surface test, where Cancel shows while a test runs (the two are never seen
+    // together): shown once a test of the picked drive has measured its real end.
+    {.id = core::Control::cmdFix, .name = "cmdFix", .kind = ControlKind::Button,
+     .caption = form_text::kFixCaption, .tooltip = form_text::kFixTooltip,
+     .rect = {5670, 4230, 2220, 465}, .tabIndex = 17, .backColour = kLightBlue, .graphical = true,
+     .visibleAtStart = false},
 }};
 // clang-format on
 

@@ -73,6 +73,9 @@ inline constexpr const char* kSavedMap = "and the drive map as ";
 inline constexpr const char* kSavedEnd = ".";
 
 // The exact probe's button, beyond the designed window.
+inline constexpr const char* kFixCaption = "&Make Usable...";
+inline constexpr const char* kFixTooltip =
+    "Writes one partition to the real end the last test measured and formats it; DESTROYS ALL DATA.";
 inline constexpr const char* kSurfaceCaption = "&Full Surface Test";
 inline constexpr const char* kSurfaceTooltip =
     "Writes every sector and reads it back, and stops soon after a fake's memory runs out; "

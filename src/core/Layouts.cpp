@@ -10,12 +10,13 @@ void Show_Cancel(Context& ctx) {
   w.SetVisible(Control::cmdCancel, true);
   for (Control c : {Control::cmdRefreshDrive, Control::Combo1, Control::cmdcleanup,
                     Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdProbe,
-                    Control::cmdSurface}) {
+                    Control::cmdSurface, Control::cmdFix}) {
     w.SetEnabled(c, false);
   }
+  // Make Usable stays out of sight after the test too, until the window logic sees a real end.
   for (Control c : {Control::cmdQuickTest, Control::cmdVolumeTest, Control::cmdExit,
                     Control::cmdCopy, Control::cmdcleanup, Control::cmdSaveReport,
-                    Control::cmdProbe, Control::cmdSurface}) {
+                    Control::cmdProbe, Control::cmdSurface, Control::cmdFix}) {
     w.SetVisible(c, false);
   }
   // A list rebuild during a test would reopen the drive and overwrite DiskNumber and

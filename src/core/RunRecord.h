@@ -69,6 +69,7 @@ inline constexpr const char* kNotRestored = "not_restored";
 inline constexpr const char* kFailedWrites = "failed_writes";
 inline constexpr const char* kWriteFailed = "write_failed";  // a write the test needed, named
 inline constexpr const char* kFailedReads = "failed_reads";
+inline constexpr const char* kFixCheckFailed = "fix_check_failed";  // the fix's read-back found it wrong
 }  // namespace error_code
 
 // One location a test checked, for the drive map.
@@ -108,8 +109,22 @@ struct PhaseRecord {
   double seconds = 0;
 };
 
+// What the fix made: the partition in the drive's logical sectors, and the file system as it
+// reads its own size back.
+struct FixRecord {
+  std::string table;       // "mbr", "gpt"
+  std::string fileSystem;  // "fat32", "exfat", "ntfs", "ext4"
+  std::string label;
+  std::uint32_t sectorBytes = 512;
+  std::uint64_t firstSector = 0;
+  std::uint64_t lastSector = 0;  // inclusive
+  std::uint64_t partitionBytes = 0;
+  std::optional<std::uint64_t> fileSystemBytes;  // as read back from the new file system
+  std::string measuredBy;  // "probe", "full", "quick", or "size" when the user gave it
+};
+
 struct RunRecord {
-  std::string command;  // "quick", "probe", "full", "files"; empty: no test has run
+  std::string command;  // "quick", "probe", "full", "files", "fix"; empty: no test has run
   DriveRecord drive;
   std::string volume;   // the volume a file test used
   Verdict verdict = Verdict::None;
@@ -128,6 +143,7 @@ struct RunRecord {
   std::vector<PhaseRecord> phases;
   double elapsedSeconds = 0;
   std::vector<RunError> errors;  // one per thing that went wrong
+  std::optional<FixRecord> fix;  // the fix only
 };
 
 }  // namespace sw::core

@@ -18,6 +18,23 @@ namespace sw::core {
 // How the last test command ended; the terminal turns it into its exit status.
 enum class Outcome { NotRun, Passed, Failed, Cancelled };
 
+// The real end of a disk as a test of this run measured it, for the fix: whose end (the pinned
+// identity), where (bytes from the start: everything below is real memory) and by which test.
+struct MeasuredEnd {
+  DriveIdentity drive;
+  std::uint64_t endBytes = 0;
+  std::string command;  // "probe", "full" (exact) or "quick" (its recommended size)
+};
+
+// What the user asked of the fix beyond the drive: the file system ("fat32", "exfat", "ntfs",
+// "ext4"; empty: by size), a size or a last sector in place of the measured end, the label.
+struct FixRequest {
+  std::string fileSystem;
+  std::optional<std::uint64_t> sizeBytes;
+  std::optional<std::uint64_t> lastSector;
+  std::string label;
+};
+
 struct State {
   // Flags of the shell and the tests.
   bool DebugMode = false;
@@ -92,6 +109,10 @@ struct State {
   bool DeleteForeignH2w = false;  // the clean-up deletes .h2w files that are no test files too
   // The exact probe skips the backup and restore of the blocks it writes (faster, destroys data).
   bool ProbeDestructive = false;
+  // The real ends measured in this run, one per disk (the newest exact one wins), and the
+  // fix's options.
+  std::vector<MeasuredEnd> MeasuredEnds;
+  FixRequest Fix;
 };
 
 }  // namespace sw::core

@@ -27,6 +27,7 @@ enum class Control {
   cmdSaveReport,  // the report and the drive map saved to files
   cmdProbe,       // the exact probe
   cmdSurface,     // the full-surface test
+  cmdFix,         // Make Usable: partition and format to the real end a test measured
 };
 
 // Positions and sizes in twips (1,440 per inch; 15 per pixel at 96 DPI).

@@ -42,4 +42,13 @@ inline void PutLe32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) 
   for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+inline std::uint64_t le64(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint64_t>(le32(b, at)) | (static_cast<std::uint64_t>(le32(b, at + 4)) << 32);
+}
+
+inline void PutLe64(std::span<std::uint8_t> b, std::size_t at, std::uint64_t v) {
+  PutLe32(b, at, static_cast<std::uint32_t>(v));
+  PutLe32(b, at + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
 }  // namespace sw::platform

@@ -164,6 +164,18 @@ class Os {
     (void)diskNumber;
     return {};
   }
+  // Makes a file system on partition `partition` (from 1) of physical drive `diskNumber`, laid
+  // out just before through the disk's handle: fileSystem is "fat32", "exfat", "ntfs" or "ext4".
+  // Empty when it was made; otherwise what went wrong, in words for the report (a missing tool
+  // named with the package to install).
+  virtual std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                                      const std::string& label) {
+    (void)diskNumber;
+    (void)partition;
+    (void)fileSystem;
+    (void)label;
+    return "this system offers no way to make a file system yet";
+  }
   // Names matching a pattern such as "E:\WARDFILE*.tmp" that are there but are not ordinary
   // files: folders, links (or reparse points), devices, pipes.
   virtual std::vector<std::string> FindNonRegularFiles(const std::string& pattern) {

@@ -87,6 +87,54 @@ inline constexpr std::uint32_t kDiskGeometryBytesPerSector = 20;
 inline constexpr std::uint32_t FILE_DEVICE_CD_ROM = 2;
 inline constexpr std::uint32_t FILE_DEVICE_DISK = 7;
 
+// The partition table: a new empty one (CREATE_DISK), the layout written and read back
+// (DRIVE_LAYOUT_INFORMATION_EX), and the system told to read it again.
+inline constexpr std::uint32_t IOCTL_DISK_CREATE_DISK = 0x0007C058u;
+inline constexpr std::uint32_t IOCTL_DISK_SET_DRIVE_LAYOUT_EX = 0x0007C054u;
+inline constexpr std::uint32_t IOCTL_DISK_GET_DRIVE_LAYOUT_EX = 0x00070050u;
+inline constexpr std::uint32_t IOCTL_DISK_UPDATE_PROPERTIES = 0x00070140u;
+inline constexpr std::uint32_t PARTITION_STYLE_MBR = 0;
+inline constexpr std::uint32_t PARTITION_STYLE_GPT = 1;
+// CREATE_DISK: PartitionStyle, then the MBR Signature or the GPT DiskId (16) and
+// MaxPartitionCount (4).
+inline constexpr std::uint32_t kCreateDiskSize = 24;
+inline constexpr std::uint32_t kCreateDiskMbrSignature = 4;
+inline constexpr std::uint32_t kCreateDiskGptDiskId = 4;
+inline constexpr std::uint32_t kCreateDiskGptMaxPartitions = 20;
+// DRIVE_LAYOUT_INFORMATION_EX: PartitionStyle, PartitionCount, the style's union (40 bytes,
+// 8-aligned), then PARTITION_INFORMATION_EX entries of 144 bytes each.
+namespace dli {
+inline constexpr std::uint32_t PartitionStyle = 0;
+inline constexpr std::uint32_t PartitionCount = 4;
+inline constexpr std::uint32_t MbrSignature = 8;
+inline constexpr std::uint32_t GptDiskId = 8;
+inline constexpr std::uint32_t GptStartingUsableOffset = 24;
+inline constexpr std::uint32_t GptUsableLength = 32;
+inline constexpr std::uint32_t GptMaxPartitionCount = 40;
+inline constexpr std::uint32_t FirstEntry = 48;
+}  // namespace dli
+namespace pie {
+inline constexpr std::uint32_t PartitionStyle = 0;
+inline constexpr std::uint32_t StartingOffset = 8;
+inline constexpr std::uint32_t PartitionLength = 16;
+inline constexpr std::uint32_t PartitionNumber = 24;
+inline constexpr std::uint32_t RewritePartition = 28;
+inline constexpr std::uint32_t MbrPartitionType = 32;
+inline constexpr std::uint32_t MbrBootIndicator = 33;
+inline constexpr std::uint32_t MbrRecognizedPartition = 34;
+inline constexpr std::uint32_t MbrHiddenSectors = 36;
+inline constexpr std::uint32_t GptPartitionType = 32;
+inline constexpr std::uint32_t GptPartitionId = 48;
+inline constexpr std::uint32_t GptAttributes = 64;
+inline constexpr std::uint32_t GptName = 72;  // 36 UTF-16 units
+inline constexpr std::uint32_t Size = 144;
+}  // namespace pie
+inline constexpr std::uint32_t kDriveLayoutOneEntrySize = dli::FirstEntry + pie::Size;
+// MBR partition types (PARTITION_FAT32_XINT13, PARTITION_IFS for exFAT and NTFS, Linux).
+inline constexpr std::uint8_t PARTITION_FAT32_XINT13 = 0x0C;
+inline constexpr std::uint8_t PARTITION_IFS = 0x07;
+inline constexpr std::uint8_t PARTITION_LINUX = 0x83;
+
 // STORAGE_BUS_TYPE
 enum BusType : std::uint8_t {
   BusTypeUnknown = 0,

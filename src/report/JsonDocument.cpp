@@ -102,6 +102,18 @@ json DriveJson(const core::DriveRecord& d) {
           {"volumes", volumes}};
 }
 
+json FixJson(const core::FixRecord& f) {
+  return {{"table", f.table},
+          {"file_system", f.fileSystem},
+          {"label", f.label},
+          {"sector_bytes", f.sectorBytes},
+          {"first_sector", f.firstSector},
+          {"last_sector", f.lastSector},
+          {"partition_bytes", f.partitionBytes},
+          {"file_system_bytes", OrNull(f.fileSystemBytes)},
+          {"measured_by", f.measuredBy}};
+}
+
 json SpeedOrNull(const Speed& s) {
   return s.seconds > 0 ? json(static_cast<double>(s.bytes) / s.seconds) : json(nullptr);
 }
@@ -159,6 +171,7 @@ std::string RunJson(const core::RunRecord& run) {
                {"read_errors", t.readErrors},
                {"write_latency_seconds", OrNull(t.writeLatencySeconds)},
                {"read_latency_seconds", OrNull(t.readLatencySeconds)}};
+  if (run.command == "fix") doc["fix"] = run.fix ? FixJson(*run.fix) : json(nullptr);
   doc["errors"] = ErrorsJson(run.errors);
   return doc.dump(kIndent) + "\n";
 }

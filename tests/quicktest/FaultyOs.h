@@ -63,14 +63,29 @@ class FaultyOs final : public platform::Os {
     ++remounts;
     return notRemounted;
   }
+  std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                              const std::string& label) override {
+    std::string result = inner_.FormatPartition(diskNumber, partition, fileSystem, label);
+    if (afterFormat) afterFormat();
+    return result;
+  }
+  std::function<void()> afterFormat;  // runs once the formatter is done
   bool CloseHandle(platform::Handle h) override {
     position_.erase(h);
     lastWrite_.erase(h);
     return inner_.CloseHandle(h);
   }
+  // Asked after each device control with its code and answer: false makes it fail; it may
+  // change the answer.
+  std::function<bool(std::uint32_t code, std::span<std::uint8_t> out)> afterControl;
   bool DeviceIoControl(platform::Handle h, std::uint32_t code, std::span<const std::uint8_t> in,
                        std::span<std::uint8_t> out, std::uint32_t& bytesReturned) override {
-    return inner_.DeviceIoControl(h, code, in, out, bytesReturned);
+    const bool ok = inner_.DeviceIoControl(h, code, in, out, bytesReturned);
+    if (ok && afterControl && !afterControl(code, out.first(bytesReturned))) {
+      error_ = win::ERROR_IO_DEVICE;
+      return false;
+    }
+    return ok;
   }
   bool ReadFile(platform::Handle h, std::span<std::uint8_t> buffer, std::uint32_t& bytesRead) override {
     if (Fails(failRead, h, win::ERROR_CRC)) {

@@ -125,6 +125,40 @@ TEST_F(JsonDocument, TheProbesNumbersAreTheOnesTheReportPrints) {
   EXPECT_EQ(doc["errors"], json::array());
 }
 
+// The fix runs the probe first in the same process, then partitions to the end it measured.
+TEST_F(JsonDocument, TheFixGivesItsPartitionAndFileSystemAsTheReportDoes) {
+  const json doc = Produce({"--simulate", "demo", "fix", "E:", "--yes"}, 0);
+  EXPECT_EQ(doc["command"], "fix");
+  EXPECT_EQ(doc["verdict"], "passed");
+  const json& fix = doc["fix"];
+  EXPECT_EQ(fix["table"], "mbr");
+  EXPECT_EQ(fix["file_system"], "fat32") << "7.4 GiB: FAT32";
+  EXPECT_EQ(fix["measured_by"], "probe");
+  EXPECT_EQ(fix["first_sector"], 2048);
+  // The demo fake holds 8,000,000,000 bytes: the last MiB boundary below is 7629 MiB.
+  EXPECT_EQ(fix["last_sector"], 7629ull * 2048 - 1);
+  EXPECT_EQ(fix["partition_bytes"], 7628ull << 20);
+  EXPECT_EQ(fix["file_system_bytes"], 7628ull << 20);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(last.out, m, std::regex(R"(Partition 1: sectors (\d+) to (\d+) of 512 bytes)")));
+  EXPECT_EQ(std::stoull(m[2]), fix["last_sector"].get<std::uint64_t>());
+
+  // A size given past the real end (nothing measured in this process): the marks catch it
+  // before the table; the size it is given within the real memory it takes.
+  const json caught = Produce({"--simulate", "demo", "fix", "E:", "--yes", "--size", "8GiB"}, 1);
+  EXPECT_EQ(caught["verdict"], "failed");
+  EXPECT_EQ(caught["fake_kind"], "fake");
+  EXPECT_EQ(caught["errors"][0]["code"], "fix_check_failed");
+  const json refused = Produce({"--simulate", "demo", "fix", "E:", "--yes", "--size", "100GiB"}, 2);
+  EXPECT_EQ(refused["verdict"], "not_run");
+  EXPECT_EQ(refused["fix"], nullptr);
+  EXPECT_EQ(refused["errors"][0]["code"], "refused");
+  const json given = Produce({"--simulate", "demo", "fix", "E:", "--yes", "--size", "1GiB", "--fs", "exfat"}, 0);
+  EXPECT_EQ(given["fix"]["measured_by"], "size");
+  EXPECT_EQ(given["fix"]["file_system"], "exfat");
+  EXPECT_EQ(given["fix"]["partition_bytes"], 1ull << 30);
+}
+
 TEST_F(JsonDocument, TheFileTestCountsItsSpaceAndItsSpeeds) {
   const json doc = Produce({"--simulate", "F:usb:2G:free=700Mi:delay=1", "files", "F:", "--yes"}, 0);
   EXPECT_EQ(doc["volume"], "F:");

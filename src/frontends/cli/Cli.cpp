@@ -35,7 +35,7 @@ namespace {
 
 using core::Control;
 
-enum class Command { List, Quick, Probe, Full, Files, Cleanup, Restore };
+enum class Command { List, Quick, Probe, Full, Fix, Files, Cleanup, Restore };
 
 struct Arguments {
   std::vector<std::string> simulate;
@@ -45,6 +45,7 @@ struct Arguments {
   bool debug = false;
   bool destructive = false;  // the probe without the backup and restore of its blocks
   bool thorough = false, verifyOnly = false, full = false, allH2w = false, keep = false;
+  core::FixRequest fix;
   ResultPaths outputs;
   Command command = Command::List;
   std::string commandName = "list";
@@ -75,7 +76,8 @@ std::string NormalLetter(const std::string& text) {
 // The commands that write to the raw disk, for which a letter alone is not name enough. They
 // take the whole drive, whichever of its volumes names it.
 bool WritesToDisk(Command command) {
-  return command == Command::Quick || command == Command::Probe || command == Command::Full;
+  return command == Command::Quick || command == Command::Probe || command == Command::Full ||
+         command == Command::Fix;
 }
 
 int ExitStatus(core::Outcome outcome) {
@@ -333,6 +335,13 @@ int Run(const Arguments& args, std::ostream& out, std::ostream& err,
     case Command::Full:
       form.cmdSurface_Click();
       break;
+    case Command::Fix:
+      ctx.state.Fix = args.fix;
+      // One process is one run: without a size to go by, the real end is measured first, by
+      // the Exact Probe on the same pinned disk, and the fix goes on only once it has one.
+      if (!args.fix.sizeBytes && !args.fix.lastSector) form.cmdProbe_Click();
+      if (args.fix.sizeBytes || args.fix.lastSector || !ctx.state.MeasuredEnds.empty()) form.cmdFix_Click();
+      break;
     case Command::Files:
       win.SetValue(Control::chkThorough, args.thorough || args.verifyOnly ? 1 : 0);
       ctx.state.VerifyOnly = args.verifyOnly;
@@ -400,6 +409,11 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   CLI::App* probe = addDriveCommand("probe", text::kProbeHelp, true);
   probe->add_flag("--destructive", args.destructive, text::kDestructiveHelp);
   CLI::App* full = addDriveCommand("full", text::kFullSurfaceHelp, true);
+  CLI::App* fix = addDriveCommand("fix", text::kFixHelp, true);
+  fix->add_option("--fs", args.fix.fileSystem, text::kFsHelp)->check(CLI::IsMember({"fat32", "exfat", "ntfs", "ext4"}));
+  fix->add_option("--size", args.fix.sizeBytes, text::kSizeHelp)->transform(CLI::AsSizeValue(false))->type_name("SIZE");
+  fix->add_option("--last-sector", args.fix.lastSector, text::kLastSectorHelp)->type_name("SECTOR");
+  fix->add_option("--label", args.fix.label, text::kLabelHelp);
   CLI::App* files = addDriveCommand("files", text::kFilesHelp, false);
   files->add_flag("--thorough", args.thorough, text::kThoroughHelp);
   files->add_flag("--verify-only", args.verifyOnly, text::kVerifyOnlyHelp);
@@ -418,7 +432,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
     if (name == "list" || name == "cleanup" || name == "restore") continue;
     sub->add_option("--json", args.outputs.json, text::kJsonHelp)->type_name("PATH");
     sub->add_option("--report", args.outputs.report, text::kReportHelp)->type_name("PATH");
-    if (name != "files") sub->add_option("--map", args.outputs.map, text::kMapHelp)->type_name("PATH.svg");
+    if (name != "files" && name != "fix") sub->add_option("--map", args.outputs.map, text::kMapHelp)->type_name("PATH.svg");
   }
 
   try {
@@ -456,6 +470,7 @@ int RunCli(int argc, const char* const argv[], std::ostream& out, std::ostream& 
   if (quick->parsed()) args.command = Command::Quick;
   if (probe->parsed()) args.command = Command::Probe;
   if (full->parsed()) args.command = Command::Full;
+  if (fix->parsed()) args.command = Command::Fix;
   if (files->parsed()) args.command = Command::Files;
   if (cleanup->parsed()) args.command = Command::Cleanup;
   if (restore->parsed()) args.command = Command::Restore;

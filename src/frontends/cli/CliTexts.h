@@ -27,6 +27,13 @@ inline constexpr const char* kDestructiveHelp =
 inline constexpr const char* kFullSurfaceHelp =
     "Full Surface Test (DESTROYS ALL DATA on the whole drive): test blocks on every sector, read "
     "back; stops writing soon after a fake's memory runs out (--yes), and maps the good sectors";
+inline constexpr const char* kFixHelp =
+    "Make Usable (DESTROYS ALL DATA on the drive): one partition from 1 MiB to the real end, formatted "
+    "and read back; runs the Exact Probe first unless --size or --last-sector is given";
+inline constexpr const char* kFsHelp = "file system: fat32 (default up to 32 GiB), exfat (default above), ntfs, ext4";
+inline constexpr const char* kSizeHelp = "the partition's size (e.g. 7.5GiB), never past the measured real end";
+inline constexpr const char* kLastSectorHelp = "the partition's last sector, in the drive's logical sectors";
+inline constexpr const char* kLabelHelp = "the new volume's label (at most 11 characters; default VERIFIED)";
 inline constexpr const char* kFilesHelp =
     "Test Empty Space (slow, not destructive): fill the volume's free space with test files and "
     "verify them";

@@ -180,6 +180,9 @@ void Win32Window::OnCommand(WPARAM wp, LPARAM lp) {
     case Control::cmdSurface:
       if (code == BN_CLICKED) f.cmdSurface_Click();
       break;
+    case Control::cmdFix:
+      if (code == BN_CLICKED) f.cmdFix_Click();
+      break;
     case Control::cmdExit:
       if (code == BN_CLICKED) f.cmdExit_Click();
       break;

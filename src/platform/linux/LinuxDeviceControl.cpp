@@ -8,6 +8,9 @@
 //   FSCTL_LOCK_VOLUME                exclusive open (O_EXCL) of the volume's node
 //   FSCTL_UNLOCK_VOLUME              closing that exclusive open
 //   FSCTL_DISMOUNT_VOLUME            sync + umount of every mount of the volume
+//   IOCTL_DISK_CREATE_DISK, ..._SET_DRIVE_LAYOUT_EX, ..._GET_DRIVE_LAYOUT_EX
+//                                    libfdisk on the disk's descriptor (DiskLabel.cpp)
+//   IOCTL_DISK_UPDATE_PROPERTIES     BLKRRPART
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -15,12 +18,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cerrno>
 #include <utility>
 
 #include "platform/ByteOrder.h"
 #include "platform/WinApi.h"
 #include "platform/linux/BusType.h"
+#include "platform/linux/DiskLabel.h"
 #include "platform/linux/ErrnoMap.h"
 #include "platform/linux/FuseMounts.h"
 #include "platform/linux/LinuxOs.h"
@@ -51,6 +56,11 @@ bool LinuxOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std:
       return DeviceNumber(*object, out, bytesReturned);
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER_EX:
       return DeviceNumberEx(*object, out, bytesReturned);
+    case win::IOCTL_DISK_CREATE_DISK:
+    case win::IOCTL_DISK_SET_DRIVE_LAYOUT_EX:
+    case win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX:
+    case win::IOCTL_DISK_UPDATE_PROPERTIES:
+      return LayoutControl(*object, code, in, out, bytesReturned);
     case win::FSCTL_LOCK_VOLUME:
       return object->kind == Object::Kind::Volume ? LockVolume(*object) : Fail(win::ERROR_INVALID_FUNCTION);
     case win::FSCTL_UNLOCK_VOLUME:
@@ -188,6 +198,52 @@ bool LinuxOs::DismountVolume(const Object& object) {
     unmounted_[object.diskNumber].push_back({*it, object.majMin, object.disk});
   }
   return true;
+}
+
+bool LinuxOs::LayoutControl(Object& object, std::uint32_t code, std::span<const std::uint8_t> in,
+                            std::span<std::uint8_t> out, std::uint32_t& bytesReturned) {
+  if (object.kind != Object::Kind::Disk) return Fail(win::ERROR_INVALID_FUNCTION);
+  if (!object.fd.valid()) return Fail(win::ERROR_ACCESS_DENIED);
+  const bool writes = code != win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX;
+  if (writes && (object.access & win::GENERIC_WRITE) == 0) return Fail(win::ERROR_ACCESS_DENIED);
+  // libfdisk transfers through buffers of its own, which an unbuffered descriptor refuses: it
+  // gets a buffered one of the same node, checked to reach the same device.
+  const UniqueFd buffered(::open(object.devNode.c_str(), (writes ? O_RDWR : O_RDONLY) | O_CLOEXEC));
+  if (!buffered.valid()) return FailErrno(errno);
+  if (!Reached(buffered.get(), object)) return Fail(win::ERROR_DEVICE_NOT_CONNECTED);
+  int error = 0;
+  switch (code) {
+    case win::IOCTL_DISK_CREATE_DISK:
+      error = CreateEmptyLabel(buffered.get(), object.devNode, in);
+      break;
+    case win::IOCTL_DISK_SET_DRIVE_LAYOUT_EX:
+      error = WriteLayout(buffered.get(), object.devNode, in);
+      break;
+    case win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX:
+      // What the device holds, not what the page cache kept from before.
+      ::ioctl(buffered.get(), BLKFLSBUF, 0);
+      error = ReadLayout(buffered.get(), object.devNode, out, bytesReturned);
+      break;
+    default:
+      error = RereadPartitions(object.fd.get(), buffered.get(), object.devNode);
+      break;
+  }
+  if (writes) object.wrote = true;
+  return error == 0 ? true : FailErrno(error);
+}
+
+std::string LinuxOs::FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                                     const std::string& label) {
+  const std::string disk = DeviceName(diskNumber);
+  if (disk.empty()) return "the drive is not connected";
+  const std::string node = PartitionNode(disk, partition);
+  // Closing the disk after its table was written has the kernel read it again, which on some
+  // devices leaves no partition behind: it is told once more.
+  if (!std::filesystem::exists(node)) {
+    const UniqueFd fd(::open(disk.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.valid()) TellPartitionsToKernel(fd.get(), disk);
+  }
+  return MakeFileSystem(node, fileSystem, label);
 }
 
 }  // namespace sw::platform::linuxos

@@ -99,6 +99,9 @@ class LinuxOs final : public Os {
   std::vector<MountInUse> MountsOfDisk(int diskNumber) override;
   std::vector<std::string> RemountDisk(int diskNumber) override;
   std::vector<std::string> FindNonRegularFiles(const std::string& pattern) override;
+  // The mkfs tool of the file system on the partition's node (DiskLabel.cpp).
+  std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                              const std::string& label) override;
 
   int LastDriveNumberToList() override;
 
@@ -156,6 +159,8 @@ class LinuxOs final : public Os {
   bool LockVolume(Object& object);
   bool UnlockVolume(Object& object);
   bool DismountVolume(const Object& object);
+  bool LayoutControl(Object& object, std::uint32_t code, std::span<const std::uint8_t> in,
+                     std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
 
   SystemPaths paths_;
   std::optional<std::locale> userLocale_;  // the environment's, read once; none for C/POSIX

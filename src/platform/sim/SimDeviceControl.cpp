@@ -210,6 +210,16 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       v.lockedBy = 0;
       return true;
     }
+    case win::IOCTL_DISK_CREATE_DISK:
+    case win::IOCTL_DISK_SET_DRIVE_LAYOUT_EX:
+    case win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX:
+    case win::IOCTL_DISK_UPDATE_PROPERTIES:
+      if (!disk) return m.Fail(win::ERROR_INVALID_FUNCTION);
+      {
+        std::uint32_t error = 0;
+        if (LayoutControl(*handle->drive, code, in, out, bytesReturned, error)) return true;
+        return m.Fail(error);
+      }
     case win::FSCTL_DISMOUNT_VOLUME: {
       if (!volume) return m.Fail(win::ERROR_INVALID_FUNCTION);
       handle->Volume().dismounted = true;

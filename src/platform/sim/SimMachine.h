@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <span>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +38,16 @@ struct SimDrive {
   std::uint64_t fastBytesWritten = 0;   // disk bytes written at the fast speed so far
   std::uint64_t pendingNanoseconds = 0;  // transfer time not yet a whole virtual millisecond
   std::uint64_t key = 0;  // the disk's stable key: a new one for every drive plugged in
+  std::optional<SimPartitionTable> table;  // after the first layout control
+  std::vector<std::uint8_t> layout;        // the DRIVE_LAYOUT_INFORMATION_EX last set
+  std::string formatFailure;               // FailFormat's words
 };
+
+// IOCTL_DISK_CREATE_DISK, _SET_DRIVE_LAYOUT_EX, _GET_DRIVE_LAYOUT_EX and _UPDATE_PROPERTIES on a
+// disk handle's drive.
+// disk handle's drive. False with the Win32 error in `error`.
+bool LayoutControl(SimDrive& drive, std::uint32_t code, std::span<const std::uint8_t> in,
+                   std::span<std::uint8_t> out, std::uint32_t& bytesReturned, std::uint32_t& error);
 
 enum class HandleKind { Disk, Volume, CdRom, File, Mutex };
 

@@ -3,6 +3,7 @@
 // file volumes held compactly in memory, and a virtual clock.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -111,6 +112,19 @@ struct SimDriveSpec {
   std::vector<SimVolumeSpec> volumes;
 };
 
+// The partition table and file system a drive was given through the layout controls and
+// FormatPartition, as the tests read them back.
+struct SimPartitionTable {
+  std::uint32_t style = 0;  // PARTITION_STYLE_MBR or PARTITION_STYLE_GPT
+  std::uint32_t creates = 0;  // IOCTL_DISK_CREATE_DISK calls
+  std::uint64_t startingOffset = 0;  // of the first partition with a length; 0 when none
+  std::uint64_t length = 0;
+  std::uint8_t mbrType = 0;
+  std::array<std::uint8_t, 16> gptType{};
+  std::string fileSystem;  // what FormatPartition was given; empty: none
+  std::string label;
+};
+
 // Attributes of a file planted on a volume by a test.
 struct SimFileAttributes {
   bool hidden = false;    // not listed by FindFiles, not deleted by DeleteFiles
@@ -195,6 +209,10 @@ class SimOs final : public Os {
                                      std::uint64_t offset, std::size_t count) const;
   // Names of all files of a volume, hidden ones included.
   std::vector<std::string> VolumeFileNames(const std::string& letter) const;
+  // What the layout controls and the formatter made of a drive; nothing before the first.
+  std::optional<SimPartitionTable> PartitionTable(int drive) const;
+  // The formatter of this drive fails with these words (empty: it works).
+  void FailFormat(int drive, std::string words);
 
   // --- Os ---------------------------------------------------------------------------------
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,
@@ -241,6 +259,10 @@ class SimOs final : public Os {
   std::vector<std::string> StateFiles() override;
   bool DeleteStateFile(const std::string& name) override;
   std::string StateFolder() override { return "C:\\ProgramData\\SizeWarden"; }
+  // Writes the new file system's first sectors (and the ones it keeps at its end) through the
+  // drive's own counterfeit behaviour, and records what it was given.
+  std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                              const std::string& label) override;
 
  private:
   struct Impl;

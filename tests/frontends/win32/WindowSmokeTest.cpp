@@ -142,7 +142,8 @@ TEST_F(WindowSmoke, IdleLayoutIsTheDesignedOne) {
 
     const LONG style = ::GetWindowLongA(h, GWL_STYLE);
     const bool hidden =
-        row.id == Control::Drive1 || row.id == Control::cmdCancel || row.id == Control::Label1;
+        row.id == Control::Drive1 || row.id == Control::cmdCancel || row.id == Control::Label1 ||
+        row.id == Control::cmdFix;  // shown once a test measured the real end
     EXPECT_EQ((style & WS_VISIBLE) != 0, !hidden);
     if (row.id != Control::Drive1) {
       EXPECT_EQ(::IsWindowEnabled(h) != FALSE, row.id != Control::cmdCancel);
