@@ -64,6 +64,7 @@ class FakeStickDevice {
  private:
   FakeStickDevice() = default;
   bool FuseMounted() const;
+  void DropPartitions() const;
 
   std::filesystem::path dir_, fuseDir_, stickFile_, volumeDir_;
   std::string disk_;
