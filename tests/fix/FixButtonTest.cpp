@@ -30,11 +30,11 @@ constexpr std::uint64_t kReal = 256ull << 20;
 class FixButton : public quicktest::QuickTestFixture {
  protected:
   void AddFake(platform::sim::FakeKind kind, std::uint32_t blockLength = 512) {
-    SimDriveSpec spec;
-    spec.kind = kind;
-    spec.realBytes = kind == platform::sim::FakeKind::Good ? 0 : kReal;
-    spec.blockLength = blockLength;
-    AddSelected(kDisk, "E:", kAnnounced, spec);
+    SimDriveSpec fake;
+    fake.kind = kind;
+    fake.realBytes = kind == platform::sim::FakeKind::Good ? 0 : kReal;
+    fake.blockLength = blockLength;
+    AddSelected(kDisk, "E:", kAnnounced, fake);
     drives::Combo1_Change(ctx);
   }
   void Probe() {
