@@ -24,6 +24,12 @@ std::uint64_t Plan::From(std::uint64_t n) const {
   return t;
 }
 
+std::uint64_t FillableBytes(core::Context& ctx) {
+  std::uint64_t caller = 0, total = 0, allFree = 0;
+  if (!ctx.os.GetDiskFreeSpaceExA(ctx.state.SelectedVolume, caller, total, allFree)) return 0;
+  return std::max(caller, allFree);
+}
+
 Plan PlanFiles(core::Context& ctx) {
   const core::State& s = ctx.state;
   std::uint64_t caller = 0, total = 0, allFree = 0;

@@ -20,6 +20,10 @@ struct Plan {
   std::uint64_t From(std::uint64_t n) const;
 };
 
+// What a thorough run fills: every free block of the volume, the administrator's reserve
+// included where the caller may use it. 0 when the volume gives no figures.
+std::uint64_t FillableBytes(core::Context& ctx);
+
 // Whole files of ThoroughFileBytes, then one last file of whole MiB in what is left less the
 // 1,024 bytes the file system keeps for itself: H2testw reads only whole-MiB files, and
 // f3write makes its last file the same way. What is left: every free block of the volume.

@@ -359,8 +359,9 @@ void RunThoroughTest(core::Context& ctx) {
   if (!s.VerifyOnly) {
     const std::optional<Leftovers> leftovers = phases::LeftoversBeforeConsent(ctx, true);
     if (!leftovers) return;
+    // The question names what the fill will take, the reserve that root may fill included.
     const double freeMB =
-        (FreeDiskSpace(ctx, s.SelectedVolume) + static_cast<double>(leftovers->ourBytes)) / kBytesPerMB;
+        static_cast<double>(thorough::FillableBytes(ctx) + leftovers->ourBytes) / kBytesPerMB;
     if (freeMB < 1) {
       ctx.win.MsgBox(texts::kNoSpaceText, win::MB_ICONEXCLAMATION | win::MB_OK,
                      texts::kNoSpaceTitle);

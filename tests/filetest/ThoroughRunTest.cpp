@@ -270,6 +270,37 @@ TEST_F(ThoroughTest, TheLastFileEndsWhereTheSpaceDoes) {
   EXPECT_TRUE(H2wFiles().empty());
 }
 
+// With free blocks kept back for the administrator (ext4's 5 % for root), the plain test asks
+// for and fills the caller's share, as it always has; the thorough test, as f3write does, takes
+// every free block, and its question names that much, not less than it will write.
+class ReserveKeptBack : public ThoroughTest {
+ protected:
+  void RunWithReserve(bool thorough) {
+    ctx.state.ThoroughMode = thorough;
+    // Room for one of the plain test's files in the caller's share.
+    AddStick(1, "E:", 18 * kFile + 1024);
+    os.reservedBytes = 60 * kMiB;
+    Run();
+  }
+  void ExpectAskedAndTested(const std::string& mb) {
+    ASSERT_FALSE(win.boxes.empty());
+    const std::string& prompt = win.boxes[0].prompt;
+    EXPECT_EQ(prompt.substr(0, prompt.find('\r')), "OK to fill E: with " + mb + "MB of test files?");
+    EXPECT_TRUE(HasLine("PASSED: " + mb + "MB tested and OK.")) << win.Text(core::Control::Text1);
+    EXPECT_EQ(ctx.state.LastOutcome, core::Outcome::Passed);
+  }
+};
+
+TEST_F(ReserveKeptBack, ThePlainTestAsksForAndFillsTheCallersShare) {
+  RunWithReserve(false);
+  ExpectAskedAndTested("228");
+}
+
+TEST_F(ReserveKeptBack, TheThoroughTestAsksForAndFillsEveryFreeBlock) {
+  RunWithReserve(true);
+  ExpectAskedAndTested("288");
+}
+
 TEST_F(ThoroughTest, EachFileShowsItsSpeedsAndASlowOneIsFlagged) {
   AddStick(1, "E:", 4 * kFile + 1024);
   // Writing a file takes 200 ms, but 4 s for file 3 (a stick whose speed collapses at its real
