@@ -20,12 +20,19 @@ TEST(NextStep, NamesTheCommandsForTheRecommendedSize) {
     core::RunRecord run;
     std::vector<std::string> lines;  // each must be there; none: no next step
   } rows[] = {
+      // Sectors 2048 to 15624191 of 512 bytes: parted counts them in the drive's own sectors, so
+      // the size goes in MiB, right on a 4096-byte stick as well.
       {Failed("/dev/sdb", 7'998'537'728),
-       {"  sudo parted --script /dev/sdb mklabel msdos mkpart primary fat32 2048s 15624191s\n",
+       {"  sudo sizewarden fix /dev/sdb --size 7628MiB\n",
+        "  sudo parted --script /dev/sdb mklabel msdos mkpart primary fat32 1MiB 7629MiB\n",
         "  sudo mkfs.vfat /dev/sdb1"}},
-      {Failed("/dev/mmcblk0", 1ull << 30), {" 2048s 2099199s\n", "mkfs.vfat /dev/mmcblk0p1"}},
+      // Less than a whole MiB more is left out, never rounded up past the real memory.
+      {Failed("/dev/mmcblk0", (1ull << 30) + 1048575),
+       {"fix /dev/mmcblk0 --size 1024MiB\n", " 1MiB 1025MiB\n", "mkfs.vfat /dev/mmcblk0p1"}},
       {Failed("\\\\.\\PhysicalDrive2", 7'983'948'288),
-       {"    select disk 2\n    clean\n    create partition primary size=7614\n", "    assign"}},
+       {"\n  sizewarden fix \\\\.\\PhysicalDrive2 --size 7614MiB\n",
+        "    select disk 2\n    clean\n    create partition primary size=7614\n", "    assign"}},
+      {Failed("/dev/sdb", 1048575), {}},
       {Failed("/dev/sdb", std::nullopt), {}},
       {Failed("", 7'998'537'728), {}},
       {[] {

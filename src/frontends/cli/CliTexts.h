@@ -176,14 +176,21 @@ inline constexpr const char* kNoSpeed = "none";
 inline constexpr const char* kTooQuick = "too quick to measure";
 inline constexpr const char* kTooLittle = "too little data to measure";
 
-// After a FAILED: one partition of the recommended size (this erases the drive).
+// After a FAILED: one partition of the recommended size (this erases the drive), first in one
+// step by the fix command, then by hand.
 inline constexpr const char* kNextStep =
-    "Next step: one partition of the recommended size holds only real memory. These commands "
-    "erase the drive and make it:\n";
+    "Next step: one partition of the recommended size holds only real memory. This command erases "
+    "the drive and makes it, formatted and checked, in one step:\n";
+inline constexpr const char* kFixStart = "  sizewarden fix ";
+inline constexpr const char* kFixStartRoot = "  sudo sizewarden fix ";
+inline constexpr const char* kFixSize = " --size ";
+inline constexpr const char* kByHand = "\nOr by hand (these commands erase the drive too):\n";
 inline constexpr const char* kDevFolder = "/dev/";
 inline constexpr const char* kPartedStart = "  sudo parted --script ";
-inline constexpr const char* kPartedTable = " mklabel msdos mkpart primary fat32 ";
-inline constexpr const char* kSectorUnit = "s";
+// Whole MiB rather than sectors: parted counts sectors in the drive's own logical size, 512 or
+// 4096 bytes, and a size given in the wrong one would reach far past the real memory.
+inline constexpr const char* kPartedTable = " mklabel msdos mkpart primary fat32 1MiB ";
+inline constexpr const char* kMiBUnit = "MiB";
 inline constexpr const char* kMkfs = "  sudo mkfs.vfat ";
 inline constexpr const char* kDiskpart = "  diskpart, as administrator, then:\n";
 inline constexpr const char* kDiskpartSelect = "    select disk ";

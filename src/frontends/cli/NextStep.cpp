@@ -2,15 +2,13 @@
 #include "frontends/cli/NextStep.h"
 
 #include <cstdint>
+#include <string>
 
 #include "frontends/cli/CliTexts.h"
 
 namespace sw::frontends::cli {
 namespace {
 
-constexpr std::uint64_t kSector = 512;
-// The partition starts at 1 MiB, where partitioning tools put the first one.
-constexpr std::uint64_t kFirstSector = 2048;
 constexpr std::uint64_t kMiB = 1048576;
 
 // "/dev/sdb1" for the first partition of /dev/sdb; "/dev/mmcblk0p1" where the disk's name ends
@@ -30,16 +28,19 @@ std::string DiskNumberOf(const std::string& device) {
 std::string NextStepText(const core::RunRecord& run) {
   if (run.verdict != core::Verdict::Failed || !run.recommendedBytes || *run.recommendedBytes < kMiB) return {};
   if (run.drive.device.empty()) return {};
-  const std::uint64_t sectors = *run.recommendedBytes / kSector;
+  // The partition starts at 1 MiB, where partitioning tools put the first one, and holds whole MiB.
+  const std::uint64_t mib = *run.recommendedBytes / kMiB;
+  const std::string& disk = run.drive.device;
+  const bool linuxDevice = disk.rfind(text::kDevFolder, 0) == 0;
   std::string step = text::kNextStep;
-  if (run.drive.device.rfind(text::kDevFolder, 0) == 0) {
-    const std::string& disk = run.drive.device;
-    step += text::kPartedStart + disk + text::kPartedTable + std::to_string(kFirstSector) +
-            text::kSectorUnit + " " + std::to_string(kFirstSector + sectors - 1) + text::kSectorUnit +
-            "\n" + text::kMkfs + FirstPartition(disk);
+  step += std::string(linuxDevice ? text::kFixStartRoot : text::kFixStart) + disk + text::kFixSize +
+          std::to_string(mib) + text::kMiBUnit + text::kByHand;
+  if (linuxDevice) {
+    step += text::kPartedStart + disk + text::kPartedTable + std::to_string(mib + 1) + text::kMiBUnit + "\n" +
+            text::kMkfs + FirstPartition(disk);
   } else {
-    step += std::string(text::kDiskpart) + text::kDiskpartSelect + DiskNumberOf(run.drive.device) +
-            text::kDiskpartClean + std::to_string(*run.recommendedBytes / kMiB) + text::kDiskpartFormat;
+    step += std::string(text::kDiskpart) + text::kDiskpartSelect + DiskNumberOf(disk) + text::kDiskpartClean +
+            std::to_string(mib) + text::kDiskpartFormat;
   }
   return step;
 }
