@@ -11,8 +11,8 @@
 #include "diskio/ClaimedDrive.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/PinnedDrive.h"
-#include "diskio/RunClaim.h"
 #include "diskio/SectorIO.h"
+#include "drives/CommandOpening.h"
 #include "drives/DriveChecks.h"
 #include "drives/DriveInfo.h"
 #include "fix/FixPlan.h"
@@ -80,22 +80,16 @@ std::optional<FixOutcome> FixClaimedDrive(core::Context& ctx, const FixPlan& pla
 
 void cmdFix_Click(core::Context& ctx) {
   core::State& st = ctx.state;
-  drives::BeginTestCommand(ctx);
-  if (!drives::TakeSelectedDisk(ctx)) return;
-  StartFixRecord(ctx);
-  if (!drives::AcceptPickedDrive(ctx)) return;
-  const diskio::RunClaim claim(ctx);
-  if (!claim.held()) return;
   // An interrupted probe's saved blocks would be put back over the new file system.
-  if (probe::RefuseWhileRestorePending(ctx)) return;
-  const std::string deviceLine = drives::StartTestReport(ctx, text::kHeading);
+  const drives::CommandOpening opening(ctx, {StartFixRecord, probe::RefuseWhileRestorePending, text::kHeading});
+  if (!opening.ready()) return;
   const PlanOutcome planned = PlanFix(DriveFacts(ctx));
   if (!planned.plan) {
     ReportRefusal(ctx, planned.refusal);
     return;
   }
   const FixPlan& plan = *planned.plan;
-  if (!Confirmed(ctx, deviceLine, plan) || !drives::StillPickedAfterQuestions(ctx)) return;
+  if (!Confirmed(ctx, opening.deviceLine(), plan) || !drives::StillPickedAfterQuestions(ctx)) return;
 
   core::Show_Cancel(ctx);
   const platform::LocalTime started = ctx.os.Now();

@@ -9,9 +9,9 @@
 #include "core/Layouts.h"
 #include "core/Log.h"
 #include "diskio/ClaimedDrive.h"
-#include "diskio/RunClaim.h"
 #include "diskio/DriveClaim.h"
 #include "diskio/PinnedDrive.h"
+#include "drives/CommandOpening.h"
 #include "drives/DriveChecks.h"
 #include "drives/DriveInfo.h"
 #include "platform/WinApi.h"
@@ -100,18 +100,12 @@ core::Outcome OutcomeOf(const std::optional<ProbeFindings>& findings) {
 
 void cmdProbe_Click(core::Context& ctx) {
   core::State& st = ctx.state;
-  drives::BeginTestCommand(ctx);
-  if (!drives::TakeSelectedDisk(ctx)) return;
-  StartProbeRecord(ctx);
-  if (!drives::AcceptPickedDrive(ctx)) return;
-  const diskio::RunClaim claim(ctx);
-  if (!claim.held()) return;
-  if (RefuseWhileRestorePending(ctx)) return;
   ProbeOptions options;
   options.destructive = st.ProbeDestructive;
-  const std::string deviceLine =
-      drives::StartTestReport(ctx, options.destructive ? text::kHeadingDestructive : text::kHeading);
-  if (!Confirmed(ctx, deviceLine, options.destructive) || !drives::StillPickedAfterQuestions(ctx)) return;
+  const drives::CommandOpening opening(
+      ctx, {StartProbeRecord, RefuseWhileRestorePending, options.destructive ? text::kHeadingDestructive : text::kHeading});
+  if (!opening.ready()) return;
+  if (!Confirmed(ctx, opening.deviceLine(), options.destructive) || !drives::StillPickedAfterQuestions(ctx)) return;
 
   core::Show_Cancel(ctx);
   const platform::LocalTime started = ctx.os.Now();

@@ -6,7 +6,7 @@
 
 #include "core/Layouts.h"
 #include "core/Log.h"
-#include "diskio/RunClaim.h"
+#include "drives/CommandOpening.h"
 #include "drives/DriveChecks.h"
 #include "drives/DriveInfo.h"
 #include "platform/WinApi.h"
@@ -56,14 +56,9 @@ bool Confirmed(core::Context& ctx, const std::string& deviceLine) {
 
 void cmdQuickTest_Click(core::Context& ctx) {
   core::State& st = ctx.state;
-  drives::BeginTestCommand(ctx);
-  if (!drives::TakeSelectedDisk(ctx)) return;
-  StartQuickRecord(ctx);
-  if (!drives::AcceptPickedDrive(ctx)) return;
-  const diskio::RunClaim claim(ctx);
-  if (!claim.held()) return;
-  const std::string deviceLine = drives::StartTestReport(ctx, text::kHeading);
-  if (!Confirmed(ctx, deviceLine) || !drives::StillPickedAfterQuestions(ctx)) return;
+  const drives::CommandOpening opening(ctx, {StartQuickRecord, nullptr, text::kHeading});
+  if (!opening.ready()) return;
+  if (!Confirmed(ctx, opening.deviceLine()) || !drives::StillPickedAfterQuestions(ctx)) return;
 
   core::Show_Cancel(ctx);
   ctx.win.SetVisible(Control::cmdQuickTest, true);

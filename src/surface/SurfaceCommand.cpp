@@ -10,7 +10,7 @@
 #include "core/Log.h"
 #include "diskio/ClaimedDrive.h"
 #include "diskio/PinnedDrive.h"
-#include "diskio/RunClaim.h"
+#include "drives/CommandOpening.h"
 #include "drives/DriveChecks.h"
 #include "drives/DriveInfo.h"
 #include "platform/WinApi.h"
@@ -75,17 +75,11 @@ core::Outcome OutcomeOf(const std::optional<SurfaceFindings>& findings) {
 
 void cmdSurface_Click(core::Context& ctx) {
   core::State& st = ctx.state;
-  drives::BeginTestCommand(ctx);
-  if (!drives::TakeSelectedDisk(ctx)) return;
-  StartSurfaceRecord(ctx);
-  if (!drives::AcceptPickedDrive(ctx)) return;
-  const diskio::RunClaim claim(ctx);
-  if (!claim.held()) return;
   // An interrupted probe's saved blocks would be put back over this test's, or over the file
   // system made after it: they go back first.
-  if (probe::RefuseWhileRestorePending(ctx)) return;
-  const std::string deviceLine = drives::StartTestReport(ctx, text::kHeading);
-  if (!Confirmed(ctx, deviceLine) || !drives::StillPickedAfterQuestions(ctx)) return;
+  const drives::CommandOpening opening(ctx, {StartSurfaceRecord, probe::RefuseWhileRestorePending, text::kHeading});
+  if (!opening.ready()) return;
+  if (!Confirmed(ctx, opening.deviceLine()) || !drives::StillPickedAfterQuestions(ctx)) return;
 
   core::Show_Cancel(ctx);
   const platform::LocalTime started = ctx.os.Now();

@@ -10,6 +10,8 @@
 #include "diskio/ClaimTexts.h"
 #include "diskio/RunClaim.h"
 #include "platform/WinApi.h"
+#include "probe/JournalFile.h"
+#include "probe/ProbeTexts.h"
 #include "platform/sim/SimOs.h"
 #include "support/ScriptedWindow.h"
 
@@ -72,6 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Command{"Quick", [](MainForm& f, core::Context&, testing::ScriptedWindow&) { f.cmdQuickTest_Click(); }},
         Command{"Probe", [](MainForm& f, core::Context&, testing::ScriptedWindow&) { f.cmdProbe_Click(); }},
+        Command{"Full",
+                [](MainForm& f, core::Context&, testing::ScriptedWindow& w) {
+                  w.answers = {win::IDCANCEL};  // at the first question: the whole drive is slow
+                  f.cmdSurface_Click();
+                }},
+        Command{"Fix", [](MainForm& f, core::Context&, testing::ScriptedWindow&) { f.cmdFix_Click(); }},
         Command{"Files",
                 [](MainForm& f, core::Context&, testing::ScriptedWindow& w) {
                   w.answers = {win::IDCANCEL};  // at the consent question
@@ -83,6 +91,37 @@ INSTANTIATE_TEST_SUITE_P(
                   static_cast<platform::sim::SimOs&>(c.os).AddVolumeFile("F:", "WARDFILE1.tmp", header);
                   f.cmdcleanup_Click();
                 }}),
+    [](const ::testing::TestParamInfo<Command>& param) { return std::string(param.param.name); });
+
+// An Exact Probe of the stick that ended before it put its saved blocks back: a command that
+// writes the drive now would have them put back over what it wrote (a new probe would even save
+// its changed blocks as the originals), so it is refused before its first question.
+class PendingRestore : public OneRunPerDisk {};
+
+TEST_P(PendingRestore, IsPutBackBeforeAnyOtherRunWritesTheDrive) {
+  ASSERT_TRUE(ctx.state.Pinned.has_value());
+  const probe::JournalHeader header = probe::HeaderFor(ctx.state.Pinned->identity, "F:", "before");
+  std::vector<std::uint8_t> journal = probe::EncodeHeader(header);
+  const std::vector<std::uint8_t> block = probe::EncodeBlock(5, std::vector<std::uint8_t>(512, 0x22));
+  journal.insert(journal.end(), block.begin(), block.end());
+  ASSERT_TRUE(os.AppendStateFile(probe::JournalName(header), journal));
+  const platform::sim::SimStats before = os.Stats();
+  GetParam().click(form, ctx, win);
+  ASSERT_EQ(win.boxes.size(), 1u) << "the refusal, and no question before it";
+  EXPECT_EQ(win.boxes[0].prompt, std::string(probe::text::kJournalPending) + probe::text::kJournalPendingEnd);
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::NotRun);
+  EXPECT_EQ(os.Stats().sectorWrites, before.sectorWrites);
+  EXPECT_EQ(*os.ReadStateFile(probe::JournalName(header)), journal);
+  EXPECT_TRUE(os.HeldMutexes().empty());
+  EXPECT_EQ(os.OpenHandleCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCommandThatWritesTheDrive, PendingRestore,
+    ::testing::Values(
+        Command{"Probe", [](MainForm& f, core::Context&, testing::ScriptedWindow&) { f.cmdProbe_Click(); }},
+        Command{"Full", [](MainForm& f, core::Context&, testing::ScriptedWindow&) { f.cmdSurface_Click(); }},
+        Command{"Fix", [](MainForm& f, core::Context&, testing::ScriptedWindow&) { f.cmdFix_Click(); }}),
     [](const ::testing::TestParamInfo<Command>& param) { return std::string(param.param.name); });
 
 }  // namespace
