@@ -23,33 +23,42 @@ namespace {
 constexpr std::uint64_t MiB = 1ull << 20;
 constexpr std::uint64_t GiB = 1ull << 30;
 constexpr std::uint64_t GB = 1'000'000'000;
-constexpr std::int64_t kRequest = 2048;
 constexpr int kTrials = 400;
 
+struct Stop {
+  std::int64_t written = 0;
+  std::int64_t checks = 0;
+};
+
 // Sectors written when the engine's samples first hit the lost part [real, written) of a
-// follow-the-writes fake (the rule of SurfaceWrite.cpp: a check every StepSectors, one sample
-// at random in each of kSamples equal slices of what was written).
-std::int64_t ModelStop(std::int64_t total, std::int64_t real, std::mt19937_64& random) {
-  const std::int64_t step = sw::surface::detail::StepSectors(total, kRequest);
+// follow-the-writes fake (the rule of SurfaceWrite.cpp: the next check StepSectors after the
+// last, one sample at random in each of kSamples equal slices of what was written).
+Stop ModelStop(std::int64_t total, std::int64_t real, std::mt19937_64& random) {
+  const std::int64_t request = sw::surface::detail::RequestSectors(total);
   std::uniform_real_distribution<double> uniform(0, 1);
-  for (std::int64_t written = step;; written += step) {
+  std::int64_t checks = 0;
+  for (std::int64_t written = sw::surface::detail::StepSectors(total, 0, request);;
+       written += sw::surface::detail::StepSectors(total, written, request)) {
     written = std::min(written, total);
+    ++checks;
     if (written > real) {
       for (std::uint32_t i = 0; i < sw::surface::detail::kSamples; ++i) {
         const std::int64_t from = written * i / sw::surface::detail::kSamples;
         const std::int64_t to = written * (i + 1) / sw::surface::detail::kSamples;
         const std::int64_t lost = std::max<std::int64_t>(0, to - std::max(from, real));
-        if (to > from && uniform(random) < static_cast<double>(lost) / static_cast<double>(to - from)) return written;
+        if (to > from && uniform(random) < static_cast<double>(lost) / static_cast<double>(to - from)) {
+          return {written, checks};
+        }
       }
     }
-    if (written == total) return total;
+    if (written == total) return {total, checks};
   }
 }
 
 struct ModelFigures {
   double meanSectors = 0;
   std::int64_t mostSectors = 0;
-  std::int64_t checks = 0;  // at the mean stop
+  double checks = 0;  // mean
 };
 
 ModelFigures Model(std::int64_t total, std::int64_t real) {
@@ -57,21 +66,21 @@ ModelFigures Model(std::int64_t total, std::int64_t real) {
   ModelFigures m;
   double sum = 0;
   for (int t = 0; t < kTrials; ++t) {
-    const std::int64_t stop = ModelStop(total, real, random);
-    sum += static_cast<double>(stop);
-    m.mostSectors = std::max(m.mostSectors, stop);
+    const Stop stop = ModelStop(total, real, random);
+    sum += static_cast<double>(stop.written);
+    m.checks += static_cast<double>(stop.checks) / kTrials;
+    m.mostSectors = std::max(m.mostSectors, stop.written);
   }
   m.meanSectors = sum / kTrials;
-  m.checks = static_cast<std::int64_t>(m.meanSectors) / sw::surface::detail::StepSectors(total, kRequest);
   return m;
 }
 
-// Seconds to the verdict: the writes, the samples (one sector each, about 1 ms of latency on a
+// Seconds to the verdict: the writes, the samples (4 KiB each, about 1 ms of latency on a
 // stick), and the read-back of all that was written at twice the write speed.
-double VerdictSeconds(double sectors, std::int64_t checks, double writeBytesPerSecond) {
+double VerdictSeconds(double sectors, double checks, double writeBytesPerSecond) {
   const double bytes = sectors * 512;
   return bytes / writeBytesPerSecond + bytes / (2 * writeBytesPerSecond) +
-         static_cast<double>(checks * sw::surface::detail::kSamples) * 0.001;
+         checks * sw::surface::detail::kSamples * 0.001;
 }
 
 std::string Hours(double seconds) {

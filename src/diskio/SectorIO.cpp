@@ -64,7 +64,7 @@ Attempt ReadAt(core::Context& ctx, std::int64_t offset, std::span<std::uint8_t> 
 
 // One write at offset: the seek, the range lock, the write of the whole length and the flush. A
 // flush that fails leaves the bytes somewhere between the system and the flash: the write failed.
-Attempt WriteAt(core::Context& ctx, std::int64_t offset, std::span<const std::uint8_t> from) {
+Attempt WriteAt(core::Context& ctx, std::int64_t offset, std::span<const std::uint8_t> from, Flush flush) {
   const platform::Handle h = ctx.state.hDrive;
   std::int64_t newPosition = 0;
   if (!ctx.os.SetFilePointerEx(h, offset, &newPosition, win::FILE_BEGIN)) return Failure(ctx);
@@ -80,7 +80,7 @@ Attempt WriteAt(core::Context& ctx, std::int64_t offset, std::span<const std::ui
     result = Failure(ctx);
   } else if (bytesWritten != from.size()) {
     result = {false, win::ERROR_WRITE_FAULT};
-  } else if (!ctx.os.FlushFileBuffers(h)) {
+  } else if (flush == Flush::Now && !ctx.os.FlushFileBuffers(h)) {
     result = Failure(ctx);
   }
   // Released after a failed write as well (when it was granted), so that a failed write never
@@ -120,9 +120,9 @@ Attempt ReadOnce(core::Context& ctx, const Transfer& t) {
 
 // Writes into part of a drive sector keep the rest of it: its first and last sector are read
 // first (one read when they are the same), so that no byte the caller did not give changes.
-Attempt WriteOnce(core::Context& ctx, const Transfer& t) {
+Attempt WriteOnce(core::Context& ctx, const Transfer& t, Flush flush) {
   const Around a = AroundOf(t, DriveSectorBytes(ctx));
-  if (a.Whole(t)) return WriteAt(ctx, t.offset, Caller(ctx, t));
+  if (a.Whole(t)) return WriteAt(ctx, t.offset, Caller(ctx, t), flush);
   core::AlignedBuffer& scratch = ctx.state.BlockScratch;
   scratch.Resize(a.length);
   const std::span<std::uint8_t> all = scratch.span();
@@ -137,7 +137,7 @@ Attempt WriteOnce(core::Context& ctx, const Transfer& t) {
     if (!tail.ok) return tail;
   }
   std::memcpy(scratch.data() + (t.offset - a.first), ctx.state.SectorBuffer.data(), t.length);
-  return WriteAt(ctx, a.first, all);
+  return WriteAt(ctx, a.first, all, flush);
 }
 
 // The identity check reads the system's device tables (sysfs and udev on Linux, milliseconds):
@@ -204,12 +204,15 @@ bool ReadSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Re
   return read;
 }
 
-bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry) {
+bool WriteSectors(core::Context& ctx, std::int64_t sector, std::int32_t count, Retry retry, Flush flush) {
   Transfer t;
   if (!PlanTransfer(ctx, sector, count, t)) return false;
-  const bool written = Transferred(ctx, t, retry, WriteOnce);
+  const bool written =
+      Transferred(ctx, t, retry, [flush](core::Context& c, const Transfer& tr) { return WriteOnce(c, tr, flush); });
   core::CountWrite(ctx, t.length, written);
   return written;
 }
+
+bool FlushDrive(core::Context& ctx) { return ctx.os.FlushFileBuffers(ctx.state.hDrive); }
 
 }  // namespace sw::diskio

@@ -14,7 +14,8 @@ namespace sw::surface {
 
 struct SurfaceOptions {
   std::uint64_t seed = 0;              // salt of this run's blocks; 0: drawn from a random device
-  std::int32_t requestSectors = 2048;  // sectors one request moves (1 MiB)
+  // Sectors one request moves; 0: 1/256 of the drive in whole MiB, from 1 MiB to 4 MiB.
+  std::int32_t requestSectors = 0;
   std::uint32_t regions = 64;          // the drive's slices for the speed figures
 };
 
@@ -62,6 +63,9 @@ struct SurfaceFindings {
   std::int64_t overwriteExampleFrom = -1;  // ... this one's
   std::uint64_t failedWriteRequests = 0;
   std::int64_t firstFailedWrite = -1;
+  // Flushes that failed: what was written before them may never have reached the flash.
+  std::uint64_t failedFlushes = 0;
+  std::int64_t firstFailedFlush = -1;  // sectors written when the first failed
   std::vector<RegionSpeed> regions;
   std::int32_t collapseRegion = -1;  // the first region whose writes collapsed; -1: none
   double collapseMedianMBps = 0;     // the median write speed of the regions before it
@@ -78,9 +82,10 @@ struct SurfaceFindings {
 // CancelRequested through ctx.win.DoEvents. Writes nothing to the report.
 SurfaceFindings SurfaceTest(core::Context& ctx, const SurfaceOptions& options);
 
-// Every announced sector kept its block.
+// Every announced sector kept its block, and every flush went through.
 bool Passed(const SurfaceFindings& findings);
-// A sector read back wrong, or a write failed: the drive is bad whatever else stopped the run.
+// A sector read back wrong, or a write or a flush failed: the drive is bad whatever else stopped
+// the run.
 bool ProvenBad(const SurfaceFindings& findings);
 // Where the writes collapsed: the first request timed in the region; -1: no collapse.
 std::int64_t CollapseSector(const SurfaceFindings& findings);

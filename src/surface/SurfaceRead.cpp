@@ -3,7 +3,11 @@
 // requests in a row were unreadable, the next failing ones are taken as unreadable whole, or a
 // drive that fails every read past its memory would take a read per sector.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
+#include "core/AlignedBuffer.h"
+#include "filetest/ChunkHelper.h"
 #include "surface/SurfaceRun.h"
 #include "surface/SurfaceTexts.h"
 
@@ -13,16 +17,40 @@ namespace {
 
 constexpr std::uint32_t kWholeFailuresBeforeGivingUp = 2;
 
+// What a request's sectors read back as, worked out on the helper thread while the next request
+// is read; counted here, in order, once it is done.
+struct Readings {
+  std::int64_t at = 0;
+  std::vector<SectorReading> sectors;
+};
+
+void ClassifyInto(std::uint64_t salt, std::int64_t total, const std::uint8_t* data, Readings& out) {
+  for (std::size_t i = 0; i < out.sectors.size(); ++i) {
+    const auto sector = out.at + static_cast<std::int64_t>(i);
+    out.sectors[i] = ClassifySector(salt, std::span<const std::uint8_t>(data + i * 512, 512), sector, total);
+  }
+}
+
 class ReadBack {
  public:
-  explicit ReadBack(SurfaceRun& run) : run_(run), f_(run.findings) {}
+  explicit ReadBack(SurfaceRun& run) : run_(run), f_(run.findings), spare_(run.ctx.state.SectorBuffer.size()) {}
+  ReadBack(const ReadBack&) = delete;
+  ReadBack& operator=(const ReadBack&) = delete;
 
   void Request(std::int64_t at, std::int32_t count) {
     if (run_.Read(at, count)) {
-      Classify(at, count);
+      Finish();
+      std::swap(run_.ctx.state.SectorBuffer, spare_);
+      pending_.at = at;
+      pending_.sectors.resize(static_cast<std::size_t>(count));
+      job_ = helper_.Start([salt = run_.salt, total = run_.total, data = spare_.data(), &out = pending_] {
+        ClassifyInto(salt, total, data, out);
+      });
+      busy_ = true;
       wholeFailures_ = 0;
       return;
     }
+    Finish();
     if (run_.Lost()) return;
     if (wholeFailures_ >= kWholeFailuresBeforeGivingUp) {
       Unreadable(at, count);
@@ -31,6 +59,14 @@ class ReadBack {
     const std::uint64_t keptBefore = f_.kept;
     Split(at, count);
     wholeFailures_ = f_.kept == keptBefore ? wholeFailures_ + 1 : 0;
+  }
+
+  // Counts the request being classified on the helper, once it is done.
+  void Finish() {
+    if (!busy_) return;
+    helper_.WaitFor(job_);
+    busy_ = false;
+    CountAll(pending_);
   }
 
  private:
@@ -43,20 +79,18 @@ class ReadBack {
     for (const auto& [from, n] : {std::pair{at, half}, std::pair{at + half, count - half}}) {
       if (run_.Lost()) return;
       if (run_.Read(from, n, diskio::Retry::None)) {
-        Classify(from, n);
+        Readings readings{from, std::vector<SectorReading>(static_cast<std::size_t>(n))};
+        ClassifyInto(run_.salt, run_.total, run_.Data(), readings);
+        CountAll(readings);
       } else {
         Split(from, n);
       }
     }
   }
 
-  void Classify(std::int64_t at, std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i) {
-      const std::int64_t sector = at + i;
-      const SectorReading r = ClassifySector(
-          run_.salt, std::span<const std::uint8_t>(run_.Data() + static_cast<std::size_t>(i) * 512, 512),
-          sector, run_.total);
-      Count(sector, r);
+  void CountAll(const Readings& readings) {
+    for (std::size_t i = 0; i < readings.sectors.size(); ++i) {
+      Count(readings.at + static_cast<std::int64_t>(i), readings.sectors[i]);
     }
   }
 
@@ -110,6 +144,11 @@ class ReadBack {
   SurfaceRun& run_;
   SurfaceFindings& f_;
   std::uint32_t wholeFailures_ = 0;
+  core::AlignedBuffer spare_;  // the request being classified, while the next is read
+  Readings pending_;
+  bool busy_ = false;
+  std::uint64_t job_ = 0;
+  filetest::thorough::ChunkHelper helper_;  // last: its job ends before what it works on goes
 };
 
 // About this many locations are drawn on the drive map.
@@ -121,16 +160,18 @@ void ReadBackPhase(SurfaceRun& run) {
   SurfaceFindings& f = run.findings;
   f.cellInterval = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(run.total) / kMapCells);
   ReadBack readBack(run);
-  const std::int64_t request = run.options.requestSectors;
+  const std::int64_t request = run.request;
   const auto requests = static_cast<std::uint64_t>((f.writtenSectors + request - 1) / request);
   for (std::int64_t at = 0; at < f.writtenSectors; at += request) {
-    if (run.Stopped()) return;
+    if (run.Stopped()) break;
     const auto count = static_cast<std::int32_t>(std::min(request, f.writtenSectors - at));
     readBack.Request(at, count);
-    if (run.Lost()) return;
+    if (run.Lost()) break;
     run.Progress(text::kPhaseRead, static_cast<std::uint64_t>(at / request) + 1, requests, f.bytesRead,
                  core::Direction::Read);
   }
+  // What was read is counted, however the reading stopped.
+  readBack.Finish();
 }
 
 }  // namespace sw::surface::detail

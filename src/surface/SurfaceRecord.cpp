@@ -65,6 +65,9 @@ void RecordSurfaceResult(core::Context& ctx, const std::optional<SurfaceFindings
   if (f.failedWriteRequests > 0) {
     r.errors.push_back({code::kFailedWrites, std::to_string(f.failedWriteRequests) + " write requests failed"});
   }
+  if (f.failedFlushes > 0) {
+    r.errors.push_back({code::kFailedWrites, std::to_string(f.failedFlushes) + " flushes failed"});
+  }
 }
 
 }  // namespace sw::surface

@@ -73,6 +73,10 @@ void LogCounts(core::Context& ctx, const SurfaceFindings& f) {
     core::LogText(ctx, Line(text::kFailedWrites + std::to_string(f.failedWriteRequests) + text::kFailedWritesFrom +
                             std::to_string(f.firstFailedWrite) + text::kFailedWritesEnd));
   }
+  if (f.failedFlushes > 0) {
+    core::LogText(ctx, Line(text::kFailedFlushes + std::to_string(f.failedFlushes) + text::kFailedFlushesFrom +
+                            std::to_string(f.firstFailedFlush) + text::kFailedFlushesEnd));
+  }
 }
 
 void LogEnd(core::Context& ctx, const SurfaceFindings& f) {

@@ -17,8 +17,9 @@ SurfaceRun::SurfaceRun(core::Context& c, const SurfaceOptions& o, std::uint64_t 
       options(o),
       salt(s),
       total(diskio::DriveSectors(c)),
+      request(o.requestSectors > 0 ? o.requestSectors : RequestSectors(total)),
       random(s) {
-  ctx.state.SectorBuffer.Resize(static_cast<std::size_t>(options.requestSectors) * kSector);
+  ctx.state.SectorBuffer.Resize(static_cast<std::size_t>(request) * kSector);
   findings.totalSectors = total;
   findings.regions.resize(options.regions == 0 ? 1 : options.regions);
 }
@@ -32,8 +33,9 @@ RegionSpeed& SurfaceRun::RegionOf(std::int64_t sector) {
 bool SurfaceRun::Write(std::int64_t sector, std::int32_t count) {
   if (lost_) return false;
   const std::uint32_t before = ctx.os.GetTickCount();
-  const bool ok = diskio::WriteSectors(ctx, sector, count);
+  const bool ok = diskio::WriteSectors(ctx, sector, count, diskio::Retry::Once, diskio::Flush::Later);
   const std::uint32_t ms = ctx.os.GetTickCount() - before;
+  lastWrite_ = sector;
   const std::uint64_t bytes = static_cast<std::uint64_t>(count) * kSector;
   findings.writeMs += ms;
   RegionSpeed& region = RegionOf(sector);
@@ -50,13 +52,35 @@ bool SurfaceRun::Write(std::int64_t sector, std::int32_t count) {
   return false;
 }
 
+bool SurfaceRun::Flush() {
+  if (lost_ || lastWrite_ < 0) return !lost_;
+  const std::uint32_t before = ctx.os.GetTickCount();
+  const bool ok = diskio::FlushDrive(ctx);
+  const std::uint32_t ms = ctx.os.GetTickCount() - before;
+  findings.writeMs += ms;
+  RegionOf(lastWrite_).writeMs += ms;
+  lastWrite_ = -1;
+  if (ok) return true;
+  if (findings.failedFlushes++ == 0) findings.firstFailedFlush = findings.writtenSectors;
+  if (diskio::CheckPinnedHandle(ctx, ctx.state.hDrive) != core::IdentityCheck::Same) lost_ = true;
+  return false;
+}
+
 bool SurfaceRun::Read(std::int64_t sector, std::int32_t count, diskio::Retry retry) {
+  return Read(sector, count, retry, true);
+}
+
+bool SurfaceRun::ReadSample(std::int64_t sector, std::int32_t count) {
+  return Read(sector, count, diskio::Retry::Once, false);
+}
+
+bool SurfaceRun::Read(std::int64_t sector, std::int32_t count, diskio::Retry retry, bool timed) {
   if (lost_) return false;
   const std::uint32_t before = ctx.os.GetTickCount();
   const bool ok = diskio::ReadSectors(ctx, sector, count, retry);
   const std::uint32_t ms = ctx.os.GetTickCount() - before;
   findings.readMs += ms;
-  if (ok && count > 1) {
+  if (ok && timed && count > 1) {
     // Single-sector reads (samples, the search for bad sectors) say little of the speed.
     RegionSpeed& region = RegionOf(sector);
     region.readMs += ms;

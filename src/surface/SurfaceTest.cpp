@@ -86,13 +86,13 @@ SurfaceFindings SurfaceTest(core::Context& ctx, const SurfaceOptions& options) {
 }
 
 bool Passed(const SurfaceFindings& f) {
-  return f.end == SurfaceEnd::Completed && f.totalSectors > 0 && f.goodRanges.size() == 1 &&
+  return f.end == SurfaceEnd::Completed && f.totalSectors > 0 && f.failedFlushes == 0 && f.goodRanges.size() == 1 &&
          f.goodRanges.front().first == 0 &&
          f.goodRanges.front().last + 1 == static_cast<std::uint64_t>(f.totalSectors);
 }
 
 bool ProvenBad(const SurfaceFindings& f) {
-  return f.lost + f.overwritten + f.changed + f.unreadable > 0 || f.failedWriteRequests > 0;
+  return f.lost + f.overwritten + f.changed + f.unreadable > 0 || f.failedWriteRequests > 0 || f.failedFlushes > 0;
 }
 
 std::int64_t CollapseSector(const SurfaceFindings& f) {

@@ -52,6 +52,10 @@ inline constexpr const char* kUnreadable = "Unreadable: ";
 inline constexpr const char* kFailedWrites = "*** ERROR *** write requests that failed, even when tried again: ";
 inline constexpr const char* kFailedWritesFrom = " (the first at sector ";
 inline constexpr const char* kFailedWritesEnd = ")";
+inline constexpr const char* kFailedFlushes =
+    "*** ERROR *** flushes to the drive that failed (what was written may not be on its memory): ";
+inline constexpr const char* kFailedFlushesFrom = " (the first after ";
+inline constexpr const char* kFailedFlushesEnd = " sectors written)";
 inline constexpr const char* kGoodRanges = "Sectors that kept their data: ";
 inline constexpr const char* kGoodNone = "none";
 inline constexpr const char* kRangeTo = " to ";

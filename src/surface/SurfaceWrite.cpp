@@ -3,8 +3,11 @@
 // back wrong the memory has run out: the user chooses between the verdict now and a map of all.
 #include <algorithm>
 #include <string>
+#include <utility>
 
+#include "core/AlignedBuffer.h"
 #include "core/Log.h"
+#include "filetest/ChunkHelper.h"
 #include "platform/WinApi.h"
 #include "surface/SurfaceFormat.h"
 #include "surface/SurfaceRun.h"
@@ -16,9 +19,31 @@ namespace {
 
 using core::kCrLf;
 
-// A check at least every 1/256 of the drive and every 64 MiB, and never inside a request.
+// A check at least every 1/256 of the drive and every 64 MiB, and never inside a request; once
+// a 16th of what was written is more, every 16th.
 constexpr std::int64_t kStepFraction = 256;
 constexpr std::int64_t kStepMostSectors = (64ll << 20) / 512;
+constexpr std::int64_t kStepGrowth = 16;
+constexpr std::int64_t kMiBSectors = 2048;
+constexpr std::int64_t kRequestMostSectors = 4 * kMiBSectors;
+
+// What a sample's sectors read back as: the first that did not keep its block, or Kept.
+struct SampleReading {
+  std::int64_t sector = -1;
+  SectorReading reading;
+};
+
+SampleReading ReadSample(SurfaceRun& run, std::int64_t sector, std::int64_t written) {
+  const std::int64_t first = sector / kSampleSectors * kSampleSectors;
+  const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(kSampleSectors, written - first));
+  if (!run.ReadSample(first, count)) return {sector, {SectorState::Unreadable, -1}};
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::span<const std::uint8_t> block(run.Data() + static_cast<std::size_t>(i) * 512, 512);
+    const SectorReading r = ClassifySector(run.salt, block, first + i, run.total);
+    if (r.state != SectorState::Kept) return {first + i, r};
+  }
+  return {sector, {SectorState::Kept, -1}};
+}
 
 
 // One sample in each of kSamples equal slices of [0, written); the alarm when any went wrong.
@@ -31,14 +56,9 @@ std::optional<SampleAlarm> CheckSamples(SurfaceRun& run, std::int64_t written) {
     const std::int64_t to = written * (i + 1) / kSamples;  // exclusive
     if (to <= from) continue;
     std::uniform_int_distribution<std::int64_t> pick(from, to - 1);
-    const std::int64_t sector = pick(run.random);
     ++alarm.samples;
-    SectorReading reading{SectorState::Unreadable, -1};
-    if (run.Read(sector, 1)) {
-      reading = ClassifySector(run.salt, std::span<const std::uint8_t>(run.Data(), 512), sector, run.total);
-    } else if (run.Lost()) {
-      return std::nullopt;
-    }
+    const auto [sector, reading] = ReadSample(run, pick(run.random), written);
+    if (run.Lost()) return std::nullopt;
     if (reading.state == SectorState::Kept) continue;
     ++wrong;
     switch (reading.state) {
@@ -94,31 +114,76 @@ bool GoOnWriting(SurfaceRun& run, const SampleAlarm& a) {
 
 }  // namespace
 
-std::int64_t StepSectors(std::int64_t totalSectors, std::int64_t requestSectors) {
-  const std::int64_t step = std::min(totalSectors / kStepFraction, kStepMostSectors);
+std::int32_t RequestSectors(std::int64_t totalSectors) {
+  const std::int64_t wholeMiB = totalSectors / kStepFraction / kMiBSectors * kMiBSectors;
+  return static_cast<std::int32_t>(std::clamp(wholeMiB, kMiBSectors, kRequestMostSectors));
+}
+
+std::int64_t StepSectors(std::int64_t totalSectors, std::int64_t checkedSectors, std::int64_t requestSectors) {
+  const std::int64_t step =
+      std::max(std::min(totalSectors / kStepFraction, kStepMostSectors), checkedSectors / kStepGrowth);
   return std::max<std::int64_t>(requestSectors, step / requestSectors * requestSectors);
 }
 
 std::string AlarmWords(const SampleAlarm& alarm) { return AlarmCounts(alarm); }
 
-void WritePhase(SurfaceRun& run) {
+namespace {
+
+// The blocks of the next request are made on a helper thread while this one is written.
+class BlockMaker {
+ public:
+  explicit BlockMaker(SurfaceRun& run) : run_(run), next_(run.ctx.state.SectorBuffer.size()) {}
+
+  void Start(std::int64_t at) {
+    if (at >= run_.total) return;
+    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(run_.request, run_.total - at));
+    made_ = at;
+    job_ = helper_.Start([salt = run_.salt, at, count, data = next_.data()] { FillBlocks(salt, at, count, data); });
+  }
+  // The blocks of `at` into SectorBuffer: those made ahead when they are of `at`, else made now.
+  void Take(std::int64_t at, std::int32_t count) {
+    if (made_ != at) {
+      FillBlocks(run_.salt, at, count, run_.Data());
+      return;
+    }
+    helper_.WaitFor(job_);
+    made_ = -1;
+    std::swap(run_.ctx.state.SectorBuffer, next_);
+  }
+
+ private:
+  SurfaceRun& run_;
+  core::AlignedBuffer next_;
+  std::int64_t made_ = -1;
+  std::uint64_t job_ = 0;
+  filetest::thorough::ChunkHelper helper_;  // last: its jobs end before the buffer goes
+};
+
+void WriteAll(SurfaceRun& run) {
   SurfaceFindings& f = run.findings;
-  const std::int64_t request = run.options.requestSectors;
-  const std::int64_t step = StepSectors(run.total, request);
+  const std::int64_t request = run.request;
   const auto requests = static_cast<std::uint64_t>((run.total + request - 1) / request);
   std::int64_t lastCheck = 0;
+  std::int64_t step = StepSectors(run.total, 0, request);
   bool checking = true;
+  BlockMaker maker(run);
   for (std::int64_t at = 0; at < run.total; at += request) {
     if (run.Stopped()) return;
     const auto count = static_cast<std::int32_t>(std::min(request, run.total - at));
-    FillBlocks(run.salt, at, count, run.Data());
+    maker.Take(at, count);
+    maker.Start(at + count);
     run.Write(at, count);
     if (run.Lost()) return;
     f.writtenSectors = at + count;
     run.Progress(text::kPhaseWrite, static_cast<std::uint64_t>(at / request) + 1, requests, f.bytesWritten,
                  core::Direction::Write);
     if (!checking || (f.writtenSectors - lastCheck < step && f.writtenSectors < run.total)) continue;
+    // The samples must read what reached the flash: a failed flush is counted, and they still
+    // look, for they are what tells where the memory ends.
+    run.Flush();
+    if (run.Lost()) return;
     lastCheck = f.writtenSectors;
+    step = StepSectors(run.total, lastCheck, request);
     f.alarm = CheckSamples(run, f.writtenSectors);
     if (run.Lost()) return;
     if (!f.alarm || f.writtenSectors == run.total) continue;
@@ -126,6 +191,14 @@ void WritePhase(SurfaceRun& run) {
     f.wroteOn = true;
     checking = false;
   }
+}
+
+}  // namespace
+
+void WritePhase(SurfaceRun& run) {
+  WriteAll(run);
+  // Whatever stopped the writing, what was written goes to the flash before the read-back.
+  run.Flush();
 }
 
 }  // namespace sw::surface::detail

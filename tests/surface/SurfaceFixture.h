@@ -3,6 +3,7 @@
 // case starts clean.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -25,9 +26,12 @@ struct SurfaceMachine {
   core::Context ctx{sim, win};
   std::uint64_t announced = 0;
 
-  explicit SurfaceMachine(const std::string& description) {
-    const platform::sim::ParsedSimDrive parsed = platform::sim::ParseSimDrive(description);
+  // `change`: what the description cannot say, made to the drive before it is added.
+  explicit SurfaceMachine(const std::string& description,
+                          const std::function<void(platform::sim::SimDriveSpec&)>& change = {}) {
+    platform::sim::ParsedSimDrive parsed = platform::sim::ParseSimDrive(description);
     EXPECT_EQ(parsed.error, "");
+    if (change) change(parsed.config);
     announced = parsed.config.announcedBytes;
     sim.AddDrive(1, parsed.config);
   }

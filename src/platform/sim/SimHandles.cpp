@@ -246,6 +246,7 @@ bool SimOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& by
   if (first > sectors.AnnouncedSectors() || count > sectors.AnnouncedSectors() - first) {
     return m.Fail(win::ERROR_SECTOR_NOT_FOUND);
   }
+  if (handle->drive->unflushed && count > 0) ++m.stats.readsBeforeFlush;
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = sectors.Read(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) return m.Fail(error);
@@ -292,6 +293,7 @@ bool SimOs::WriteFile(Handle h, std::span<const std::uint8_t> buffer, std::uint3
   }
   // The delay is the latency of one request, however many sectors it carries.
   if (count > 0) m.clock.Advance(drive.config.writeDelayMs);
+  if (count > 0) drive.unflushed = true;
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = drive.sectors.Write(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) {
@@ -351,6 +353,15 @@ bool SimOs::UnlockFile(Handle h, std::uint32_t, std::uint32_t, std::uint32_t, st
   return impl_->Usable(h) != nullptr;
 }
 
-bool SimOs::FlushFileBuffers(Handle h) { return impl_->Usable(h) != nullptr; }
+bool SimOs::FlushFileBuffers(Handle h) {
+  Impl& m = *impl_;
+  SimHandle* handle = m.Usable(h);
+  if (!handle) return false;
+  if (handle->kind != HandleKind::Disk) return true;
+  ++m.stats.diskFlushes;
+  if (handle->drive->config.flushFails) return m.Fail(win::ERROR_WRITE_FAULT);
+  handle->drive->unflushed = false;
+  return true;
+}
 
 }  // namespace sw::platform::sim

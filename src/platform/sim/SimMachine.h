@@ -37,6 +37,7 @@ struct SimDrive {
   bool removed = false;
   std::uint64_t fastBytesWritten = 0;   // disk bytes written at the fast speed so far
   std::uint64_t pendingNanoseconds = 0;  // transfer time not yet a whole virtual millisecond
+  bool unflushed = false;                // written since the last flush
   std::uint64_t key = 0;  // the disk's stable key: a new one for every drive plugged in
   std::optional<SimPartitionTable> table;  // after the first layout control
   std::vector<std::uint8_t> layout;        // the DRIVE_LAYOUT_INFORMATION_EX last set

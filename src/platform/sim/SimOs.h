@@ -95,6 +95,7 @@ struct SimDriveSpec {
   // The first this many bytes written to the disk over its life go four times as fast as
   // writeBytesPerSecond (the SLC cache of a stick, simply modelled); the rest at that speed.
   std::uint64_t fastWriteBytes = 0;
+  bool flushFails = false;  // FlushFileBuffers on the disk fails (ERROR_WRITE_FAULT)
 
   std::uint32_t blockLength = 512;  // READ CAPACITY block length (512 or 4,096)
   bool readCapacityFails = false;
@@ -139,6 +140,10 @@ struct SimStats {
   std::uint64_t deviceControls = 0;
   std::uint64_t fileBytesWritten = 0;  // through file handles
   std::uint64_t fileBytesRead = 0;
+  std::uint64_t diskFlushes = 0;  // FlushFileBuffers on disk handles
+  // Disk reads made while the drive held writes not yet flushed: what they read may have come
+  // from a cache in front of the flash.
+  std::uint64_t readsBeforeFlush = 0;
 };
 
 // The simulated machine. Paths: "\\.\PhysicalDriveN" (N plain decimal), "\\.\E:" (a volume or
