@@ -126,6 +126,20 @@ std::vector<Row> Rows() {
                     c, FakeKind::Limbo, Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
   }
   {
+    // A cache that keeps a sector's place when it is written again (a FIFO, as the e2e fake
+    // stick's): a flood over sectors it already holds evicts nothing.
+    SimDriveSpec c = Drive(16 * GiB, 2 * GiB, Sim::Limbo);
+    c.writeCacheSectors = 4000;
+    c.writeCacheKeepsPlace = true;
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,000 sectors", c, FakeKind::Limbo,
+                    Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
+    c = Drive(32 * GB, 8 * GB, Sim::Limbo);
+    c.writeCacheSectors = 100000;
+    c.writeCacheKeepsPlace = true;
+    rows.push_back({"limbo 32 GB holding 8 GB, FIFO cache of 100,000 sectors", c, FakeKind::Limbo,
+                    Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
+  }
+  {
     // Between 2^18 and 2^19 sectors: only the largest flood clears it.
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 450000;
