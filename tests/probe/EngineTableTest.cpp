@@ -133,6 +133,10 @@ std::vector<Row> Rows() {
     c.writeCacheKeepsPlace = true;
     rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,000 sectors", c, FakeKind::Limbo,
                     Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
+    // One more than the sizing's flood that evicts the top: the rounds' floods must be larger.
+    c.writeCacheSectors = 4097;
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,097 sectors", c, FakeKind::Limbo,
+                    Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
     c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 100000;
     c.writeCacheKeepsPlace = true;
@@ -204,7 +208,8 @@ TEST_P(EngineTable, ExactLastGoodSectorAndEverySectorRestored) {
     EXPECT_EQ(f.cacheSectors, row.config.directCacheSectors);
   }
   if (row.config.writeCacheSectors > 0) {
-    EXPECT_GE(f.cacheSectors, row.config.writeCacheSectors);
+    // The top's eviction write is one of the writes that flushed it: the flood may be one short.
+    EXPECT_GE(f.cacheSectors + 1, row.config.writeCacheSectors);
     EXPECT_LE(f.cacheSectors, 2 * static_cast<std::int64_t>(row.config.writeCacheSectors));
   }
 
