@@ -170,6 +170,10 @@ std::vector<Row> Rows() {
     rows.push_back({"limbo 32 GB holding 8 GB, stale reads behind a loose 2^12 cache", c, FakeKind::Limbo,
                     Sectors(8 * GB) - 1, 0, kF3Limbo});
   }
+  // A wrap the sizing cannot see (no power of two, larger than its flood) that repeats seven
+  // times: found by the window, and every later address of it is still a wraparound.
+  rows.push_back({"8 GB wrapping at 1,000,000,000 bytes", Drive(8 * GB, 1 * GB, Sim::Wraparound), FakeKind::Wraparound,
+                  Sectors(1 * GB) - 1, Sectors(1 * GB), kF3Wrapping / 4});
   // A wrap smaller than the flood that sizes a cache: the flood lands on the top's own place.
   rows.push_back({"8 GB wrapping at 100,000,000 bytes", Drive(8 * GB, 100 * 1'000'000, Sim::Wraparound),
                   FakeKind::Wraparound, Sectors(100'000'000) - 1, Sectors(100'000'000), kF3Wrapping / 4});
