@@ -137,6 +137,12 @@ std::vector<Row> Rows() {
     c.writeCacheSectors = 4097;
     rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,097 sectors", c, FakeKind::Limbo,
                     Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
+    // The memory ends inside the two bands the rounds flood.
+    c = Drive(2 * GiB, 2 * GiB - (1 << 20), Sim::Limbo);
+    c.writeCacheSectors = 1000;
+    c.writeCacheKeepsPlace = true;
+    rows.push_back({"limbo 2 GiB lacking its last MiB, FIFO cache of 1,000 sectors", c, FakeKind::Limbo,
+                    Sectors(2 * GiB - (1 << 20)) - 1, 0, F3Genuine(2 * GiB) / 4});
     c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 100000;
     c.writeCacheKeepsPlace = true;
