@@ -10,8 +10,9 @@
 // where none must be, a round costs only its blocks and 8 a round write the fewest.
 //
 // The cache is defeated as the sizing found it: a direct-mapped one by one write per block at
-// the eviction stride, a cache of the last writes by a flood of its size just below the top,
-// which the first round proves bad (its lowest sector is one of the round's blocks). The last
+// the eviction stride, a cache of the last writes by a flood a little larger than it in one of
+// two bands just below the top, which the first round proves bad (their lowest sector is one of
+// the round's blocks). The last
 // write of a round is always a fresh block at the top: a drive that answers lost sectors with
 // the last block written then answers with that one, never with a probe's own block.
 #include "probe/BoundarySearch.h"
@@ -57,6 +58,36 @@ std::int64_t EvictionFor(const ProbeRun& run, std::int64_t p, std::int64_t strid
   return -1;
 }
 
+// Where the rounds flood a cache of the last `flood` writes: two bands of `size` sectors just
+// below the top, [top - 2 size, top - size) and [top - size, top).
+//
+// A cache may keep a sector that is written again in the place it took when it came in (a FIFO):
+// such a write evicts nothing. A flood over the very sectors the cache holds then pushes out far
+// fewer than its length, and the probes written before it stay readable though lost. So each
+// round floods the band the cache holds least of: round 0 the low band (the sizing flooded the
+// top's sectors, in the high one), then the other band in turn. A flood that writes more sectors
+// than the cache holds leaves in it only what it wrote; the next band, disjoint from it, then
+// evicts one entry per sector. The sizing saw the top evicted by `flood` writes and one eviction
+// write at most, so `flood + 1` such writes clear it; the band is larger by the probes a round
+// may place in it (never written by its flood): round 0's, spread evenly over the whole span.
+struct FloodBands {
+  bool two = false;
+  std::int64_t size = 0;     // sectors of one band
+  std::int64_t lowest = -1;  // the low band's first sector, probed in round 0; -1: no flood
+  std::int64_t single = -1;  // the sizing's own band, flooded where the two do not fit
+};
+
+FloodBands BandsBelow(std::int64_t top, std::int64_t flood, std::int64_t probesPerRound) {
+  FloodBands b;
+  if (flood <= 0) return b;
+  const std::int64_t spread = (flood + 1) * (probesPerRound + 1) / (top + 1) + 1;
+  b.size = flood + 1 + 2 * spread + 4;
+  b.single = std::max<std::int64_t>(0, top - flood);
+  b.two = top - 2 * b.size >= 0;
+  b.lowest = b.two ? top - 2 * b.size : b.single;
+  return b;
+}
+
 }  // namespace
 
 Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap) {
@@ -65,13 +96,13 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
   std::int64_t hi = top.sector;
   bool hiIoError = top.state == TopState::Unreadable || top.state == TopState::Unwritable;
   const std::int64_t flood = top.floodSectors;
-  const std::int64_t bandFirst = flood > 0 ? std::max<std::int64_t>(0, top.sector - flood) : -1;
   const std::int64_t k = ProbesPerRound(flood);
+  const FloodBands bands = BandsBelow(top.sector, flood, k);
   const std::int64_t limit = RoundLimit(top.sector + 1, k);
 
   for (std::int64_t round = 0; hi - lo > 1 && round < limit && !run.io.Stopped(); ++round) {
     run.io.Progress(text::kPhaseSearch, static_cast<std::uint64_t>(round), static_cast<std::uint64_t>(limit));
-    std::vector<std::int64_t> probes = RoundSectors(lo, hi, k, round == 0 ? bandFirst : -1);
+    std::vector<std::int64_t> probes = RoundSectors(lo, hi, k, round == 0 ? bands.lowest : -1);
     std::shuffle(probes.begin(), probes.end(), run.random);
     std::unordered_set<std::int64_t> keepOff(probes.begin(), probes.end());
     const std::uint32_t gen = run.NextGeneration();
@@ -97,7 +128,15 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
     }
     keepOff.insert(top.sector);
     const std::uint64_t failedBefore = run.io.failedWrites;
-    if (flood > 0 && !run.Flood(bandFirst, flood, keepOff)) break;
+    // Round 0 floods the low band, which the sizing left alone; once it is proven lost the
+    // rounds take the two bands in turn, so that no flood lands on sectors the last one left in
+    // the cache. Until then (and where the memory ends inside the bands) the sizing's band.
+    const bool alternate = bands.two && (round == 0 || hi <= bands.lowest);
+    const std::int64_t bandFirst = !alternate        ? bands.single
+                                   : round % 2 == 0 ? bands.lowest
+                                                    : bands.lowest + bands.size;
+    const std::int64_t bandCount = alternate ? bands.size : flood;
+    if (flood > 0 && !run.Flood(bandFirst, bandCount, keepOff)) break;
     // A flood that did not all go in may have left the probes in the cache, where they read
     // back right whatever the memory behind: such a round proves nothing, and the search ends.
     if (run.io.failedWrites != failedBefore && flood > 0) {

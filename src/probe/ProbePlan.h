@@ -13,8 +13,12 @@ std::int64_t WindowSectors(std::int64_t total, std::int64_t goodEnd);
 inline constexpr std::int64_t kKindReads = std::int64_t{1} << 17;
 // The largest cache of the last N writes the probe sizes and floods (more than F3 reports).
 std::int64_t LargestFloodSectors(std::int64_t total);
-// All the floods of one run together, the sizing's included: four of the largest.
-inline std::int64_t FloodBudgetSectors(std::int64_t total) { return 4 * LargestFloodSectors(total); }
+// All the floods of one run together, the sizing's included: the sizing and three rounds of
+// the largest, each round's band a little larger than the flood (see BoundarySearch).
+inline std::int64_t FloodBudgetSectors(std::int64_t total) {
+  const std::int64_t largest = LargestFloodSectors(total);
+  return 4 * largest + largest / 64;
+}
 // The power of two that evicts a block from every direct-mapped cache up to that many slots.
 std::int64_t EvictionStride(std::int64_t span);
 // Probe blocks per round of the boundary search when each round floods `flood` sectors.

@@ -22,7 +22,7 @@
 #include "probe/WrapSearch.h"
 
 #include <algorithm>
-#include <map>
+#include <set>
 #include <vector>
 
 #include "probe/ProbePlan.h"
@@ -31,11 +31,6 @@
 namespace sw::probe::detail {
 
 namespace {
-
-struct Spaced {
-  std::int64_t at;
-  std::int64_t windowSector;  // the window block it read, -1: none
-};
 
 // Writes the window's blocks from `start`, chunk by chunk, after saving them. Returns the
 // sectors written.
@@ -74,35 +69,51 @@ WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::i
   }
   if (at.empty() || at.back() != run.total - 1) at.push_back(run.total - 1);
 
-  std::vector<Spaced> spaced;
-  std::map<std::int64_t, std::int64_t> candidates;  // wrap -> window sector that showed it
+  // Read in rising order, each candidate tried as it shows: the first read at or past a real wrap
+  // W brings W itself (its multiples come later), so the first one confirmed is the wrap, and
+  // the reads past it are spared.
+  std::set<std::int64_t> tried;
   run.RefreshReadAhead();
-  for (std::size_t i = 0; i < at.size() && !run.io.Stopped(); ++i) {
+  for (std::size_t i = 0; i < at.size() && !run.io.Stopped() && found.wrap == 0; ++i) {
     const std::int64_t x = at[i];
     if (x < windowEnd) continue;
     const Got got = run.GetBlock(x);
-    Spaced s{x, -1};
-    if (got.id && got.id->generation == gen && got.id->sector >= start && got.id->sector < windowEnd &&
-        got.id->sector != x) {
-      s.windowSector = got.id->sector;
-      candidates.emplace(x - got.id->sector, got.id->sector);
-    }
-    spaced.push_back(s);
     if (i % 4096 == 0) run.io.Progress(text::kPhaseWrap, i, at.size());
-  }
-
-  std::int64_t tried = 0;
-  for (const auto& [wrap, sector] : candidates) {
-    if (run.io.Stopped() || tried++ >= kWrapCandidates) break;
+    if (!got.id || got.id->generation != gen || got.id->sector < start || got.id->sector >= windowEnd ||
+        got.id->sector == x) {
+      continue;
+    }
+    const std::int64_t sector = got.id->sector;
+    const std::int64_t wrap = x - sector;
+    if (static_cast<std::int64_t>(tried.size()) >= kWrapCandidates || !tried.insert(wrap).second) continue;
     if (ConfirmWrap(run, sector, wrap)) {
       found.wrap = wrap;
-      break;
+      found.confirmedAt = sector;
+    } else {
+      // The check wrote over that window sector: its block of this search goes back, so that a
+      // later read landing there is still recognised.
+      run.PutBlock(sector, gen);
+      run.RefreshReadAhead();
     }
   }
-  if (found.wrap == 0) return found;
-  for (const Spaced& s : spaced) {
-    const std::int64_t lands = s.at % found.wrap;
-    if (s.at >= found.wrap && lands >= start && lands < windowEnd && s.windowSector != lands) found.lostPastWrap = true;
+  if (found.wrap == 0 || run.io.Stopped()) return found;
+
+  // The kind: every later address of one window sector the check left alone, one read a wrap
+  // apart, brings its block back on a plain wraparound; one that does not lies on memory the
+  // drive keeps nothing in (a chain). Past the good sectors only when lookPast.
+  const std::int64_t a = found.confirmedAt;
+  const std::int64_t s0 = a - start < width / 2 ? windowEnd - 1 : start;
+  const std::int64_t limit = lookPast ? run.total : std::min(run.total, goodEnd);
+  run.RefreshReadAhead();
+  std::int64_t reads = 0;
+  for (std::int64_t x = s0 + found.wrap; x < limit && reads < kKindReads && !run.io.Stopped(); x += found.wrap) {
+    if (x < windowEnd || x == a + found.wrap || x == a + found.wrap + 1 || x == a + found.wrap - 1) continue;
+    ++reads;
+    const Got got = run.GetBlock(x);
+    if (!(got.id == BlockId{s0, gen})) {
+      found.lostPastWrap = true;
+      break;
+    }
   }
   return found;
 }

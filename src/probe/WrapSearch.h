@@ -12,6 +12,7 @@ struct WrapFound {
   std::int64_t wrap = 0;      // sectors; 0: none found
   bool lostPastWrap = false;  // an address past the wrap that should land on the window did not:
                               // the drive keeps nothing there (a chain)
+  std::int64_t confirmedAt = -1;  // the window sector the wrap was confirmed with
 };
 
 // goodEnd: the sectors [0, goodEnd) found good so far (the whole drive when its top held its

@@ -126,6 +126,30 @@ std::vector<Row> Rows() {
                     c, FakeKind::Limbo, Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
   }
   {
+    // A cache that keeps a sector's place when it is written again (a FIFO, as the e2e fake
+    // stick's): a flood over sectors it already holds evicts nothing.
+    SimDriveSpec c = Drive(16 * GiB, 2 * GiB, Sim::Limbo);
+    c.writeCacheSectors = 4000;
+    c.writeCacheKeepsPlace = true;
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,000 sectors", c, FakeKind::Limbo,
+                    Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
+    // One more than the sizing's flood that evicts the top: the rounds' floods must be larger.
+    c.writeCacheSectors = 4097;
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,097 sectors", c, FakeKind::Limbo,
+                    Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
+    // The memory ends inside the two bands the rounds flood.
+    c = Drive(2 * GiB, 2 * GiB - (1 << 20), Sim::Limbo);
+    c.writeCacheSectors = 1000;
+    c.writeCacheKeepsPlace = true;
+    rows.push_back({"limbo 2 GiB lacking its last MiB, FIFO cache of 1,000 sectors", c, FakeKind::Limbo,
+                    Sectors(2 * GiB - (1 << 20)) - 1, 0, F3Genuine(2 * GiB) / 4});
+    c = Drive(32 * GB, 8 * GB, Sim::Limbo);
+    c.writeCacheSectors = 100000;
+    c.writeCacheKeepsPlace = true;
+    rows.push_back({"limbo 32 GB holding 8 GB, FIFO cache of 100,000 sectors", c, FakeKind::Limbo,
+                    Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
+  }
+  {
     // Between 2^18 and 2^19 sectors: only the largest flood clears it.
     SimDriveSpec c = Drive(32 * GB, 8 * GB, Sim::Limbo);
     c.writeCacheSectors = 450000;
@@ -152,6 +176,10 @@ std::vector<Row> Rows() {
     rows.push_back({"limbo 32 GB holding 8 GB, stale reads behind a loose 2^12 cache", c, FakeKind::Limbo,
                     Sectors(8 * GB) - 1, 0, kF3Limbo});
   }
+  // A wrap the sizing cannot see (no power of two, larger than its flood) that repeats seven
+  // times: found by the window, and every later address of it is still a wraparound.
+  rows.push_back({"8 GB wrapping at 1,000,000,000 bytes", Drive(8 * GB, 1 * GB, Sim::Wraparound), FakeKind::Wraparound,
+                  Sectors(1 * GB) - 1, Sectors(1 * GB), kF3Wrapping / 4});
   // A wrap smaller than the flood that sizes a cache: the flood lands on the top's own place.
   rows.push_back({"8 GB wrapping at 100,000,000 bytes", Drive(8 * GB, 100 * 1'000'000, Sim::Wraparound),
                   FakeKind::Wraparound, Sectors(100'000'000) - 1, Sectors(100'000'000), kF3Wrapping / 4});
@@ -190,7 +218,8 @@ TEST_P(EngineTable, ExactLastGoodSectorAndEverySectorRestored) {
     EXPECT_EQ(f.cacheSectors, row.config.directCacheSectors);
   }
   if (row.config.writeCacheSectors > 0) {
-    EXPECT_GE(f.cacheSectors, row.config.writeCacheSectors);
+    // The top's eviction write is one of the writes that flushed it: the flood may be one short.
+    EXPECT_GE(f.cacheSectors + 1, row.config.writeCacheSectors);
     EXPECT_LE(f.cacheSectors, 2 * static_cast<std::int64_t>(row.config.writeCacheSectors));
   }
 

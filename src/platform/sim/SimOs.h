@@ -80,6 +80,9 @@ struct SimDriveSpec {
   bool writeErrorsPastReal = false;      // writes past the real memory fail (ERROR_WRITE_FAULT)
   // A fully associative cache: the last N limbo writes stay readable.
   std::uint32_t writeCacheSectors = 0;
+  // A write to a sector that cache already holds takes its old place in the order of arrival,
+  // as a FIFO does: only writes of sectors it does not hold push the oldest out.
+  bool writeCacheKeepsPlace = false;
   // A direct-mapped cache of limbo writes with this many slots (a power of two): a write
   // takes slot lba mod size. A strict slot answers a limbo read of its own sector only; a
   // loose one answers any limbo read that maps to it, with whatever sector it holds.

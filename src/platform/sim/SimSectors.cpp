@@ -24,6 +24,7 @@ SectorStore::SectorStore(const SimDriveSpec& config)
       readErrors_(config.readErrorsPastReal),
       writeErrors_(config.writeErrorsPastReal),
       cacheSectors_(config.writeCacheSectors),
+      keepsPlace_(config.writeCacheKeepsPlace),
       directSectors_(config.directCacheSectors),
       looseDirect_(config.looseDirectCache),
       readAheadSectors_(config.readCacheSectors),
@@ -89,7 +90,10 @@ void SectorStore::FillLimbo(std::uint64_t lba, std::uint8_t* data) const {
 
 void SectorStore::CacheLimboWrite(std::uint64_t lba, const std::uint8_t* data) {
   std::memcpy(lastLimbo_.data(), data, kSectorSize);
-  if (cacheSectors_ > 0) {
+  const auto held = cache_.find(lba);
+  if (cacheSectors_ > 0 && held != cache_.end() && keepsPlace_) {
+    std::memcpy(held->second.second.data(), data, kSectorSize);
+  } else if (cacheSectors_ > 0) {
     // The controller keeps the most recent writes it cannot store; an older copy of the
     // same address is superseded.
     auto& entry = cache_[lba];

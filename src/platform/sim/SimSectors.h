@@ -58,6 +58,7 @@ class SectorStore {
   bool readErrors_;
   bool writeErrors_;
   std::uint32_t cacheSectors_;
+  bool keepsPlace_;
   std::uint32_t directSectors_;
   bool looseDirect_;
   std::uint32_t readAheadSectors_;
