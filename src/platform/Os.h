@@ -176,6 +176,13 @@ class Os {
     (void)label;
     return "this system offers no way to make a file system yet";
   }
+  // Whether FormatPartition makes a FAT32 of partitionBytes. Where it does not (Windows makes
+  // none over 32 GB), the fix writes its own FAT32 through the disk's handle instead; a system
+  // that does not say gets that one.
+  virtual bool FormatsFat32(std::uint64_t partitionBytes) {
+    (void)partitionBytes;
+    return false;
+  }
   // Names matching a pattern such as "E:\WARDFILE*.tmp" that are there but are not ordinary
   // files: folders, links (or reparse points), devices, pipes.
   virtual std::vector<std::string> FindNonRegularFiles(const std::string& pattern) {
