@@ -1,6 +1,6 @@
 // Make Usable where the system's formatter makes no FAT32 of the size (the simulator answers as
-// Windows: none over 32 GiB): the fix writes its own through the claimed drive and reads it back,
-// on 512- and 4,096-byte sectors; at 32 GiB and below the system's formatter is still asked; a
+// Windows: none over 32 GB): the fix writes its own through the claimed drive and reads it back,
+// on 512- and 4,096-byte sectors; at 32 GB and below the system's formatter is still asked; a
 // write that fails in the middle of the FATs is named and the fix fails.
 #include <deque>
 #include <string>
@@ -68,13 +68,20 @@ class OwnFat32Fix : public quicktest::QuickTestFixture {
 TEST_F(OwnFat32Fix, OverThirtyTwoGibTheFixWritesItsOwnFat32AndReadsItBack) { ExpectOwnFat32(512); }
 TEST_F(OwnFat32Fix, OverThirtyTwoGibOnA4KnDriveLikewise) { ExpectOwnFat32(4096); }
 
-TEST_F(OwnFat32Fix, UpToThirtyTwoGibTheSystemsFormatterMakesIt) {
+TEST_F(OwnFat32Fix, UpToThirtyTwoGbTheSystemsFormatterMakesItAndAMibMoreIsOurs) {
+  // 30,517 MiB is the last whole MiB within 32,000,000,000 bytes.
   AddDrive(64 * GiB, 512);
-  Fix(32 * GiB);
+  Fix(30517ull << 20);
   EXPECT_EQ(ctx.state.LastOutcome, Outcome::Passed);
   EXPECT_FALSE(Reported(text::kOwnFat32));
   ASSERT_TRUE(sim.PartitionTable(kDisk));
   EXPECT_EQ(sim.PartitionTable(kDisk)->fileSystem, "fat32");
+
+  win.SetText(core::Control::Text1, "");
+  Fix(30518ull << 20);
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::Passed);
+  EXPECT_TRUE(Reported(text::kOwnFat32));
+  EXPECT_EQ(ReadFileSystemSize(Head(kFirstUnit))->bytes, 30518ull << 20);
 }
 
 TEST_F(OwnFat32Fix, AWriteThatFailsInTheFatsIsNamedAndTheFixFails) {

@@ -82,7 +82,7 @@ std::string SimOs::FormatPartition(int diskNumber, std::uint32_t partition, cons
   return {};
 }
 
-bool SimOs::FormatsFat32(std::uint64_t partitionBytes) { return partitionBytes <= (32ull << 30); }
+bool SimOs::FormatsFat32(std::uint64_t partitionBytes) { return partitionBytes <= kWindowsFat32Limit; }
 
 std::optional<SimPartitionTable> SimOs::PartitionTable(int drive) const {
   const auto found = impl_->drives.find(drive);
