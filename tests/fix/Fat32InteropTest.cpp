@@ -18,6 +18,7 @@
 #include "fix/Fat32Writer.h"
 #include "fix/FileSystemSize.h"
 #include "fix/PartitionImageOs.h"
+#include "platform/ByteOrder.h"
 #include "support/ScriptedWindow.h"
 
 namespace sw::fix {
@@ -153,6 +154,8 @@ TEST_F(Fat32Image, FsckMtoolsAndBlkidReadOurFat32AtEverySize) {
   const Size sizes[] = {
       {"smallest cluster, junk before", 40 * MiB, 512, 512, 40 * MiB},
       {"1 GiB, junk before", GiB, 512, 4096, 16 * MiB},
+      // FATs of 4 MiB each: zeroed past the first piece the writer sends.
+      {"4 GiB, junk before", 4 * GiB, 512, 4096, 12 * MiB},
       {"32 GiB", 32 * GiB, 512, 16384, 0},
       {"just over 32 GiB", 32 * GiB + MiB, 512, 32768, 0},
       {"2 TiB edge", 2 * TiB - MiB, 512, 32768, 0},
@@ -188,7 +191,7 @@ TEST_F(Fat32Image, AVolumeWithoutLabelHasNoLabelEntry) {
   ExpectOthersReadIt("");
 }
 
-TEST_F(Fat32Image, OnlyThePartitionsMetadataIsWrittenAndTheBackupBootSectorIsTheBootSector) {
+TEST_F(Fat32Image, OnlyThePartitionsMetadataIsWrittenAndTheBootSectorAndFsInfoHaveCopies) {
   MakeImage(GiB);
   testing::PartitionImageOs os(image_.string(), MiB, GiB, 512);
   ASSERT_EQ(Write(os, Plan(GiB, 512)), "");
@@ -201,6 +204,12 @@ TEST_F(Fat32Image, OnlyThePartitionsMetadataIsWrittenAndTheBackupBootSectorIsThe
   f.seekg(6 * 512);
   f.read(reinterpret_cast<char*>(backup.data()), 512);
   EXPECT_TRUE(std::equal(backup.begin(), backup.end(), head.begin()));
+  // The FSInfo at 1 and its copy at 7.
+  std::vector<std::uint8_t> info(512);
+  f.seekg(7 * 512);
+  f.read(reinterpret_cast<char*>(info.data()), 512);
+  EXPECT_EQ(platform::le32(info, 0), 0x41615252u) << "no copy of the FSInfo sector";
+  EXPECT_TRUE(std::equal(info.begin(), info.end(), head.begin() + 512));
 }
 
 TEST_F(Fat32Image, AFailedWriteIsNamedAndLeavesNoBootSector) {

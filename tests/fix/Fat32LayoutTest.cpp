@@ -106,6 +106,8 @@ TEST(Fat32Layout, TheFixReadsTheBootSectorAsAFat32OfThePartitionsSize) {
     EXPECT_EQ(found->fileSystem, FileSystem::Fat32);
     EXPECT_EQ(found->bytes, 40 * GiB);
     EXPECT_EQ(std::string(head.begin() + 71, head.begin() + 82), "VERIFIED   ");
+    // The sectors before the volume, in its own sectors: where Windows finds the volume on the disk.
+    EXPECT_EQ(platform::le32(head, 28), MiB / sector);
     EXPECT_EQ(head[510], 0x55);
     EXPECT_EQ(head[511], 0xAA);
   }

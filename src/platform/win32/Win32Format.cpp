@@ -46,12 +46,21 @@ LONGLONG PartitionOffset(int diskNumber, std::uint32_t partition, DWORD& error) 
     return -1;
   }
   const auto* layout = reinterpret_cast<const DRIVE_LAYOUT_INFORMATION_EX*>(buffer.data());
+  // The fix has just laid out one partition: a disk with more is not the one it laid out (its
+  // number given to another disk in between), and nothing of it is formatted.
+  LONGLONG offset = -1;
+  int partitions = 0;
   for (DWORD i = 0; i < layout->PartitionCount; ++i) {
     const PARTITION_INFORMATION_EX& p = layout->PartitionEntry[i];
-    if (p.PartitionNumber == partition && p.PartitionLength.QuadPart > 0) return p.StartingOffset.QuadPart;
+    if (p.PartitionLength.QuadPart == 0) continue;
+    ++partitions;
+    if (p.PartitionNumber == partition) offset = p.StartingOffset.QuadPart;
   }
-  error = ERROR_NOT_FOUND;
-  return -1;
+  if (partitions != 1 || offset < 0) {
+    error = ERROR_NOT_FOUND;
+    return -1;
+  }
+  return offset;
 }
 
 // The volume name ("\\?\Volume{...}\") whose one extent starts at offset on the disk; empty
@@ -187,8 +196,9 @@ std::string Win32Os::FormatPartition(int diskNumber, std::uint32_t partition, co
   // Quick, with the volume dismounted first should anything hold it; the label is checked
   // before (letters, digits, blanks, '_' and '-') and quoted for its blanks.
   const std::string commandLine = "\"" + program + "\" " + volume + " /FS:" + name + " /V:\"" + label + "\" /Q /X";
-  // Answers to its questions, whichever it asks: the disk is in the drive, go ahead.
-  const Ran ran = RunWithInput(program, commandLine, "\r\nY\r\nY\r\n");
+  // Answers to its questions, whichever it asks and in whichever order: a line ends the wait for
+  // the disk, and "Y" goes ahead with the format.
+  const Ran ran = RunWithInput(program, commandLine, "Y\r\nY\r\nY\r\n");
   if (!ran.started) return ErrorText("format.com could not be started", ran.error);
   if (ran.error == WAIT_TIMEOUT) return "format.com did not end within ten minutes and was stopped";
   if (ran.exitCode != 0) {
