@@ -5,10 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "core/Log.h"
 #include "diskio/PhysicalDrive.h"
 #include "diskio/PinnedDrive.h"
 #include "diskio/SectorIO.h"
 #include "fix/DriveLayout.h"
+#include "fix/Fat32Writer.h"
 #include "fix/FileSystemSize.h"
 #include "fix/FixTexts.h"
 #include "platform/ByteOrder.h"
@@ -153,6 +155,14 @@ FixOutcome RunFix(core::Context& ctx, std::int32_t disk, const FixPlan& plan) {
   const std::uint64_t salt = (static_cast<std::uint64_t>(ctx.os.Now()) << 20) ^ ctx.os.GetTickCount() ^ 0x5357464958ull;
   if (FixOutcome marked = Mark(ctx, plan, salt); marked.end != FixEnd::Done) return marked;
   if (FixOutcome table = WriteTable(ctx, plan, salt); table.end != FixEnd::Done) return table;
+  if (plan.fileSystem == FileSystem::Fat32 && !ctx.os.FormatsFat32(plan.lengthBytes)) {
+    // Written through the handle that wrote the table, which stays claimed throughout.
+    core::LogText(ctx, core::kCrLf + std::string(text::kOwnFat32));
+    const auto volumeId = static_cast<std::uint32_t>(salt ^ (salt >> 29));
+    const std::string written = WriteOwnFat32(ctx, plan, volumeId);
+    if (!written.empty()) return {FixEnd::FormatFailed, written, {}};
+    return ReadBack(ctx, plan, salt);
+  }
   // The formatter opens the new partition itself, which a drive held for writing would refuse.
   diskio::MyCloseHandle(ctx, ctx.state.hDrive);
   const std::string formatError =

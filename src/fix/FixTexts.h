@@ -42,6 +42,8 @@ inline constexpr const char* kFileSystem = "File system: ";
 inline constexpr const char* kLabel = ", label ";
 inline constexpr const char* kFileSystemSize = "The file system reads its own size as ";
 inline constexpr const char* kFileSystemSizeEnd = ".";
+inline constexpr const char* kOwnFat32 =
+    "This system's formatter makes no FAT32 of this size: this program writes its own.";
 inline constexpr const char* kTableReadBack = "The partition table reads back as written.";
 inline constexpr const char* kLastSectorKept = "The partition's last sector holds what was written there.";
 inline constexpr const char* kRemount =

@@ -27,6 +27,10 @@ struct NumberFormat {
   std::string decimal = ".";
 };
 
+// The largest FAT32 the Windows formatter is taken to make: 32 GB as Windows counts them, read
+// as the smaller, decimal count, so that no partition near the edge is left to a refusal.
+inline constexpr std::uint64_t kWindowsFat32Limit = 32'000'000'000ull;
+
 class Os {
  public:
   virtual ~Os() = default;
@@ -175,6 +179,13 @@ class Os {
     (void)fileSystem;
     (void)label;
     return "this system offers no way to make a file system yet";
+  }
+  // Whether FormatPartition makes a FAT32 of partitionBytes. Where it does not (Windows makes
+  // none over 32 GB, kWindowsFat32Limit), the fix writes its own FAT32 through the disk's handle
+  // instead; a system that does not say gets that one.
+  virtual bool FormatsFat32(std::uint64_t partitionBytes) {
+    (void)partitionBytes;
+    return false;
   }
   // Names matching a pattern such as "E:\WARDFILE*.tmp" that are there but are not ordinary
   // files: folders, links (or reparse points), devices, pipes.

@@ -70,6 +70,7 @@ class FaultyOs final : public platform::Os {
     return result;
   }
   std::function<void()> afterFormat;  // runs once the formatter is done
+  bool FormatsFat32(std::uint64_t partitionBytes) override { return inner_.FormatsFat32(partitionBytes); }
   bool CloseHandle(platform::Handle h) override {
     position_.erase(h);
     lastWrite_.erase(h);

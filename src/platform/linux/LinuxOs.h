@@ -102,6 +102,11 @@ class LinuxOs final : public Os {
   // The mkfs tool of the file system on the partition's node (DiskLabel.cpp).
   std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
                               const std::string& label) override;
+  // mkfs.fat makes one of any size FAT32 holds.
+  bool FormatsFat32(std::uint64_t partitionBytes) override {
+    (void)partitionBytes;
+    return true;
+  }
 
   int LastDriveNumberToList() override;
 

@@ -82,6 +82,8 @@ std::string SimOs::FormatPartition(int diskNumber, std::uint32_t partition, cons
   return {};
 }
 
+bool SimOs::FormatsFat32(std::uint64_t partitionBytes) { return partitionBytes <= kWindowsFat32Limit; }
+
 std::optional<SimPartitionTable> SimOs::PartitionTable(int drive) const {
   const auto found = impl_->drives.find(drive);
   if (found == impl_->drives.end()) return std::nullopt;

@@ -271,6 +271,8 @@ class SimOs final : public Os {
   // drive's own counterfeit behaviour, and records what it was given.
   std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
                               const std::string& label) override;
+  // As Windows: a FAT32 up to 32 GB (kWindowsFat32Limit), none larger.
+  bool FormatsFat32(std::uint64_t partitionBytes) override;
 
  private:
   struct Impl;

@@ -64,6 +64,12 @@ class Win32Os final : public Os {
 
   NumberFormat UserNumberFormat() override;
 
+  // The system's formatter, format.com, on the new partition's volume (found by its extent on
+  // the disk): FAT32 (up to 32 GB, as Windows makes it), exFAT, NTFS; ext4 is refused in words.
+  std::string FormatPartition(int diskNumber, std::uint32_t partition, const std::string& fileSystem,
+                              const std::string& label) override;
+  bool FormatsFat32(std::uint64_t partitionBytes) override;
+
   // In %LOCALAPPDATA%\SizeWarden, ordinary files only, written through to the disk.
   bool AppendStateFile(const std::string& name, std::span<const std::uint8_t> bytes) override;
   std::optional<std::vector<std::uint8_t>> ReadStateFile(const std::string& name) override;
