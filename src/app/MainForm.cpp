@@ -75,7 +75,10 @@ void MainForm::cmdExit_Click() {
 
 void MainForm::cmdCancel_Click() { ctx_.state.CancelRequested = true; }
 
-void MainForm::Drive1_Change() { drives::Drive1_Change(ctx_); }
+void MainForm::Drive1_Change() {
+  drives::Drive1_Change(ctx_);
+  OfferFix();
+}
 
 void MainForm::chkShowAll_Click() {
   // A rebuild reopens drives and overwrites DiskNumber and DriveSizeBytes under a running test.
@@ -90,9 +93,15 @@ void MainForm::chkShowAll_Click() {
 
 void MainForm::cmdRefreshDrive_Click() { Drive1_Change(); }
 
-void MainForm::Combo1_Click() { drives::Combo1_Change(ctx_); }
+void MainForm::Combo1_Click() {
+  drives::Combo1_Change(ctx_);
+  OfferFix();
+}
 
-void MainForm::Combo1_Change() { drives::Combo1_Change(ctx_); }
+void MainForm::Combo1_Change() {
+  drives::Combo1_Change(ctx_);
+  OfferFix();
+}
 
 void MainForm::GetVolumeLabel(const std::string& root, std::string& label) {
   drives::GetVolumeLabel(ctx_, root, label);

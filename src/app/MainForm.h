@@ -64,6 +64,9 @@ class MainForm {
   float SavedWidth = 0;
 
  private:
+  // Shows Make Usable for the drive picked now when this run measured its real end, else hides it.
+  void OfferFix();
+
   core::Context& ctx_;
   Options options_;
   bool closePending_ = false;

@@ -11,21 +11,18 @@
 
 namespace sw::app {
 
-namespace {
-
-// Make Usable is offered once a test of the pinned drive has measured its real end.
-void OfferFix(core::Context& ctx) {
-  const bool measured = fix::MeasuredEndOfPinned(ctx.state).has_value();
-  ctx.win.SetEnabled(core::Control::cmdFix, measured);
-  ctx.win.SetVisible(core::Control::cmdFix, measured);
+void MainForm::OfferFix() {
+  // Make Usable is offered once a test of the pinned drive has measured its real end in this
+  // run: another pick, or a refreshed list that holds another disk, takes the offer away.
+  const bool measured = fix::MeasuredEndOfPinned(ctx_.state).has_value();
+  ctx_.win.SetEnabled(core::Control::cmdFix, measured);
+  ctx_.win.SetVisible(core::Control::cmdFix, measured);
 }
-
-}  // namespace
 
 void MainForm::cmdQuickTest_Click() {
   quicktest::cmdQuickTest_Click(ctx_);
   fix::NoteMeasuredEnd(ctx_);
-  OfferFix(ctx_);
+  OfferFix();
   FinishPendingClose();
 }
 
@@ -38,20 +35,20 @@ void MainForm::cmdVolumeTest_Click() {
 void MainForm::cmdProbe_Click() {
   probe::cmdProbe_Click(ctx_);
   fix::NoteMeasuredEnd(ctx_);
-  OfferFix(ctx_);
+  OfferFix();
   FinishPendingClose();
 }
 
 void MainForm::cmdSurface_Click() {
   surface::cmdSurface_Click(ctx_);
   fix::NoteMeasuredEnd(ctx_);
-  OfferFix(ctx_);
+  OfferFix();
   FinishPendingClose();
 }
 
 void MainForm::cmdFix_Click() {
   fix::cmdFix_Click(ctx_);
-  OfferFix(ctx_);
+  OfferFix();
   FinishPendingClose();
 }
 

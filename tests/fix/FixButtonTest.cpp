@@ -236,6 +236,51 @@ TEST_F(FixButton, EveryReadBackCanFailTheFix) {
   os.afterFormat = nullptr;
 }
 
+// The table reaches the stick before the formatter opens its partition: the flush comes between
+// the layout and the format, and one that fails ends the fix with its words, unformatted.
+TEST_F(FixButton, TheTableIsFlushedBeforeTheFormatAndAFailedFlushEndsTheFix) {
+  AddFake(platform::sim::FakeKind::Good);
+  ctx.state.Fix.sizeBytes = 64ull << 20;
+  std::vector<std::string> steps;
+  bool tableWritten = false;
+  bool failTableFlush = false;
+  os.afterControl = [&](std::uint32_t code, std::span<std::uint8_t>) {
+    if (code == win::IOCTL_DISK_SET_DRIVE_LAYOUT_EX) {
+      steps.push_back("layout");
+      tableWritten = true;
+    }
+    return true;
+  };
+  // The marks' own flushes come before the table and are not this test's.
+  os.failFlush = [&](std::int64_t) {
+    if (!tableWritten) return false;
+    steps.push_back("flush");
+    return failTableFlush;
+  };
+  os.afterFormat = [&] {
+    steps.push_back("format");
+    tableWritten = false;
+  };
+  Fix();
+  EXPECT_EQ(ctx.state.LastOutcome, Outcome::Passed) << win.Text(core::Control::Text1);
+  EXPECT_EQ(steps, (std::vector<std::string>{"layout", "flush", "format"}));
+
+  steps.clear();
+  tableWritten = false;
+  failTableFlush = true;
+  Fix();
+  EXPECT_EQ(steps, (std::vector<std::string>{"layout", "flush"})) << "formatted after a failed flush";
+  EXPECT_TRUE(Reported(std::string(text::kTableFailed) + "flush (error " + std::to_string(win::ERROR_IO_DEVICE) + ")"))
+      << win.Text(core::Control::Text1);
+  EXPECT_EQ(ctx.state.LastRun.verdict, core::Verdict::Aborted);
+  EXPECT_NE(ctx.state.LastOutcome, Outcome::Passed);
+  ASSERT_TRUE(sim.PartitionTable(kDisk));
+  EXPECT_EQ(sim.PartitionTable(kDisk)->fileSystem, "");
+  os.afterControl = nullptr;
+  os.failFlush = nullptr;
+  os.afterFormat = nullptr;
+}
+
 // An exact end is never replaced by a quick test's recommended size of the same disk; a later
 // exact one replaces it.
 TEST_F(FixButton, AQuickTestsSizeNeverReplacesAnExactEnd) {

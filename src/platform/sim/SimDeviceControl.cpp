@@ -217,8 +217,10 @@ bool SimOs::DeviceIoControl(Handle h, std::uint32_t code, std::span<const std::u
       if (!disk) return m.Fail(win::ERROR_INVALID_FUNCTION);
       {
         std::uint32_t error = 0;
-        if (LayoutControl(*handle->drive, code, in, out, bytesReturned, error)) return true;
-        return m.Fail(error);
+        if (!LayoutControl(*handle->drive, code, in, out, bytesReturned, error)) return m.Fail(error);
+        const bool changed = code == win::IOCTL_DISK_CREATE_DISK || code == win::IOCTL_DISK_SET_DRIVE_LAYOUT_EX;
+        if (changed && m.afterLayoutChange) m.afterLayoutChange();
+        return true;
       }
     case win::FSCTL_DISMOUNT_VOLUME: {
       if (!volume) return m.Fail(win::ERROR_INVALID_FUNCTION);

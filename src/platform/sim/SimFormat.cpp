@@ -79,6 +79,7 @@ std::string SimOs::FormatPartition(int diskNumber, std::uint32_t partition, cons
   t.label = label;
   // The drive's first volume is the new file system from now on, with its label.
   if (!drive.volumes.empty()) drive.volumes.front().config.label = label;
+  if (impl_->afterLayoutChange) impl_->afterLayoutChange();
   return {};
 }
 

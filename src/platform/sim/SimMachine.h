@@ -84,6 +84,7 @@ struct SimOs::Impl {
   int systemDisk = 0;
   std::uint64_t nextKey = 0x5157000000000001ull;
   std::function<void(const std::string&)> beforeOpen;
+  std::function<void()> afterLayoutChange;
   NumberFormat numberFormat;
   SimStats stats;
   std::shared_ptr<const BlockRecipe> recipe;

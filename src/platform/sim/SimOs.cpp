@@ -162,6 +162,8 @@ void SimOs::BeforeOpen(std::function<void(const std::string& name)> hook) {
   impl_->beforeOpen = std::move(hook);
 }
 
+void SimOs::AfterLayoutChange(std::function<void()> hook) { impl_->afterLayoutChange = std::move(hook); }
+
 void SimOs::AddCdRomLetter(const std::string& letter) {
   const char l = LetterOf(letter);
   if (l != 0 && !impl_->IsCdRom(l)) impl_->cdRoms.push_back(l);

@@ -221,6 +221,9 @@ class SimOs final : public Os {
   std::optional<SimPartitionTable> PartitionTable(int drive) const;
   // The formatter of this drive fails with these words (empty: it works).
   void FailFormat(int drive, std::string words);
+  // Runs after every layout control that writes a table and every format that succeeds, so
+  // that a program around the machine can show what PartitionTable holds now. Null to stop.
+  void AfterLayoutChange(std::function<void()> hook);
 
   // --- Os ---------------------------------------------------------------------------------
   Handle CreateFileA(const std::string& name, std::uint32_t access, std::uint32_t share,

@@ -41,12 +41,16 @@ SimProcess::~SimProcess() {
   }
 }
 
-bool SimProcess::Start(const std::string& exe) {
-  // The command line, quoted: "<path>" and a terminating NUL (CreateProcessA may write to it).
+bool SimProcess::Start(const std::string& exe, const std::string& arguments) {
+  // The command line: "<path>", the arguments and a terminating NUL (CreateProcessA may write
+  // to it).
   std::string path = WindowsPath(exe);
   std::vector<char> line{'"'};
   line.insert(line.end(), path.begin(), path.end());
-  line.insert(line.end(), {'"', '\0'});
+  line.push_back('"');
+  if (!arguments.empty()) line.push_back(' ');
+  line.insert(line.end(), arguments.begin(), arguments.end());
+  line.push_back('\0');
   STARTUPINFOA si{};
   si.cb = sizeof si;
   return ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,

@@ -19,8 +19,9 @@ class SimProcess {
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
 
-  // Starts the program; a Unix path ("/work/...") is reached through Wine's Z: drive.
-  bool Start(const std::string& exe);
+  // Starts the program with these arguments (already quoted where they need it); a Unix path
+  // ("/work/...") is reached through Wine's Z: drive.
+  bool Start(const std::string& exe, const std::string& arguments = "");
   // A top-level window of the process with this class (and title, when not null), or null.
   HWND FindWindowOf(const char* className, const char* title) const;
   // Ends when the process has exited; false on timeout. exitCode receives its exit code.

@@ -17,6 +17,7 @@ namespace sw::testing::win32 {
 struct SmokeOptions {
   std::string sim;         // the window program, linked with the simulated drives
   std::string holdMarker;  // set: hold the idle window for a screenshot (see scripts/window-smoke)
+  std::string layoutRecord;  // where the program writes the layouts its simulated drives were given
 };
 SmokeOptions& Options();
 
@@ -32,7 +33,7 @@ struct SeenBox {
 
 class WindowDriver {
  public:
-  bool Start() { return app_.Start(Options().sim); }
+  bool Start() { return app_.Start(Options().sim, "--layout-record \"" + Options().layoutRecord + "\""); }
   SimProcess& Process() { return app_; }
 
   HWND Main() const;

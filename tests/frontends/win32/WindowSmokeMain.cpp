@@ -34,5 +34,10 @@ int main(int argc, char** argv) {
     return kSkipped;
   }
   ::DestroyWindow(probe);
-  return RUN_ALL_TESTS();
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  options.layoutRecord = std::string(temp) + "sw-smoke-layout-" + std::to_string(::GetCurrentProcessId()) + ".txt";
+  const int result = RUN_ALL_TESTS();
+  ::DeleteFileA(options.layoutRecord.c_str());
+  return result;
 }

@@ -2,8 +2,8 @@
 // Win32 API, as a user meets it: the introduction box first, then the idle layout as designed,
 // the drive list, Refresh (by click and by Alt+R), a pick in the list, the fixed size, a whole
 // Quick Size Test with its boxes, an Exact Probe of the fake, a thorough volume test by the check box, Copy, and the close
-// box (idle, and during a test). The tests of the first suite share one run of the program, in
-// order.
+// box (idle, and during a test), and Make Usable on the fake once they measured its real end.
+// The tests of the first suite share one run of the program, in order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "app/MainFormLayout.h"
 #include "app/MainFormTexts.h"
 #include "filetest/FileTestTexts.h"
+#include "fix/FixTexts.h"
 #include "frontends/win32/WindowConstants.h"
 #include "probe/ProbeTexts.h"
 #include "quicktest/QuickTestTexts.h"
@@ -146,7 +147,8 @@ TEST_F(WindowSmoke, IdleLayoutIsTheDesignedOne) {
         row.id == Control::cmdFix;  // shown once a test measured the real end
     EXPECT_EQ((style & WS_VISIBLE) != 0, !hidden);
     if (row.id != Control::Drive1) {
-      EXPECT_EQ(::IsWindowEnabled(h) != FALSE, row.id != Control::cmdCancel);
+      // Make Usable, out of sight, cannot be pressed by its access key either.
+      EXPECT_EQ(::IsWindowEnabled(h) != FALSE, row.id != Control::cmdCancel && row.id != Control::cmdFix);
     }
     if (row.graphical) {
       EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);
@@ -317,6 +319,8 @@ TEST_F(WindowSmoke, QuickSizeTestOfTheFakeStickRunsToFailed) {
   EXPECT_EQ(log.rfind(WindowDriver::TextOf(w_->Main()), 0), 0u)
       << "the report starts with the title";
   EXPECT_TRUE(w_->IdleLayout());
+  EXPECT_TRUE(w_->Visible(Control::cmdFix) && w_->Enabled(Control::cmdFix))
+      << "Make Usable is offered once the fake's real end is known";
 }
 
 // The Exact Probe of the demo's fake (32 GB announced, 8,000,000,000 bytes real): the two
@@ -347,6 +351,43 @@ TEST_F(WindowSmoke, ExactProbeOfTheFakeStickFindsItsLastGoodSector) {
   EXPECT_NE(log.find("\r\nLast good sector: 15624999\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("(exact Last good Sector=15624999)"), std::string::npos) << log;
   EXPECT_NE(log.find(probe::text::kRestored), std::string::npos) << log;
+  EXPECT_TRUE(w_->IdleLayout());
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Make Usable on the fake, whose real end the tests above measured: its two questions name the
+// size the stick will have, and the simulated drive was given one FAT32 partition from 1 MiB to
+// the last MiB of its 8,000,000,000 real bytes.
+TEST_F(WindowSmoke, MakeUsableGivesTheFakeOneFat32PartitionToItsRealEnd) {
+  HWND text1 = w_->Ctl(Control::Text1);
+  ASSERT_EQ(WindowDriver::Send(w_->Ctl(Control::Combo1), CB_GETCURSEL, 0, 0), 0);  // E:, the fake
+  ASSERT_TRUE(w_->Visible(Control::cmdFix) && w_->Enabled(Control::cmdFix));
+  ::DeleteFileA(Options().layoutRecord.c_str());
+  ::PostMessageA(w_->Ctl(Control::cmdFix), BM_CLICK, 0, 0);
+
+  std::vector<SeenBox> boxes;
+  auto finished = [&] {
+    return WindowDriver::TextOf(text1).find(fix::text::kDone) != std::string::npos && w_->IdleLayout();
+  };
+  ASSERT_TRUE(w_->AnswerBoxesUntil(finished, boxes))
+      << "log: [" << WindowDriver::TextOf(text1) << "] idle=" << w_->IdleLayout();
+  ASSERT_GE(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].title, fix::text::kTitle);
+  EXPECT_EQ(boxes[1].title, fix::text::kTitle);
+  ExpectWarnsWithCancelFirst(boxes[0]);
+  ExpectWarnsWithCancelFirst(boxes[1]);
+  EXPECT_NE(boxes[0].text.find("7,998,537,728 bytes (7,628.0MiB) FAT32"), std::string::npos) << boxes[0].text;
+  EXPECT_NE(boxes[0].text.find("(sectors 2048 to 15624191)"), std::string::npos) << boxes[0].text;
+  EXPECT_FALSE(boxes[1].busyLayout) << "asks before it shows the busy layout";
+  EXPECT_EQ(FileText(Options().layoutRecord),
+            "drive 1 style 0 first 2048 last 15624191 type 12 fs fat32 label VERIFIED\n");
+  const std::string log = WindowDriver::TextOf(text1);
+  EXPECT_NE(log.find(fix::text::kTableReadBack), std::string::npos) << log;
+  EXPECT_NE(log.find(fix::text::kLastSectorKept), std::string::npos) << log;
   EXPECT_TRUE(w_->IdleLayout());
 }
 
@@ -385,6 +426,7 @@ TEST_F(WindowSmoke, ThoroughBoxRunsTheVolumeTestOnTheGenuineStick) {
   WindowDriver::Send(w_->Main(), WM_COMMAND,
                      MAKEWPARAM(WindowDriver::IdOf(Control::Combo1), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
+  EXPECT_FALSE(w_->Visible(Control::cmdFix)) << "Make Usable stays with the stick that was measured";
   WindowDriver::Send(box, BM_CLICK, 0, 0);
   ASSERT_EQ(WindowDriver::Send(box, BM_GETCHECK, 0, 0), BST_CHECKED);
   ::PostMessageA(w_->Ctl(Control::cmdVolumeTest), BM_CLICK, 0, 0);
@@ -411,6 +453,7 @@ TEST_F(WindowSmoke, ThoroughBoxRunsTheVolumeTestOnTheGenuineStick) {
   WindowDriver::Send(w_->Main(), WM_COMMAND,
                      MAKEWPARAM(WindowDriver::IdOf(Control::Combo1), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
+  EXPECT_TRUE(w_->Visible(Control::cmdFix)) << "the fake again, measured in this run";
 }
 
 std::string ClipboardText() {
