@@ -39,14 +39,29 @@ std::vector<std::string> Arguments(const fs::path& proc) {
   return args;
 }
 
-// What a FUSE process serves, if it is one: the block device it holds and its arguments.
-struct Server {
-  std::string device;
-  std::vector<std::string> mountPoints;  // its arguments as absolute paths
-};
+// A process's arguments as absolute paths: a FUSE server names its mount point among them.
+std::vector<std::string> PathArguments(const fs::path& proc) {
+  std::vector<std::string> paths;
+  std::optional<fs::path> cwd;
+  for (const std::string& arg : Arguments(proc)) {
+    const fs::path p(arg);
+    if (p.is_absolute()) {
+      paths.push_back(Normal(p));
+      continue;
+    }
+    if (!cwd) {
+      std::error_code cwdError;
+      cwd = fs::read_symlink(proc / "cwd", cwdError);
+      if (cwdError) cwd = fs::path();
+    }
+    if (!cwd->empty()) paths.push_back(Normal(*cwd / p));
+  }
+  return paths;
+}
 
-std::optional<Server> AsServer(const fs::path& proc, const std::string& devDir) {
-  Server server;
+// The block device a FUSE process holds, if it is one (it has /dev/fuse open): empty otherwise.
+std::string ServedDevice(const fs::path& proc, const std::string& devDir) {
+  std::string device;
   bool fuse = false;
   std::error_code ec;
   for (const fs::directory_entry& fd : fs::directory_iterator(proc / "fd", ec)) {
@@ -55,23 +70,12 @@ std::optional<Server> AsServer(const fs::path& proc, const std::string& devDir) 
     if (linkError) continue;
     if (target == "/dev/fuse") {
       fuse = true;
-    } else if (Under(target, devDir) && server.device.empty() && !fs::is_character_file(target)) {
+    } else if (Under(target, devDir) && device.empty() && !fs::is_character_file(target)) {
       // /dev/null, ttys and /dev/fuse itself are character devices; the volume is a block one.
-      server.device = target;
+      device = target;
     }
   }
-  if (!fuse || server.device.empty()) return std::nullopt;
-  std::error_code cwdError;
-  const fs::path cwd = fs::read_symlink(proc / "cwd", cwdError);
-  for (const std::string& arg : Arguments(proc)) {
-    const fs::path p(arg);
-    if (p.is_absolute()) {
-      server.mountPoints.push_back(Normal(p));
-    } else if (!cwdError) {
-      server.mountPoints.push_back(Normal(cwd / p));
-    }
-  }
-  return server;
+  return fuse ? device : std::string();
 }
 
 }  // namespace
@@ -87,14 +91,20 @@ void ResolveFuseSources(std::vector<MountEntry>& mounts, const fs::path& procRoo
   for (const fs::directory_entry& entry : fs::directory_iterator(procRoot, ec)) {
     const std::string name = entry.path().filename().string();
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::optional<Server> server = AsServer(entry.path(), devDir);
-    if (!server) continue;
+    // The arguments first: one read a process. Its open files are looked through only for a
+    // process started with an unresolved mount point, as a busy machine has thousands of them.
+    const std::vector<std::string> points = PathArguments(entry.path());
+    std::vector<MountEntry*> served;
     for (MountEntry* m : unresolved) {
       const std::string target = Normal(m->target);
-      for (const std::string& point : server->mountPoints) {
-        if (point == target) m->source = server->device;
+      for (const std::string& point : points) {
+        if (point == target) served.push_back(m);
       }
     }
+    if (served.empty()) continue;
+    const std::string device = ServedDevice(entry.path(), devDir);
+    if (device.empty()) continue;
+    for (MountEntry* m : served) m->source = device;
   }
 }
 
