@@ -5,6 +5,7 @@
 #include <cctype>
 #include <span>
 
+#include "drives/TextFormat.h"
 #include "platform/ByteOrder.h"
 
 namespace sw::fix {
@@ -66,13 +67,7 @@ std::string LabelField(const std::string& label) {
 }
 
 std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string grouped;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
-  }
-  return grouped;
+  return drives::FormatDecimals(static_cast<double>(n), "###,###,###,###,###0");
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // Finding the device behind a FUSE mount through the process that serves it.
 #include "platform/linux/FuseMounts.h"
 
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <optional>
+
+#include "platform/linux/UniqueFd.h"
 
 namespace sw::platform::linuxos {
 
@@ -22,9 +25,23 @@ std::string Normal(const fs::path& p) {
   return normal.string();
 }
 
+// Read with read(2): a process that ends while its arguments are read fails the read (ESRCH),
+// and a stream's buffer would throw that through an iterator.
+std::string CommandLine(const fs::path& proc) {
+  std::string all;
+  const UniqueFd fd(::open((proc / "cmdline").c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return all;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n <= 0) break;
+    all.append(buffer, static_cast<std::size_t>(n));
+  }
+  return all;
+}
+
 std::vector<std::string> Arguments(const fs::path& proc) {
-  std::ifstream in(proc / "cmdline", std::ios::binary);
-  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string all = CommandLine(proc);
   std::vector<std::string> args;
   std::string arg;
   for (const char c : all) {

@@ -21,6 +21,8 @@ struct Process {
   std::vector<std::string> args;
   std::vector<std::string> fds;  // link targets; "DEV/x" is a node in the fake /dev
   std::string cwd = "/";
+  // Its arguments fail to read, as those of a process that ends while they are read do.
+  bool argsFail = false;
 };
 
 class FuseMounts : public ::testing::Test {
@@ -41,8 +43,12 @@ class FuseMounts : public ::testing::Test {
   void Add(const Process& p) {
     const fs::path proc = root / "proc" / std::to_string(p.pid);
     fs::create_directories(proc / "fd");
-    std::ofstream cmdline(proc / "cmdline", std::ios::binary);
-    for (const std::string& a : p.args) cmdline << Dev(a) << '\0';
+    if (p.argsFail) {
+      fs::create_directories(proc / "cmdline");  // opens, and every read of it fails
+    } else {
+      std::ofstream cmdline(proc / "cmdline", std::ios::binary);
+      for (const std::string& a : p.args) cmdline << Dev(a) << '\0';
+    }
     for (std::size_t i = 0; i < p.fds.size(); ++i) {
       fs::create_symlink(Dev(p.fds[i]), proc / "fd" / std::to_string(i + 3));
     }
@@ -77,6 +83,10 @@ TEST_F(FuseMounts, TheServingProcessNamesTheDevice) {
        {{104, {"fusefat", "DEV/loop2", "/media/other"}, {"DEV/loop2", "/dev/fuse"}},
         {105, {"fusefat", "DEV/loop3", "/media/stick/"}, {"/dev/fuse", "DEV/loop3"}}},
        fusefat, "DEV/loop3"},
+      {"a process whose arguments fail to read is passed over",
+       {{108, {}, {"/dev/fuse", "DEV/loop6"}, "/", true},
+        {109, {"fusefat", "DEV/loop7", "/media/stick"}, {"DEV/loop7", "/dev/fuse"}}},
+       fusefat, "DEV/loop7"},
       {"fuseblk names its device already",
        {{106, {"ntfs-3g", "DEV/loop4", "/media/stick"}, {"DEV/loop4", "/dev/fuse"}}},
        {"7:5", "/dev/sdb1", "/media/stick", "fuseblk", "/"}, "/dev/sdb1"},
