@@ -9,6 +9,8 @@
 
 #include <fstream>
 
+#include "platform/linux/UniqueFd.h"
+
 namespace sw::platform::linuxos {
 
 namespace {
@@ -41,6 +43,16 @@ std::string BypassReadCache(int fd, bool directRefused) {
   return directRefused ? "no O_DIRECT on this file system: cached pages dropped before reading"
                        : "O_DIRECT is buffered on this file system: cached pages dropped "
                          "before reading";
+}
+
+std::string DropDeviceCache(const std::string& devNode) {
+  if (devNode.empty()) return {};
+  // Read-only: this only writes back what the file system has already written.
+  const UniqueFd fd(::open(devNode.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return {};
+  ::fsync(fd.get());
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
+  return "FUSE volume: the cache of " + devNode + " dropped before reading";
 }
 
 bool OnFuse(int fd) {

@@ -16,6 +16,13 @@ namespace sw::platform::linuxos {
 // empty when O_DIRECT really bypasses the cache.
 std::string BypassReadCache(int fd, bool directRefused);
 
+// A FUSE file system (fusefat, exfat-fuse, ntfs-3g) reads its block device through that
+// device's own page cache, under any O_DIRECT of ours: a read-back would be served from this
+// machine's memory of the writes, and a counterfeit would pass. Writes back what is dirty there
+// and drops the rest, so that the next reads reach the stick. Returns the trace text, empty
+// when the device could not be opened (then nothing was dropped).
+std::string DropDeviceCache(const std::string& devNode);
+
 // True when fd lies on a FUSE file system (fusefat, exfat-fuse, ntfs-3g).
 bool OnFuse(int fd);
 

@@ -210,7 +210,7 @@ void LinuxOs::HandVolumeLocksToDisk(int diskNumber) {
   }
 }
 
-std::string LinuxOs::VolumeFolder(char letter, const std::string& relative) {
+std::string LinuxOs::VolumeFolder(char letter, const std::string& relative, std::string* devNode) {
   DeviceMap map = Snapshot();
   const VolumeEntry* volume = map.Volume(letter);
   if (!volume) {
@@ -232,12 +232,14 @@ std::string LinuxOs::VolumeFolder(char letter, const std::string& relative) {
   }
   std::filesystem::path folder = volume->mountPoint;
   if (!relative.empty()) folder /= relative;
+  if (devNode) *devNode = volume->devNode;
   return folder.string();
 }
 
 Handle LinuxOs::OpenFile(char letter, const std::string& relative, std::uint32_t access,
                          std::uint32_t disposition, std::uint32_t flags) {
-  std::filesystem::path target = VolumeFolder(letter, relative);
+  std::string devNode;
+  std::filesystem::path target = VolumeFolder(letter, relative, &devNode);
   if (target.empty()) return kInvalidHandle;
   target = target.parent_path() / MatchCase(target.parent_path(), target.filename().string());
   // A link named like a test file would send 200 MB of pattern into whatever it points at
@@ -280,6 +282,10 @@ Handle LinuxOs::OpenFile(char letter, const std::string& relative, std::uint32_t
   // The verification must see what the flash holds, never what this machine remembers writing.
   if (direct && (access & win::GENERIC_READ) != 0) {
     object.cacheNote = BypassReadCache(fd, directRefused);
+    if (object.onFuse) {
+      const std::string dropped = DropDeviceCache(devNode);
+      object.cacheNote += (object.cacheNote.empty() || dropped.empty() ? "" : "; ") + dropped;
+    }
   }
   return Add(std::move(object));
 }

@@ -151,7 +151,8 @@ class LinuxOs final : public Os {
   // The folder a volume's files live in (its mount point + relative), or empty with lastError_
   // set: the letter is unknown (ERROR_PATH_NOT_FOUND) or the volume is not mounted
   // (ERROR_UNRECOGNIZED_VOLUME, as Windows says of a volume without a file system).
-  std::string VolumeFolder(char letter, const std::string& relative);
+  // devNode, when given, gets the volume's block device.
+  std::string VolumeFolder(char letter, const std::string& relative, std::string* devNode = nullptr);
 
   bool QueryProperty(const Object& object, std::span<const std::uint8_t> in,
                      std::span<std::uint8_t> out, std::uint32_t& bytesReturned);
