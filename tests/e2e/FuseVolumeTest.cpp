@@ -2,13 +2,12 @@
 // drive list names its mount point and label, and the file test runs on it.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "E2eFixture.h"
+#include "VolumeMount.h"
 
 namespace sw::e2e {
 namespace {
@@ -16,31 +15,6 @@ namespace {
 bool Have(const char* program) {
   return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
-
-// The FUSE mount of one disk, unmounted again however the test ends.
-class FuseFatMount {
- public:
-  explicit FuseFatMount(const std::string& disk)
-      : dir_(std::filesystem::temp_directory_path() / ("sw-fusefat-" + std::to_string(::getpid()))) {
-    std::filesystem::create_directories(dir_);
-    mounted_ = std::system(("mkfs.vfat -n FUSESTICK " + disk + " >/dev/null 2>&1 && fusefat -o rw+ " +
-                            disk + " " + dir_.string() + " >/dev/null 2>&1")
-                               .c_str()) == 0;
-  }
-  ~FuseFatMount() {
-    if (mounted_) std::system(("umount " + dir_.string() + " >/dev/null 2>&1").c_str());
-    std::error_code ignored;
-    std::filesystem::remove(dir_, ignored);
-  }
-  FuseFatMount(const FuseFatMount&) = delete;
-  FuseFatMount& operator=(const FuseFatMount&) = delete;
-  bool mounted() const { return mounted_; }
-  const std::filesystem::path& dir() const { return dir_; }
-
- private:
-  std::filesystem::path dir_;
-  bool mounted_ = false;
-};
 
 class FuseVolume : public E2eTwin {};
 
@@ -50,21 +24,23 @@ TEST_P(FuseVolume, FusefatStickIsListedWithItsMountAndFileTested) {
   }
   SW_E2E_MAKE(stick, {"--size=300Mi"});
   SW_E2E_REQUIRE_SAFE();
-  FuseFatMount mount(stick->Disk());
-  ASSERT_TRUE(mount.mounted()) << "fusefat could not mount " << stick->Disk();
+  ASSERT_EQ(std::system(("mkfs.vfat -n FUSESTICK " + stick->Disk() + " >/dev/null 2>&1").c_str()), 0);
+  // Unmounted again however the test ends, its daemon gone before the stick is.
+  const VolumeMount mount(stick->Disk(), "fat32");
+  ASSERT_TRUE(mount.Mounted()) << "fusefat could not mount " << stick->Disk();
   const std::string letter = Letter(*stick);
   ASSERT_FALSE(letter.empty());
 
   const CliResult list = RunCli({"list", "--all"});
   EXPECT_NE(list.output.find("FUSESTICK"), std::string::npos) << list.output;
-  EXPECT_NE(list.output.find(stick->Disk() + " on " + mount.dir().string()), std::string::npos)
+  EXPECT_NE(list.output.find(stick->Disk() + " on " + mount.Dir().string()), std::string::npos)
       << list.output;
 
   // Under churn by its device: the letter this process saw may be another disk's to the program.
   const CliResult run = RunCli({"files", UnderChurn() ? stick->Disk() : letter, "--thorough", "--yes", "--all"});
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("PASSED"), std::string::npos) << run.output;
-  for (const auto& entry : std::filesystem::directory_iterator(mount.dir())) {
+  for (const auto& entry : std::filesystem::directory_iterator(mount.Dir())) {
     EXPECT_NE(entry.path().extension(), ".h2w") << entry.path();
   }
 }
