@@ -120,6 +120,32 @@ std::int64_t WriteFlood(core::Context& ctx, const QuickTestRun& run, std::int64_
   return written;
 }
 
+// The sectors past the cylinders below the device's last one, its marker's neighbours, top
+// down: written after that marker, they flush it from a cache of the last writes there, and a
+// drive that answers every read past its memory with its last write there answers with one of
+// them, not with the marker.
+std::int64_t WriteTail(core::Context& ctx, const QuickTestRun& run, std::int64_t most, std::int64_t& failed) {
+  std::int64_t written = 0;
+  ctx.state.SectorBuffer.Resize(kBlock * kChunkSectors);
+  std::int64_t end = run.DeviceLastSector;  // exclusive
+  const std::int64_t first = std::max(run.TotalSectors, run.DeviceLastSector - most);
+  while (end > first) {
+    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(kChunkSectors, end - first));
+    const std::int64_t at = end - count;
+    for (std::int32_t i = 0; i < count; ++i) {
+      FillFloodBlock(ctx.state.SectorBuffer.data() + static_cast<std::size_t>(i) * kBlock, at + i);
+    }
+    if (diskio::WriteSectors(ctx, at, count)) {
+      written += count;
+    } else {
+      ++failed;
+    }
+    end = at;
+  }
+  ctx.state.SectorBuffer.Resize(kBlock);
+  return written;
+}
+
 std::vector<std::int64_t> MarkersTopDown(const QuickTestRun& run) {
   std::vector<std::int64_t> markers;
   for (std::int64_t m = run.TotalSectors - 1; m >= 0; m -= run.IntervalSectors) markers.push_back(m);
@@ -161,7 +187,11 @@ void DefeatWriteCache(core::Context& ctx, QuickTestRun& run) {
   const std::int64_t flood =
       std::max<std::int64_t>(0, std::min(kFloodSectors, CacheFloodBudgetSectors(run.TotalSectors) - evictions));
   std::int64_t failed = 0;
-  const std::int64_t flooded = WriteFlood(ctx, run, flood, failed);
+  std::int64_t flooded = WriteFlood(ctx, run, flood, failed);
+  if (run.DeviceLastSector >= 0) {
+    const std::int64_t room = CacheFloodBudgetSectors(run.TotalSectors) - evictions - flood;
+    flooded += WriteTail(ctx, run, std::max<std::int64_t>(0, room), failed);
+  }
 
   // Top down, so the lowest marker of each slot is evicted last by a write of its own.
   for (const std::int64_t m : markers) {

@@ -105,9 +105,11 @@ void LogDriveLost(core::Context& ctx) {
 
 void RecordMismatch(QuickTestRun& run, std::int64_t sector, std::int64_t foundNumber) {
   if (run.MismatchCount == 0) {
-    run.MinBadSector = run.TotalSectors + 1;
+    // Past every sector a marker can be at, the device's last one included.
+    const std::int64_t past = std::max(run.TotalSectors, run.DeviceLastSector + 1) + 1;
+    run.MinBadSector = past;
     run.MaxBadSector = 0;
-    run.MinFoundNumber = run.TotalSectors + 1;
+    run.MinFoundNumber = past;
   }
   ++run.MismatchCount;
   run.MinBadSector = std::min(run.MinBadSector, sector);

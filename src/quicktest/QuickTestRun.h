@@ -16,6 +16,9 @@ struct QuickTestRun {
   std::int32_t disk = 0;
   bool withCacheCheck = true;
   std::int64_t TotalSectors = 0;
+  // The device's own last sector when it lies past the whole cylinders the markers cover: a
+  // fake that lacks only that tail must not pass. -1: the cylinders reach the end.
+  std::int64_t DeviceLastSector = -1;
   std::int64_t IntervalSectors = 0;
   double IntervalBytes = 0;
   double TotalBytes = 0;
@@ -57,7 +60,7 @@ bool PrepareDrive(core::Context& ctx, QuickTestRun& run);
 // releases the drive before returning.
 WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run);
 // Reads every marker back, records mismatches, checks N - 1 and 0 and whether the addresses
-// wrap, releases the drive.
+// wrap, then the device's last sector, releases the drive.
 void ReadBackMarkers(core::Context& ctx, QuickTestRun& run);
 // Analysis lines, test time, zeroed sector 0 and the verdict boxes.
 void ReportVerdict(core::Context& ctx, QuickTestRun& run, QuickTestResult& result);

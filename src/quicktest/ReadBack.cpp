@@ -59,6 +59,22 @@ bool HoldsMarkerZero(core::Context& ctx) {
          std::all_of(block.begin() + 8, block.end(), [](std::uint8_t b) { return b == 0xFF; });
 }
 
+// The device's last sector past the whole cylinders, read once everything else was written (the
+// flood too, which writes its neighbours after it). The report's lines stay those of
+// the cylinders: the sector counts only when every marker there read back right, and then it
+// fails the drive as the one bad sector found.
+void CheckDeviceEnd(core::Context& ctx, QuickTestRun& run) {
+  const std::int64_t sector = run.DeviceLastSector;
+  if (sector < 0) return;
+  const bool ok = diskio::ReadSectors(ctx, sector, 1);
+  if (!ok) core::LogText(ctx, Line(text::kFinalReadError + std::to_string(sector)));
+  const std::int64_t found = MarkerInBuffer(ctx);
+  RecordMarkerCell(ctx, sector, ok, found);
+  const bool unwritten = std::find(run.UnwrittenMarkers.begin(), run.UnwrittenMarkers.end(), sector) !=
+                         run.UnwrittenMarkers.end();
+  if ((found != sector || !ok || unwritten) && run.MismatchCount == 0) RecordMismatch(run, sector, found);
+}
+
 void ProbeAddressWrap(core::Context& ctx, QuickTestRun& run) {
   constexpr std::int64_t kSmallestRealMemory = 2048;  // 1 MiB
   for (std::int64_t sector = kSmallestRealMemory; sector < run.TotalSectors; sector *= 2) {
@@ -116,6 +132,7 @@ void ReadBackMarkers(core::Context& ctx, QuickTestRun& run) {
   FinalCheck(ctx, run, 0);
   ProbeAddressWrap(ctx, run);
   if (run.withCacheCheck) DefeatWriteCache(ctx, run);
+  CheckDeviceEnd(ctx, run);
 
   ctx.os.Sleep(kSettleMs);
   diskio::Lock_Unlock_All_Volumes(ctx, run.disk, text::kUnlock);

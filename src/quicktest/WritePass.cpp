@@ -108,6 +108,12 @@ WritePassEnd WriteMarkers(core::Context& ctx, QuickTestRun& run) {
   run.PassStart = run.TestStart;
   run.LastPercent = 0;
   const std::int64_t last = run.TotalSectors - 1;
+  // Written first, so that every later write stands between it and its read.
+  const std::int64_t deviceLast = diskio::DriveSectors(ctx) - 1;
+  if (deviceLast > last) {
+    run.DeviceLastSector = deviceLast;
+    WriteEdgeMarker(ctx, run, deviceLast);
+  }
   WriteEdgeMarker(ctx, run, last);
 
   std::uint64_t markers = 0;

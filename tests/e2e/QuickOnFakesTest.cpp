@@ -113,6 +113,10 @@ const VerdictRow kRows[] = {
      {"--size=67108864000", "--real=7600799744", "--kind=limbo", "--cache=524288", "--cache-kind=strict"},
      7600799744ull, true},
     {"wrap_8GB_at_4000000000", {"--size=8G", "--real=4000000000", "--kind=wrap"}, 4000000000ull, true},
+    // Lacking only what lies past the whole cylinders the markers are spread over.
+    {"limbo_2GiB_lacking_its_last_256KiB", {"--size=2Gi", "--real=2147221504", "--kind=limbo"}, 2147221504ull, true},
+    {"limbo_2GiB_lacking_its_last_256KiB_4Kn",
+     {"--size=2Gi", "--real=2147221504", "--kind=limbo", "--sector-size=4096"}, 2147221504ull, true},
     // 4Kn sticks: 4,096-byte logical sectors, which take no 512-byte transfer.
     {"genuine_2GiB_4Kn", {"--size=2Gi", "--kind=genuine", "--sector-size=4096"}, 2 * kGi, false},
     {"limbo_16GiB_real_2GiB_4Kn", {"--size=16Gi", "--real=2Gi", "--kind=limbo", "--sector-size=4096"}, 2 * kGi, true},

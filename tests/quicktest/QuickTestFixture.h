@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Context.h"
+#include "drives/DriveInfo.h"
 #include "platform/sim/SimOs.h"
 #include "platform/WinApi.h"
 #include "quicktest/FaultyOs.h"
@@ -64,6 +65,13 @@ class QuickTestFixture : public ::testing::Test {
   QuickTestResult RunEngine(std::uint64_t driveSizeBytes) {
     ctx.state.DiskNumber = kDisk;
     ctx.state.DriveSizeBytes = static_cast<double>(driveSizeBytes);
+    return QuickSizeTest(ctx);
+  }
+
+  // With the size the drive list gives (whole cylinders), as the command runs it.
+  QuickTestResult RunEngineAsListed() {
+    ctx.state.DiskNumber = kDisk;
+    drives::GetUSBDiskDriveInfo1(ctx, kDisk);
     return QuickSizeTest(ctx);
   }
 
