@@ -57,6 +57,12 @@ FakeGeometry G(std::uint64_t size, std::uint64_t real, FakeKind kind, LimboFill 
   return g;
 }
 
+FakeGeometry Chain(std::uint64_t size, std::uint64_t real, std::uint64_t wrap) {
+  FakeGeometry g = G(size, real, FakeKind::Wraparound);
+  g.wrapBytes = wrap;
+  return g;
+}
+
 TEST(FakeMediaRules, EachKindAnswersWhatItsRuleSays) {
   const std::uint64_t size = 1ull << 40, real = 1000 * S;  // "1 TiB" with 1000 real sectors
   const RuleRow rows[] = {
@@ -68,6 +74,11 @@ TEST(FakeMediaRules, EachKindAnswersWhatItsRuleSays) {
       {"wrap lands modulo real (not a power of two)", G(size, real, FakeKind::Wraparound), 1000 + 3, 3, 0x11},
       {"wrap aliases far up", G(size, real, FakeKind::Wraparound), 7, 7 + 5 * 1000, 0x11},
       {"wrap overwrite of sector 1 seen above", G(size, real, FakeKind::Wraparound), 50, 1001, 0x22},
+      {"chain: past the real memory below the wrap is limbo", Chain(size, real, 3500 * S), 1500, 1500, 0x00},
+      {"chain lands modulo the wrap", Chain(size, real, 3500 * S), 3500 + 7, 7, 0x11},
+      {"chain aliases far up", Chain(size, real, 3500 * S), 9, 9 + 3 * 3500, 0x11},
+      {"chain: sector 1 seen a wrap above", Chain(size, real, 3500 * S), 50, 3501, 0x22},
+      {"chain: past the real memory above the wrap is limbo", Chain(size, real, 3500 * S), 3500 + 1500, 1500, 0x00},
       {"cache holds a limbo write", G(size, real, FakeKind::Limbo, LimboFill::Zeros, 4), 4000, 4000, 0x11},
       {"strict slot ignores another sector", G(size, real, FakeKind::Limbo, LimboFill::Zeros, 8, CacheKind::DirectStrict), 4000, 4008, 0x00},
       {"loose slot answers for another sector", G(size, real, FakeKind::Limbo, LimboFill::Zeros, 8, CacheKind::DirectLoose), 4000, 4008, 0x11},

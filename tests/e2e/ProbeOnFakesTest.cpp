@@ -66,6 +66,8 @@ const ProbeRow kRows[] = {
     {"genuine_1GiB", {"--size=1Gi", "--kind=genuine"}, 1 * kGi, false},
     {"limbo_4GiB_real_512MiB", {"--size=4Gi", "--real=512Mi", "--kind=limbo"}, 512 * kMi, true},
     {"wrap_16GiB_real_2GiB", {"--size=16Gi", "--real=2Gi", "--kind=wrap"}, 2 * kGi, true},
+    {"chain_16GiB_real_2GiB_wrapping_at_4GiB", {"--size=16Gi", "--real=2Gi", "--kind=wrap", "--wrap=4Gi"}, 2 * kGi,
+     true},
     // A cache of the last 4,000 writes past the memory that keeps a sector's place when it is
     // written again: a flood over sectors it already holds evicts nothing.
     {"limbo_16GiB_real_2GiB_cache_4000", {"--size=16Gi", "--real=2Gi", "--kind=limbo", "--cache=4000"}, 2 * kGi,

@@ -100,6 +100,8 @@ const VerdictRow kRows[] = {
     {"genuine_1GiB", {"--size=1Gi", "--kind=genuine"}, 1 * kGi, false},
     {"limbo_4GiB_real_512MiB", {"--size=4Gi", "--real=512Mi", "--kind=limbo"}, 512 * kMi, true},
     {"wrap_16GiB_real_2GiB", {"--size=16Gi", "--real=2Gi", "--kind=wrap"}, 2 * kGi, true},
+    {"chain_16GiB_real_2GiB_wrapping_at_4GiB", {"--size=16Gi", "--real=2Gi", "--kind=wrap", "--wrap=4Gi"}, 2 * kGi,
+     true},
     {"ioerror_both_4GiB_real_1GiB", {"--size=4Gi", "--real=1Gi", "--kind=ioerror", "--errors=both"}, 1 * kGi, true},
     {"ioerror_write_4GiB_real_1GiB", {"--size=4Gi", "--real=1Gi", "--kind=ioerror", "--errors=write"}, 1 * kGi, true},
     {"ioerror_read_4GiB_real_1GiB", {"--size=4Gi", "--real=1Gi", "--kind=ioerror", "--errors=read"}, 1 * kGi, true},

@@ -21,6 +21,10 @@ std::string CheckGeometry(const FakeGeometry& g) {
   if (g.realBytes > g.sizeBytes) return "the real memory cannot exceed the size";
   if (g.kind == FakeKind::Genuine && g.realBytes != g.sizeBytes) return "a genuine stick is all real";
   if (g.kind == FakeKind::Wraparound && g.realBytes == 0) return "a wrapping stick needs real memory";
+  if (g.wrapBytes && g.kind != FakeKind::Wraparound) return "only a wrapping stick wraps";
+  if (g.wrapBytes && (g.wrapBytes % kSector || g.wrapBytes < g.realBytes || g.wrapBytes > g.sizeBytes)) {
+    return "the wrap must be whole sectors between the real memory and the size";
+  }
   if (g.cacheSectors && g.kind != FakeKind::Limbo) return "only a limbo stick has a cache";
   if (g.kind == FakeKind::IoError && !g.readErrors && !g.writeErrors) return "no transfer would fail";
   if (g.kind == FakeKind::Follow && g.realBytes % kFollowBlock) return "a following stick's memory is whole 4 KiB blocks";
@@ -124,6 +128,33 @@ int FakeMedia::WriteSector(std::uint64_t sector, const std::uint8_t* in) {
   return WriteRun(SlotOffset(CacheStore(sector)), kSector, in);
 }
 
+// Each address modulo the wrap: on the real memory when below it, else (a chain) limbo.
+int FakeMedia::ReadWrapping(std::uint64_t offset, std::uint64_t length, std::uint8_t* out) {
+  const std::uint64_t wrap = g_.wrapBytes ? g_.wrapBytes : g_.realBytes;
+  const std::uint64_t end = offset + length;
+  while (offset < end) {
+    const std::uint64_t at = offset % wrap;
+    const bool real = at < g_.realBytes;
+    const std::uint64_t run = std::min(end - offset, (real ? g_.realBytes : wrap) - at);
+    if (int err = real ? ReadRun(at, run, out) : ReadLimbo(offset, run, out)) return err;
+    offset += run, out += run;
+  }
+  return 0;
+}
+
+int FakeMedia::WriteWrapping(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in) {
+  const std::uint64_t wrap = g_.wrapBytes ? g_.wrapBytes : g_.realBytes;
+  const std::uint64_t end = offset + length;
+  while (offset < end) {
+    const std::uint64_t at = offset % wrap;
+    const bool real = at < g_.realBytes;
+    const std::uint64_t run = std::min(end - offset, (real ? g_.realBytes : wrap) - at);
+    if (int err = real ? WriteRun(at, run, in) : WriteLimbo(offset, run, in)) return err;
+    offset += run, in += run;
+  }
+  return 0;
+}
+
 int FakeMedia::ReadLimbo(std::uint64_t offset, std::uint64_t length, std::uint8_t* out) {
   const std::uint64_t end = offset + length;
   std::uint8_t sector[kSector];
@@ -216,14 +247,7 @@ int FakeMedia::Read(std::uint64_t offset, std::uint64_t length, std::uint8_t* ou
       if (end > g_.realBytes && g_.readErrors) return EIO;
       if (end <= g_.realBytes) return ReadRun(offset, length, out);
       break;  // a readable place past the real memory: answered as limbo
-    case FakeKind::Wraparound:
-      while (offset < end) {
-        std::uint64_t physical = offset % g_.realBytes;
-        std::uint64_t run = std::min(end - offset, g_.realBytes - physical);
-        if (int err = ReadRun(physical, run, out)) return err;
-        offset += run, out += run;
-      }
-      return 0;
+    case FakeKind::Wraparound: return ReadWrapping(offset, length, out);
     case FakeKind::Follow: return ReadFollowing(offset, length, out);
     case FakeKind::Limbo: break;
   }
@@ -249,14 +273,7 @@ int FakeMedia::Write(std::uint64_t offset, std::uint64_t length, const std::uint
       if (end > g_.realBytes && g_.writeErrors) return EIO;
       if (end <= g_.realBytes) return WriteRun(offset, length, in);
       break;  // writes past the real memory that do not fail are lost as in limbo
-    case FakeKind::Wraparound:
-      while (offset < end) {
-        std::uint64_t physical = offset % g_.realBytes;
-        std::uint64_t run = std::min(end - offset, g_.realBytes - physical);
-        if (int err = WriteRun(physical, run, in)) return err;
-        offset += run, in += run;
-      }
-      return 0;
+    case FakeKind::Wraparound: return WriteWrapping(offset, length, in);
     case FakeKind::Follow: return WriteFollowing(offset, length, in);
     case FakeKind::Limbo: break;
   }

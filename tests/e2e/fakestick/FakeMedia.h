@@ -39,6 +39,9 @@ struct FakeGeometry {
   std::uint64_t sizeBytes = 0;   // announced
   std::uint64_t realBytes = 0;   // real memory, from sector 0
   FakeKind kind = FakeKind::Genuine;  // Wraparound: the address modulo realBytes
+  // Wraparound: where the addresses wrap, when past the real memory (a chain): below it, what
+  // lies past realBytes is limbo. 0: at realBytes.
+  std::uint64_t wrapBytes = 0;
   LimboFill fill = LimboFill::Zeros;
   FollowFull full = FollowFull::Drop;  // Follow only
   bool readErrors = true, writeErrors = true;  // IoError: which transfers fail
@@ -80,6 +83,8 @@ class FakeMedia {
   int ReadRun(std::uint64_t physical, std::uint64_t length, std::uint8_t* out);
   int WriteRun(std::uint64_t physical, std::uint64_t length, const std::uint8_t* in);
   // Sector by sector past the real memory: the fill or the cache.
+  int ReadWrapping(std::uint64_t offset, std::uint64_t length, std::uint8_t* out);
+  int WriteWrapping(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in);
   int ReadLimbo(std::uint64_t offset, std::uint64_t length, std::uint8_t* out);
   int WriteLimbo(std::uint64_t offset, std::uint64_t length, const std::uint8_t* in);
   int ReadFollowing(std::uint64_t offset, std::uint64_t length, std::uint8_t* out);

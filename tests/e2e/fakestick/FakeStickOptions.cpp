@@ -56,12 +56,13 @@ std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::str
     std::string key = arg.substr(2, eq - 2), value = arg.substr(eq + 1);
     bool ok = true;
     if (key == "size" || key == "real" || key == "cache" || key == "write-delay-us" || key == "fail-every" ||
-        key == "read-speed" || key == "write-speed") {
+        key == "read-speed" || key == "write-speed" || key == "wrap") {
       std::optional<std::uint64_t> n = ParseSize(value);
       ok = n.has_value();
       if (ok && key == "size") g.sizeBytes = *n;
       if (ok && key == "real") real = *n;
       if (ok && key == "cache") g.cacheSectors = *n;
+      if (ok && key == "wrap") g.wrapBytes = *n;
       if (ok && key == "write-delay-us") o.writeDelayMicros = *n;
       if (ok && key == "fail-every") g.failEvery = *n;
       if (ok && key == "read-speed") o.readBytesPerSecond = *n;

@@ -22,7 +22,7 @@ struct FakeStickOptions {
 std::optional<std::uint64_t> ParseSize(const std::string& text);
 
 // Parses --size= --real= --kind= --full= --fill= --errors= --cache= --cache-kind= --write-delay-us=
-// --read-speed= --write-speed= (bytes per second: "40M") --fail-every= --backing-dir=; anything
+// --read-speed= --write-speed= (bytes per second: "40M") --fail-every= --wrap= --backing-dir=; anything
 // else is passed on to FUSE. On a bad option returns nothing and
 // says why in error.
 std::optional<FakeStickOptions> ParseFakeStickOptions(const std::vector<std::string>& args,
@@ -33,6 +33,7 @@ inline constexpr const char* kFakeStickUsage =
     "         [--full=drop|evict] [--fill=zeros|ones|stale] [--errors=read|write|both] [--cache=SECTORS]\n"
     "         [--cache-kind=associative|strict|loose] [--write-delay-us=N] [--fail-every=N]\n"
     "         [--read-speed=BYTES_PER_SECOND] [--write-speed=BYTES_PER_SECOND]\n"
+    "         [--wrap=SIZE (with --kind=wrap: the addresses wrap there, past the real memory: a chain)]\n"
     "         [--backing-dir=DIR]\n"
     "         [FUSE options, e.g. -f]\n"
     "The folder then holds 'stick', a file that behaves like the counterfeit, and 'control':\n"
