@@ -65,12 +65,13 @@ std::uint64_t ProbeWriteBoundSectors(std::int64_t totalSectors) {
   using namespace detail;
   if (totalSectors < 1) return 0;
   const std::int64_t largest = LargestFloodSectors(totalSectors);
-  // Saved and restored: the window, the wrap checks (three blocks each), and for the drive and
+  // Saved and restored: the window, the wrap checks (three blocks each, and the power-of-two
+  // search's block written again after each of its own that failed), and for the drive and
   // then for its wrap, if one is found, the sizing, and per round the probes, their evictions
   // and a guard block. The floods are written back with what they held and never restored.
   const auto window = std::clamp<std::int64_t>(  // the larger of the two windows
       static_cast<std::int64_t>(std::sqrt(static_cast<double>(totalSectors)) / 4), 64, 65536);
-  std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 2 * kSizingSteps;
+  std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 1 + 4 * kWrapCandidates + 2 * kSizingSteps;
   std::int64_t worstRounds = 0;
   for (std::int64_t flood = 0; flood <= largest; flood = flood == 0 ? 64 : flood * 2) {
     const std::int64_t k = ProbesPerRound(flood);

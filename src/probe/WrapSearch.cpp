@@ -19,6 +19,14 @@
 // own. A loose cache of 2^k slots over a drive with no memory at all
 // answers every read and write exactly as a drive wrapping at 2^k does: that one is reported as
 // the wrap it cannot be told from.
+//
+// Most fakes that wrap do so at a power of two, as hardware that ignores the high address bits
+// does, and those are found before the window is written: one block at a, and a read at a + 2^k
+// for each k, a few dozen reads where the window's costs one every window's length. Taken in
+// rising order, the first power of two confirmed is the wrap itself: a drive wrapping at W
+// brings a's block back at a + 2^k only when W divides 2^k, so W is a power of two as well, and
+// every smaller one was tried. A wrap at any other size brings nothing back there, and the
+// window's search follows.
 #include "probe/WrapSearch.h"
 
 #include <algorithm>
@@ -31,6 +39,52 @@
 namespace sw::probe::detail {
 
 namespace {
+
+// The kind, once a wrap was confirmed with window sector s0 holding `expected`: every later
+// address of s0, one read a wrap apart, brings its block back on a plain wraparound; one that
+// does not lies on memory the drive keeps nothing in (a chain). `skip`: the confirmation's
+// sector, whose neighbours a wrap apart it wrote.
+bool LostPastWrap(ProbeRun& run, BlockId expected, std::int64_t wrap, std::int64_t skip, std::int64_t from,
+                  std::int64_t limit) {
+  run.RefreshReadAhead();
+  std::int64_t reads = 0;
+  for (std::int64_t x = expected.sector + wrap; x < limit && reads < kKindReads && !run.io.Stopped(); x += wrap) {
+    if (x < from || x == skip + wrap || x == skip + wrap + 1 || x == skip + wrap - 1) continue;
+    ++reads;
+    const Got got = run.GetBlock(x);
+    if (!(got.id == expected)) return true;
+  }
+  return false;
+}
+
+// The wrap at a power of two, tried from a with one block (see above); nothing found when the
+// drive wraps elsewhere or not at all. Reads below `limit` only.
+WrapFound PowerOfTwoWrap(ProbeRun& run, std::int64_t a, std::int64_t limit) {
+  WrapFound found;
+  std::uint32_t gen = run.NextGeneration();
+  if (run.PutBlock(a, gen) != Put::Written) return found;
+  run.RefreshReadAhead();
+  std::int64_t failed = 0;  // stale reads or a loose cache can bring a's block back anywhere
+  for (std::int64_t wrap = 2; a + wrap < limit && failed < kWrapCandidates && !run.io.Stopped(); wrap *= 2) {
+    const Got got = run.GetBlock(a + wrap);
+    if (!(got.id == BlockId{a, gen})) continue;
+    if (ConfirmWrap(run, a, wrap)) {
+      found.wrap = wrap;
+      found.confirmedAt = a;
+      break;
+    }
+    // The check wrote a again: a block of a generation of its own goes there for the next reads.
+    ++failed;
+    gen = run.NextGeneration();
+    if (run.PutBlock(a, gen) != Put::Written) return found;
+    run.RefreshReadAhead();
+  }
+  if (found.wrap == 0 || run.io.Stopped()) return found;
+  const Got atA = run.GetBlock(a);
+  if (!atA.id) return found;
+  found.lostPastWrap = LostPastWrap(run, *atA.id, found.wrap, a, a + 1, limit);
+  return found;
+}
 
 // Writes the window's blocks from `start`, chunk by chunk, after saving them. Returns the
 // sectors written.
@@ -98,23 +152,12 @@ WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::i
   }
   if (found.wrap == 0 || run.io.Stopped()) return found;
 
-  // The kind: every later address of one window sector the check left alone, one read a wrap
-  // apart, brings its block back on a plain wraparound; one that does not lies on memory the
-  // drive keeps nothing in (a chain). Past the good sectors only when lookPast.
+  // The kind, from a window sector the check left alone; past the good sectors only when
+  // lookPast.
   const std::int64_t a = found.confirmedAt;
   const std::int64_t s0 = a - start < width / 2 ? windowEnd - 1 : start;
   const std::int64_t limit = lookPast ? run.total : std::min(run.total, goodEnd);
-  run.RefreshReadAhead();
-  std::int64_t reads = 0;
-  for (std::int64_t x = s0 + found.wrap; x < limit && reads < kKindReads && !run.io.Stopped(); x += found.wrap) {
-    if (x < windowEnd || x == a + found.wrap || x == a + found.wrap + 1 || x == a + found.wrap - 1) continue;
-    ++reads;
-    const Got got = run.GetBlock(x);
-    if (!(got.id == BlockId{s0, gen})) {
-      found.lostPastWrap = true;
-      break;
-    }
-  }
+  found.lostPastWrap = LostPastWrap(run, BlockId{s0, gen}, found.wrap, a, windowEnd, limit);
   return found;
 }
 
@@ -138,6 +181,11 @@ bool ConfirmWrap(ProbeRun& run, std::int64_t a, std::int64_t wrap) {
 WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
   const std::int64_t w = WindowSectors(run.total, goodEnd);
   if (w < 1) return {};
+  {
+    const std::int64_t a = kKeptStartSectors < goodEnd ? kKeptStartSectors : 0;
+    const WrapFound power = PowerOfTwoWrap(run, a, lookPast ? run.total : std::min(run.total, goodEnd));
+    if (power.wrap > 0 || run.io.Stopped()) return power;
+  }
   // The partition table and the file system's own first blocks live in the first MiB: the window
   // goes past it where the good memory leaves room. A wrap no larger than the shifted window
   // would show as one of its multiples there; only then is the search made again from sector 0.

@@ -24,6 +24,9 @@ using Sim = platform::sim::FakeKind;
 constexpr std::uint64_t kF3Limbo = 1'700'000 / 512;
 constexpr std::uint64_t kF3Wrapping = 2'150'000'000 / 512;
 constexpr std::uint64_t kF3BigCache = 22'000'000'000 / 512;
+// Measured beside ours (bench/probe/probe-vs-f3probe) on a FUSE chain of 16 GiB holding 2 GiB
+// and wrapping at 4 GiB.
+constexpr std::uint64_t kF3Chain = 2147;
 constexpr std::uint64_t F3Genuine(std::uint64_t bytes) { return std::min<std::uint64_t>(2 * GiB, bytes / 2) / 512; }
 
 struct Row {
@@ -72,7 +75,14 @@ std::vector<Row> Rows() {
     SimDriveSpec c = Drive(16 * GiB, 2 * GiB, Sim::Chain);
     c.wrapBytes = 4 * GiB;
     rows.push_back({"chain 16 GiB holding 2 GiB wrapping at 4 GiB", c, FakeKind::Chain, Sectors(2 * GiB) - 1,
-                    Sectors(4 * GiB), kF3Limbo});
+                    Sectors(4 * GiB), kF3Chain / 4});
+  }
+  {
+    // Its top lands on real memory: the drive looks whole until the wrap is found.
+    SimDriveSpec c = Drive(15 * GiB, 3584ull << 20, Sim::Chain);
+    c.wrapBytes = 4 * GiB;
+    rows.push_back({"chain 15 GiB holding 3.5 GiB wrapping at 4 GiB", c, FakeKind::Chain, Sectors(3584ull << 20) - 1,
+                    Sectors(4 * GiB), kF3Chain / 4});
   }
   // The simulator's own chain: addresses up to twice the memory wrap, beyond that they are lost.
   rows.push_back({"chain 16 GiB holding 2 GiB, lost past 4 GiB", Drive(16 * GiB, 2 * GiB, Sim::Chain), FakeKind::Chain,

@@ -65,12 +65,12 @@ TEST_F(ProbeTranscript, GenuineStickPasses) {
       "Last good sector: 1028159",
       "Usable size: 526,417,920 bytes (502.031MiB)",
       "Write cache found: none",
-      "Sectors written: 64770, read: 68612",
+      "Sectors written: 64771, read: 68634",
       "Mean latency per request: write 2.0 ms, read 0.0 ms",
       // The largest flood the top kept its block through, and everything the probe wrote.
       "Not ruled out by a probe: a drive that keeps only its last writes, more than 32,901,120 bytes of "
       "them, or one that gives each newly written address the next free block of a smaller memory and "
-      "holds the 33,162,240 bytes written here.",
+      "holds the 33,162,752 bytes written here.",
       "The Full-Surface Test writes every sector and exposes such a drive soon after its real end.",
       "Original blocks restored: all of them.",
       // 502 whole MiB, less the first one for the partition table.
@@ -107,7 +107,7 @@ TEST_F(ProbeTranscript, LimboFakeFailsWithItsExactLastGoodSector) {
       "Last good sector: 524287",
       "Usable size: 268,435,456 bytes (256.0MiB)",
       "Write cache found: none",
-      "Sectors written: 353, read: 4596",
+      "Sectors written: 354, read: 4617",
       "Mean latency per request: write 3.0 ms, read 0.0 ms",
       "Original blocks restored: all of them.",
       "Test took 0 seconds.",
