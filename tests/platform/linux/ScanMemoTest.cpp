@@ -1,0 +1,187 @@
+// The kept scan of the machine: any change a question must see makes the next one scan afresh,
+// and only an unchanged machine is answered from the scan before.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakeSystem.h"
+#include "platform/linux/ScanMemo.h"
+
+namespace sw::platform::linuxos {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeDisk;
+using testing::FakeSystem;
+
+ScanSources SourcesOf(const FakeSystem& sys) {
+  const SystemPaths p = sys.Paths();
+  return {p.sysRoot, p.mountInfo, p.devDir, p.swaps, p.procRoot};
+}
+
+void Write(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << text << "\n";
+}
+
+const PhysicalDisk* DiskNamed(const DeviceMap& map, const std::string& name) {
+  for (const PhysicalDisk& d : map.disks) {
+    if (d.device.name == name) return &d;
+  }
+  return nullptr;
+}
+
+// A system disk, a stick with one partition and a loop device, every one with a diskseq.
+void Populate(FakeSystem& sys) {
+  sys.AddDisk({.name = "sda", .majMin = "8:0", .sectors = 1000000, .diskSeq = 1});
+  sys.AddPartition("sda", 1, "8:1", 999000);
+  sys.AddMount("8:1", "/dev/sda1", "/", "ext4");
+  sys.AddDisk({.name = "sdb", .majMin = "8:16", .sectors = 8000000, .removable = true, .diskSeq = 7});
+  sys.AddPartition("sdb", 1, "8:17", 7990000);
+  sys.AddDisk({.name = "loop0", .majMin = "7:0", .sectors = 2048, .backingFile = "/img/a", .diskSeq = 9});
+}
+
+TEST(ScanMemo, EveryChangeIsSeenAtTheNextQuestion) {
+  struct Row {
+    const char* what;
+    std::function<void(FakeSystem&)> change;
+    bool rescans;
+    std::function<bool(const DeviceMap&)> seen;  // the map shows the change
+  };
+  const fs::path sysBlock = "sys/block";
+  const std::vector<Row> rows = {
+      {"nothing changed", [](FakeSystem&) {}, false,
+       [](const DeviceMap& m) { return DiskNamed(m, "sdb") != nullptr; }},
+      {"the stick swapped for another under the same name and number",
+       [](FakeSystem& s) {
+         s.RemoveDisk("sdb");
+         s.AddDisk({.name = "sdb", .majMin = "8:16", .sectors = 8000000, .removable = true, .diskSeq = 8});
+         s.AddPartition("sdb", 1, "8:17", 7990000);
+       },
+       true, [](const DeviceMap& m) { return DiskNamed(m, "sdb") && DiskNamed(m, "sdb")->device.diskSeq == 8; }},
+      {"the stick removed", [](FakeSystem& s) { s.RemoveDisk("sdb"); }, true,
+       [](const DeviceMap& m) { return DiskNamed(m, "sdb") == nullptr; }},
+      {"a disk added",
+       [](FakeSystem& s) { s.AddDisk({.name = "sdc", .majMin = "8:32", .sectors = 100, .diskSeq = 11}); }, true,
+       [](const DeviceMap& m) { return DiskNamed(m, "sdc") != nullptr; }},
+      {"a mount of the stick appeared",
+       [](FakeSystem& s) { s.AddMount("8:17", "/dev/sdb1", s.MakeFolder("stick").string(), "vfat"); }, true,
+       [](const DeviceMap& m) {
+         for (const VolumeEntry& v : m.volumes) {
+           if (v.name == "sdb1") return !v.mountPoint.empty();
+         }
+         return false;
+       }},
+      {"a partition appeared on the same diskseq", [](FakeSystem& s) { s.AddPartition("sdb", 2, "8:18", 5000); },
+       true, [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.partitions.size() == 2; }},
+      {"a partition changed its size",
+       [&](FakeSystem& s) { Write(fs::canonical(s.Root() / sysBlock / "sdb") / "sdb1" / "size", "4000"); }, true,
+       [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.partitions.at(0).sizeSectors == 4000; }},
+      {"the disk's size changed",
+       [&](FakeSystem& s) { Write(s.Root() / sysBlock / "sdb" / "size", "16000000"); }, true,
+       [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.sizeSectors == 16000000; }},
+      {"the loop device detached",
+       [&](FakeSystem& s) { Write(s.Root() / sysBlock / "loop0" / "loop" / "backing_file", ""); }, true,
+       [](const DeviceMap& m) { return DiskNamed(m, "loop0") == nullptr; }},
+      {"the stick's node renamed", [&](FakeSystem& s) {
+         Write(s.Root() / sysBlock / "sdb" / "uevent", "MAJOR=8\nDEVNAME=sdx\nDEVTYPE=disk");
+       },
+       true, [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.devName == "sdx"; }},
+      {"a swap area on the stick", [](FakeSystem& s) {
+         Write(s.Root() / "swaps", "Filename Type Size Used Priority\n" + s.Paths().devDir + "/sdb1 partition 1 0 -2");
+       },
+       true, [](const DeviceMap& m) { return DiskNamed(m, "sdb") == nullptr; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    FakeSystem sys;
+    Populate(sys);
+    ScanMemo memo;
+    memo.Current(SourcesOf(sys));
+    memo.Current(SourcesOf(sys));
+    ASSERT_EQ(memo.Scans(), 1u) << "an unchanged machine is scanned once";
+    row.change(sys);
+    const DeviceMap map = memo.Current(SourcesOf(sys));
+    EXPECT_EQ(memo.Scans(), row.rescans ? 2u : 1u);
+    EXPECT_TRUE(row.seen(map));
+  }
+}
+
+TEST(ScanMemo, NothingIsKeptOfADiskWithoutDiskseq) {
+  FakeSystem sys;
+  Populate(sys);
+  sys.AddDisk({.name = "sdc", .majMin = "8:32", .sectors = 100});  // a kernel that counts no disks
+  ScanMemo memo;
+  memo.Current(SourcesOf(sys));
+  memo.Current(SourcesOf(sys));
+  EXPECT_EQ(memo.Scans(), 2u);
+}
+
+// A FUSE mount that names no device, served by a fake process in the fixture's /proc.
+struct FuseStick {
+  FuseStick() {
+    Populate(sys);
+    point = sys.MakeFolder("fat").string();
+    sys.AddMount("0:55", "fusefat", point, "fuse.fusefat");
+    proc = sys.Root() / "proc" / "4242";
+    fs::create_directories(proc / "fd");
+    std::ofstream(proc / "cmdline", std::ios::binary) << "fusefat" << '\0' << point << '\0';
+    Write(proc / "stat", "4242 (fuse fat) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 777 19 20");
+    fs::create_symlink("/dev/fuse", proc / "fd" / "3");
+    fs::create_symlink(sys.Paths().devDir + "/sdb1", proc / "fd" / "4");
+  }
+  bool StickMounted(const DeviceMap& map) const {
+    for (const VolumeEntry& v : map.volumes) {
+      if (v.name == "sdb1") return v.mountPoint == point;
+    }
+    return false;
+  }
+  FakeSystem sys;
+  std::string point;
+  fs::path proc;
+};
+
+TEST(ScanMemoFuse, AServerThatChangesIsSeen) {
+  struct Row {
+    const char* what;
+    std::function<void(const FuseStick&)> change;
+    bool rescans;
+  };
+  const std::vector<Row> rows = {
+      {"the same server", [](const FuseStick&) {}, false},
+      {"the server lets the stick go", [](const FuseStick& f) { fs::remove(f.proc / "fd" / "4"); }, true},
+      {"the pid given to a process started later",
+       [](const FuseStick& f) {
+         Write(f.proc / "stat", "4242 (fuse fat) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 999 19 20");
+       },
+       true},
+      {"the server gone", [](const FuseStick& f) { fs::remove_all(f.proc); }, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    FuseStick fuse;
+    ScanMemo memo;
+    ASSERT_TRUE(fuse.StickMounted(memo.Current(SourcesOf(fuse.sys))));
+    memo.Current(SourcesOf(fuse.sys));
+    ASSERT_EQ(memo.Scans(), 1u);
+    row.change(fuse);
+    memo.Current(SourcesOf(fuse.sys));
+    EXPECT_EQ(memo.Scans(), row.rescans ? 2u : 1u);
+  }
+}
+
+TEST(ScanMemoFuse, AMountWithoutAServerIsNeverKept) {
+  FuseStick fuse;
+  fs::remove_all(fuse.proc);
+  ScanMemo memo;
+  memo.Current(SourcesOf(fuse.sys));
+  memo.Current(SourcesOf(fuse.sys));
+  EXPECT_EQ(memo.Scans(), 2u);
+}
+
+}  // namespace
+}  // namespace sw::platform::linuxos
