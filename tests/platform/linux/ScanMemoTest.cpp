@@ -78,6 +78,12 @@ TEST(ScanMemo, EveryChangeIsSeenAtTheNextQuestion) {
        }},
       {"a partition appeared on the same diskseq", [](FakeSystem& s) { s.AddPartition("sdb", 2, "8:18", 5000); },
        true, [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.partitions.size() == 2; }},
+      {"a partition gone and another in its place with its device number and size",
+       [&](FakeSystem& s) {
+         fs::remove_all(fs::canonical(s.Root() / sysBlock / "sdb") / "sdb1");
+         s.AddPartition("sdb", 2, "8:17", 7990000);
+       },
+       true, [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.partitions.at(0).number == 2; }},
       {"a partition changed its size",
        [&](FakeSystem& s) { Write(fs::canonical(s.Root() / sysBlock / "sdb") / "sdb1" / "size", "4000"); }, true,
        [](const DeviceMap& m) { return DiskNamed(m, "sdb")->device.partitions.at(0).sizeSectors == 4000; }},
@@ -112,13 +118,18 @@ TEST(ScanMemo, EveryChangeIsSeenAtTheNextQuestion) {
 }
 
 TEST(ScanMemo, NothingIsKeptOfADiskWithoutDiskseq) {
-  FakeSystem sys;
-  Populate(sys);
-  sys.AddDisk({.name = "sdc", .majMin = "8:32", .sectors = 100});  // a kernel that counts no disks
-  ScanMemo memo;
-  memo.Current(SourcesOf(sys));
-  memo.Current(SourcesOf(sys));
-  EXPECT_EQ(memo.Scans(), 2u);
+  // A kernel that counts no disks has no file; a device it never counted says 0.
+  for (const char* seq : {"", "0"}) {
+    SCOPED_TRACE(std::string("diskseq \"") + seq + "\"");
+    FakeSystem sys;
+    Populate(sys);
+    sys.AddDisk({.name = "sdc", .majMin = "8:32", .sectors = 100});
+    if (*seq != 0) Write(sys.Root() / "sys" / "block" / "sdc" / "diskseq", seq);
+    ScanMemo memo;
+    memo.Current(SourcesOf(sys));
+    memo.Current(SourcesOf(sys));
+    EXPECT_EQ(memo.Scans(), 2u);
+  }
 }
 
 // A FUSE mount that names no device, served by a fake process in the fixture's /proc.
