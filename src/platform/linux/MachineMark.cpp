@@ -1,14 +1,17 @@
-// The mark: raw bytes of a few files per disk, read with plain read(2), length-prefixed so that
-// no two different machines give the same text.
+// The mark: raw bytes of a few files per disk, length-prefixed so that no two different machines
+// give the same text.
 #include "platform/linux/MachineMark.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <memory>
 #include <regex>
+#include <sstream>
 
 #include "platform/linux/UniqueFd.h"
 
@@ -28,23 +31,27 @@ void AddText(std::string& mark, const std::string& text) {
   mark += text;
 }
 
-// The whole file; nullopt when it cannot be opened.
-std::optional<std::string> ReadRaw(const fs::path& file) {
-  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) return std::nullopt;
+// A sysfs attribute is made whole into one page at each read from its start, so a shorter read
+// is the whole of it; anything else is read until the end.
+constexpr std::size_t kPage = 4096;
+
+// From the start of the file to its end, whatever the descriptor read before.
+std::optional<std::string> ReadFrom0(int fd, bool sysfs) {
   std::string all;
-  char buffer[4096];
+  char buffer[kPage];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-    if (n <= 0) break;
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(all.size()));
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
     all.append(buffer, static_cast<std::size_t>(n));
+    if (sysfs && static_cast<std::size_t>(n) < sizeof buffer) break;
   }
   return all;
 }
 
 // A missing file is marked apart from an empty one: an attribute that comes or goes counts.
-bool AddFile(std::string& mark, const fs::path& file) {
-  const std::optional<std::string> text = ReadRaw(file);
+bool AddFile(MarkFiles& files, std::string& mark, const fs::path& file) {
+  const std::optional<std::string> text = files.Read(file);
   if (!text) {
     mark += "-;";
     return false;
@@ -79,40 +86,88 @@ bool NeverStacked(const std::string& name) {
   return std::regex_match(name, kPlain);
 }
 
+// The names in /proc/partitions (major, minor, size in KiB, name on each line after the heading).
+std::vector<std::string> TableNames(const std::string& table) {
+  std::vector<std::string> names;
+  std::istringstream lines(table);
+  std::string line;
+  std::getline(lines, line);  // the heading
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string major, minor, blocks, name;
+    if (fields >> major >> minor >> blocks >> name) names.push_back(name);
+  }
+  return names;
+}
+
+// The disk a partition's name belongs to: the longest disk name it begins with (sdaa1 is sdaa's).
+std::string DiskOf(const std::string& part, const std::vector<std::string>& disks) {
+  std::string best;
+  for (const std::string& d : disks) {
+    if (part.size() > d.size() && part.rfind(d, 0) == 0 && d.size() > best.size()) best = d;
+  }
+  return best;
+}
+
 // One entry of /sys/block: false when it has no diskseq to tell it from a disk before it.
-bool AddDisk(std::string& mark, const fs::path& dir, const std::string& name) {
+bool AddDisk(MarkFiles& files, std::string& mark, const fs::path& dir, const std::string& name,
+             const std::vector<std::string>& parts) {
   AddText(mark, name);
-  const std::optional<std::string> seq = ReadRaw(dir / "diskseq");
+  const std::optional<std::string> seq = files.Read(dir / "diskseq");
   if (!seq || seq->find_first_not_of("0\n") == std::string::npos) return false;
   AddText(mark, *seq);
-  AddFile(mark, dir / "uevent");
-  AddFile(mark, dir / "size");
-  if (name.rfind("loop", 0) == 0) AddFile(mark, dir / "loop" / "backing_file");
+  AddFile(files, mark, dir / "uevent");
+  AddFile(files, mark, dir / "size");
+  if (name.rfind("loop", 0) == 0) AddFile(files, mark, dir / "loop" / "backing_file");
   if (!NeverStacked(name)) AddNames(mark, Names(dir / "slaves"));
-  // Partitions come and go under the same diskseq when the table is read again.
-  std::vector<std::string> parts;
-  for (const std::string& entry : Names(dir)) {
-    if (entry.size() > name.size() && entry.rfind(name, 0) == 0) parts.push_back(entry);
-  }
+  // Partitions come and go under the same diskseq when the table is read again; the kernel's
+  // table gives their sizes in KiB only, sysfs to the sector.
   AddNames(mark, parts);
   for (const std::string& part : parts) {
-    AddFile(mark, dir / part / "dev");
-    AddFile(mark, dir / part / "size");
+    AddFile(files, mark, dir / part / "dev");
+    AddFile(files, mark, dir / part / "size");
   }
   return true;
 }
 
 }  // namespace
 
-std::optional<std::string> MarkMachine(const fs::path& sysRoot, const fs::path& mountInfo,
-                                       const std::vector<std::string>& swaps) {
+std::optional<std::string> MarkFiles::Read(const fs::path& file) {
+  const auto held = held_.find(file.string());
+  if (held != held_.end()) {
+    if (std::optional<std::string> text = ReadFrom0(held->second.fd.get(), held->second.sysfs)) return text;
+    held_.erase(held);  // its device or process gone: the name may stand for another one now
+  }
+  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return std::nullopt;
+  struct statfs st {};
+  const bool known = ::fstatfs(fd.get(), &st) == 0;
+  const bool sysfs = known && st.f_type == SYSFS_MAGIC;
+  const bool proc = known && st.f_type == PROC_SUPER_MAGIC;
+  std::optional<std::string> text = ReadFrom0(fd.get(), sysfs);
+  if (text && (sysfs || proc) && held_.size() < kMaxHeld) held_.emplace(file.string(), Held{std::move(fd), sysfs});
+  return text;
+}
+
+std::optional<std::string> MarkMachine(MarkFiles& files, const fs::path& sysRoot, const fs::path& mountInfo,
+                                       const fs::path& partitionTable, const std::vector<std::string>& swaps) {
   std::string mark;
   const std::vector<std::string> disks = Names(sysRoot / "block");
   AddNames(mark, disks);
-  for (const std::string& name : disks) {
-    if (!AddDisk(mark, sysRoot / "block" / name, name)) return std::nullopt;
+  // One table for the partitions of every disk, in place of a listing of each disk's folder.
+  const std::optional<std::string> table = files.Read(partitionTable);
+  if (!table) return std::nullopt;
+  AddText(mark, *table);
+  std::map<std::string, std::vector<std::string>> partsOf;
+  for (const std::string& name : TableNames(*table)) {
+    if (std::find(disks.begin(), disks.end(), name) != disks.end()) continue;
+    const std::string disk = DiskOf(name, disks);
+    if (!disk.empty()) partsOf[disk].push_back(name);
   }
-  if (!AddFile(mark, mountInfo)) return std::nullopt;
+  for (const std::string& name : disks) {
+    if (!AddDisk(files, mark, sysRoot / "block" / name, name, partsOf[name])) return std::nullopt;
+  }
+  if (!AddFile(files, mark, mountInfo)) return std::nullopt;
   AddNames(mark, swaps);
   return mark;
 }

@@ -13,6 +13,7 @@
 
 #include "platform/linux/DeviceMap.h"
 #include "platform/linux/FuseMounts.h"
+#include "platform/linux/MachineMark.h"
 
 namespace sw::platform::linuxos {
 
@@ -34,6 +35,8 @@ class ScanMemo {
  private:
   bool StillValid(const ScanSources& sources, const std::optional<std::string>& mark) const;
 
+
+  MarkFiles files_;
   std::optional<std::string> mark_;  // read before the scan it stands for
   FuseServers servers_;              // as the scan found them
   DeviceMap map_;
