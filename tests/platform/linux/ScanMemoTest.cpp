@@ -2,6 +2,11 @@
 // and only an unchanged machine is answered from the scan before.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -9,6 +14,7 @@
 #include <vector>
 
 #include "FakeSystem.h"
+#include "platform/linux/MachineMark.h"
 #include "platform/linux/ScanMemo.h"
 
 namespace sw::platform::linuxos {
@@ -117,6 +123,20 @@ TEST(ScanMemo, EveryChangeIsSeenAtTheNextQuestion) {
   }
 }
 
+TEST(ScanMemo, APartitionIsMarkedUnderItsOwnDiskNotAShorterName) {
+  // sdaa1 begins with sda as well: a sector more on it shows only in sdaa's folder.
+  FakeSystem sys;
+  Populate(sys);
+  sys.AddDisk({.name = "sdaa", .majMin = "65:160", .sectors = 4000, .diskSeq = 12});
+  sys.AddPartition("sdaa", 1, "65:161", 3000);
+  ScanMemo memo;
+  memo.Current(SourcesOf(sys));
+  Write(fs::canonical(sys.Root() / "sys" / "block" / "sdaa") / "sdaa1" / "size", "3001");
+  const DeviceMap map = memo.Current(SourcesOf(sys));
+  EXPECT_EQ(memo.Scans(), 2u);
+  EXPECT_EQ(DiskNamed(map, "sdaa")->device.partitions.at(0).sizeSectors, 3001u);
+}
+
 TEST(ScanMemo, NothingIsKeptOfADiskWithoutDiskseq) {
   // A kernel that counts no disks has no file; a device it never counted says 0.
   for (const char* seq : {"", "0"}) {
@@ -192,6 +212,51 @@ TEST(ScanMemoFuse, AMountWithoutAServerIsNeverKept) {
   memo.Current(SourcesOf(fuse.sys));
   memo.Current(SourcesOf(fuse.sys));
   EXPECT_EQ(memo.Scans(), 2u);
+}
+
+// The descriptors kept open: only kernel tables, always read from their start, and opened anew
+// once what they show has gone.
+TEST(MarkFiles, KeptDescriptorsReadTheKernelsTextAsItIsNow) {
+  MarkFiles files;
+  {
+    SCOPED_TRACE("a text of procfs that changes is read anew through the kept descriptor");
+    char name[16] = {};
+    ::prctl(PR_GET_NAME, name);
+    ASSERT_EQ(::prctl(PR_SET_NAME, "mark-one"), 0);
+    EXPECT_EQ(files.Read("/proc/self/comm"), "mark-one\n");
+    EXPECT_EQ(files.HeldCount(), 1u);
+    ASSERT_EQ(::prctl(PR_SET_NAME, "mark-two"), 0);
+    EXPECT_EQ(files.Read("/proc/self/comm"), "mark-two\n");
+    EXPECT_EQ(files.HeldCount(), 1u);
+    ::prctl(PR_SET_NAME, name);
+  }
+  {
+    SCOPED_TRACE("a process gone: its kept descriptor let go, its name no longer read");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::pause();
+      ::_exit(0);
+    }
+    const std::string stat = "/proc/" + std::to_string(child) + "/stat";
+    EXPECT_TRUE(files.Read(stat).has_value());
+    EXPECT_EQ(files.HeldCount(), 2u);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(files.Read(stat).has_value());
+    EXPECT_EQ(files.HeldCount(), 1u);
+  }
+  {
+    SCOPED_TRACE("a plain file replaced under its name is read as the new one");
+    FakeSystem sys;
+    const fs::path file = sys.Root() / "attr";
+    Write(file, "one");
+    EXPECT_EQ(files.Read(file), "one\n");
+    fs::remove(file);
+    Write(file, "two");
+    EXPECT_EQ(files.Read(file), "two\n");
+    EXPECT_EQ(files.HeldCount(), 1u);
+  }
 }
 
 }  // namespace
