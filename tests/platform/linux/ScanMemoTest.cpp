@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "FakeSystem.h"
+#include "platform/WinApi.h"
+#include "platform/linux/LinuxOs.h"
 #include "platform/linux/MachineMark.h"
 #include "platform/linux/ScanMemo.h"
 
@@ -212,6 +214,25 @@ TEST(ScanMemoFuse, AMountWithoutAServerIsNeverKept) {
   memo.Current(SourcesOf(fuse.sys));
   memo.Current(SourcesOf(fuse.sys));
   EXPECT_EQ(memo.Scans(), 2u);
+}
+
+// Through the provider: the questions the core asks over and over share one scan, and the disk
+// a number stood for is gone from it at the first question after a swap.
+TEST(ScanMemo, TheProvidersQuestionsShareAScanUntilTheMachineChanges) {
+  FakeSystem sys;
+  Populate(sys);
+  LinuxOs os(sys.Paths());
+  const std::string stick = sys.Paths().devDir + "/sdb";
+  EXPECT_EQ(os.DeviceName(1), stick);
+  EXPECT_EQ(os.LogicalDrives().size(), 3u);  // C:, the stick's partition, the loop device
+  EXPECT_EQ(os.CreateFileA("\\\\.\\Q:", 0, 3, win::OPEN_EXISTING, 0), kInvalidHandle);
+  EXPECT_EQ(os.LastDriveNumberToList(), 2);
+  EXPECT_EQ(os.FullScans(), 1u);
+  sys.RemoveDisk("sdb");
+  sys.AddDisk({.name = "sdb", .majMin = "8:16", .sectors = 8000000, .removable = true, .diskSeq = 30});
+  EXPECT_EQ(os.DeviceName(1), "") << "drive 1 was the stick before it";
+  EXPECT_EQ(os.DeviceName(3), stick);
+  EXPECT_EQ(os.FullScans(), 2u);
 }
 
 // The descriptors kept open: only kernel tables, always read from their start, and opened anew
