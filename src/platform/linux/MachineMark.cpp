@@ -145,12 +145,15 @@ std::optional<std::string> MarkFiles::Read(const fs::path& file) {
   const bool sysfs = known && st.f_type == SYSFS_MAGIC;
   const bool proc = known && st.f_type == PROC_SUPER_MAGIC;
   std::optional<std::string> text = ReadFrom0(fd.get(), sysfs);
-  if (text && (sysfs || proc) && held_.size() < kMaxHeld) held_.emplace(file.string(), Held{std::move(fd), sysfs});
+  if (text && (sysfs || proc) && held_.size() < kMaxHeld) {
+    held_.emplace(file.string(), Held{std::move(fd), sysfs});
+  }
   return text;
 }
 
-std::optional<std::string> MarkMachine(MarkFiles& files, const fs::path& sysRoot, const fs::path& mountInfo,
-                                       const fs::path& partitionTable, const std::vector<std::string>& swaps) {
+std::optional<std::string> MarkMachine(MarkFiles& files, const fs::path& sysRoot,
+                                       const fs::path& mountInfo, const fs::path& partitionTable,
+                                       const std::vector<std::string>& swaps) {
   std::string mark;
   const std::vector<std::string> disks = Names(sysRoot / "block");
   AddNames(mark, disks);

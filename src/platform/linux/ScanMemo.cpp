@@ -35,7 +35,8 @@ DeviceMap ScanMemo::Current(const ScanSources& sources) {
   const std::vector<std::string> swaps = CanonicalSwaps(sources.swaps);
   // Read before the scan: a change while the scan runs then differs from the mark kept with it,
   // and the next question scans again.
-  std::optional<std::string> mark = MarkMachine(files_, sources.sysRoot, sources.mountInfo, sources.procRoot / "partitions", swaps);
+  std::optional<std::string> mark =
+      MarkMachine(files_, sources.sysRoot, sources.mountInfo, sources.procRoot / "partitions", swaps);
   if (StillValid(sources, mark)) return map_;
   FuseServers servers;
   DeviceMap map = BuildDeviceMap(ScanSysBlock(sources.sysRoot),
