@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "platform/linux/UniqueFd.h"
@@ -25,11 +26,11 @@ std::string Normal(const fs::path& p) {
   return normal.string();
 }
 
-// Read with read(2): a process that ends while its arguments are read fails the read (ESRCH),
+// Read with read(2): a process that ends while its files are read fails the read (ESRCH),
 // and a stream's buffer would throw that through an iterator.
-std::string CommandLine(const fs::path& proc) {
+std::string ReadAll(const fs::path& file) {
   std::string all;
-  const UniqueFd fd(::open((proc / "cmdline").c_str(), O_RDONLY | O_CLOEXEC));
+  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return all;
   char buffer[4096];
   for (;;) {
@@ -41,7 +42,7 @@ std::string CommandLine(const fs::path& proc) {
 }
 
 std::vector<std::string> Arguments(const fs::path& proc) {
-  const std::string all = CommandLine(proc);
+  const std::string all = ReadAll(proc / "cmdline");
   std::vector<std::string> args;
   std::string arg;
   for (const char c : all) {
@@ -76,10 +77,27 @@ std::vector<std::string> PathArguments(const fs::path& proc) {
   return paths;
 }
 
-// The block device a FUSE process holds, if it is one (it has /dev/fuse open): empty otherwise.
-std::string ServedDevice(const fs::path& proc, const std::string& devDir) {
-  std::string device;
-  bool fuse = false;
+// The start time of a process, in clock ticks after boot: what tells a pid given again from the
+// process that had it before. The command name may hold blanks and parentheses, so the fields
+// are counted from the last ')'.
+std::string StartTime(const fs::path& proc) {
+  const std::string stat = ReadAll(proc / "stat");
+  const std::size_t close = stat.rfind(')');
+  if (close == std::string::npos) return {};
+  std::size_t at = close + 1;
+  // After the name come the state (field 3) and on: the start time is field 22.
+  for (int field = 3; field <= 22; ++field) {
+    const std::size_t begin = stat.find_first_not_of(' ', at);
+    if (begin == std::string::npos) return {};
+    const std::size_t end = std::min(stat.find(' ', begin), stat.size());
+    if (field == 22) return stat.substr(begin, end - begin);
+    at = end;
+  }
+  return {};
+}
+
+// The block device a FUSE process holds, and whether it holds /dev/fuse.
+void ServedDevice(const fs::path& proc, const std::string& devDir, bool& fuse, std::string& device) {
   std::error_code ec;
   for (const fs::directory_entry& fd : fs::directory_iterator(proc / "fd", ec)) {
     std::error_code linkError;
@@ -92,18 +110,26 @@ std::string ServedDevice(const fs::path& proc, const std::string& devDir) {
       device = target;
     }
   }
-  return fuse ? device : std::string();
 }
 
 }  // namespace
 
+FuseServer ReadFuseServer(const fs::path& procRoot, const std::string& pid, const std::string& devDir) {
+  FuseServer server;
+  server.pid = pid;
+  server.startTime = StartTime(procRoot / pid);
+  ServedDevice(procRoot / pid, devDir, server.fuse, server.device);
+  return server;
+}
+
 void ResolveFuseSources(std::vector<MountEntry>& mounts, const fs::path& procRoot,
-                        const std::string& devDir) {
+                        const std::string& devDir, FuseServers* found) {
   std::vector<MountEntry*> unresolved;
   for (MountEntry& m : mounts) {
     if (m.fsType.rfind("fuse.", 0) == 0 && !Under(m.source, devDir)) unresolved.push_back(&m);
   }
   if (unresolved.empty()) return;
+  std::vector<MountEntry*> unserved = unresolved;
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(procRoot, ec)) {
     const std::string name = entry.path().filename().string();
@@ -119,16 +145,21 @@ void ResolveFuseSources(std::vector<MountEntry>& mounts, const fs::path& procRoo
       }
     }
     if (served.empty()) continue;
-    const std::string device = ServedDevice(entry.path(), devDir);
-    if (device.empty()) continue;
-    for (MountEntry* m : served) m->source = device;
+    const FuseServer server = ReadFuseServer(procRoot, name, devDir);
+    if (!server.fuse) continue;
+    if (found) found->servers.push_back(server);
+    for (MountEntry* m : served) {
+      std::erase(unserved, m);
+      if (!server.device.empty()) m->source = server.device;
+    }
   }
+  if (found && !unserved.empty()) found->everyMountServed = false;
 }
 
 std::vector<MountEntry> ReadMounts(const fs::path& mountInfoFile, const fs::path& procRoot,
-                                   const std::string& devDir) {
+                                   const std::string& devDir, FuseServers* found) {
   std::vector<MountEntry> mounts = ReadMountInfo(mountInfoFile);
-  ResolveFuseSources(mounts, procRoot, devDir);
+  ResolveFuseSources(mounts, procRoot, devDir, found);
   return mounts;
 }
 

@@ -47,15 +47,7 @@ std::string MatchCase(const std::filesystem::path& folder, const std::string& na
 LinuxOs::LinuxOs(SystemPaths paths) : paths_(std::move(paths)), userLocale_(UserLocale()) {}
 
 DeviceMap LinuxOs::Snapshot() {
-  std::vector<std::string> swaps = ReadSwaps(paths_.swaps);
-  for (std::string& swap : swaps) {
-    std::error_code ec;
-    const std::filesystem::path real = std::filesystem::canonical(swap, ec);  // /dev/mapper/x
-    if (!ec) swap = real.string();
-  }
-  DeviceMap map = BuildDeviceMap(ScanSysBlock(paths_.sysRoot),
-                                 ReadMounts(paths_.mountInfo, paths_.procRoot, paths_.devDir),
-                                 paths_.devDir, swaps);
+  DeviceMap map = scans_.Current({paths_.sysRoot, paths_.mountInfo, paths_.devDir, paths_.swaps, paths_.procRoot});
   numbering_.Apply(map);
   return map;
 }

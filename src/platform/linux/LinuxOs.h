@@ -12,6 +12,7 @@
 
 #include "platform/Os.h"
 #include "platform/linux/DeviceMap.h"
+#include "platform/linux/ScanMemo.h"
 #include "platform/linux/StableNumbers.h"
 #include "platform/linux/UniqueFd.h"
 
@@ -113,6 +114,7 @@ class LinuxOs final : public Os {
   // The machine as this provider sees it right now, with the numbers and letters each disk and
   // volume was first given by this object.
   DeviceMap Snapshot();
+  std::uint64_t FullScans() const { return scans_.Scans(); }
   std::size_t OpenHandleCount() const { return objects_.size(); }
 
  private:
@@ -170,6 +172,7 @@ class LinuxOs final : public Os {
 
   SystemPaths paths_;
   std::optional<std::locale> userLocale_;  // the environment's, read once; none for C/POSIX
+  ScanMemo scans_;  // every question reads the machine's mark; only a changed one scans it all
   StableNumbers numbering_;
   std::map<Handle, Object> objects_;
   struct Unmounted {

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -42,6 +43,7 @@ FakeSystem::FakeSystem() {
   fs::create_directories(root_ / "sys" / "block");
   fs::create_directories(root_ / "dev");
   WriteMountInfo();
+  WritePartitionTable();
 }
 
 FakeSystem::~FakeSystem() {
@@ -65,6 +67,7 @@ void FakeSystem::AddDisk(const FakeDisk& disk) {
   for (const std::string& slave : disk.slaves) WriteFile(device / "slaves" / slave / "dev", "0:0");
   fs::create_directory_symlink(device, root_ / "sys" / "block" / disk.name);
   WriteFile(root_ / "dev" / disk.name, "");
+  WritePartitionTable();
 }
 
 void FakeSystem::RemoveDisk(const std::string& name) {
@@ -76,6 +79,7 @@ void FakeSystem::RemoveDisk(const std::string& name) {
   fs::remove_all(device);
   fs::remove(link);
   fs::remove(root_ / "dev" / name);
+  WritePartitionTable();
 }
 
 void FakeSystem::AddPartition(const std::string& disk, int number, const std::string& majMin,
@@ -88,6 +92,7 @@ void FakeSystem::AddPartition(const std::string& disk, int number, const std::st
   WriteFile(dir / "partition", std::to_string(number));
   WriteFile(dir / "uevent", "DEVNAME=" + part + "\nDEVTYPE=partition");
   WriteFile(root_ / "dev" / part, "");
+  WritePartitionTable();
 }
 
 void FakeSystem::AddMount(const std::string& majMin, const std::string& source,
@@ -114,6 +119,31 @@ SystemPaths FakeSystem::Paths() const {
   paths.lockDir = root_ / "lock";
   paths.stateDir = root_ / "state";
   return paths;
+}
+
+void FakeSystem::WritePartitionTable() const {
+  auto first = [](const fs::path& file) {
+    std::ifstream in(file);
+    std::string text;
+    in >> text;
+    return text;
+  };
+  auto line = [&](const fs::path& dir, const std::string& name) {
+    std::string majMin = first(dir / "dev");
+    std::replace(majMin.begin(), majMin.end(), ':', ' ');
+    const std::string sectors = first(dir / "size");
+    const std::uint64_t kib = sectors.empty() ? 0 : std::stoull(sectors) / 2;
+    return majMin + " " + std::to_string(kib) + " " + name + "\n";
+  };
+  std::string table = "major minor  #blocks  name\n\n";
+  for (const auto& disk : fs::directory_iterator(root_ / "sys" / "block")) {
+    table += line(disk.path(), disk.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(disk.path())) {
+      if (fs::exists(entry.path() / "partition")) table += line(entry.path(), entry.path().filename().string());
+    }
+  }
+  fs::create_directories(root_ / "proc");
+  std::ofstream(root_ / "proc" / "partitions") << table;
 }
 
 void FakeSystem::WriteMountInfo() const {

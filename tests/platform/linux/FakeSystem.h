@@ -48,6 +48,8 @@ class FakeSystem {
 
  private:
   void WriteMountInfo() const;
+  // proc/partitions as the kernel lists it: every disk and partition of the fake sysfs tree.
+  void WritePartitionTable() const;
   std::filesystem::path root_;
   std::vector<std::string> mountLines_;
   int nextMountId_ = 20;
