@@ -187,6 +187,10 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
           bool all = true;
           for (std::int64_t left = next - done; left > 0 && all;) {
             const std::int64_t n = std::min(left, top.sector - cursor);
+            if (n <= 0) {  // no span to flood: nothing more the rounds write can be proven
+              all = false;
+              break;
+            }
             all = run.Flood(cursor, n, keepOff);
             left -= n;
             cursor += n;

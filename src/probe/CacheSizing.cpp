@@ -104,16 +104,6 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
   }
   if (!found.riders.empty() || !found.ridersFailed.empty()) found.ridersGen = gen;
   const auto riders = static_cast<std::int64_t>(found.riders.size());
-  if (riders > 0) {
-    // A cache smaller than the riders that fell on lost memory has let the top go already.
-    run.RefreshReadAhead();
-    const Got now = run.GetBlock(top);
-    if (now.id != BlockId{top, gen}) {
-      if (now.id && now.id->sector != top) found.answeredBy = now.id->sector;
-      found.floodSectors = riders;
-      return found;
-    }
-  }
   std::int64_t flooded = 0;
   while (flooded < largest && !run.io.Stopped()) {
     // Steps of an eighth: the rounds flood what evicted the top, so an overshoot is paid again

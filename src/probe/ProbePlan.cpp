@@ -52,13 +52,14 @@ std::int64_t BalancedProbes(std::int64_t unknown, std::int64_t most) {
   if (unknown <= most) return std::max<std::int64_t>(unknown, 1);
   std::int64_t rounds = 0;
   for (double left = static_cast<double>(unknown) + 1; left > 1; left /= static_cast<double>(most + 1)) ++rounds;
-  auto k = static_cast<std::int64_t>(std::ceil(std::pow(static_cast<double>(unknown) + 1, 1.0 / static_cast<double>(rounds)))) - 1;
-  // The root rounded down may leave one sector too many for the rounds.
+  // Below the root (rounded either way), then up to the first that covers them.
+  const auto root = static_cast<std::int64_t>(std::pow(static_cast<double>(unknown) + 1, 1.0 / static_cast<double>(rounds)));
   const auto covers = [&](std::int64_t probes) {
     double reach = 1;
     for (std::int64_t r = 0; r < rounds; ++r) reach *= static_cast<double>(probes + 1);
     return reach >= static_cast<double>(unknown) + 1;
   };
+  std::int64_t k = std::max<std::int64_t>(1, root - 2);
   while (k < most && !covers(k)) ++k;
   return std::clamp<std::int64_t>(k, 1, most);
 }
