@@ -13,13 +13,13 @@
 // riders): that flood pushes them out as well, and the round costs no flood of its own.
 //
 // The cache is defeated as the sizing found it: a direct-mapped one by one write per block at
-// the eviction stride, a cache of the last writes by a flood a little larger than it in one of
-// two bands just below the top, which the first round proves bad (their lowest sector is one of
-// the round's blocks). A cache of the last writes lets its blocks go in the order they came in,
-// and the blocks went in in rising order: once the lowest lost one reads back wrong (its
-// transfers went through: it left the cache), every block below it that reads back right left
-// the cache before it and is good. The flood therefore stops as soon as one block reads back
-// wrong; the lost blocks above the lowest then did the flood's work. The last write of a round
+// the eviction stride, a cache of the last writes by a flood a little larger than it just below
+// the top (see FloodBands). A cache of the last writes lets its blocks go in the order they came
+// in, and the blocks went in in rising order: once the lowest lost one reads back wrong (its
+// transfers went through: it left the cache, and no flood had put its sector there before), every
+// block below it that reads back right left the cache before it and is good. The flood therefore
+// stops as soon as one block reads back wrong; the lost blocks above the lowest then did the
+// flood's work. The last write of a round
 // that floods to its end is always a fresh block at the top: a drive that answers lost sectors
 // with the last block written then answers with that one, never with a probe's own block.
 #include "probe/BoundarySearch.h"
@@ -63,7 +63,7 @@ std::int64_t EvictionFor(const ProbeRun& run, std::int64_t p, std::int64_t strid
 struct FloodBands {
   bool two = false;
   std::int64_t size = 0;     // sectors of one band
-  std::int64_t lowest = -1;  // the low band's first sector, probed until it is proven lost
+  std::int64_t lowest = -1;  // the low band's first sector
   std::int64_t single = -1;  // the sizing's own band, flooded where the two do not fit
 };
 
@@ -104,8 +104,12 @@ Readout ReadBack(ProbeRun& run, std::vector<std::int64_t> written, const std::ma
 }
 
 // The lowest bad block read back as another block, its transfers all right: it left the cache,
-// and so did every block written before it.
-bool LowestLeftTheCache(const Readout& r) { return !r.bad.empty() && !r.bad.begin()->second; }
+// and so did every block written before it. Not a block on a sector a flood wrote: a cache that
+// keeps a sector's place may still have held it then, and lets it go before blocks written
+// ahead of it.
+bool LowestLeftTheCache(const Readout& r, std::int64_t floodedFrom) {
+  return !r.bad.empty() && !r.bad.begin()->second && r.bad.begin()->first < floodedFrom;
+}
 
 }  // namespace
 
@@ -121,6 +125,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
       BandsBelow(top.sector, flood, std::max<std::int64_t>(most, static_cast<std::int64_t>(top.riders.size())));
   const std::int64_t limit = RoundLimit(top.sector + 1, most);
   std::int64_t cursor = -1;  // where the next flood starts
+  std::int64_t floodedFrom = top.sector - flood;  // the lowest sector a flood wrote (the sizing's)
 
   for (std::int64_t round = 0; hi - lo > 1 && round < limit && !run.io.Stopped(); ++round) {
     run.io.Progress(text::kPhaseSearch, static_cast<std::uint64_t>(round), static_cast<std::uint64_t>(limit));
@@ -137,7 +142,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
       probes.insert(probes.end(), top.ridersFailed.begin(), top.ridersFailed.end());
     } else {
       const std::int64_t k = flood > 0 ? BalancedProbes(hi - lo - 1, most) : most;
-      probes = RoundSectors(lo, hi, k, bands.two ? bands.lowest : -1);
+      probes = RoundSectors(lo, hi, k);
       gen = run.NextGeneration();
       for (const std::int64_t p : probes) {  // rising order: see the eviction order above
         const Put put = run.PutBlock(p, gen);
@@ -191,6 +196,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
               all = false;
               break;
             }
+            floodedFrom = std::min(floodedFrom, cursor);
             all = run.Flood(cursor, n, keepOff);
             left -= n;
             cursor += n;
@@ -208,7 +214,7 @@ Boundary SearchBoundary(ProbeRun& run, const TopFinding& top, std::int64_t wrap)
         }
         if (done >= bandCount) break;
         out = ReadBack(run, written, failed, gen);
-        if (run.io.Stopped() || LowestLeftTheCache(out)) {
+        if (run.io.Stopped() || LowestLeftTheCache(out, floodedFrom)) {
           proven = true;
           break;
         }

@@ -92,7 +92,7 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
   std::unordered_set<std::int64_t> keepOff{top, evict};
   // The riders: the search's first round, which the flood below pushes out of a cache of the
   // last writes along with the top, so that no flood of its own is paid for it.
-  for (const std::int64_t p : RoundSectors(-1, top, RiderProbes(span), -1)) {
+  for (const std::int64_t p : RoundSectors(-1, top, RiderProbes(span))) {
     if (keepOff.count(p) != 0) continue;
     const Put rider = run.PutBlock(p, gen);
     if (rider == Put::Stopped) {

@@ -64,7 +64,7 @@ std::int64_t BalancedProbes(std::int64_t unknown, std::int64_t most) {
   return std::clamp<std::int64_t>(k, 1, most);
 }
 
-std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::int64_t k, std::int64_t alsoProbe) {
+std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::int64_t k) {
   std::vector<std::int64_t> sectors;
   if (hi - lo - 1 <= k) {
     for (std::int64_t s = lo + 1; s < hi; ++s) sectors.push_back(s);
@@ -75,7 +75,6 @@ std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::in
     }
   }
   if (lo >= 0) sectors.push_back(lo);
-  if (alsoProbe > lo && alsoProbe < hi) sectors.push_back(alsoProbe);
   std::sort(sectors.begin(), sectors.end());
   sectors.erase(std::unique(sectors.begin(), sectors.end()), sectors.end());
   return sectors;

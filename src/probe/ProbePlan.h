@@ -28,8 +28,8 @@ std::int64_t ProbesPerRound(std::int64_t flood);
 // in as few rounds as `most` would, since each round pays a flood whatever its probes.
 std::int64_t BalancedProbes(std::int64_t unknown, std::int64_t most);
 // The probe sectors of a round over (lo, hi): every one when k or fewer are left, else k spread
-// evenly; lo again when it is a sector, and alsoProbe when it lies inside. Ascending.
-std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::int64_t k, std::int64_t alsoProbe);
+// evenly, and lo again when it is a sector. Ascending.
+std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::int64_t k);
 // Probes the cache sizing writes after the top once it read back (the search's first round,
 // flushed by the sizing's own flood): none on a drive too small to need them.
 inline std::int64_t RiderProbes(std::int64_t span) { return span >= (std::int64_t{1} << 20) ? 256 : 0; }

@@ -154,6 +154,15 @@ std::vector<Row> Rows() {
     rows.push_back({"limbo 2 GiB lacking its last MiB, FIFO cache of 1,000 sectors",
                     fifo(2 * GiB, 2 * GiB - (1 << 20), 1000), FakeKind::Limbo, Sectors(2 * GiB - (1 << 20)) - 1, 0,
                     floods(1000) + 1000});
+    // The memory ends just below the low band, between the probes of the first rounds.
+    for (const auto& [name, lacking] : {std::pair{"limbo 16 GiB lacking its last 8,200 sectors, FIFO cache of 4,000", 8200u},
+                                        std::pair{"limbo 16 GiB lacking its last 8,300 sectors, FIFO cache of 4,000", 8300u},
+                                        std::pair{"limbo 16 GiB lacking its last 9,000 sectors, FIFO cache of 4,000", 9000u},
+                                        std::pair{"limbo 16 GiB lacking its last 12,000 sectors, FIFO cache of 4,000", 12000u}}) {
+      rows.push_back({name,
+                      fifo(16 * GiB, 16 * GiB - lacking * 512, 4000), FakeKind::Limbo,
+                      Sectors(16 * GiB) - static_cast<std::int64_t>(lacking) - 1, 0, floods(4000) + 4000});
+    }
     rows.push_back({"limbo 32 GB holding 8 GB, FIFO cache of 100,000 sectors", fifo(32 * GB, 8 * GB, 100000),
                     FakeKind::Limbo, Sectors(8 * GB) - 1, 0, floods(100000)});
   }

@@ -32,16 +32,16 @@ TEST(BalancedProbes, TheFewestThatFinishInTheRoundsOfTheLargest) {
   }
 }
 
-TEST(RoundSectors, RisingInsideTheIntervalWithLoAndTheExtraSector) {
-  const auto s = RoundSectors(99, 1'000'100, 7, 500'000);
-  ASSERT_EQ(s.size(), 9u);  // 7 spread, lo, the extra one
+TEST(RoundSectors, RisingInsideTheIntervalWithLo) {
+  const auto s = RoundSectors(99, 1'000'100, 7);
+  ASSERT_EQ(s.size(), 8u);  // 7 spread and lo
   EXPECT_EQ(s.front(), 99);
   for (std::size_t i = 1; i < s.size(); ++i) {
     EXPECT_LT(s[i - 1], s[i]);
     EXPECT_LT(s[i], 1'000'100);
   }
   // Few enough left: every one of them.
-  EXPECT_EQ(RoundSectors(-1, 4, 8, -1), (std::vector<std::int64_t>{0, 1, 2, 3}));
+  EXPECT_EQ(RoundSectors(-1, 4, 8), (std::vector<std::int64_t>{0, 1, 2, 3}));
 }
 
 }  // namespace
