@@ -11,9 +11,11 @@
 //    gives 2^k with a handful of writes. Stale reads (the last block written answers every lost
 //    sector) and a cache of one block behave as one slot.
 //  - the last N writes, whatever their address: only N other writes evict a block. The top block
-//    is followed by 64, 128, 256, ... writes below it (each written back with what it held, so a
-//    genuine drive's data stays as it was) until it reads lost; the count reached is the flood
-//    each round of the search must write. When it survives LargestFloodSectors the top is real.
+//    is followed by the search's first round of probes (the riders) and then by 64, 128, 192,
+//    ... writes below it, growing by an eighth once past 512 (each written back with what it
+//    held, so a genuine drive's data stays as it was) until it reads lost; the count reached is
+//    the flood each round of the search must write. When it survives LargestFloodSectors the top
+//    is real.
 #include "probe/CacheSizing.h"
 
 #include <algorithm>
@@ -87,10 +89,27 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
   }
 
   const std::int64_t largest = LargestFloodSectors(run.total);
-  const std::unordered_set<std::int64_t> keepOff{top, evict};
+  std::unordered_set<std::int64_t> keepOff{top, evict};
+  // The riders: the search's first round, which the flood below pushes out of a cache of the
+  // last writes along with the top, so that no flood of its own is paid for it.
+  for (const std::int64_t p : RoundSectors(-1, top, RiderProbes(span))) {
+    if (keepOff.count(p) != 0) continue;
+    const Put rider = run.PutBlock(p, gen);
+    if (rider == Put::Stopped) {
+      found.state = TopState::Stopped;
+      return found;
+    }
+    (rider == Put::Written ? found.riders : found.ridersFailed).push_back(p);
+    keepOff.insert(p);
+  }
+  if (!found.riders.empty() || !found.ridersFailed.empty()) found.ridersGen = gen;
+  const auto riders = static_cast<std::int64_t>(found.riders.size());
   std::int64_t flooded = 0;
   while (flooded < largest && !run.io.Stopped()) {
-    const std::int64_t next = std::min(largest, flooded == 0 ? 64 : 2 * flooded);
+    // Steps of an eighth: the rounds flood what evicted the top, so an overshoot is paid again
+    // in every round.
+    const std::int64_t next =
+        std::min(largest, flooded == 0 ? 64 : flooded + std::max<std::int64_t>(64, flooded / 8));
     if (top - next < 0) break;
     const std::uint64_t failedBefore = run.io.failedWrites;
     if (!run.Flood(top - next, next - flooded, keepOff)) {
@@ -109,7 +128,7 @@ TopFinding SizeCacheAtTop(ProbeRun& run, std::int64_t span) {
     const Got now = run.GetBlock(top);
     if (now.id != BlockId{top, gen}) {
       if (now.id && now.id->sector != top) found.answeredBy = now.id->sector;
-      found.floodSectors = flooded;
+      found.floodSectors = flooded + riders;
       return found;
     }
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "probe/ProbeRun.h"
 
@@ -15,7 +16,16 @@ struct TopFinding {
   std::int64_t sector = 0;        // the top sector tried
   std::int64_t stride = 0;        // evicts every direct-mapped cache of up to this many slots
   std::int64_t directSlots = 0;   // a direct-mapped cache of about this many slots; 0: none
-  std::int64_t floodSectors = 0;  // a cache of the last writes, flushed by this many; 0: none
+  // A cache of the last writes, flushed by this many (the flood and the riders after the top,
+  // some of which may have been good memory, so the cache holds no more); 0: none.
+  std::int64_t floodSectors = 0;
+  // The search's first round, written in rising order after the top had read back and before
+  // the flood that pushed the top out (RiderProbes): the sectors written, those whose transfer
+  // failed, and their step. Written before the top left the cache, so the flood that evicted it
+  // may already have evicted them; the search reads them before it floods again.
+  std::vector<std::int64_t> riders;
+  std::vector<std::int64_t> ridersFailed;
+  std::uint32_t ridersGen = 0;
   // Good: the top kept its block through this many writes of other sectors, so a cache of the
   // last writes up to that size is ruled out, and no larger one.
   std::int64_t keptThroughSectors = 0;

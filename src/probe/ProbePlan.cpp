@@ -48,6 +48,38 @@ std::int64_t ProbesPerRound(std::int64_t flood) {
   return std::clamp<std::int64_t>(flood / 8, 64, 4096);
 }
 
+std::int64_t BalancedProbes(std::int64_t unknown, std::int64_t most) {
+  if (unknown <= most) return std::max<std::int64_t>(unknown, 1);
+  std::int64_t rounds = 0;
+  for (double left = static_cast<double>(unknown) + 1; left > 1; left /= static_cast<double>(most + 1)) ++rounds;
+  // Below the root (rounded either way), then up to the first that covers them.
+  const auto root = static_cast<std::int64_t>(std::pow(static_cast<double>(unknown) + 1, 1.0 / static_cast<double>(rounds)));
+  const auto covers = [&](std::int64_t probes) {
+    double reach = 1;
+    for (std::int64_t r = 0; r < rounds; ++r) reach *= static_cast<double>(probes + 1);
+    return reach >= static_cast<double>(unknown) + 1;
+  };
+  std::int64_t k = std::max<std::int64_t>(1, root - 2);
+  while (k < most && !covers(k)) ++k;
+  return std::clamp<std::int64_t>(k, 1, most);
+}
+
+std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::int64_t k) {
+  std::vector<std::int64_t> sectors;
+  if (hi - lo - 1 <= k) {
+    for (std::int64_t s = lo + 1; s < hi; ++s) sectors.push_back(s);
+  } else {
+    const std::int64_t width = hi - lo;
+    for (std::int64_t i = 1; i <= k; ++i) {
+      sectors.push_back(lo + width / (k + 1) * i + width % (k + 1) * i / (k + 1));
+    }
+  }
+  if (lo >= 0) sectors.push_back(lo);
+  std::sort(sectors.begin(), sectors.end());
+  sectors.erase(std::unique(sectors.begin(), sectors.end()), sectors.end());
+  return sectors;
+}
+
 std::int64_t RoundLimit(std::int64_t span, std::int64_t probesPerRound) {
   std::int64_t rounds = 0;
   for (double left = static_cast<double>(span); left > 1; left /= static_cast<double>(probesPerRound + 1)) {
@@ -71,7 +103,8 @@ std::uint64_t ProbeWriteBoundSectors(std::int64_t totalSectors) {
   // and a guard block. The floods are written back with what they held and never restored.
   const auto window = std::clamp<std::int64_t>(  // the larger of the two windows
       static_cast<std::int64_t>(std::sqrt(static_cast<double>(totalSectors)) / 4), 64, 65536);
-  std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 1 + 4 * kWrapCandidates + 2 * kSizingSteps;
+  std::int64_t journaled = window + 3 * (kWrapCandidates + 1) + 1 + 4 * kWrapCandidates + 2 * kSizingSteps +
+                           RiderProbes(totalSectors);
   std::int64_t worstRounds = 0;
   for (std::int64_t flood = 0; flood <= largest; flood = flood == 0 ? 64 : flood * 2) {
     const std::int64_t k = ProbesPerRound(flood);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace sw::probe::detail {
 
@@ -23,6 +24,15 @@ inline std::int64_t FloodBudgetSectors(std::int64_t total) {
 std::int64_t EvictionStride(std::int64_t span);
 // Probe blocks per round of the boundary search when each round floods `flood` sectors.
 std::int64_t ProbesPerRound(std::int64_t flood);
+// Probes for a round over `unknown` sectors when a round may place `most`: the fewest that finish
+// in as few rounds as `most` would, since each round pays a flood whatever its probes.
+std::int64_t BalancedProbes(std::int64_t unknown, std::int64_t most);
+// The probe sectors of a round over (lo, hi): every one when k or fewer are left, else k spread
+// evenly, and lo again when it is a sector. Ascending.
+std::vector<std::int64_t> RoundSectors(std::int64_t lo, std::int64_t hi, std::int64_t k);
+// Probes the cache sizing writes after the top once it read back (the search's first round,
+// flushed by the sizing's own flood): none on a drive too small to need them.
+inline std::int64_t RiderProbes(std::int64_t span) { return span >= (std::int64_t{1} << 20) ? 256 : 0; }
 // Rounds the boundary search may take over `span` sectors with that many probes a round.
 std::int64_t RoundLimit(std::int64_t span, std::int64_t probesPerRound);
 

@@ -27,6 +27,9 @@ constexpr std::uint64_t kF3BigCache = 22'000'000'000 / 512;
 // Measured beside ours (bench/probe/probe-vs-f3probe) on a FUSE chain of 16 GiB holding 2 GiB
 // and wrapping at 4 GiB.
 constexpr std::uint64_t kF3Chain = 2147;
+// f3probe on the FUSE fake of 16 GiB holding 2 GiB behind a FIFO cache of 4,000 sectors, the least
+// of its runs.
+constexpr std::uint64_t kF3Fifo4000 = 43'613;
 constexpr std::uint64_t F3Genuine(std::uint64_t bytes) { return std::min<std::uint64_t>(2 * GiB, bytes / 2) / 512; }
 
 struct Row {
@@ -137,27 +140,41 @@ std::vector<Row> Rows() {
   }
   {
     // A cache that keeps a sector's place when it is written again (a FIFO, as the e2e fake
-    // stick's): a flood over sectors it already holds evicts nothing.
-    SimDriveSpec c = Drive(16 * GiB, 2 * GiB, Sim::Limbo);
-    c.writeCacheSectors = 4000;
-    c.writeCacheKeepsPlace = true;
-    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,000 sectors", c, FakeKind::Limbo,
-                    Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
+    // stick's): a flood over sectors it already holds evicts nothing. Each flood of such a cache
+    // costs about its size, and the search pays three of them (the sizing's, which flushes the
+    // first round as well, and two rounds'): four of them and 2,000 sectors is the bound, which
+    // one flood more (as each round once paid its own, the first included) exceeds. f3probe
+    // wrote 43,613 sectors at the least on the 4,000-sector one (bench/probe/probe-vs-f3probe).
+    const auto fifo = [](std::uint64_t announced, std::uint64_t real, std::uint32_t cache) {
+      SimDriveSpec c = Drive(announced, real, Sim::Limbo);
+      c.writeCacheSectors = cache;
+      c.writeCacheKeepsPlace = true;
+      return c;
+    };
+    const auto floods = [](std::uint64_t cache) { return 4 * cache + 2000; };
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 1,000 sectors", fifo(16 * GiB, 2 * GiB, 1000),
+                    FakeKind::Limbo, Sectors(2 * GiB) - 1, 0, floods(1000)});
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,000 sectors", fifo(16 * GiB, 2 * GiB, 4000),
+                    FakeKind::Limbo, Sectors(2 * GiB) - 1, 0, std::min(floods(4000), kF3Fifo4000 / 3)});
     // One more than the sizing's flood that evicts the top: the rounds' floods must be larger.
-    c.writeCacheSectors = 4097;
-    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,097 sectors", c, FakeKind::Limbo,
-                    Sectors(2 * GiB) - 1, 0, kF3Wrapping / 4});
-    // The memory ends inside the two bands the rounds flood.
-    c = Drive(2 * GiB, 2 * GiB - (1 << 20), Sim::Limbo);
-    c.writeCacheSectors = 1000;
-    c.writeCacheKeepsPlace = true;
-    rows.push_back({"limbo 2 GiB lacking its last MiB, FIFO cache of 1,000 sectors", c, FakeKind::Limbo,
-                    Sectors(2 * GiB - (1 << 20)) - 1, 0, F3Genuine(2 * GiB) / 4});
-    c = Drive(32 * GB, 8 * GB, Sim::Limbo);
-    c.writeCacheSectors = 100000;
-    c.writeCacheKeepsPlace = true;
-    rows.push_back({"limbo 32 GB holding 8 GB, FIFO cache of 100,000 sectors", c, FakeKind::Limbo,
-                    Sectors(8 * GB) - 1, 0, kF3Wrapping / 4});
+    rows.push_back({"limbo 16 GiB holding 2 GiB, FIFO cache of 4,097 sectors", fifo(16 * GiB, 2 * GiB, 4097),
+                    FakeKind::Limbo, Sectors(2 * GiB) - 1, 0, floods(4097)});
+    // The memory ends inside the two bands the rounds flood: the first round finds no lost block,
+    // and its flood takes a band part of which is good memory.
+    rows.push_back({"limbo 2 GiB lacking its last MiB, FIFO cache of 1,000 sectors",
+                    fifo(2 * GiB, 2 * GiB - (1 << 20), 1000), FakeKind::Limbo, Sectors(2 * GiB - (1 << 20)) - 1, 0,
+                    floods(1000) + 1000});
+    // The memory ends just below the low band, between the probes of the first rounds.
+    for (const auto& [name, lacking] : {std::pair{"limbo 16 GiB lacking its last 8,200 sectors, FIFO cache of 4,000", 8200u},
+                                        std::pair{"limbo 16 GiB lacking its last 8,300 sectors, FIFO cache of 4,000", 8300u},
+                                        std::pair{"limbo 16 GiB lacking its last 9,000 sectors, FIFO cache of 4,000", 9000u},
+                                        std::pair{"limbo 16 GiB lacking its last 12,000 sectors, FIFO cache of 4,000", 12000u}}) {
+      rows.push_back({name,
+                      fifo(16 * GiB, 16 * GiB - lacking * 512, 4000), FakeKind::Limbo,
+                      Sectors(16 * GiB) - static_cast<std::int64_t>(lacking) - 1, 0, floods(4000) + 4000});
+    }
+    rows.push_back({"limbo 32 GB holding 8 GB, FIFO cache of 100,000 sectors", fifo(32 * GB, 8 * GB, 100000),
+                    FakeKind::Limbo, Sectors(8 * GB) - 1, 0, floods(100000)});
   }
   {
     // Between 2^18 and 2^19 sectors: only the largest flood clears it.

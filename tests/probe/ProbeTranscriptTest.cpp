@@ -65,7 +65,7 @@ TEST_F(ProbeTranscript, GenuineStickPasses) {
       "Last good sector: 1028159",
       "Usable size: 526,417,920 bytes (502.031MiB)",
       "Write cache found: none",
-      "Sectors written: 64771, read: 68634",
+      "Sectors written: 64771, read: 68751",
       "Mean latency per request: write 2.0 ms, read 0.0 ms",
       // The largest flood the top kept its block through, and everything the probe wrote.
       "Not ruled out by a probe: a drive that keeps only its last writes, more than 32,901,120 bytes of "
