@@ -82,6 +82,9 @@ struct State {
 
   // Volume handles: the locked volumes of a drive (0 = empty entry) and the one being dismounted.
   std::array<platform::Handle, 31> hVolumes{};
+  // The designators ("E:") whose lock hVolumes holds, slot by slot ("" where none is held): a
+  // second handle of this run cannot lock them, and need not wait to find that out.
+  std::array<std::string, 31> lockedVolumes{};
   platform::Handle lngHandle = 0;
 
   // Volume file test run state.

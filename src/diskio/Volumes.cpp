@@ -1,6 +1,7 @@
 // Opening, locking, dismounting and releasing the volumes of a physical drive.
 #include "diskio/Volumes.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -37,6 +38,7 @@ std::string Num(std::int64_t v) { return std::to_string(v); }
 
 // Unlocks and closes every volume handle still held in hVolumes; closed entries become empty.
 void ReleaseLockedVolumes(core::Context& ctx) {
+  ctx.state.lockedVolumes.fill({});
   for (platform::Handle& entry : ctx.state.hVolumes) {
     if (entry < 1) continue;
     MyUnlock_Volume(ctx, entry);
@@ -55,7 +57,8 @@ void LockAll(core::Context& ctx, std::int32_t drive) {
   std::size_t slot = 0;
   for (const std::string& v : volumes) {
     if (v.empty()) continue;
-    platform::Handle& entry = ctx.state.hVolumes[slot++];
+    const std::size_t at = slot++;
+    platform::Handle& entry = ctx.state.hVolumes[at];
     entry = ctx.os.CreateFileA(DevicePath(v), kVolumeAccess, kVolumeShare, win::OPEN_EXISTING, 0);
     bool locked = false;
     std::uint32_t error = 0;
@@ -69,6 +72,7 @@ void LockAll(core::Context& ctx, std::int32_t drive) {
       if (!locked) error = ctx.os.GetLastError();
     }
     if (locked) {
+      ctx.state.lockedVolumes[at] = v.substr(0, 2);
       core::Trace(ctx, text::kLockAllLocked1 + v + text::kLockAllLocked2);
     } else {
       core::Trace(ctx, text::kLockAllCannotLock + v + " " + Num(error));
@@ -83,22 +87,28 @@ void LockAll(core::Context& ctx, std::int32_t drive) {
 // Up to kLockAttempts tries, kLockRetryDelayMs apart, while the volume answers that it is busy
 // (access denied, sharing or lock violation, busy); other errors end the attempts at once.
 // "access denied" gets its own trace, every other failure the general one.
-bool MyLock_Volume(core::Context& ctx, platform::Handle& h) {
+namespace {
+
+bool LockVolumeTries(core::Context& ctx, platform::Handle& h, int attempts) {
   if (h < 0) return false;
   std::uint32_t error = 0;
-  for (int attempt = 1; attempt <= kLockAttempts; ++attempt) {
+  for (int attempt = 1; attempt <= attempts; ++attempt) {
     if (SendVolumeControl(ctx, h, win::FSCTL_LOCK_VOLUME)) {
       core::Trace(ctx, text::kLocked + Num(h));
       return true;
     }
     error = ctx.os.GetLastError();
-    if (!WorthRetrying(error) || attempt == kLockAttempts) break;
+    if (!WorthRetrying(error) || attempt == attempts) break;
     ctx.os.Sleep(kLockRetryDelayMs);
   }
   core::Trace(ctx, (error == win::ERROR_ACCESS_DENIED ? text::kCannotLockDenied : text::kCannotLock) +
                       Num(h));
   return false;
 }
+
+}  // namespace
+
+bool MyLock_Volume(core::Context& ctx, platform::Handle& h) { return LockVolumeTries(ctx, h, kLockAttempts); }
 
 bool MyUnlock_Volume(core::Context& ctx, platform::Handle h) {
   if (h < 1) return false;
@@ -141,7 +151,10 @@ void Open_Lock_Dismount_Volume(core::Context& ctx, const std::string& volume) {
   Open_Volume_get_lngHandle(ctx, volume.substr(0, 2));
   core::Trace(ctx, text::kReturnedFromOpen);
   core::State& st = ctx.state;
-  if (st.lngHandle > 0) MyLock_Volume(ctx, st.lngHandle);
+  // A volume this run's LOCK holds refuses every other handle's lock, however long it waits.
+  const auto& held = st.lockedVolumes;
+  const bool ours = volume.size() >= 2 && std::find(held.begin(), held.end(), volume.substr(0, 2)) != held.end();
+  if (st.lngHandle > 0) LockVolumeTries(ctx, st.lngHandle, ours ? 1 : kLockAttempts);
   core::Trace(ctx, text::kReturnedFromLock);
   if (st.lngHandle > 0) MyDismount_Volume(ctx, st.lngHandle);
   core::Trace(ctx, text::kReturnedFromDismount);

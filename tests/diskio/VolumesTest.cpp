@@ -212,6 +212,29 @@ TEST_F(VolumesTest, TheQuickTestSequenceLeavesNothingLockedOrOpen) {
   Lock_Unlock_All_Volumes(ctx, 1, "UNLOCK");
 }
 
+TEST_F(VolumesTest, TheDismountWaitsOnNoVolumeThisRunsLockHolds) {
+  platform::sim::SimDriveSpec config = Stick(1ull << 30, {"E:", "F:"});
+  config.volumes[1].refuseLock = true;  // held by another program: worth the retries
+  sim.AddDrive(1, config);
+  Lock_Unlock_All_Volumes(ctx, 1, "LOCK");
+  ASSERT_EQ(sim.LockedVolumeCount(), 1);
+  os.sleeps.clear();
+  DisMount_All_Volumes(ctx, 1);
+  EXPECT_EQ(os.sleeps, (std::vector<std::uint32_t>{100, 100})) << "only F:, which this run could not lock";
+  EXPECT_TRUE(sim.Dismounted("E:"));
+  EXPECT_TRUE(sim.Dismounted("F:"));
+  Lock_Unlock_All_Volumes(ctx, 1, "UNLOCK");
+  // Another program takes E: now: this run no longer holds it, so its busy lock is waited for.
+  const Handle other = os.CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
+                                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+  std::uint32_t returned = 0;
+  ASSERT_TRUE(os.DeviceIoControl(other, win::FSCTL_LOCK_VOLUME, {}, {}, returned));
+  os.sleeps.clear();
+  DisMount_All_Volumes(ctx, 1);
+  EXPECT_EQ(os.sleeps, (std::vector<std::uint32_t>{100, 100, 100, 100})) << "E: as well as F:";
+  os.CloseHandle(other);
+}
+
 TEST_F(VolumesTest, OnlyTheFirstTwoCharactersNameTheVolume) {
   sim.AddDrive(1, Stick(1ull << 30, {"E:"}));
   Open_Lock_Dismount_Volume(ctx, "E:\\ (USB stick)");
