@@ -90,6 +90,14 @@ bool DiskChurn::Prepare(std::string& whyNot) {
 
 DiskChurn::~DiskChurn() { Stop(); }
 
+bool DiskChurn::WaitForEvent(std::chrono::milliseconds limit) const {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (events_.load() == 0 && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return events_.load() > 0;
+}
+
 void DiskChurn::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);

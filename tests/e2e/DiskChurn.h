@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -30,6 +31,8 @@ class DiskChurn {
 
   // Changes made so far (an attach, a detach, a mount or an unmount each count once).
   std::uint64_t Events() const { return events_.load(); }
+  // Waits until the churn has made a change, at most `limit`; true once it has.
+  bool WaitForEvent(std::chrono::milliseconds limit) const;
   // Stops the thread and undoes everything (the destructor does it too); idempotent.
   void Stop();
   // Every loop device the churn makes is backed by a file in here.

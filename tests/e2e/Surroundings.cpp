@@ -2,6 +2,7 @@
 #include "Surroundings.h"
 
 #include <algorithm>
+#include <chrono>
 #include <sstream>
 
 #include "platform/linux/MountTable.h"
@@ -59,6 +60,9 @@ std::string Surroundings::Check(const std::vector<fs::path>& stickFolders) {
   std::ostringstream out;
   std::vector<fs::path> leaveOut = stickFolders;
   if (churn_) {
+    // A command quicker than the churn's first change (a list takes a tenth of a second) still
+    // tells a churn that changes nothing from one that had no time to: it is given that time.
+    churn_->WaitForEvent(std::chrono::seconds(10));
     churn_->Stop();
     if (churn_->Events() == 0) out << "no disk came or went during the run; ";
     leaveOut.push_back(churn_->Folder());
