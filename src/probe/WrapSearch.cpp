@@ -9,7 +9,9 @@
 // among the reads at j x w, the first one at or past W lands in [0, w) and brings back the block
 // of window sector s = j x w - W, so W = j x w - s exactly. The window costs w writes (saved and
 // restored) and the reads total / w; the window is about the square root of the drive's good
-// sectors, which keeps both small (see ProbePlan).
+// sectors, which keeps both small (see ProbePlan). Where the good memory is large, the window's
+// blocks are spread out and each read is a run of sectors (see WindowStride): as many sectors
+// read, in far fewer requests.
 //
 // A read may also bring a window block back for other reasons: a drive with stale reads answers
 // every lost sector with the last block written, a loose direct-mapped cache answers with any
@@ -86,38 +88,78 @@ WrapFound PowerOfTwoWrap(ProbeRun& run, std::int64_t a, std::int64_t limit) {
   return found;
 }
 
-// Writes the window's blocks from `start`, chunk by chunk, after saving them. Returns the
-// sectors written.
-std::int64_t WriteWindow(ProbeRun& run, std::int64_t start, std::int64_t w, std::uint32_t gen) {
+// Sectors between the window's blocks. Spread out, the window costs a request per block where a
+// contiguous one is written in a few, and each of the search's reads becomes a run of `stride`
+// sectors in one request: a run at x meets the window for every wrap in a whole window's reach
+// (x - W = start + i x stride for one i and one sector of the run), so the reads move as many
+// sectors as before in `stride` times fewer requests, and a drive's time per request, not its
+// transfer, is what a few thousand single-sector reads cost. The reach stays a small part of the
+// good memory: a wrap below it would alias the window onto itself and show as a multiple.
+//
+// That trade pays only where a read request costs enough beside a write one; it is judged on the
+// latencies this run has measured so far. A drive whose small reads cost next to nothing beside
+// its writes keeps the contiguous window.
+std::int64_t WindowStride(const ProbeIo& io, std::int64_t goodEnd, std::int64_t w) {
+  const std::int64_t stride = std::clamp<std::int64_t>(goodEnd / (16 * w), 1, ProbeIo::kChunkSectors);
+  if (stride == 1 || io.readRequests == 0 || io.writeRequests == 0) return 1;
+  const double read = static_cast<double>(io.readMs) / static_cast<double>(io.readRequests);
+  const double write = static_cast<double>(io.writeMs) / static_cast<double>(io.writeRequests);
+  const double readsSpared =
+      static_cast<double>(goodEnd) / static_cast<double>(w) * (1 - 1.0 / static_cast<double>(stride));
+  // A save and a write per block, where the contiguous window has one of each per chunk.
+  const auto requestsAdded = static_cast<double>(w - (w + ProbeIo::kChunkSectors - 1) / ProbeIo::kChunkSectors);
+  return readsSpared * read > requestsAdded * (read + write) ? stride : 1;
+}
+
+// Writes the window's blocks, `stride` apart from `start`, after saving them. Spread blocks are
+// all saved before the first is written, so that the journal reaches the disk once per batch,
+// not once per block. Returns the blocks written.
+std::int64_t WriteWindow(ProbeRun& run, std::int64_t start, std::int64_t w, std::int64_t stride, std::uint32_t gen) {
   std::int64_t written = 0;
   while (written < w && !run.io.Stopped()) {
     const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(ProbeIo::kChunkSectors, w - written));
-    if (!run.journal.Save(start + written, n)) break;
-    for (std::int32_t i = 0; i < n; ++i) {
-      FillBlock(run.salt, {start + written + i, gen},
-                {run.io.Data() + static_cast<std::size_t>(i) * kBlockBytes, kBlockBytes});
+    const std::int64_t first = start + written * stride;
+    if (stride == 1) {
+      if (!run.journal.Save(first, n)) break;
+      for (std::int32_t i = 0; i < n; ++i) {
+        FillBlock(run.salt, {first + i, gen}, {run.io.Data() + static_cast<std::size_t>(i) * kBlockBytes, kBlockBytes});
+      }
+      if (!run.io.Write(first, n)) break;
+      written += n;
+      continue;
     }
-    if (!run.io.Write(start + written, n)) break;
-    written += n;
+    std::int32_t saved = 0;
+    while (saved < n && !run.io.Stopped() && run.journal.Save(first + saved * stride, 1)) ++saved;
+    for (std::int32_t i = 0; i < saved; ++i) {
+      const std::int64_t sector = first + i * stride;
+      FillBlock(run.salt, {sector, gen}, {run.io.Data(), kBlockBytes});
+      if (!run.io.Write(sector, 1)) return written;
+      ++written;
+    }
+    if (saved < n) break;
   }
   return written;
 }
 
 // The search from a window at `start`. Shifted by start, the reasoning above holds as it stands
-// (a read at start + j x w lands on start + j x w - W), for every wrap larger than the window.
-WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::int64_t goodEnd, bool lookPast) {
+// (a read at start + j x reach lands on start + j x reach - W), for every wrap larger than the
+// window's reach.
+WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::int64_t stride, std::int64_t goodEnd,
+                       bool lookPast) {
   WrapFound found;
   const std::uint32_t gen = run.NextGeneration();
-  const std::int64_t width = WriteWindow(run, start, w, gen);
-  const std::int64_t windowEnd = start + width;
+  const std::int64_t width = WriteWindow(run, start, w, stride, gen);
   if (width == 0 || run.io.Stopped()) return found;
+  const std::int64_t lastBlock = start + (width - 1) * stride;
+  const std::int64_t windowEnd = lastBlock + 1;
+  const std::int64_t reach = width * stride;
 
   // Past goodEnd the reads may be sparser than the window (a fake with little memory), and the
   // last sector is read as well: a wrap just below the drive's end has its only alias there.
-  const std::int64_t pastStep = std::max(width, (run.total - goodEnd + kKindReads - 1) / kKindReads);
+  const std::int64_t pastStep = std::max(reach, (run.total - goodEnd + kKindReads - 1) / kKindReads);
   std::vector<std::int64_t> at;
-  for (std::int64_t x = windowEnd; x < goodEnd; x += width) at.push_back(x);
-  for (std::int64_t x = std::max(windowEnd, start + (goodEnd - start) / width * width); lookPast && x < run.total;
+  for (std::int64_t x = start + reach; x < goodEnd; x += reach) at.push_back(x);
+  for (std::int64_t x = std::max(start + reach, start + (goodEnd - start) / reach * reach); lookPast && x < run.total;
        x += pastStep) {
     if (x >= goodEnd) at.push_back(x);
   }
@@ -125,29 +167,41 @@ WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::i
 
   // Read in rising order, each candidate tried as it shows: the first read at or past a real wrap
   // W brings W itself (its multiples come later), so the first one confirmed is the wrap, and
-  // the reads past it are spared.
+  // the reads past it are spared. A run is told apart before any candidate is tried: the check
+  // writes through the transfer buffer.
   std::set<std::int64_t> tried;
+  std::vector<std::optional<BlockId>> ids;
   run.RefreshReadAhead();
   for (std::size_t i = 0; i < at.size() && !run.io.Stopped() && found.wrap == 0; ++i) {
     const std::int64_t x = at[i];
     if (x < windowEnd) continue;
-    const Got got = run.GetBlock(x);
     if (i % 4096 == 0) run.io.Progress(text::kPhaseWrap, i, at.size());
-    if (!got.id || got.id->generation != gen || got.id->sector < start || got.id->sector >= windowEnd ||
-        got.id->sector == x) {
-      continue;
+    const auto n = static_cast<std::int32_t>(std::min(stride, run.total - x));
+    if (!run.io.Read(x, n)) continue;
+    ids.clear();
+    for (std::int32_t k = 0; k < n; ++k) {
+      ids.push_back(IdentifyBlock(
+          run.salt, {run.io.Data() + static_cast<std::size_t>(k) * kBlockBytes, kBlockBytes}, run.total,
+          run.generation));
     }
-    const std::int64_t sector = got.id->sector;
-    const std::int64_t wrap = x - sector;
-    if (static_cast<std::int64_t>(tried.size()) >= kWrapCandidates || !tried.insert(wrap).second) continue;
-    if (ConfirmWrap(run, sector, wrap)) {
-      found.wrap = wrap;
-      found.confirmedAt = sector;
-    } else {
-      // The check wrote over that window sector: its block of this search goes back, so that a
-      // later read landing there is still recognised.
-      run.PutBlock(sector, gen);
-      run.RefreshReadAhead();
+    for (std::int32_t k = 0; k < n && found.wrap == 0 && !run.io.Stopped(); ++k) {
+      const std::optional<BlockId>& id = ids[static_cast<std::size_t>(k)];
+      const std::int64_t y = x + k;
+      if (!id || id->generation != gen || id->sector < start || id->sector > lastBlock || id->sector == y) {
+        continue;
+      }
+      const std::int64_t sector = id->sector;
+      const std::int64_t wrap = y - sector;
+      if (static_cast<std::int64_t>(tried.size()) >= kWrapCandidates || !tried.insert(wrap).second) continue;
+      if (ConfirmWrap(run, sector, wrap)) {
+        found.wrap = wrap;
+        found.confirmedAt = sector;
+      } else {
+        // The check wrote over that window sector: its block of this search goes back, so that a
+        // later read landing there is still recognised.
+        run.PutBlock(sector, gen);
+        run.RefreshReadAhead();
+      }
     }
   }
   if (found.wrap == 0 || run.io.Stopped()) return found;
@@ -155,7 +209,7 @@ WrapFound FindWrapFrom(ProbeRun& run, std::int64_t start, std::int64_t w, std::i
   // The kind, from a window sector the check left alone; past the good sectors only when
   // lookPast.
   const std::int64_t a = found.confirmedAt;
-  const std::int64_t s0 = a - start < width / 2 ? windowEnd - 1 : start;
+  const std::int64_t s0 = (a - start) / stride < width / 2 ? lastBlock : start;
   const std::int64_t limit = lookPast ? run.total : std::min(run.total, goodEnd);
   found.lostPastWrap = LostPastWrap(run, BlockId{s0, gen}, found.wrap, a, windowEnd, limit);
   return found;
@@ -187,13 +241,15 @@ WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
     if (power.wrap > 0 || run.io.Stopped()) return power;
   }
   // The partition table and the file system's own first blocks live in the first MiB: the window
-  // goes past it where the good memory leaves room. A wrap no larger than the shifted window
-  // would show as one of its multiples there; only then is the search made again from sector 0.
-  if (goodEnd >= 4 * (kKeptStartSectors + w)) {
-    const WrapFound shifted = FindWrapFrom(run, kKeptStartSectors, w, goodEnd, lookPast);
-    if (shifted.wrap == 0 || shifted.wrap > kKeptStartSectors + w || run.io.Stopped()) return shifted;
+  // goes past it where the good memory leaves room. A wrap no larger than the shifted window's
+  // reach would show as one of its multiples there; only then is the search made again from sector 0.
+  const std::int64_t stride = WindowStride(run.io, goodEnd, w);
+  const std::int64_t reach = w * stride;
+  if (goodEnd >= 4 * (kKeptStartSectors + reach)) {
+    const WrapFound shifted = FindWrapFrom(run, kKeptStartSectors, w, stride, goodEnd, lookPast);
+    if (shifted.wrap == 0 || shifted.wrap > kKeptStartSectors + reach || run.io.Stopped()) return shifted;
   }
-  return FindWrapFrom(run, 0, w, goodEnd, lookPast);
+  return FindWrapFrom(run, 0, w, stride, goodEnd, lookPast);
 }
 
 }  // namespace sw::probe::detail

@@ -1,5 +1,5 @@
 // Finding where a drive's addresses wrap, at any size, with a window of blocks at the start of
-// the drive and reads spaced a window apart.
+// the drive and reads spaced a window's reach apart.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ struct WrapFound {
 };
 
 // goodEnd: the sectors [0, goodEnd) found good so far (the whole drive when its top held its
-// block); the window lies among them. Reads every window's length below goodEnd, so a wrap
+// block); the window lies among them. Reads a run every window's reach below goodEnd, so a wrap
 // inside it is always found. Past it a wrap only tells a chain from limbo: read there (at most
 // kKindReads) only when lookPast, when the search saw a block kept above the bad memory; else
 // only the last sector.

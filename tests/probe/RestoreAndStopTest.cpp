@@ -7,6 +7,7 @@
 
 #include "diskio/PinnedDrive.h"
 #include "probe/ProbeFixture.h"
+#include "probe/ProbeTexts.h"
 
 namespace sw::probe {
 namespace {
@@ -22,16 +23,28 @@ SimDriveSpec CachedFake() {
   return c;
 }
 
-class CancelAtPoll : public ProbeFixture, public ::testing::WithParamInterface<int> {};
+// A Cancel at the first poll of a phase, or at the nth poll of the run.
+struct CancelPoint {
+  const char* phase;  // nullptr: at poll `poll` of the run
+  int poll;
+};
+
+class CancelAtPoll : public ProbeFixture, public ::testing::WithParamInterface<CancelPoint> {};
 
 TEST_P(CancelAtPoll, PutsEverySectorBack) {
   AddStick(CachedFake());
-  const int poll = GetParam();
+  const CancelPoint at = GetParam();
+  bool phaseSeen = false;
+  win.onProgress = [&](const core::ProgressUpdate& u) { phaseSeen = phaseSeen || (at.phase && u.phase == at.phase); };
   win.onDoEvents = [&](int n) {
-    if (n == poll) ctx.state.CancelRequested = true;
+    if (at.phase ? phaseSeen : n == at.poll) ctx.state.CancelRequested = true;
   };
   const ProbeFindings f = Run();
-  ASSERT_GE(win.yields, poll) << "the probe ended before that poll";
+  if (at.phase) {
+    ASSERT_TRUE(phaseSeen) << "the probe never reached " << at.phase;
+  } else {
+    ASSERT_GE(win.yields, at.poll) << "the probe ended before that poll";
+  }
   EXPECT_EQ(f.end, ProbeEnd::Cancelled);
   EXPECT_EQ(f.lastGoodSector, -1) << "no answer from a cancelled run";
   EXPECT_TRUE(f.unrestoredSectors.empty());
@@ -39,8 +52,11 @@ TEST_P(CancelAtPoll, PutsEverySectorBack) {
   EXPECT_TRUE(ChangedPlaces().empty());
 }
 
-// Early in the window, in the cache sizing, in the search.
-INSTANTIATE_TEST_SUITE_P(Polls, CancelAtPoll, ::testing::Values(1, 4, 12, 30));
+// At the first poll, early and late in the search, and in each later phase.
+INSTANTIATE_TEST_SUITE_P(Polls, CancelAtPoll,
+                         ::testing::Values(CancelPoint{nullptr, 1}, CancelPoint{nullptr, 4},
+                                           CancelPoint{nullptr, 10}, CancelPoint{text::kPhaseSearch, 0},
+                                           CancelPoint{text::kPhaseWrap, 0}));
 
 TEST_F(ProbeFixture, ADriveSwappedMidRunEndsItWithNothingMoreWritten) {
   AddStick(CachedFake());

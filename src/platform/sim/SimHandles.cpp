@@ -247,6 +247,7 @@ bool SimOs::ReadFile(Handle h, std::span<std::uint8_t> buffer, std::uint32_t& by
     return m.Fail(win::ERROR_SECTOR_NOT_FOUND);
   }
   if (handle->drive->unflushed && count > 0) ++m.stats.readsBeforeFlush;
+  if (count > 0) m.clock.Advance(handle->drive->config.readDelayMs);
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint32_t error = sectors.Read(first + i, buffer.data() + i * kSectorSize);
     if (error != win::ERROR_SUCCESS) return m.Fail(error);

@@ -92,6 +92,7 @@ struct SimDriveSpec {
   // reads inside them are served from that copy until another miss, writes or not.
   std::uint32_t readCacheSectors = 0;
   std::uint32_t writeDelayMs = 0;        // virtual time each write request costs
+  std::uint32_t readDelayMs = 0;         // virtual time each read request costs
   std::uint32_t failedWriteDelayMs = 0;  // virtual time a failing write costs
   std::uint64_t writeBytesPerSecond = 0;  // 0 = writes cost no time beyond writeDelayMs
   std::uint64_t readBytesPerSecond = 0;   // 0 = reads cost no time
