@@ -96,19 +96,11 @@ WrapFound PowerOfTwoWrap(ProbeRun& run, std::int64_t a, std::int64_t limit) {
 // transfer, is what a few thousand single-sector reads cost. The reach stays a small part of the
 // good memory: a wrap below it would alias the window onto itself and show as a multiple.
 //
-// That trade pays only where a read request costs enough beside a write one; it is judged on the
-// latencies this run has measured so far. A drive whose small reads cost next to nothing beside
-// its writes keeps the contiguous window.
-std::int64_t WindowStride(const ProbeIo& io, std::int64_t goodEnd, std::int64_t w) {
-  const std::int64_t stride = std::clamp<std::int64_t>(goodEnd / (16 * w), 1, ProbeIo::kChunkSectors);
-  if (stride == 1 || io.readRequests == 0 || io.writeRequests == 0) return 1;
-  const double read = static_cast<double>(io.readMs) / static_cast<double>(io.readRequests);
-  const double write = static_cast<double>(io.writeMs) / static_cast<double>(io.writeRequests);
-  const double readsSpared =
-      static_cast<double>(goodEnd) / static_cast<double>(w) * (1 - 1.0 / static_cast<double>(stride));
-  // A save and a write per block, where the contiguous window has one of each per chunk.
-  const auto requestsAdded = static_cast<double>(w - (w + ProbeIo::kChunkSectors - 1) / ProbeIo::kChunkSectors);
-  return readsSpared * read > requestsAdded * (read + write) ? stride : 1;
+// The trade is made whatever the drive: a stick's small read takes a good part of a millisecond
+// (a command and its status over USB), and the search spares thousands of them for a few hundred
+// small writes; the same drive probed twice does the same work.
+std::int64_t WindowStride(std::int64_t goodEnd, std::int64_t w) {
+  return std::clamp<std::int64_t>(goodEnd / (16 * w), 1, ProbeIo::kChunkSectors);
 }
 
 // Writes the window's blocks, `stride` apart from `start`, after saving them. Spread blocks are
@@ -243,7 +235,7 @@ WrapFound FindWrap(ProbeRun& run, std::int64_t goodEnd, bool lookPast) {
   // The partition table and the file system's own first blocks live in the first MiB: the window
   // goes past it where the good memory leaves room. A wrap no larger than the shifted window's
   // reach would show as one of its multiples there; only then is the search made again from sector 0.
-  const std::int64_t stride = WindowStride(run.io, goodEnd, w);
+  const std::int64_t stride = WindowStride(goodEnd, w);
   const std::int64_t reach = w * stride;
   if (goodEnd >= 4 * (kKeptStartSectors + reach)) {
     const WrapFound shifted = FindWrapFrom(run, kKeptStartSectors, w, stride, goodEnd, lookPast);
