@@ -286,8 +286,9 @@ TEST(WriteBound, NeverMoreThan1Point25GBWhateverTheSize) {
   }
 }
 
-// The fakes again on drives whose read requests cost a millisecond each, as much as a write's:
-// there the window is spread and the search reads runs of sectors, and every answer holds.
+// The fakes again on drives whose read requests cost a millisecond each, as much as a write's,
+// where the wrap search's requests are what its time is: every answer holds, and its reads are
+// runs of sectors, far fewer than a read every window's length.
 std::vector<Row> SlowReadRows() {
   std::vector<Row> rows;
   for (Row row : Rows()) {
