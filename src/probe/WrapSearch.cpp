@@ -97,8 +97,9 @@ WrapFound PowerOfTwoWrap(ProbeRun& run, std::int64_t a, std::int64_t limit) {
 // good memory: a wrap below it would alias the window onto itself and show as a multiple.
 //
 // The trade is made whatever the drive: a stick's small read takes a good part of a millisecond
-// (a command and its status over USB), and the search spares thousands of them for a few hundred
-// small writes; the same drive probed twice does the same work.
+// (a command and its status over USB), and the search spares a read request per window's length
+// of good memory (16 to 36 per block of the window) for two small requests per block; the same
+// drive probed twice does the same work.
 std::int64_t WindowStride(std::int64_t goodEnd, std::int64_t w) {
   return std::clamp<std::int64_t>(goodEnd / (16 * w), 1, ProbeIo::kChunkSectors);
 }
